@@ -1,0 +1,37 @@
+#pragma once
+// Text helpers shared by the whole core: UTF-8 checks, Windows-1252 decoding of files written on
+// the old platform, line splitting, trimming and the case-insensitive comparisons of the store.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tidewell::store {
+
+bool isValidUtf8(std::string_view bytes);
+std::string windows1252ToUtf8(std::string_view bytes);
+// Text of a file as UTF-8: valid UTF-8 is kept, anything else is read as Windows-1252.
+std::string decodeFileText(std::string_view bytes);
+
+// Splits at LF, dropping a CR before it; a final line end does not start another line.
+std::vector<std::string> splitLines(std::string_view text);
+// Every line followed by CR LF.
+std::string joinLinesCrLf(const std::vector<std::string>& lines);
+
+// Removes blanks and tabs at both ends.
+std::string_view trim(std::string_view text);
+std::vector<std::string> split(std::string_view text, std::string_view separator);
+bool containsLineBreak(std::string_view text);
+
+// Lower-case form for comparisons without regard to case: ASCII, Latin-1, Latin Extended-A,
+// Greek and Cyrillic letters are folded; everything else is kept.
+std::string foldCase(std::string_view text);
+std::string toUpperAscii(std::string_view text);
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
+bool startsWithIgnoreCase(std::string_view text, std::string_view prefix);
+bool containsIgnoreCase(std::string_view text, std::string_view needle);
+// Replaces every occurrence of `from`, found without regard to case, by `to`.
+std::string replaceAllIgnoreCase(std::string_view text, std::string_view from, std::string_view to);
+std::string replaceAll(std::string_view text, std::string_view from, std::string_view to);
+
+}  // namespace tidewell::store

@@ -1,0 +1,147 @@
+#include "store/text_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "store/error.h"
+#include "store/text.h"
+
+namespace tidewell::store {
+
+namespace {
+
+// Owns one file descriptor.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : m_fd(fd) {}
+  ~Descriptor() {
+    if (m_fd >= 0) ::close(m_fd);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return m_fd; }
+  // Closes now, so that a failing close is seen.
+  int close() {
+    int rc = ::close(m_fd);
+    m_fd = -1;
+    return rc;
+  }
+
+ private:
+  int m_fd;
+};
+
+void writeAll(int fd, std::string_view data, const std::filesystem::path& path) {
+  while (!data.empty()) {
+    ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      raiseSystemError(errno, "Cannot write " + path.string());
+    }
+    data.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+void flushFolder(const std::filesystem::path& target) {
+  std::filesystem::path folder = target.parent_path();
+  if (folder.empty()) folder = ".";
+  Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY));
+  if (dir.get() >= 0) ::fsync(dir.get());
+}
+
+}  // namespace
+
+std::filesystem::path workFilePath(const std::filesystem::path& target) {
+  std::filesystem::path work = target;
+  work += ".bac";
+  return work;
+}
+
+std::string readFileBytes(const std::filesystem::path& path) {
+  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) raiseSystemError(errno, "Cannot open " + path.string());
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0) raiseSystemError(errno, "Cannot read " + path.string());
+  if (S_ISDIR(info.st_mode)) raise(kPathAccess, path.string() + " is a folder, not a file");
+  std::string bytes;
+  bytes.reserve(static_cast<std::size_t>(info.st_size));
+  char buffer[1 << 16];
+  while (true) {
+    ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      raiseSystemError(errno, "Cannot read " + path.string());
+    }
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  return bytes;
+}
+
+std::string readTextFile(const std::filesystem::path& path) {
+  return decodeFileText(readFileBytes(path));
+}
+
+std::vector<std::string> readLines(const std::filesystem::path& path) {
+  return splitLines(readTextFile(path));
+}
+
+void writeWorkFile(const std::filesystem::path& target, std::string_view content) {
+  std::filesystem::path work = workFilePath(target);
+  mode_t mode = 0644;
+  struct stat existing {};
+  if (::stat(target.c_str(), &existing) == 0) mode = existing.st_mode & 07777;
+  ::unlink(work.c_str());  // a work file left by an interrupted change is stale
+  Descriptor fd(::open(work.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode));
+  if (fd.get() < 0) raiseSystemError(errno, "Cannot create " + work.string());
+  try {
+    writeAll(fd.get(), content, work);
+    if (::fsync(fd.get()) != 0) raiseSystemError(errno, "Cannot flush " + work.string());
+    if (fd.close() != 0) raiseSystemError(errno, "Cannot close " + work.string());
+  } catch (...) {
+    ::unlink(work.c_str());
+    throw;
+  }
+}
+
+void commitWorkFile(const std::filesystem::path& target) {
+  std::filesystem::path work = workFilePath(target);
+  if (::rename(work.c_str(), target.c_str()) != 0) {
+    int saved = errno;
+    ::unlink(work.c_str());
+    raiseSystemError(saved, "Cannot replace " + target.string());
+  }
+  flushFolder(target);
+}
+
+void writeFileDurably(const std::filesystem::path& target, std::string_view content) {
+  writeWorkFile(target, content);
+  commitWorkFile(target);
+}
+
+void writeLinesDurably(const std::filesystem::path& target, const std::vector<std::string>& lines) {
+  writeFileDurably(target, joinLinesCrLf(lines));
+}
+
+void appendLine(const std::filesystem::path& path, std::string_view line) {
+  Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+  if (fd.get() < 0) raiseSystemError(errno, "Cannot open " + path.string());
+  std::string text(line);
+  text += "\r\n";
+  writeAll(fd.get(), text, path);
+  if (fd.close() != 0) raiseSystemError(errno, "Cannot close " + path.string());
+}
+
+bool appendLineQuietly(const std::filesystem::path& path, std::string_view line) noexcept {
+  try {
+    appendLine(path, line);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace tidewell::store

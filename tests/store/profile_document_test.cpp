@@ -1,0 +1,229 @@
+#include "store/profile_document.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "store/error.h"
+
+namespace tidewell::store {
+namespace {
+
+using ::testing::ElementsAre;
+
+std::vector<std::string> block(const std::string& kind, int index,
+                               const std::vector<std::string>& properties,
+                               const std::string& closing = "") {
+  std::vector<std::string> lines{kind + "_properties_start", "index: " + std::to_string(index),
+                                 "name: " + kind + "_properties_start"};
+  lines.insert(lines.end(), properties.begin(), properties.end());
+  lines.push_back(closing.empty() ? kind + "_properties_end" : closing);
+  lines.emplace_back();
+  return lines;
+}
+
+// user, server settings, Newsletters, Filters, then the given extra blocks.
+ProfileDocument profileWith(const std::vector<std::vector<std::string>>& extra = {}) {
+  std::vector<std::vector<std::string>> blocks{
+      block("user", 1, {"title: Gold", "date: 12/5/2026"}),
+      block("campaign", 2,
+            {"title: Server Settings", "parent: Gold", "smtp: mail.example.com", "SMTPPort: 25",
+             "smtp_account: bob"},
+            "campain_properties_end"),
+      block("outbound", 3, {"title: Newsletters", "parent: Server Settings"}),
+      block("inbound", 4, {"title: Filters", "parent: Server Settings"})};
+  blocks.insert(blocks.end(), extra.begin(), extra.end());
+  std::vector<std::string> lines;
+  for (const auto& b : blocks) lines.insert(lines.end(), b.begin(), b.end());
+  return ProfileDocument(lines);
+}
+
+std::vector<std::string> filter(int index, const std::string& title,
+                                std::vector<std::string> more = {}) {
+  std::vector<std::string> props{"title: " + title, "parent: Filters", "subject: join"};
+  props.insert(props.end(), more.begin(), more.end());
+  return block("rule", index, props);
+}
+
+std::vector<std::string> newsletter(int index, const std::string& title, const std::string& rule) {
+  return block("newsletter", index, {"title: " + title, "parent: Newsletters", "rule: " + rule});
+}
+
+TEST(ProfileDocumentRead, PrefixKeysTrimmingAndAbsentValues) {
+  ProfileDocument d = profileWith();
+  EXPECT_EQ(d.get(2, "smtp"), "mail.example.com");  // "smtp" stands before SMTPPort
+  EXPECT_EQ(d.get(2, "SMTPPORT"), "25");
+  EXPECT_EQ(d.get(2, "name"), "campaign_properties_start");
+  EXPECT_EQ(d.get(2, "pop3"), "!");
+  EXPECT_EQ(d.get(9, "title"), "!");
+
+  ProfileDocument spaced({"user_properties_start", "index: 1", "title:Gold", "date:   12/5/2026  ",
+                          "user_properties_end"});
+  EXPECT_EQ(spaced.get(1, "title"), "Gold");
+  EXPECT_EQ(spaced.get(1, "date"), "12/5/2026");
+}
+
+TEST(ProfileDocumentRead, ValueHoldingTheClosingWordDoesNotEndTheBlock) {
+  ProfileDocument d =
+      profileWith({filter(5, "Filter_1", {"body: x_properties_end y", "optout: 7"})});
+  EXPECT_EQ(d.get(5, "optout"), "7");
+  d.set(5, "redirect", "r");
+  EXPECT_EQ(d.lines()[d.findBlock(5)->closingLine - 1], "redirect: r");
+}
+
+TEST(ProfileDocumentRead, MalformedBlocksRaiseInsteadOfReadingTheNeighbour) {
+  std::vector<std::string> lines{"rule_properties_start",
+                                 "index: 5",
+                                 "title: Open",
+                                 "rule_properties_start",
+                                 "index: 6",
+                                 "title: Next",
+                                 "optout: x",
+                                 "rule_properties_end"};
+  ProfileDocument d(lines);
+  EXPECT_THROW(d.get(5, "optout"), TrapError);
+  EXPECT_THROW(d.set(5, "optout", "y"), TrapError);
+  EXPECT_EQ(d.get(6, "optout"), "x");
+
+  ProfileDocument twice({"a_properties_start", "index: 3", "a_properties_end", "",
+                         "b_properties_start", "index: 3", "b_properties_end"});
+  EXPECT_THROW(twice.get(3, "name"), TrapError);
+  twice.renumber();
+  EXPECT_EQ(twice.get(2, "index"), "2");
+}
+
+TEST(ProfileDocumentWrite, MissingKeyIsInsertedBeforeTheClosingLineThenReplaced) {
+  ProfileDocument d = profileWith();
+  d.set(1, "date2", "12/6/2026");
+  auto extent = d.findBlock(1);
+  EXPECT_EQ(d.lines()[extent->closingLine - 1], "date2: 12/6/2026");
+  EXPECT_EQ(d.lines()[extent->closingLine], "user_properties_end");
+  std::size_t count = d.lines().size();
+  d.set(1, "DATE2", "1/1/2027");
+  EXPECT_EQ(d.lines().size(), count);
+  EXPECT_EQ(d.get(1, "date2"), "1/1/2027");
+  EXPECT_EQ(d.get(1, "date"), "12/5/2026");  // date stands before date2
+}
+
+TEST(ProfileDocumentWrite, RefusesWhatTheFileCannotHold) {
+  ProfileDocument d = profileWith();
+  auto before = d.lines();
+  EXPECT_THROW(d.set(1, "title", "two\r\nlines"), TrapError);
+  EXPECT_THROW(d.set(1, "", "x"), TrapError);
+  EXPECT_THROW(d.set(1, "a:b", "x"), TrapError);
+  EXPECT_THROW(d.set(42, "title", "x"), TrapError);
+  EXPECT_EQ(d.lines(), before);
+}
+
+TEST(ProfileDocumentWrite, DeleteKeyThenRegenerateRenumbersOnlyNumberedKeys) {
+  std::vector<std::string> rules;
+  for (int i = 1; i <= 12; ++i) {
+    rules.push_back("rule" + std::to_string(i) + ": <1<Subject>1> <3<rule" + std::to_string(i) +
+                    " text>3>");
+  }
+  rules.push_back("rules_note: kept");
+  ProfileDocument d = profileWith({filter(5, "Filter_1", rules)});
+  d.deleteKey(5, "RULE1");
+  EXPECT_EQ(d.get(5, "rule1:"), "!");
+  EXPECT_EQ(d.get(5, "rule12"), "<1<Subject>1> <3<rule12 text>3>");
+  d.regenerateKeys(5, "rule");
+  EXPECT_EQ(d.get(5, "rule1:"), "<1<Subject>1> <3<rule2 text>3>");  // value unchanged
+  EXPECT_EQ(d.get(5, "rule11"), "<1<Subject>1> <3<rule12 text>3>");
+  EXPECT_EQ(d.get(5, "rule12"), "!");
+  EXPECT_EQ(d.get(5, "rules_note"), "kept");
+}
+
+TEST(ProfileDocumentWrite, TitleRenameFollowsParentsButOtherKeysDoNot) {
+  ProfileDocument d = profileWith({newsletter(5, "Welcome", "Filter_1"), filter(6, "Filter_1")});
+  EXPECT_TRUE(d.replaceByOldValue("title: Letters", "Newsletters", 3));
+  EXPECT_EQ(d.get(5, "parent"), "Letters");
+  EXPECT_EQ(d.get(3, "title"), "Letters");
+
+  // A subject that happens to equal a title must not drag parent lines along.
+  ProfileDocument other = profileWith({filter(5, "Filter_1", {"optout: Filters"})});
+  EXPECT_TRUE(other.replaceByOldValue("optout: Gone", "Filters", 5));
+  EXPECT_EQ(other.get(5, "parent"), "Filters");
+
+  EXPECT_FALSE(other.replaceByOldValue("title: X", "NotThere", 5));
+  EXPECT_EQ(other.get(5, "title"), "Filter_1");
+}
+
+TEST(ProfileDocumentWrite, RenameRuleReferencesOnlyTouchesRuleLines) {
+  ProfileDocument d = profileWith({newsletter(5, "A", "Filter_1"), newsletter(6, "B", "filter_1"),
+                                   newsletter(7, "C", "Filter_10"), filter(8, "Filter_1")});
+  EXPECT_EQ(d.renameRuleReferences("Filter_1", "Gold List"), 2);
+  EXPECT_EQ(d.get(5, "rule"), "Gold List");
+  EXPECT_EQ(d.get(6, "rule"), "Gold List");
+  EXPECT_EQ(d.get(7, "rule"), "Filter_10");
+}
+
+TEST(ProfileDocumentDelete, FilterTakesFollowingNewslettersThenRenumber) {
+  ProfileDocument d =
+      profileWith({filter(5, "Filter_1"), newsletter(6, "A", "Filter_1"),
+                   newsletter(7, "B", "Filter_1"), filter(8, "Filter_2"), newsletter(9, "C", "x")});
+  d.deleteNode(5);
+  EXPECT_FALSE(d.hasBlock(5));
+  EXPECT_FALSE(d.hasBlock(6));
+  EXPECT_FALSE(d.hasBlock(7));
+  d.renumber();
+  EXPECT_EQ(d.get(5, "title"), "Filter_2");
+  EXPECT_EQ(d.get(6, "title"), "C");
+  EXPECT_THAT(d.indexesInTreeOrder(), ElementsAre(1, 2, 3, 4, 5, 6));
+  // Separator lines went with the blocks: no doubled empty lines remain.
+  for (std::size_t i = 1; i < d.lines().size(); ++i) {
+    EXPECT_FALSE(d.lines()[i].empty() && d.lines()[i - 1].empty()) << i;
+  }
+}
+
+TEST(ProfileDocumentDelete, LastBlockLeavesSeparatorWhichRenumberDrops) {
+  ProfileDocument d = profileWith({filter(5, "Filter_1")});
+  d.deleteNode(5);
+  EXPECT_EQ(d.lines().back(), "");
+  EXPECT_EQ(d.lines()[d.lines().size() - 2], "inbound_properties_end");
+  d.renumber();
+  EXPECT_EQ(d.lines().back(), "inbound_properties_end");
+}
+
+TEST(ProfileDocumentDelete, NewsletterAlonePlacedOutOfFileOrder) {
+  // A new newsletter sits before the filters but carries the highest index.
+  ProfileDocument d = profileWith({newsletter(7, "New", "x"), filter(5, "F1"), filter(6, "F2")});
+  d.deleteNode(5);
+  EXPECT_TRUE(d.hasBlock(7));
+  EXPECT_FALSE(d.hasBlock(5));
+}
+
+TEST(ProfileDocumentRenumber, TidiesEmptyLines) {
+  ProfileDocument d({"rule_properties_start", "index: 9", "title: a", "", "rule_properties_end", "",
+                     "", "", "rule_properties_start", "index: 4", "rule_properties_end", "", ""});
+  d.renumber();
+  EXPECT_THAT(d.lines(),
+              ElementsAre("rule_properties_start", "index: 1", "title: a", "rule_properties_end",
+                          "", "rule_properties_start", "index: 2", "rule_properties_end"));
+}
+
+TEST(ProfileDocumentKindReader, WalksBlocksOfOneKindAndStaysInsideEach) {
+  ProfileDocument d = profileWith({filter(5, "Filter_1"), newsletter(6, "N", "x"),
+                                   block("rule", 7, {"parent: Filters"}), filter(8, "Filter_3")});
+  int line = 0;
+  std::string indexLine;
+  EXPECT_EQ(d.findByKind("rule_properties_start", "title:", line, &indexLine), "Filter_1");
+  EXPECT_EQ(indexLine, "index: 5");
+  // The untitled filter has no title: the reader does not borrow one from a later block.
+  EXPECT_EQ(d.findByKind("rule_properties_start", "title:", line, &indexLine), std::nullopt);
+  EXPECT_EQ(indexLine, "index: 7");
+  int fromTop = 0;
+  EXPECT_EQ(d.findByKind("inbound_properties_start", "TITLE:", fromTop, nullptr), "Filters");
+}
+
+TEST(ProfileDocumentQueries, DuplicateLinesFiltersAndFreeIndexes) {
+  ProfileDocument d = profileWith({filter(5, "Filter_1"), block("rule", 6, {"subject: hello"})});
+  EXPECT_TRUE(d.containsLine("title: filter_1"));
+  EXPECT_TRUE(d.containsLine("TITLE:Filter_1 "));
+  EXPECT_FALSE(d.containsLine("title: Filter_"));
+  EXPECT_TRUE(d.filterExists("FILTER_1", ""));
+  EXPECT_FALSE(d.filterExists("Newsletters", ""));
+  EXPECT_TRUE(d.filterExists("", "Hello"));
+  EXPECT_EQ(d.nextFreeIndex(), 7);
+}
+
+}  // namespace
+}  // namespace tidewell::store

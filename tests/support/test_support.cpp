@@ -1,0 +1,60 @@
+#include "support/test_support.h"
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "store/text.h"
+
+namespace tidewell::testing {
+
+TempFolder::TempFolder() {
+  std::random_device random;
+  auto base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    auto candidate = base / ("tidewell-test-" + std::to_string(random()));
+    if (std::filesystem::create_directory(candidate)) {
+      m_path = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a temporary folder");
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add, ignored);
+  std::filesystem::remove_all(m_path, ignored);
+}
+
+bool RecordingOperator::askYesNo(const std::string& question, const std::string& caption) {
+  questions.push_back({question, caption});
+  if (answers.empty()) return false;
+  bool answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+std::vector<std::string> TrapFixture::logLines() const {
+  if (!std::filesystem::exists(trap.logPath())) return {};
+  return store::splitLines(readBytes(trap.logPath()));
+}
+
+std::string readBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+void writeBytes(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+std::string crlf(const std::vector<std::string>& lines) {
+  return store::joinLinesCrLf(lines);
+}
+
+}  // namespace tidewell::testing

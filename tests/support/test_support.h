@@ -1,0 +1,82 @@
+#pragma once
+// Helpers shared by the tests: a temporary folder, an operator that records what it was shown
+// and answers from a script, a clock with a fixed date, and file shortcuts.
+
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "store/clock.h"
+#include "store/error_trap.h"
+#include "store/operator_interface.h"
+
+namespace tidewell::testing {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::filesystem::path& path() const { return m_path; }
+  std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
+
+ private:
+  std::filesystem::path m_path;
+};
+
+struct ShownMessage {
+  std::string text;
+  std::string caption;
+};
+
+class RecordingOperator : public store::OperatorInterface {
+ public:
+  void showStatus(const std::string& text) override { statuses.push_back(text); }
+  void showMessage(const std::string& text, const std::string& caption) override {
+    messages.push_back({text, caption});
+  }
+  bool askYesNo(const std::string& question, const std::string& caption) override;
+  void showProgress(std::int64_t value, std::int64_t maximum) override {
+    lastProgress = value;
+    progressMaximum = maximum;
+  }
+  void hideProgress() override { progressHidden = true; }
+
+  std::vector<std::string> statuses;
+  std::vector<ShownMessage> messages;
+  std::vector<ShownMessage> questions;
+  std::deque<bool> answers;  // answers to the questions, in order; No when empty
+  std::int64_t lastProgress = -1;
+  std::int64_t progressMaximum = -1;
+  bool progressHidden = false;
+};
+
+class FixedClock : public store::Clock {
+ public:
+  explicit FixedClock(store::Date today = {2026, 12, 5}) : m_today(today) {}
+  store::Date today() const override { return m_today; }
+  std::string timeText() const override { return "1:02:03 PM"; }
+  void setToday(store::Date d) { m_today = d; }
+
+ private:
+  store::Date m_today;
+};
+
+// An operator, a fixed clock and an error trap logging into a temporary program folder.
+struct TrapFixture {
+  TempFolder folder;
+  RecordingOperator ui;
+  FixedClock clock;
+  store::ErrorTrap trap{folder.path(), ui, clock};
+  std::vector<std::string> logLines() const;
+};
+
+std::string readBytes(const std::filesystem::path& path);
+void writeBytes(const std::filesystem::path& path, const std::string& bytes);
+// Lines joined with CR LF, each line ended by one.
+std::string crlf(const std::vector<std::string>& lines);
+
+}  // namespace tidewell::testing
