@@ -17,6 +17,7 @@ std::string errorLogLine(Procedure procedure, const std::string& dateText,
 }
 
 void ErrorTrap::report(Procedure procedure, const Error& error) noexcept {
+  ++m_reportCount;
   try {
     m_lastError = error;
     m_ui.showStatus(std::string(procedure.name) + ": " + error.description);

@@ -61,12 +61,15 @@ class ErrorTrap {
   OperatorInterface& ui() const { return m_ui; }
   // The last error reported, for front ends that print it.
   const Error& lastError() const { return m_lastError; }
+  // How many errors were reported, so that a caller can tell whether an operation failed.
+  int reportCount() const { return m_reportCount; }
 
  private:
   std::filesystem::path m_programFolder;
   OperatorInterface& m_ui;
   const Clock& m_clock;
   Error m_lastError;
+  int m_reportCount = 0;
 };
 
 // One error-log line: prefix, date, blank, time, blank, number, blank, description.

@@ -158,6 +158,18 @@ std::string ProfileDocument::get(int index, std::string_view key) const {
                                        : std::string(trim(text.substr(key.size() + 1)));
 }
 
+std::string ProfileDocument::getExactKey(int index, std::string_view key) const {
+  auto extent = findBlock(index);
+  if (!extent) return std::string(kAbsent);
+  for (std::size_t i = extent->indexLine; i <= extent->closingLine; ++i) {
+    auto lineKey = propertyKey(m_lines[i]);
+    if (lineKey && equalsIgnoreCase(trim(*lineKey), key)) {
+      return std::string(propertyValue(m_lines[i]));
+    }
+  }
+  return std::string(kAbsent);
+}
+
 void ProfileDocument::set(int index, std::string_view key, std::string_view value) {
   requireKey(key);
   requireSingleLine(value, "A property value");

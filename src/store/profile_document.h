@@ -39,6 +39,9 @@ class ProfileDocument {
   // Value of the first property line of the block that begins with key, trimmed; "!" when the
   // block or the key is absent.
   std::string get(int index, std::string_view key) const;
+  // Value of the property whose key is exactly key (letter case ignored), not a longer key
+  // that begins with it; "!" when absent.
+  std::string getExactKey(int index, std::string_view key) const;
   // Sets the property, appending it as the block's last property when it is missing.
   void set(int index, std::string_view key, std::string_view value);
   // Removes the block's property lines whose key is exactly key (letter case ignored).

@@ -1,0 +1,203 @@
+#include "store/profile_model.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "store/text.h"
+#include "support/test_support.h"
+
+namespace tidewell::store {
+namespace {
+
+using ::testing::ElementsAreArray;
+
+// Enciphers by tagging the text with its date, so tests can see what was stored.
+class TaggingCipher : public PasswordCipher {
+ public:
+  std::string encipher(const std::string& text, const std::string& date) override {
+    return text.empty() ? "" : "ENC(" + text + "," + date + ")";
+  }
+  std::string decipher(const std::string& stored, const std::string& date) override {
+    std::string prefix = "ENC(";
+    std::string suffix = "," + date + ")";
+    if (stored.rfind(prefix, 0) != 0 || stored.size() < prefix.size() + suffix.size()) return "";
+    return stored.substr(prefix.size(), stored.size() - prefix.size() - suffix.size());
+  }
+};
+
+NewProfileFields goldFields() {
+  return {"Gold",
+          "list@example.com",
+          "reply@example.com",
+          "pop.example.com",
+          "smtp.example.com",
+          "ann",
+          "secret"};
+}
+
+class ProfileModelTest : public ::testing::Test {
+ protected:
+  std::filesystem::path createGold() {
+    auto result = createProfile(goldFields(), settings, cipher);
+    EXPECT_FALSE(result.refusal);
+    return result.profilePath.value_or(std::filesystem::path());
+  }
+  std::vector<std::string> lines(const std::filesystem::path& p) {
+    return splitLines(testing::readBytes(p));
+  }
+  testing::TrapFixture fx;
+  SettingsFile settings{fx.folder.path(), fx.trap};
+  TaggingCipher cipher;
+};
+
+TEST_F(ProfileModelTest, NewProfileIsTheSkeletonFilledByFinish) {
+  auto path = createGold();
+  ASSERT_EQ(path, fx.folder / "Gold.dat");
+  std::vector<std::string> expected{"user_properties_start",
+                                    "index: 1",
+                                    "name: user_properties_start",
+                                    "title: Gold",
+                                    "date: 12/5/2026",
+                                    "user_properties_end",
+                                    "",
+                                    "campaign_properties_start",
+                                    "index: 2",
+                                    "name: campaign_properties_start",
+                                    "title: Server Settings",
+                                    "parent: Gold",
+                                    "pop3: pop.example.com",
+                                    "smtp: smtp.example.com",
+                                    "account: ann",
+                                    "pass: ENC(secret,12/5/2026)",
+                                    "mins: 5",
+                                    "email: list@example.com",
+                                    "reply: reply@example.com",
+                                    "delete: false",
+                                    "SMTPPort: 25",
+                                    "PopPort: 110",
+                                    "POPSSL: 0",
+                                    "SMTPSSL: 0",
+                                    "server_timeout: 60",
+                                    "campain_properties_end",
+                                    "",
+                                    "outbound_properties_start",
+                                    "index: 3",
+                                    "name: outbound_properties_start",
+                                    "title: Newsletters",
+                                    "parent: Server Settings",
+                                    "totalemailssent: 0",
+                                    "outbound_properties_end",
+                                    "",
+                                    "inbound_properties_start",
+                                    "index: 4",
+                                    "name: inbound_properties_start",
+                                    "title: Filters",
+                                    "parent: Server Settings",
+                                    "fielddelimiter: ~",
+                                    "deactivate: true",
+                                    "inbound_properties_end",
+                                    ""};
+  EXPECT_THAT(lines(path), ElementsAreArray(expected));
+  EXPECT_EQ(testing::readBytes(path).find("\r\n\r\n") != std::string::npos, true);
+  EXPECT_EQ(settings.currentProfilePath(), path);
+  auto ini = lines(settings.path());
+  ASSERT_EQ(ini.size(), 11u);
+  EXPECT_EQ(ini[4], "apppath: " + folderText(fx.folder.path()));
+  EXPECT_EQ(ini[5], "startfile: Gold.dat");
+}
+
+TEST_F(ProfileModelTest, WizardRefusesEmptyFieldsPageByPageWithItsMessages) {
+  NewProfileFields f = goldFields();
+  f.reply.clear();
+  f.smtp.clear();
+  auto refusal = checkWizardPage(2, f);
+  ASSERT_TRUE(refusal);
+  EXPECT_EQ(refusal->message, "Reply Address is blank.");
+  EXPECT_EQ(refusal->caption, "Email Address");
+  EXPECT_FALSE(checkWizardPage(1, f));
+  auto result = createProfile(f, settings, cipher);
+  ASSERT_TRUE(result.refusal);
+  EXPECT_EQ(result.refusal->message, "Reply Address is blank.");  // the first failing page
+  EXPECT_FALSE(std::filesystem::exists(fx.folder / "Gold.dat"));
+  EXPECT_EQ(checkWizardPage(4, NewProfileFields{})->message, "Account Name is blank.");
+}
+
+TEST_F(ProfileModelTest, ExistingProfileAndUnsafeTitlesAreRefusedWithoutWriting) {
+  auto path = createGold();
+  std::string before = testing::readBytes(path);
+  auto again = createProfile(goldFields(), settings, cipher);
+  ASSERT_TRUE(again.refusal);
+  EXPECT_EQ(again.refusal->message, "A profile named Gold already exists.");
+  EXPECT_EQ(testing::readBytes(path), before);
+
+  for (std::string title : {"../escape", "a/b", "two\nlines"}) {
+    NewProfileFields f = goldFields();
+    f.title = title;
+    EXPECT_TRUE(createProfile(f, settings, cipher).refusal) << title;
+  }
+  EXPECT_FALSE(std::filesystem::exists(fx.folder.path().parent_path() / "escape.dat"));
+}
+
+TEST_F(ProfileModelTest, NewFiltersNumberAfterTheLargestNumericSuffix) {
+  ProfileStore store(createGold(), fx.trap);
+  ProfileModel model(store);
+  EXPECT_EQ(model.filtersTitle(), "Filters");
+  auto first = model.cmdNewInbound_Click("Filters");
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->index, 5);
+  EXPECT_EQ(first->title, "Filter_1");
+  auto second = model.cmdNewInbound_Click("Filters");
+  ASSERT_TRUE(store.UpdateFile("title: Filter_3", "Filter_1", 5));
+  ASSERT_TRUE(store.UpdateFile("title: Filter_x", "Filter_2", 6));
+  auto third = model.cmdNewInbound_Click("Filters");
+  ASSERT_TRUE(third);
+  EXPECT_EQ(third->title, "Filter_4");
+  EXPECT_EQ(third->index, 7);
+
+  std::string fields = store.GetFromFile_new(7, "fields");
+  EXPECT_EQ(fields.rfind("email:Email Address:on,name:Name:on,_::off,", 0), 0u);
+  EXPECT_EQ(split(fields, ",").size(), 42u);  // 41 entries, each ended by a comma
+  std::string keys = store.GetFromFile_new(7, "extractkeys");
+  EXPECT_EQ(keys.size(), 40 * std::string("[\\/][\\/][\\/]off[\\/][/\\]").size());
+  EXPECT_EQ(store.GetFromFile_new(7, "parent"), "Filters");
+  EXPECT_EQ(store.GetFromFile_new(7, "redirect"), "");
+}
+
+TEST_F(ProfileModelTest, NewNewslettersGoBeforeTheFirstFilterWithTheNextNumber) {
+  ProfileStore store(createGold(), fx.trap);
+  ProfileModel model(store);
+  auto first = model.cmdNewNewsletter_Click("Newsletters");
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->title, "New Newsletter #1");
+  auto afterFirst = lines(store.path());
+  EXPECT_EQ(afterFirst[afterFirst.size() - 2], "newsletter_properties_end");  // appended
+
+  model.cmdNewInbound_Click("Filters");  // index 6
+  ASSERT_TRUE(store.UpdateFile("title: New Newsletter #7", "New Newsletter #1", 5));
+  ASSERT_TRUE(store.UpdateFile_new(6, "title", "New Newsletter #2"));  // a filter: not counted
+  auto next = model.cmdNewNewsletter_Click("Newsletters");
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->title, "New Newsletter #8");
+  EXPECT_EQ(next->index, 7);
+  auto all = lines(store.path());
+  auto block = std::find(all.begin(), all.end(), "title: New Newsletter #8");
+  auto filter = std::find(all.begin(), all.end(), "rule_properties_start");
+  EXPECT_LT(block, filter);
+  EXPECT_EQ(store.GetFromFile_new(7, "rule"), "No Rule Assigned");
+  EXPECT_EQ(store.GetFromFile_new(7, "date"), "date not set");
+
+  ASSERT_TRUE(store.UpdateFile("title: New Newsletter #9b", "New Newsletter #8", 7));
+  EXPECT_EQ(model.cmdNewNewsletter_Click("Newsletters")->title, "New Newsletter #8");
+}
+
+TEST_F(ProfileModelTest, PortDefaultsReplaceChangedValues) {
+  ProfileStore store(createGold(), fx.trap);
+  store.UpdateFile_new(2, "SMTPPort", "587");
+  store.UpdateFile_new(2, "POPSSL", "1");
+  ASSERT_TRUE(ProfileModel(store).Set_Port_Defaults());
+  EXPECT_EQ(store.GetFromFile_new(2, "SMTPPort"), "25");
+  EXPECT_EQ(store.GetFromFile_new(2, "POPSSL"), "0");
+}
+
+}  // namespace
+}  // namespace tidewell::store
