@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds Tidewell and starts it. Arguments go to the program; without any it prints its help.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/deps.sh"
+cmake -S "$top" -B "$top/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DTIDEWELL_TESTS=OFF -DTIDEWELL_BENCH=OFF >/dev/null
+ninja -C "$top/build-release" -j2 tidewell-cli >/dev/null
+if [ $# -eq 0 ]; then set -- help; fi
+exec "$top/build-release/src/cli/tidewell-cli" "$@"

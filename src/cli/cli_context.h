@@ -1,0 +1,60 @@
+#pragma once
+// Everything one run of tidewell-cli works with: the program folder and its settings file,
+// the clock (with --today), the terminal as operator, the error trap and the password cipher.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "cipher/dated_password_cipher.h"
+#include "cli/arguments.h"
+#include "cli/terminal_operator.h"
+#include "store/clock.h"
+#include "store/error_trap.h"
+#include "store/profile_store.h"
+#include "store/settings_file.h"
+
+namespace tidewell::cli {
+
+struct GlobalOptions {
+  std::filesystem::path folder;
+  std::optional<std::filesystem::path> profile;
+  std::optional<store::Date> today;
+  bool answerYes = false;
+};
+
+// The program folder of a user who gave no --folder: the per-user application data folder.
+std::filesystem::path defaultProgramFolder();
+
+class CliContext {
+ public:
+  explicit CliContext(const GlobalOptions& options);
+
+  store::ErrorTrap& trap() { return m_trap; }
+  store::SettingsFile& settings() { return m_settings; }
+  store::PasswordCipher& cipher() { return m_cipher; }
+  TerminalOperator& ui() { return m_ui; }
+  const std::filesystem::path& programFolder() const { return m_options.folder; }
+
+  // The profile named by --profile or by the settings file; raises CommandFailed when none.
+  std::filesystem::path profilePath();
+  store::ProfileStore profileStore() { return store::ProfileStore(profilePath(), m_trap); }
+  // Errors the trap has reported so far: a command whose operation reported one exits with 1.
+  int errorCount() const { return m_trap.reportCount(); }
+
+ private:
+  GlobalOptions m_options;
+  TerminalOperator m_ui;
+  store::SystemClock m_clock;
+  store::ErrorTrap m_trap;
+  cipher::DatedPasswordCipher m_cipher;
+  store::SettingsFile m_settings;
+};
+
+// A command that could not do its work; its message goes to standard error, exit status 1.
+class CommandFailed : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+}  // namespace tidewell::cli

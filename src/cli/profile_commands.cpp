@@ -1,0 +1,117 @@
+// Profile commands: new-profile, get, set, tree, new-filter, new-newsletter, delete-node.
+
+#include <iostream>
+
+#include "cli/commands.h"
+#include "store/profile_model.h"
+#include "store/text.h"
+
+namespace tidewell::cli {
+
+namespace {
+
+// The fixed blocks (user, server settings, Newsletters, Filters) live as long as the profile.
+constexpr int kFirstDeletableIndex = 5;
+
+int newProfile(CliContext& context, const Arguments& args) {
+  args.expect(0, {"title", "email", "reply", "pop3", "smtp", "account", "password"});
+  store::NewProfileFields fields{args.required("title"),   args.required("email"),
+                                 args.required("reply"),   args.required("pop3"),
+                                 args.required("smtp"),    args.required("account"),
+                                 args.required("password")};
+  auto result = store::createProfile(fields, context.settings(), context.cipher());
+  if (result.refusal) {
+    context.ui().showMessage(result.refusal->message, result.refusal->caption);
+    return 1;
+  }
+  if (!result.profilePath) return 1;
+  std::cout << result.profilePath->string() << '\n';
+  return 0;
+}
+
+int get(CliContext& context, const Arguments& args) {
+  args.expect(2, {});
+  int index = toInt(args.at(0, "INDEX"), "INDEX");
+  store::ProfileStore profile = context.profileStore();
+  int before = context.errorCount();
+  std::string value = profile.GetFromFile_new(index, args.at(1, "KEY"));
+  std::cout << value << '\n';
+  return statusSince(context, before);
+}
+
+int set(CliContext& context, const Arguments& args) {
+  args.expect(3, {});
+  int index = toInt(args.at(0, "INDEX"), "INDEX");
+  store::ProfileStore profile = context.profileStore();
+  return profile.UpdateFile_new(index, args.at(1, "KEY"), args.at(2, "VALUE")) ? 0 : 1;
+}
+
+std::string kindWord(const std::string& name) {
+  std::string_view suffix = "_properties_start";
+  if (name.size() > suffix.size() &&
+      store::equalsIgnoreCase(name.substr(name.size() - suffix.size()), suffix)) {
+    return name.substr(0, name.size() - suffix.size());
+  }
+  return name;
+}
+
+int tree(CliContext& context, const Arguments& args) {
+  args.expect(0, {});
+  store::ProfileStore profile = context.profileStore();
+  return context.trap().run(store::windowProcedure("LoadTree"), 1, [&] {
+    store::ProfileDocument d = profile.load();
+    for (int index : d.indexesInTreeOrder()) {
+      std::string parent = d.get(index, "parent");
+      std::cout << index << '\t' << kindWord(d.get(index, "name")) << '\t' << d.get(index, "title")
+                << '\t' << (parent == store::kAbsent ? "" : parent) << '\n';
+    }
+    return 0;
+  });
+}
+
+int printNode(const std::optional<store::NewNode>& node) {
+  if (!node) return 1;
+  std::cout << node->index << '\t' << node->title << '\n';
+  return 0;
+}
+
+int newFilter(CliContext& context, const Arguments& args) {
+  args.expect(0, {});
+  store::ProfileStore profile = context.profileStore();
+  store::ProfileModel model(profile);
+  return printNode(model.cmdNewInbound_Click(model.filtersTitle()));
+}
+
+int newNewsletter(CliContext& context, const Arguments& args) {
+  args.expect(0, {});
+  store::ProfileStore profile = context.profileStore();
+  store::ProfileModel model(profile);
+  return printNode(model.cmdNewNewsletter_Click(model.newslettersTitle()));
+}
+
+int deleteNode(CliContext& context, const Arguments& args) {
+  args.expect(1, {});
+  int index = toInt(args.at(0, "INDEX"), "INDEX");
+  if (index < kFirstDeletableIndex) {
+    throw CommandFailed("Blocks 1 to 4 belong to every profile and cannot be deleted");
+  }
+  store::ProfileStore profile = context.profileStore();
+  return profile.DeleteNode(index) && profile.UpdateIndex() ? 0 : 1;
+}
+
+}  // namespace
+
+std::vector<Command> profileCommands() {
+  return {
+      {"new-profile", "--title T --email E --reply R --pop3 H --smtp H --account A --password P",
+       newProfile},
+      {"get", "INDEX KEY", get},
+      {"set", "INDEX KEY VALUE", set},
+      {"tree", "", tree},
+      {"new-filter", "", newFilter},
+      {"new-newsletter", "", newNewsletter},
+      {"delete-node", "INDEX", deleteNode},
+  };
+}
+
+}  // namespace tidewell::cli

@@ -1,0 +1,37 @@
+#include "cli_runner.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+
+#include "support/test_support.h"
+
+namespace tidewell::testing {
+
+namespace {
+
+std::string quote(const std::string& word) {
+  std::string quoted = "'";
+  for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+}  // namespace
+
+CliResult runCli(const std::filesystem::path& folder, const std::vector<std::string>& args) {
+  std::filesystem::path outFile = folder / ".cli-out";
+  std::filesystem::path errFile = folder / ".cli-err";
+  std::string command = quote(TIDEWELL_CLI) + " --folder " + quote(folder.string());
+  for (const auto& a : args) command += " " + quote(a);
+  command += " >" + quote(outFile.string()) + " 2>" + quote(errFile.string());
+  int raw = std::system(command.c_str());
+  CliResult result;
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  result.out = readBytes(outFile);
+  result.err = readBytes(errFile);
+  std::filesystem::remove(outFile);
+  std::filesystem::remove(errFile);
+  return result;
+}
+
+}  // namespace tidewell::testing

@@ -1,0 +1,102 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "cipher/password_cipher.h"
+#include "cli_runner.h"
+#include "store/profile_model.h"
+#include "store/text.h"
+#include "support/test_support.h"
+
+namespace tidewell::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+class ProfileCommands : public ::testing::Test {
+ protected:
+  CliResult cli(const std::vector<std::string>& args) { return runCli(folder.path(), args); }
+  CliResult newGold() {
+    return cli({"--today", "2026-12-05", "new-profile", "--title", "Gold", "--email",
+                "list@example.com", "--reply", "reply@example.com", "--pop3", "pop.example.com",
+                "--smtp", "smtp.example.com", "--account", "ann", "--password", "s3cret pass"});
+  }
+  std::vector<std::string> goldLines() { return store::splitLines(readBytes(folder / "Gold.dat")); }
+  TempFolder folder;
+};
+
+TEST_F(ProfileCommands, NewProfileWritesTheProfileAndTheSettingsFile) {
+  CliResult r = newGold();
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> lines = goldLines();
+  std::vector<std::string> expected = store::newProfileSkeleton();
+  ASSERT_EQ(lines.size(), expected.size() + 5);  // the five port defaults are added
+  EXPECT_EQ(lines[3], "title: Gold");
+  EXPECT_EQ(lines[4], "date: 12/5/2026");
+  EXPECT_EQ(lines[11], "parent: Gold");
+  ASSERT_EQ(lines[15].rfind("pass: ", 0), 0u);
+  std::string stored = lines[15].substr(6);
+  EXPECT_EQ(stored.size(), 64u);  // 4 + 11 bytes fit one 32-byte block
+  TrapFixture fx;
+  EXPECT_EQ(cipher::f_decrypt(fx.trap, stored, "12/5/2026"), "s3cret pass");
+  EXPECT_EQ(lines[20], "SMTPPort: 25");
+  EXPECT_EQ(lines[24], "server_timeout: 60");
+  EXPECT_EQ(lines[25], "campain_properties_end");
+  std::string ini = readBytes(folder / "tidewell.ini");
+  EXPECT_EQ(store::splitLines(ini).size(), 11u);
+  EXPECT_THAT(ini, HasSubstr("\r\nstartfile: Gold.dat\r\n"));
+  EXPECT_THAT(ini, HasSubstr("\r\ndate: 12/5/2026\r\n"));
+}
+
+TEST_F(ProfileCommands, RefusalsAndUsageErrorsHaveTheirExitStatus) {
+  ASSERT_EQ(newGold().status, 0);
+  CliResult again = newGold();
+  EXPECT_EQ(again.status, 1);
+  EXPECT_THAT(again.err, HasSubstr("Profile Title: A profile named Gold already exists."));
+  CliResult blank = cli({"new-profile", "--title", "X", "--email", "", "--reply", "r", "--pop3",
+                         "p", "--smtp", "s", "--account", "a", "--password", "p"});
+  EXPECT_EQ(blank.status, 1);
+  EXPECT_THAT(blank.err, HasSubstr("Email Address: Email Address is blank."));
+  EXPECT_EQ(cli({"get", "1"}).status, 2);
+  EXPECT_EQ(cli({"get", "one", "title"}).status, 2);
+  EXPECT_EQ(cli({"--today", "12/5/2026", "tree"}).status, 2);
+  EXPECT_EQ(cli({"frobnicate"}).status, 2);
+  EXPECT_EQ(cli({"help"}).status, 0);
+}
+
+TEST_F(ProfileCommands, GetSetTreeAndNodes) {
+  ASSERT_EQ(newGold().status, 0);
+  EXPECT_EQ(cli({"get", "2", "smtp"}).out, "smtp.example.com\n");
+  EXPECT_EQ(cli({"get", "2", "LastEmailId"}).out, "!\n");
+  EXPECT_EQ(cli({"set", "2", "mins", "10"}).status, 0);
+  EXPECT_EQ(cli({"get", "2", "mins"}).out, "10\n");
+  EXPECT_EQ(cli({"new-newsletter"}).out, "5\tNew Newsletter #1\n");
+  EXPECT_EQ(cli({"new-filter"}).out, "6\tFilter_1\n");
+  EXPECT_EQ(cli({"new-filter"}).out, "7\tFilter_2\n");
+  EXPECT_EQ(cli({"tree"}).out,
+            "1\tuser\tGold\t\n2\tcampaign\tServer Settings\tGold\n"
+            "3\toutbound\tNewsletters\tServer Settings\n4\tinbound\tFilters\tServer Settings\n"
+            "5\tnewsletter\tNew Newsletter #1\tNewsletters\n6\trule\tFilter_1\tFilters\n"
+            "7\trule\tFilter_2\tFilters\n");
+  EXPECT_EQ(cli({"delete-node", "6"}).status, 0);
+  EXPECT_EQ(cli({"get", "6", "title"}).out, "Filter_2\n");
+  EXPECT_EQ(cli({"delete-node", "3"}).status, 1);
+  EXPECT_EQ(cli({"delete-node", "9"}).status, 1);
+  EXPECT_THAT(readBytes(folder / "errlog.txt"), HasSubstr("DeleteNode:"));
+}
+
+TEST_F(ProfileCommands, ReadErrorsFailTheCommand) {
+  ASSERT_EQ(newGold().status, 0);
+  EXPECT_EQ(cli({"set", "42", "title", "x"}).status, 1);
+  writeBytes(folder / "Broken.dat", crlf({"rule_properties_start", "index: 5", "title: A"}));
+  CliResult r = cli({"--profile", (folder / "Broken.dat").string(), "get", "5", "title"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "!\n");
+  EXPECT_THAT(r.err, HasSubstr("GetFromFile_new: Block 5 has no closing line"));
+  std::filesystem::create_directory(folder / "empty");
+  CliResult none = runCli(folder / "empty", {"tree"});
+  EXPECT_EQ(none.status, 1);
+  EXPECT_THAT(none.err, HasSubstr("No profile is open"));
+}
+
+}  // namespace
+}  // namespace tidewell::testing
