@@ -60,10 +60,16 @@ int tree(CliContext& context, const Arguments& args) {
   store::ProfileStore profile = context.profileStore();
   return context.trap().run(store::windowProcedure("LoadTree"), 1, [&] {
     store::ProfileDocument d = profile.load();
-    for (int index : d.indexesInTreeOrder()) {
+    std::vector<int> order = d.indexesInTreeOrder();
+    for (int index : order) {
       std::string parent = d.get(index, "parent");
       std::cout << index << '\t' << kindWord(d.get(index, "name")) << '\t' << d.get(index, "title")
                 << '\t' << (parent == store::kAbsent ? "" : parent) << '\n';
+    }
+    if (d.blockCount() > order.size()) {
+      store::raise(store::kBadFormat, std::to_string(d.blockCount() - order.size()) +
+                                          " block(s) after index " + std::to_string(order.size()) +
+                                          " are out of order; renumbering mends it");
     }
     return 0;
   });

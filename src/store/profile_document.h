@@ -33,6 +33,8 @@ class ProfileDocument {
   bool hasBlock(int index) const;
   // Block indexes 1, 2, 3, ... up to the first one that no block carries (the tree's order).
   std::vector<int> indexesInTreeOrder() const;
+  // How many blocks the file holds, including blocks out of the tree's reach.
+  std::size_t blockCount() const { return m_blocks.size(); }
   // The first index from 1 that no block carries: where a new tree node goes.
   int nextFreeIndex() const;
 

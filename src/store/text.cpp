@@ -115,7 +115,22 @@ std::string windows1252ToUtf8(std::string_view bytes) {
 
 std::string decodeFileText(std::string_view bytes) {
   if (isValidUtf8(bytes)) return std::string(bytes);
-  return windows1252ToUtf8(bytes);
+  // Decided line by line: a file edited on both platforms keeps its UTF-8 lines intact.
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 8);
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    std::size_t end = bytes.find('\n', start);
+    end = end == std::string_view::npos ? bytes.size() : end + 1;
+    std::string_view line = bytes.substr(start, end - start);
+    if (isValidUtf8(line)) {
+      out.append(line);
+    } else {
+      out += windows1252ToUtf8(line);
+    }
+    start = end;
+  }
+  return out;
 }
 
 std::vector<std::string> splitLines(std::string_view text) {

@@ -10,7 +10,7 @@ namespace tidewell::store {
 
 bool isValidUtf8(std::string_view bytes);
 std::string windows1252ToUtf8(std::string_view bytes);
-// Text of a file as UTF-8: valid UTF-8 is kept, anything else is read as Windows-1252.
+// Text of a file as UTF-8: valid UTF-8 lines are kept, other lines are read as Windows-1252.
 std::string decodeFileText(std::string_view bytes);
 
 // Splits at LF, dropping a CR before it; a final line end does not start another line.

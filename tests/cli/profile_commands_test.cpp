@@ -93,6 +93,11 @@ TEST_F(ProfileCommands, ReadErrorsFailTheCommand) {
   EXPECT_EQ(r.out, "!\n");
   EXPECT_THAT(r.err, HasSubstr("GetFromFile_new: Block 5 has no closing line"));
   std::filesystem::create_directory(folder / "empty");
+  ASSERT_EQ(cli({"set", "4", "index", "9"}).status, 0);  // a gap after block 3
+  CliResult gap = cli({"tree"});
+  EXPECT_EQ(gap.status, 1);
+  EXPECT_EQ(std::count(gap.out.begin(), gap.out.end(), '\n'), 3);
+  EXPECT_THAT(gap.err, HasSubstr("1 block(s) after index 3 are out of order"));
   CliResult none = runCli(folder / "empty", {"tree"});
   EXPECT_EQ(none.status, 1);
   EXPECT_THAT(none.err, HasSubstr("No profile is open"));

@@ -2,10 +2,13 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <functional>
 
 #include "store/text_file.h"
 #include "support/test_support.h"
@@ -139,15 +142,58 @@ TEST_F(ProfileStoreTest, FullDiskDuringARewriteLeavesThePreviousFile) {
   EXPECT_THAT(fx.logLines().back(), HasSubstr(" 61 "));
 }
 
+// Runs body in a child process without the superuser's right to ignore permissions, and
+// returns what body returned (or -1 when the child could not drop its rights).
+int asUnprivilegedUser(const std::function<int()>& body) {
+  pid_t child = fork();
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(255);
+    try {
+      _exit(body());
+    } catch (...) {
+      _exit(254);
+    }
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) != 255 ? WEXITSTATUS(status) : -1;
+}
+
 TEST_F(ProfileStoreTest, ReadOnlyFolderFailsWithoutLoss) {
-  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
   std::string before = readBytes(path);
   std::filesystem::permissions(fx.folder.path(), std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::remove);
-  EXPECT_FALSE(store.UpdateFile_new(1, "title", "x"));
+  std::filesystem::permissions(
+      fx.folder.path(), std::filesystem::perms::others_read | std::filesystem::perms::others_exec,
+      std::filesystem::perm_options::add);
+  int written = asUnprivilegedUser([&] { return store.UpdateFile_new(1, "title", "x") ? 1 : 0; });
   std::filesystem::permissions(fx.folder.path(), std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::add);
+  ASSERT_NE(written, -1) << "could not run without privileges";
+  EXPECT_EQ(written, 0);
   EXPECT_EQ(readBytes(path), before);
+}
+
+// A real full disk: a small tmpfs mounted by the superuser, skipped where mounting is not
+// allowed.
+TEST(ProfileStoreFullDisk, FullTmpfsDuringARewriteLeavesThePreviousFile) {
+  testing::TrapFixture fx;
+  auto mountPoint = fx.folder / "small";
+  std::filesystem::create_directory(mountPoint);
+  if (geteuid() != 0 || mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0) {
+    GTEST_SKIP() << "cannot mount a tmpfs here";
+  }
+  auto path = mountPoint / "Gold.dat";
+  std::vector<std::string> lines = kProfile;
+  lines.insert(lines.end() - 1, "body: " + std::string(40000, 'b'));
+  writeBytes(path, crlf(lines));
+  std::string before = readBytes(path);
+  ProfileStore store(path, fx.trap);
+  EXPECT_FALSE(store.UpdateFile_new(2, "pop3", "pop.example.com"));
+  EXPECT_EQ(readBytes(path), before);
+  EXPECT_FALSE(std::filesystem::exists(workFilePath(path)));
+  EXPECT_THAT(fx.logLines().back(), HasSubstr(" 61 "));
+  umount(mountPoint.c_str());
 }
 
 TEST_F(ProfileStoreTest, AppendFormWritesOneLineAndCreatesTheFile) {

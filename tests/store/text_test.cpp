@@ -19,6 +19,7 @@ TEST(Text, Utf8IsKeptAndAnythingElseReadsAsWindows1252) {
   EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));  // surrogate
   EXPECT_EQ(decodeFileText("caf\xE9 \x80 \x93"), "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9C");
   EXPECT_EQ(decodeFileText("caf\xC3\xA9"), "caf\xC3\xA9");
+  EXPECT_EQ(decodeFileText("caf\xC3\xA9\r\ncaf\xE9\n"), "caf\xC3\xA9\r\ncaf\xC3\xA9\n");
 }
 
 TEST(Text, LinesSplitOnLfWithOrWithoutCr) {
