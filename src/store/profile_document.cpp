@@ -268,6 +268,7 @@ void ProfileDocument::deleteNode(int index) {
     }
   }
   std::vector<std::pair<std::size_t, std::size_t>> ranges;
+  ranges.reserve(doomed.size());
   for (const Extent& e : doomed) ranges.push_back(removalRange(e));
   std::sort(ranges.rbegin(), ranges.rend());  // from the end, so earlier positions hold
   for (auto [first, last] : ranges) {

@@ -72,7 +72,8 @@ bool isValidUtf8(std::string_view s) {
     if (b < 0x80) {
       ++i;
       continue;
-    } else if (b >= 0xC2 && b <= 0xDF) {
+    }
+    if (b >= 0xC2 && b <= 0xDF) {
       extra = 1;
       cp = b & 0x1F;
     } else if (b >= 0xE0 && b <= 0xEF) {
