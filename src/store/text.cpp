@@ -258,26 +258,6 @@ bool containsIgnoreCase(std::string_view text, std::string_view needle) {
   return foldCase(text).find(foldCase(needle)) != std::string::npos;
 }
 
-std::string replaceAllIgnoreCase(std::string_view text, std::string_view from,
-                                 std::string_view to) {
-  if (from.empty()) return std::string(text);
-  // Folding keeps ASCII byte positions; for other text fall back to an exact-length search.
-  std::string folded = foldCase(text);
-  std::string needle = foldCase(from);
-  if (folded.size() != text.size()) return replaceAll(text, from, to);
-  std::string out;
-  std::size_t start = 0;
-  while (true) {
-    std::size_t at = folded.find(needle, start);
-    if (at == std::string::npos) break;
-    out.append(text.substr(start, at - start));
-    out.append(to);
-    start = at + needle.size();
-  }
-  out.append(text.substr(start));
-  return out;
-}
-
 std::string replaceAll(std::string_view text, std::string_view from, std::string_view to) {
   if (from.empty()) return std::string(text);
   std::string out;

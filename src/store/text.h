@@ -30,8 +30,6 @@ std::string toUpperAscii(std::string_view text);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 bool startsWithIgnoreCase(std::string_view text, std::string_view prefix);
 bool containsIgnoreCase(std::string_view text, std::string_view needle);
-// Replaces every occurrence of `from`, found without regard to case, by `to`.
-std::string replaceAllIgnoreCase(std::string_view text, std::string_view from, std::string_view to);
 std::string replaceAll(std::string_view text, std::string_view from, std::string_view to);
 
 }  // namespace tidewell::store
