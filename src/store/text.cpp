@@ -255,7 +255,19 @@ bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
 }
 
 bool containsIgnoreCase(std::string_view text, std::string_view needle) {
-  return foldCase(text).find(foldCase(needle)) != std::string::npos;
+  return containsFolded(text, foldCase(needle));
+}
+
+bool containsFolded(std::string_view text, std::string_view needle) {
+  if (needle.empty()) return true;
+  // ASCII text, the common case, is compared without building a folded copy.
+  if (!isAscii(text)) return foldCase(text).find(needle) != std::string::npos;
+  for (std::size_t i = 0; i + needle.size() <= text.size(); ++i) {
+    std::size_t k = 0;
+    while (k < needle.size() && lowerAscii(text[i + k]) == needle[k]) ++k;
+    if (k == needle.size()) return true;
+  }
+  return false;
 }
 
 std::string replaceAll(std::string_view text, std::string_view from, std::string_view to) {

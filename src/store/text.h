@@ -30,6 +30,8 @@ std::string toUpperAscii(std::string_view text);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 bool startsWithIgnoreCase(std::string_view text, std::string_view prefix);
 bool containsIgnoreCase(std::string_view text, std::string_view needle);
+// The same for a needle that is already folded (foldCase), as a search over many texts has.
+bool containsFolded(std::string_view text, std::string_view foldedNeedle);
 std::string replaceAll(std::string_view text, std::string_view from, std::string_view to);
 
 }  // namespace tidewell::store

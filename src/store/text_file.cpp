@@ -8,6 +8,7 @@
 
 #include "store/error.h"
 #include "store/text.h"
+#include "store/work_file_writer.h"
 
 namespace tidewell::store {
 
@@ -34,7 +35,16 @@ class Descriptor {
   int m_fd;
 };
 
-void writeAll(int fd, std::string_view data, const std::filesystem::path& path) {
+void flushFolder(const std::filesystem::path& target) {
+  std::filesystem::path folder = target.parent_path();
+  if (folder.empty()) folder = ".";
+  Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY));
+  if (dir.get() >= 0) ::fsync(dir.get());
+}
+
+}  // namespace
+
+void writeAllBytes(int fd, std::string_view data, const std::filesystem::path& path) {
   while (!data.empty()) {
     ssize_t n = ::write(fd, data.data(), data.size());
     if (n < 0) {
@@ -44,15 +54,6 @@ void writeAll(int fd, std::string_view data, const std::filesystem::path& path) 
     data.remove_prefix(static_cast<std::size_t>(n));
   }
 }
-
-void flushFolder(const std::filesystem::path& target) {
-  std::filesystem::path folder = target.parent_path();
-  if (folder.empty()) folder = ".";
-  Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY));
-  if (dir.get() >= 0) ::fsync(dir.get());
-}
-
-}  // namespace
 
 std::filesystem::path workFilePath(const std::filesystem::path& target) {
   std::filesystem::path work = target;
@@ -90,21 +91,9 @@ std::vector<std::string> readLines(const std::filesystem::path& path) {
 }
 
 void writeWorkFile(const std::filesystem::path& target, std::string_view content) {
-  std::filesystem::path work = workFilePath(target);
-  mode_t mode = 0644;
-  struct stat existing {};
-  if (::stat(target.c_str(), &existing) == 0) mode = existing.st_mode & 07777;
-  ::unlink(work.c_str());  // a work file left by an interrupted change is stale
-  Descriptor fd(::open(work.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode));
-  if (fd.get() < 0) raiseSystemError(errno, "Cannot create " + work.string());
-  try {
-    writeAll(fd.get(), content, work);
-    if (::fsync(fd.get()) != 0) raiseSystemError(errno, "Cannot flush " + work.string());
-    if (fd.close() != 0) raiseSystemError(errno, "Cannot close " + work.string());
-  } catch (...) {
-    ::unlink(work.c_str());
-    throw;
-  }
+  WorkFileWriter writer(target);
+  writer.write(content);
+  writer.finish();
 }
 
 void commitWorkFile(const std::filesystem::path& target) {
@@ -131,7 +120,7 @@ void appendLine(const std::filesystem::path& path, std::string_view line) {
   if (fd.get() < 0) raiseSystemError(errno, "Cannot open " + path.string());
   std::string text(line);
   text += "\r\n";
-  writeAll(fd.get(), text, path);
+  writeAllBytes(fd.get(), text, path);
   if (fd.close() != 0) raiseSystemError(errno, "Cannot close " + path.string());
 }
 

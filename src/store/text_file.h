@@ -27,6 +27,9 @@ void commitWorkFile(const std::filesystem::path& target);
 void writeFileDurably(const std::filesystem::path& target, std::string_view content);
 void writeLinesDurably(const std::filesystem::path& target, const std::vector<std::string>& lines);
 
+// Writes all bytes to an open file, retrying short writes; raises naming path on failure.
+void writeAllBytes(int fd, std::string_view bytes, const std::filesystem::path& path);
+
 // Appends the line and CR LF, creating the file when missing.
 void appendLine(const std::filesystem::path& path, std::string_view line);
 // The same without raising; false when the line could not be written.
