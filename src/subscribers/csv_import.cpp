@@ -1,0 +1,156 @@
+#include "subscribers/csv_import.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "engine/personalisation.h"
+#include "store/pmf_string.h"
+#include "store/text.h"
+#include "store/text_file.h"
+#include "store/utilities.h"
+#include "subscribers/csv_reader.h"
+
+namespace tidewell::subscribers {
+
+namespace {
+
+constexpr std::string_view kColumnPrefix = "Column ";
+constexpr std::string_view kAddressField = "email";
+
+bool take(std::vector<std::string>& list, std::string_view item) {
+  auto it = std::find(list.begin(), list.end(), item);
+  if (it == list.end()) return false;
+  list.erase(it);
+  return true;
+}
+
+// The personal fields of one record: each pair fills the filter's entries of its field name.
+store::FieldTable pairedFields(const CsvRecord& record, const store::FilterRecord& filter,
+                               const std::vector<CsvPair>& pairs, std::string& address) {
+  store::FieldTable fields;
+  for (std::size_t k = 0; k < store::kPersonalFieldCount; ++k) {
+    for (const CsvPair& pair : pairs) {
+      if (pair.field != filter.fieldTable[k].name) continue;
+      auto column = static_cast<std::size_t>(pair.column);
+      std::string value =
+          column >= 1 && column <= record.values.size() ? record.values[column - 1] : std::string();
+      fields[k].name = pair.field;
+      fields[k].value = value;
+      fields[k].active = true;
+      if (pair.field == kAddressField) address = value;
+    }
+  }
+  return fields;
+}
+
+void importRecord(store::ErrorTrap& trap, store::SubscriberTable& table, const CsvRecord& record,
+                  const store::FilterRecord& filter, const std::vector<CsvPair>& pairs,
+                  std::string_view delimiter, CsvImportReport& report) {
+  if (!record.problem.empty()) {
+    report.skipped.push_back({record.lineNumber, "bad line: " + record.problem});
+    return;
+  }
+  store::SubscriberData data;
+  store::FieldTable fields = pairedFields(record, filter, pairs, data.email);
+  if (store::trim(data.email).empty()) {
+    report.skipped.push_back({record.lineNumber, "empty address"});
+    return;
+  }
+  data.name = engine::f_fill_fields3(trap, fields, filter, delimiter);
+  data.signup = trap.clock().today();
+  data.filterTitle = filter.title;
+  data.pmf = store::packPmf(fields);
+  table.add(data);
+  ++report.imported;
+}
+
+}  // namespace
+
+std::vector<std::string> csvColumnNames(int count) {
+  std::vector<std::string> names;
+  for (int n = 1; n <= count && n <= kMostCsvColumns; ++n) {
+    names.push_back(std::string(kColumnPrefix) + std::to_string(n));
+  }
+  return names;
+}
+
+std::optional<int> csvColumnNumber(std::string_view columnName) {
+  if (columnName.substr(0, kColumnPrefix.size()) != kColumnPrefix) return std::nullopt;
+  std::string_view digits = columnName.substr(kColumnPrefix.size());
+  int n = 0;
+  auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+  if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() || n < 1) {
+    return std::nullopt;
+  }
+  return n;
+}
+
+std::vector<std::string> offeredFields(const store::FilterRecord& filter) {
+  std::vector<std::string> names;
+  for (const store::PersonalField& field : filter.fieldTable) {
+    if (field.active && !field.caption.empty()) names.push_back(field.name);
+  }
+  return names;
+}
+
+void CsvImportPairing::selectColumns(std::vector<std::string> columns) {
+  m_selectedColumns = std::move(columns);
+  clearPairs();
+}
+
+void CsvImportPairing::chooseFilter(const store::FilterRecord& filter) {
+  m_offered = offeredFields(filter);
+  clearPairs();
+}
+
+void CsvImportPairing::clearPairs() {
+  m_pairs.clear();
+  m_columns = m_selectedColumns;
+  m_fields = m_offered;
+}
+
+std::optional<Refusal> CsvImportPairing::pair(std::string_view field, std::string_view column) {
+  if (m_fields.size() > m_columns.size()) {
+    return Refusal{"There are too many Personal Message Fields!", "Mismatch"};
+  }
+  if (m_fields.size() < m_columns.size()) return Refusal{"There are too many Columns!", "Mismatch"};
+  std::optional<int> number = csvColumnNumber(column);
+  bool available = number && std::find(m_fields.begin(), m_fields.end(), field) != m_fields.end() &&
+                   std::find(m_columns.begin(), m_columns.end(), column) != m_columns.end();
+  if (!available) return std::nullopt;
+  take(m_fields, field);
+  take(m_columns, column);
+  m_pairs.push_back({std::string(field), *number});
+  return std::nullopt;
+}
+
+std::vector<std::string> CsvImportPairing::pairTexts() const {
+  std::vector<std::string> texts;
+  for (const CsvPair& p : m_pairs) {
+    texts.push_back(p.field + " -> " + std::string(kColumnPrefix) + std::to_string(p.column));
+  }
+  return texts;
+}
+
+std::optional<CsvImportReport> importCsv(store::ErrorTrap& trap, store::SubscriberTable& table,
+                                         const std::filesystem::path& file,
+                                         const store::FilterRecord& filter,
+                                         const std::vector<CsvPair>& pairs,
+                                         std::string_view fieldDelimiter) {
+  if (!store::FileExist(file)) {
+    trap.ui().showMessage("CSV file does not exist!", "Tidewell");
+    return std::nullopt;
+  }
+  return trap.run(store::windowProcedure("Command3"), std::optional<CsvImportReport>(), [&] {
+    std::string text = csvFileText(store::readFileBytes(file));
+    CsvReader reader(text);
+    CsvRecord record;
+    CsvImportReport report;
+    while (reader.next(record)) {
+      importRecord(trap, table, record, filter, pairs, fieldDelimiter, report);
+    }
+    return std::optional<CsvImportReport>(std::move(report));
+  });
+}
+
+}  // namespace tidewell::subscribers

@@ -1,0 +1,52 @@
+#include "subscribers/grid_actions.h"
+
+namespace tidewell::subscribers {
+
+void mnuToggle(store::ErrorTrap& trap, SubscriberGrid& grid, std::uint32_t currentRow) {
+  if (!grid.rowActionAllowed(currentRow)) return;
+  store::Position p = *grid.recordOfRow(currentRow);
+  store::SubscriberTable& table = grid.table();
+  trap.run(store::windowProcedure("mnuToggle"),
+           [&] { table.setActive(p, table.active(p) == "true" ? "false" : "true"); });
+}
+
+bool tvDeleteEmail(store::ErrorTrap& trap, SubscriberGrid& grid, store::SubscriberFile& file,
+                   const RowSelection& selection) {
+  if (!grid.rowActionAllowed(selection.currentRow)) return false;
+  if (!trap.ui().askYesNo("Are you sure?", "Confirm Delete")) return false;
+  store::SubscriberTable& table = grid.table();
+  bool done = trap.run(store::windowProcedure("tvDeleteEmail"), [&] {
+    for (store::Position p : grid.selectedRecords(selection)) table.markDeleted(p);
+    grid.dropDeletedRows();
+  });
+  if (!done) return false;
+  if (grid.rowCount() == 0 && file.Save_Email(table) && file.LoadSubscriberFile(table)) {
+    grid.loadgrid();
+  }
+  return true;
+}
+
+std::optional<Refusal> mnuSignUpMod(store::ErrorTrap& trap, SubscriberGrid& grid,
+                                    const RowSelection& selection, std::string_view answer) {
+  if (!grid.rowActionAllowed(selection.currentRow) || answer.empty()) return std::nullopt;
+  std::optional<store::Date> date = store::parseDate(answer);
+  if (!date) return Refusal{"Invalid Date Format (eg:12/30/2006)", "Invalid Date"};
+  store::SubscriberTable& table = grid.table();
+  trap.run(store::windowProcedure("mnuSignUpMod"), [&] {
+    for (store::Position p : grid.selectedRecords(selection)) table.setSignup(p, *date);
+  });
+  grid.loadgrid();
+  return std::nullopt;
+}
+
+bool mnuLevel2(store::ErrorTrap& trap, SubscriberGrid& grid, const RowSelection& selection,
+               std::string_view filterTitle) {
+  store::SubscriberTable& table = grid.table();
+  if (table.filterList().empty() || !grid.rowActionAllowed(selection.currentRow)) return false;
+  if (!trap.ui().askYesNo("Are you sure?", "Assign to Filter")) return false;
+  return trap.run(store::windowProcedure("mnuLevel2"), [&] {
+    for (store::Position p : grid.selectedRecords(selection)) table.setFilterTitle(p, filterTitle);
+  });
+}
+
+}  // namespace tidewell::subscribers

@@ -1,0 +1,76 @@
+#include "subscribers/new_email_rules.h"
+
+#include "store/text.h"
+#include "store/utilities.h"
+
+namespace tidewell::subscribers {
+
+namespace {
+
+const std::string kAddressCaption = "Email Address";
+
+bool filterExists(const std::vector<store::FilterRecord>& filters, std::string_view title) {
+  for (const store::FilterRecord& f : filters) {
+    if (store::equalsIgnoreCase(store::trim(f.title), store::trim(title))) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::optional<Refusal> checkNewEmailOpen(const std::vector<store::FilterRecord>& filters) {
+  if (filters.empty()) {
+    return Refusal{"You must first create a Filter to assign the email too.", "New Email"};
+  }
+  if (newEmailFilterChoices(filters).empty()) {
+    return Refusal{"You must assign an Opt-In Code to a Filter!", "ERROR"};
+  }
+  return std::nullopt;
+}
+
+std::vector<std::string> newEmailFilterChoices(const std::vector<store::FilterRecord>& filters) {
+  std::vector<std::string> titles;
+  for (const store::FilterRecord& f : filters) {
+    if (!f.subject.empty()) titles.push_back(f.title);
+  }
+  return titles;
+}
+
+bool tableHasAddress(const store::SubscriberTable& table, std::string_view address,
+                     std::string_view filterTitle) {
+  if (table.isEmpty()) return false;
+  for (store::Position p = 0; p < table.size(); ++p) {
+    const store::SubscriberRecord& r = table.record(p);
+    if (r.isDeleted() || !store::equalsIgnoreCase(r.email(), address)) continue;
+    if (store::equalsIgnoreCase(table.filterTitle(p), filterTitle)) return true;
+  }
+  return false;
+}
+
+std::optional<Refusal> checkNewEmail(const store::SubscriberTable& table,
+                                     const std::vector<store::FilterRecord>& filters,
+                                     std::string_view address, std::string_view name,
+                                     std::string_view filterTitle) {
+  if (address.empty()) return Refusal{"Email Address is blank!", kAddressCaption};
+  if (!filterExists(filters, filterTitle) || tableHasAddress(table, address, filterTitle)) {
+    return Refusal{"Email Address already exists!", kAddressCaption};
+  }
+  if (!store::ValidateEmail(address)) return Refusal{"Invalid Email Address!", kAddressCaption};
+  if (name.empty()) return Refusal{"Please enter a Name!", "Name"};
+  return std::nullopt;
+}
+
+std::optional<store::Position> addNewEmail(store::ErrorTrap& trap, store::SubscriberTable& table,
+                                           std::string_view address, std::string_view name,
+                                           std::string_view filterTitle) {
+  return trap.run(store::windowProcedure("frmNewEmail"), std::optional<store::Position>(), [&] {
+    store::SubscriberData data;
+    data.email = address;
+    data.name = name;
+    data.signup = trap.clock().today();
+    data.filterTitle = filterTitle;
+    return std::optional<store::Position>(table.add(data));
+  });
+}
+
+}  // namespace tidewell::subscribers
