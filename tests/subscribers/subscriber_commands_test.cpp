@@ -1,0 +1,82 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "cli/cli_runner.h"
+#include "store/text.h"
+#include "support/test_support.h"
+
+namespace tidewell::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+// A profile made by new-profile with one filter that has an opt-in code.
+class SubscriberCommands : public ::testing::Test {
+ protected:
+  SubscriberCommands() {
+    EXPECT_EQ(cli({"new-profile", "--title", "Gold", "--email", "list@example.com", "--reply",
+                   "list@example.com", "--pop3", "pop", "--smtp", "smtp", "--account", "a",
+                   "--password", "p"})
+                  .status,
+              0);
+    EXPECT_EQ(cli({"new-filter"}).status, 0);
+    EXPECT_EQ(cli({"set", "5", "subject", "join"}).status, 0);
+    EXPECT_EQ(cli({"set", "5", "toname", "~name~"}).status, 0);
+  }
+  CliResult cli(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--today", "2026-12-05"});
+    return runCli(folder.path(), args);
+  }
+  TempFolder folder;
+};
+
+TEST_F(SubscriberCommands, AddSubscriberChecksLikeTheDialogAndSaves) {
+  CliResult added =
+      cli({"add-subscriber", "--email", "ann@x.com", "--name", "Ann, A.", "--filter", "Filter_1"});
+  ASSERT_EQ(added.status, 0) << added.err;
+  EXPECT_EQ(store::splitLines(readBytes(folder / "Gold.txt"))[0], "ann@x.com");
+  CliResult again =
+      cli({"add-subscriber", "--email", "ANN@x.com", "--name", "Ann", "--filter", "Filter_1"});
+  EXPECT_EQ(again.status, 1);
+  EXPECT_THAT(again.err, HasSubstr("Email Address: Email Address already exists!"));
+  CliResult nameless =
+      cli({"add-subscriber", "--email", "bob@x.com", "--name", "", "--filter", "Filter_1"});
+  EXPECT_EQ(nameless.status, 1);
+  EXPECT_THAT(nameless.err, HasSubstr("Name: Please enter a Name!"));
+  EXPECT_EQ(cli({"add-subscriber", "--email", "bob@x.com"}).status, 2);
+
+  CliResult list = cli({"subscribers"});
+  ASSERT_EQ(list.status, 0) << list.err;
+  EXPECT_EQ(list.out,
+            "email,name,signup,active,filter,sent\n"
+            "ann@x.com,\"Ann, A.\",12/5/2026,true,Filter_1,none\n");
+}
+
+TEST_F(SubscriberCommands, ImportCsvPairsReportsAndSaves) {
+  writeBytes(folder / "list.csv", "Bob,bob@x.com\r\n,\r\n\"Cid \"\"C\"\"\",cid@x.com\r\n");
+  CliResult mismatch = cli(
+      {"import-csv", (folder / "list.csv").string(), "--filter", "Filter_1", "--map", "email=2"});
+  EXPECT_EQ(mismatch.status, 1);
+  EXPECT_THAT(mismatch.err, HasSubstr("Mismatch: There are too many Personal Message Fields!"));
+
+  CliResult imported = cli({"import-csv", (folder / "list.csv").string(), "--filter", "Filter_1",
+                            "--map", "email=2", "--map", "name=1"});
+  ASSERT_EQ(imported.status, 0) << imported.err;
+  EXPECT_EQ(imported.out, "Imported 2 lines\nLine 2 skipped: empty address\nSkipped 1 lines\n");
+
+  CliResult list = cli({"subscribers", "--filter", "Filter_1"});
+  EXPECT_EQ(list.out,
+            "email,name,signup,active,filter,sent\n"
+            "bob@x.com,Bob,12/5/2026,true,Filter_1,none\n"
+            "cid@x.com,\"Cid \"\"C\"\"\",12/5/2026,true,Filter_1,none\n");
+  EXPECT_EQ(cli({"subscribers", "--filter", "Other"}).out,
+            "email,name,signup,active,filter,sent\n");
+  EXPECT_EQ(cli({"import-csv", (folder / "none.csv").string(), "--filter", "Filter_1", "--map",
+                 "email=2", "--map", "name=1"})
+                .status,
+            1);
+  EXPECT_EQ(cli({"import-csv", "x.csv", "--filter", "Filter_1", "--map", "email=41"}).status, 2);
+}
+
+}  // namespace
+}  // namespace tidewell::testing

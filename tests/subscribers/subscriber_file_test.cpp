@@ -1,0 +1,254 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "store/text.h"
+#include "subscriber_fixture.h"
+
+namespace tidewell::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::SizeIs;
+
+std::vector<std::string> concat(const std::vector<std::vector<std::string>>& parts) {
+  std::vector<std::string> all;
+  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+
+class SubscriberFileTest : public SubscriberFixture {};
+
+TEST_F(SubscriberFileTest, RoundTripLeavesDeletedRecordsOutAndRenumbersOnReload) {
+  std::string annPmf = pmfOf({{"email", "ann@x.com"}, {"name", "Ann"}});
+  auto ann = recordLines("ann@x.com", "Ann", "12/5/2026", "true", "Filter_1", annPmf,
+                         "Welcome[\\?]Tips[\\?]");
+  auto bob = recordLines("bob@x.com", "Bob", "1/31/2025", "false", "Filter_2");
+  auto cid = recordLines("cid@x.com", "Cid", "2026-02-03", "maybe", "Filter_1");
+  writeSubscribers(concat({ann, bob, cid}));
+  ASSERT_TRUE(file.LoadSubscriberFile(table));
+  ASSERT_EQ(table.size(), 3u);
+  EXPECT_FALSE(table.changed());
+  EXPECT_EQ(table.record(0).email(), "ann@x.com");
+  EXPECT_EQ(table.record(0).sentList(), "Welcome[\\?]Tips[\\?]");
+  EXPECT_EQ(table.signup(1), (store::Date{2025, 1, 31}));
+  EXPECT_EQ(table.active(2), "maybe");
+  EXPECT_EQ(table.pmf(0), annPmf);
+  EXPECT_EQ(table.pmf(1), "");
+
+  table.markDeleted(1);
+  EXPECT_TRUE(table.changed());
+  ASSERT_TRUE(file.Save_Email(table));
+  EXPECT_FALSE(table.changed());
+  cid[2] = "2/3/2026";  // dates are written in the short date form
+  EXPECT_EQ(readBytes(subscriberPath()), crlf(concat({ann, cid})));
+  EXPECT_FALSE(std::filesystem::exists(subscriberPath().string() + ".bac"));
+
+  ASSERT_TRUE(file.LoadSubscriberFile(table));
+  ASSERT_EQ(table.size(), 2u);
+  EXPECT_EQ(table.record(1).email(), "cid@x.com");
+  EXPECT_EQ(table.record(1).gridRow(), 0);
+  EXPECT_TRUE(logLines().empty());
+}
+
+TEST_F(SubscriberFileTest, EmptyTableIsNeverWrittenAndAMissingFileLeavesTheTable) {
+  table.add(subscriber("kept@x.com"));
+  ASSERT_TRUE(file.LoadSubscriberFile(table));  // saves the pending change first
+  ASSERT_EQ(table.size(), 1u);
+  EXPECT_EQ(table.record(0).email(), "kept@x.com");
+  std::filesystem::remove(subscriberPath());
+  ASSERT_TRUE(file.LoadSubscriberFile(table));
+  EXPECT_EQ(table.record(0).email(), "kept@x.com");
+
+  store::SubscriberTable empty;
+  empty.setChanged();
+  ASSERT_TRUE(file.Save_Email(empty));
+  EXPECT_FALSE(empty.changed());
+  EXPECT_FALSE(std::filesystem::exists(subscriberPath()));
+}
+
+TEST_F(SubscriberFileTest, ATableWhoseOnlyRecordWasDeletedSavesAnEmptyFile) {
+  writeSubscribers(recordLines("ann@x.com", "Ann"));
+  ASSERT_TRUE(file.LoadSubscriberFile(table));
+  table.markDeleted(0);
+  ASSERT_TRUE(file.Save_Email(table));
+  EXPECT_EQ(readBytes(subscriberPath()), "");
+  ASSERT_TRUE(file.LoadSubscriberFile(table));
+  EXPECT_TRUE(table.isEmpty());
+  EXPECT_EQ(table.size(), 1u);
+}
+
+TEST_F(SubscriberFileTest, TrailingLinesThatAreNotAWholeRecord) {
+  auto two = concat({recordLines("a@x.com", "A"), recordLines("b@x.com", "B")});
+  auto seventeen = two;
+  seventeen.push_back("c@x.com");
+  writeSubscribers(seventeen);
+  ASSERT_TRUE(file.LoadSubscriberFile(table));
+  EXPECT_EQ(table.size(), 2u);
+  ASSERT_THAT(logLines(), SizeIs(1));
+  EXPECT_THAT(logLines()[0], HasSubstr("LoadSubscriberFile 12/5/2026"));
+  EXPECT_THAT(logLines()[0], HasSubstr("c@x.com"));
+
+  // Only the empty eighth line missing: the record is whole and kept.
+  std::vector<std::string> third = recordLines("c@x.com", "C");
+  third.pop_back();
+  writeSubscribers(concat({two, third}));
+  ASSERT_TRUE(file.LoadSubscriberFile(table));
+  EXPECT_EQ(table.size(), 3u);
+
+  // Stray empty lines at the end lose nothing and are not worth a log line.
+  writeSubscribers(concat({two, {"", ""}}));
+  ASSERT_TRUE(file.LoadSubscriberFile(table));
+  EXPECT_EQ(table.size(), 2u);
+  EXPECT_THAT(logLines(), SizeIs(1));
+}
+
+TEST_F(SubscriberFileTest, SignUpDatesThatAreNotDatesBecomeTodayAndAreLoggedWithinLimits) {
+  std::vector<std::vector<std::string>> records;
+  for (int i = 0; i < 13; ++i) {
+    records.push_back(recordLines("p" + std::to_string(i) + "@x.com", "P", "31.12.2025"));
+  }
+  records.push_back(recordLines("ok@x.com", "Ok", "Dec 24, 2025"));
+  writeSubscribers(concat(records));
+  ASSERT_TRUE(file.LoadSubscriberFile(table));
+  ASSERT_EQ(table.size(), 14u);
+  EXPECT_EQ(table.signup(0), clock.today());
+  EXPECT_EQ(table.signup(13), (store::Date{2025, 12, 24}));
+  std::vector<std::string> log = logLines();
+  ASSERT_THAT(log, SizeIs(11));
+  EXPECT_THAT(log[0], HasSubstr("Line 3: the sign-up date \"31.12.2025\" is not a date"));
+  EXPECT_THAT(log[10], HasSubstr("13 sign-up dates"));
+}
+
+TEST_F(SubscriberFileTest, PmfStringsOfAnyShapeAreSavedBackUnchanged) {
+  std::string free40;
+  for (int i = 0; i < 40; ++i) free40 += store::kFreePmfItem;
+  std::vector<std::string> odd = {
+      "",                                                  // hand-added subscriber
+      "no separators at all",                              // not a PMF string
+      "email[/\\]a@x.com[\\/]" + free40,                   // 41 items, canonical
+      "email[/\\]a@x.com[\\/]" + free40 + "x[/\\]y[\\/]",  // 42 items
+      "email[/\\]a@x.com[\\/]",                            // 1 item
+      "email[\\/]" + free40,                               // item without "[/\]"
+      "_[/\\]lost?[\\/]" + free40,                         // free item with a value
+      "e[/\\]v[/\\]w[\\/]" + free40,                       // a second "[/\]"
+      "email[/\\]a@x.com[\\/]" + free40 + "tail",          // text after the last item
+  };
+  std::vector<std::vector<std::string>> records;
+  for (std::size_t i = 0; i < odd.size(); ++i) {
+    records.push_back(recordLines("p" + std::to_string(i) + "@x.com", "P", "12/5/2026", "true",
+                                  "Filter_1", odd[i]));
+  }
+  std::string original = crlf(concat(records));
+  writeBytes(subscriberPath(), original);
+  ASSERT_TRUE(file.LoadSubscriberFile(table));
+  ASSERT_EQ(table.size(), odd.size());
+  table.setChanged();
+  ASSERT_TRUE(file.Save_Email(table));
+  EXPECT_EQ(readBytes(subscriberPath()), original);
+  EXPECT_FALSE(table.record(2).keepsOwnPmf());  // canonical strings are not kept twice
+  EXPECT_TRUE(table.record(3).keepsOwnPmf());
+  EXPECT_EQ(table.personalFields(3)[0].value, "a@x.com");
+  EXPECT_EQ(table.personalFields(7)[0].value, "v");
+}
+
+TEST_F(SubscriberFileTest, NonUtf8LinesLongLinesAndAByteOrderMarkLoad) {
+  std::string longName(1 << 20, 'n');
+  std::string longPmf = "big[/\\]" + std::string(1 << 20, 'v') + "[\\/]";
+  auto records =
+      concat({recordLines("caf\xE9@x.com", "Jos\xE9"),
+              recordLines("long@x.com", longName, "12/5/2026", "true", "Filter_1", longPmf)});
+  writeBytes(subscriberPath(), "\xEF\xBB\xBF" + crlf(records));
+  ASSERT_TRUE(file.LoadSubscriberFile(table));
+  ASSERT_EQ(table.size(), 2u);
+  EXPECT_EQ(table.record(0).email(), "caf\xC3\xA9@x.com");
+  EXPECT_EQ(table.record(0).name(), "Jos\xC3\xA9");
+  EXPECT_EQ(table.record(1).name(), longName);
+  EXPECT_EQ(table.pmf(1), longPmf);
+  table.setChanged();
+  ASSERT_TRUE(file.Save_Email(table));
+  std::vector<std::string> saved = savedLines();
+  ASSERT_THAT(saved, SizeIs(16));
+  EXPECT_EQ(saved[0], "caf\xC3\xA9@x.com");
+  EXPECT_EQ(saved[9], longName);
+  EXPECT_EQ(saved[14], longPmf);
+  EXPECT_EQ(ui.lastProgress, ui.progressMaximum);
+  EXPECT_TRUE(ui.progressHidden);
+}
+
+TEST_F(SubscriberFileTest, AFailedSaveKeepsTheFileAndStopsTheLoadThatWouldDropChanges) {
+  writeSubscribers(recordLines("ann@x.com", "Ann"));
+  ASSERT_TRUE(file.LoadSubscriberFile(table));
+  table.setName(0, "Changed");
+  std::filesystem::create_directory(subscriberPath().string() + ".bac");
+  std::filesystem::create_directory(subscriberPath().string() + ".bac/blocker");
+  EXPECT_FALSE(file.LoadSubscriberFile(table));
+  EXPECT_EQ(table.record(0).name(), "Changed");
+  EXPECT_TRUE(table.changed());
+  EXPECT_EQ(savedLines()[1], "Ann");
+  ASSERT_THAT(logLines(), SizeIs(1));
+  EXPECT_THAT(logLines()[0], HasSubstr("Save_Email:12/5/2026"));
+}
+
+TEST_F(SubscriberFileTest, AFileThatCannotBeReadIsNeverOverwritten) {
+  // Reading the memory file at offset 0 fails with an input/output error.
+  std::filesystem::create_symlink("/proc/self/mem", subscriberPath());
+  EXPECT_FALSE(file.LoadSubscriberFile(table));
+  EXPECT_TRUE(table.saveBlocked());
+  table.add(subscriber("new@x.com"));
+  EXPECT_FALSE(file.Save_Email(table));
+  EXPECT_TRUE(std::filesystem::is_symlink(subscriberPath()));
+  EXPECT_THAT(logLines().back(), HasSubstr("not overwritten"));
+  std::filesystem::remove(subscriberPath());
+  writeSubscribers(recordLines("ann@x.com", "Ann"));
+  ASSERT_TRUE(file.LoadSubscriberFile(table));
+  EXPECT_FALSE(table.saveBlocked());
+  EXPECT_EQ(table.record(0).email(), "ann@x.com");
+}
+
+TEST_F(SubscriberFileTest, EmailAddyExistReadsTheFileWithoutRegardToCase) {
+  std::string title = addFilter();
+  writeSubscribers(concat({recordLines("ann@x.com", "Ann", "12/5/2026", "true", "filter_1"),
+                           recordLines("bob@x.com", "Bob", "12/5/2026", "true", "Other")}));
+  EXPECT_TRUE(file.EmailAddyExist("ANN@X.COM", title));
+  EXPECT_FALSE(file.EmailAddyExist("bob@x.com", title));
+  EXPECT_FALSE(file.EmailAddyExist("cid@x.com", title));
+  EXPECT_TRUE(file.EmailAddyExist("cid@x.com", "No Such Filter"));
+  std::filesystem::remove(subscriberPath());
+  EXPECT_FALSE(file.EmailAddyExist("ann@x.com", title));
+}
+
+TEST_F(SubscriberFileTest, RandomLinesLoadAndSaveBackWhatWasRead) {
+  const std::vector<std::string> tokens = {"a",  "[/\\]", "[\\/]",       "_", "\xE9",
+                                           "\"", ",",     "\r",          " ", "12/5/2026",
+                                           "@",  "true",  "\xEF\xBB\xBF"};
+  std::mt19937 random(11);
+  for (int round = 0; round < 20; ++round) {
+    std::vector<std::string> lines(random() % 40);
+    for (std::string& line : lines) {
+      for (int n = random() % 12; n > 0; --n) line += tokens[random() % tokens.size()];
+    }
+    writeSubscribers(lines);
+    ASSERT_TRUE(file.LoadSubscriberFile(table));
+    table.setChanged();
+    ASSERT_TRUE(file.Save_Email(table));
+    std::string saved = readBytes(subscriberPath());
+    store::SubscriberTable again;
+    ASSERT_TRUE(file.LoadSubscriberFile(again));
+    ASSERT_EQ(again.size(), table.size());
+    for (store::Position p = 0; p < table.size() && !table.isEmpty(); ++p) {
+      EXPECT_EQ(again.record(p).email(), table.record(p).email());
+      EXPECT_EQ(again.record(p).name(), table.record(p).name());
+      EXPECT_EQ(again.pmf(p), table.pmf(p));
+      EXPECT_EQ(again.filterTitle(p), table.filterTitle(p));
+    }
+    again.setChanged();
+    ASSERT_TRUE(file.Save_Email(again));
+    EXPECT_EQ(readBytes(subscriberPath()), saved);
+  }
+}
+
+}  // namespace
+}  // namespace tidewell::testing

@@ -1,0 +1,88 @@
+#include "subscriber_fixture.h"
+
+#include "store/pmf_string.h"
+#include "store/profile_model.h"
+#include "store/text.h"
+#include "store/text_file.h"
+
+namespace tidewell::testing {
+
+std::vector<std::string> recordLines(const std::string& email, const std::string& name,
+                                     const std::string& date, const std::string& active,
+                                     const std::string& filter, const std::string& pmf,
+                                     const std::string& sent) {
+  return {email, name, date, sent, active, filter, pmf, ""};
+}
+
+std::string pmfOf(const std::vector<std::pair<std::string, std::string>>& items) {
+  std::string text;
+  for (const auto& [name, value] : items) store::appendPmfItem(text, name, value);
+  for (std::size_t i = items.size(); i < store::kPersonalFieldCount; ++i) {
+    text += store::kFreePmfItem;
+  }
+  return text;
+}
+
+store::FilterRecord makeFilter(const std::string& title, const std::string& fields,
+                               const std::string& toname, const std::string& subject) {
+  store::FilterRecord f;
+  f.title = title;
+  f.fields = fields;
+  f.fieldTable = store::parseFieldTable(fields);
+  f.toname = toname;
+  f.subject = subject;
+  f.displayname = title + " List";
+  return f;
+}
+
+store::SubscriberTable makeTable(const std::vector<store::SubscriberData>& records,
+                                 std::vector<store::FilterRecord> filters) {
+  store::SubscriberTable table;
+  table.setFilterList(std::move(filters));
+  for (const auto& r : records) table.add(r);
+  table.clearChanged();
+  return table;
+}
+
+store::SubscriberData subscriber(const std::string& email, const std::string& name,
+                                 const std::string& filter, const std::string& active,
+                                 store::Date signup) {
+  store::SubscriberData d;
+  d.email = email;
+  d.name = name;
+  d.filterTitle = filter;
+  d.active = active;
+  d.signup = signup;
+  return d;
+}
+
+SubscriberFixture::SubscriberFixture()
+    : profilePath(folder / "Gold.dat"),
+      profile(profilePath, trap),
+      file(folder.path(), profile, trap) {
+  std::vector<std::string> lines = store::newProfileSkeleton();
+  lines[3] = "title: Gold";
+  store::writeLinesDurably(profilePath, lines);
+}
+
+void SubscriberFixture::writeSubscribers(const std::vector<std::string>& lines) const {
+  writeBytes(subscriberPath(), crlf(lines));
+}
+
+std::vector<std::string> SubscriberFixture::savedLines() const {
+  return store::splitLines(readBytes(subscriberPath()));
+}
+
+std::string SubscriberFixture::addFilter(const std::string& subject) {
+  store::ProfileModel model(profile);
+  auto node = model.cmdNewInbound_Click(model.filtersTitle());
+  profile.UpdateFile_new(node->index, "subject", subject);
+  profile.UpdateFile_new(node->index, "toname", "~name~");
+  return node->title;
+}
+
+std::vector<store::FilterRecord> SubscriberFixture::filters() const {
+  return store::loadFilterList(profile.load());
+}
+
+}  // namespace tidewell::testing

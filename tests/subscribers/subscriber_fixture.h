@@ -1,0 +1,59 @@
+#pragma once
+// A profile "Gold" in a temporary program folder with its subscriber file beside it, and
+// helpers that write subscriber files and build filters and tables for the tests.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "store/filter_record.h"
+#include "store/profile_store.h"
+#include "store/subscriber_file.h"
+#include "store/subscriber_table.h"
+#include "support/test_support.h"
+
+namespace tidewell::testing {
+
+// The eight lines of one record of a subscriber file.
+std::vector<std::string> recordLines(const std::string& email, const std::string& name,
+                                     const std::string& date = "12/5/2026",
+                                     const std::string& active = "true",
+                                     const std::string& filter = "Filter_1",
+                                     const std::string& pmf = "", const std::string& sent = "none");
+
+// A PMF string of the given items followed by free items up to 41.
+std::string pmfOf(const std::vector<std::pair<std::string, std::string>>& items);
+
+// A filter as the filter list holds it; fields in the "fields" property form.
+store::FilterRecord makeFilter(const std::string& title,
+                               const std::string& fields = "email:Email Address:on,name:Name:on,",
+                               const std::string& toname = "~name~",
+                               const std::string& subject = "join");
+
+// A table holding the records, flag cleared, with the filters as its filter list.
+store::SubscriberTable makeTable(const std::vector<store::SubscriberData>& records,
+                                 std::vector<store::FilterRecord> filters = {});
+store::SubscriberData subscriber(const std::string& email, const std::string& name = "Ann",
+                                 const std::string& filter = "Filter_1",
+                                 const std::string& active = "true",
+                                 store::Date signup = {2026, 12, 5});
+
+class SubscriberFixture : public ::testing::Test, public TrapFixture {
+ public:
+  SubscriberFixture();
+  std::filesystem::path subscriberPath() const { return folder / "Gold.txt"; }
+  void writeSubscribers(const std::vector<std::string>& lines) const;
+  std::vector<std::string> savedLines() const;
+  // Adds a filter block with an opt-in code; returns its title.
+  std::string addFilter(const std::string& subject = "join");
+  std::vector<store::FilterRecord> filters() const;
+
+  std::filesystem::path profilePath;
+  store::ProfileStore profile;
+  store::SubscriberFile file;
+  store::SubscriberTable table;
+};
+
+}  // namespace tidewell::testing
