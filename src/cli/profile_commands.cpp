@@ -11,7 +11,7 @@ namespace tidewell::cli {
 namespace {
 
 // The fixed blocks (user, server settings, Newsletters, Filters) live as long as the profile.
-constexpr int kFirstDeletableIndex = 5;
+constexpr int kFirstDeletableIndex = store::kFiltersBlock + 1;
 
 int newProfile(CliContext& context, const Arguments& args) {
   args.expect(0, {"title", "email", "reply", "pop3", "smtp", "account", "password"});

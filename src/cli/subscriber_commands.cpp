@@ -6,6 +6,7 @@
 #include <set>
 
 #include "cli/commands.h"
+#include "store/profile_settings.h"
 #include "store/subscriber_file.h"
 #include "store/text.h"
 #include "subscribers/csv_import.h"
@@ -15,8 +16,6 @@ namespace tidewell::cli {
 
 namespace {
 
-constexpr int kFiltersBlock = 4;
-constexpr std::string_view kDefaultFieldDelimiter = "~";
 // A report of a huge file stays readable; the count says what was left out.
 constexpr std::size_t kSkippedLinesShown = 1000;
 
@@ -36,8 +35,9 @@ class SubscriberSession {
     bool read = m_context.trap().run(store::windowProcedure("LoadShow"), [&] {
       store::ProfileDocument profile = m_profile.load();
       m_table.setFilterList(store::loadFilterList(profile));
-      std::string delimiter = profile.get(kFiltersBlock, "fielddelimiter");
-      m_delimiter = delimiter == store::kAbsent ? std::string(kDefaultFieldDelimiter) : delimiter;
+      std::string delimiter = profile.get(store::kFiltersBlock, "fielddelimiter");
+      m_delimiter =
+          delimiter == store::kAbsent ? std::string(store::kDefaultFieldDelimiter) : delimiter;
     });
     if (!read || !m_file.LoadSubscriberFile(m_table)) {
       throw CommandFailed("The profile's subscribers could not be read: " +

@@ -64,7 +64,7 @@ ExtractKeyTable parseExtractKeys(std::string_view extractkeys) {
 std::vector<FilterRecord> loadFilterList(const ProfileDocument& profile) {
   std::vector<FilterRecord> filters;
   for (int index : profile.indexesInTreeOrder()) {
-    if (!equalsIgnoreCase(profile.get(index, "name"), "rule_properties_start")) continue;
+    if (!equalsIgnoreCase(profile.get(index, "name"), kFilterOpening)) continue;
     FilterRecord f;
     f.subject = profile.get(index, "subject");
     f.title = profile.get(index, "title");

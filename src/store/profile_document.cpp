@@ -10,9 +10,6 @@ namespace tidewell::store {
 
 namespace {
 
-constexpr std::string_view kFilterName = "rule_properties_start";
-constexpr std::string_view kNewsletterName = "newsletter_properties_start";
-
 bool hasColon(std::string_view line) {
   return line.find(':') != std::string_view::npos;
 }
@@ -262,8 +259,9 @@ std::pair<std::size_t, std::size_t> ProfileDocument::removalRange(const Extent& 
 
 void ProfileDocument::deleteNode(int index) {
   std::vector<Extent> doomed{requireBlock(index)};
-  if (equalsIgnoreCase(get(index, "name"), kFilterName)) {
-    for (int n = index + 1; hasBlock(n) && equalsIgnoreCase(get(n, "name"), kNewsletterName); ++n) {
+  if (equalsIgnoreCase(get(index, "name"), kFilterOpening)) {
+    for (int n = index + 1; hasBlock(n) && equalsIgnoreCase(get(n, "name"), kNewsletterOpening);
+         ++n) {
       doomed.push_back(requireBlock(n));
     }
   }
@@ -338,7 +336,7 @@ bool ProfileDocument::filterExists(std::string_view title, std::string_view subj
     if (!b.index || !b.closingLine) continue;
     Extent extent{b.indexLine, *b.closingLine};
     auto nameLine = findProperty(extent, "name");
-    if (!nameLine || !equalsIgnoreCase(propertyValue(m_lines[*nameLine]), kFilterName)) continue;
+    if (!nameLine || !equalsIgnoreCase(propertyValue(m_lines[*nameLine]), kFilterOpening)) continue;
     auto line = findProperty(extent, byTitle ? "title" : "subject");
     if (line &&
         equalsIgnoreCase(propertyValue(m_lines[*line]), byTitle ? trim(title) : trim(subject))) {

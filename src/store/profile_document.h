@@ -14,6 +14,20 @@ namespace tidewell::store {
 
 // The value every reader returns for an absent property.
 inline constexpr std::string_view kAbsent = "!";
+inline bool isAbsentOrEmpty(std::string_view value) {
+  return value.empty() || value == kAbsent;
+}
+
+// The fixed blocks every profile holds, addressed by index, and the block of a settings file.
+inline constexpr int kProgramBlock = 0;
+inline constexpr int kUserBlock = 1;
+inline constexpr int kServerBlock = 2;
+inline constexpr int kNewslettersBlock = 3;
+inline constexpr int kFiltersBlock = 4;
+
+// The opening lines (and name values) of filter and newsletter blocks.
+inline constexpr std::string_view kFilterOpening = "rule_properties_start";
+inline constexpr std::string_view kNewsletterOpening = "newsletter_properties_start";
 
 class ProfileDocument {
  public:

@@ -11,9 +11,6 @@ namespace tidewell::store {
 
 namespace {
 
-constexpr int kUserBlock = 1;
-constexpr int kServerBlock = 2;
-
 const std::vector<std::pair<std::string, std::string>> kPortDefaults = {{"SMTPPort", "25"},
                                                                         {"PopPort", "110"},
                                                                         {"POPSSL", "0"},
@@ -209,7 +206,7 @@ std::optional<NewNode> ProfileModel::cmdNewNewsletter_Click(std::string_view par
   bool done = m_store.change(windowProcedure("cmdNewNewsletter"), [&](ProfileDocument& d) {
     long long largest = 0;
     for (int index : d.indexesInTreeOrder()) {
-      if (!equalsIgnoreCase(d.get(index, "name"), "newsletter_properties_start")) continue;
+      if (!equalsIgnoreCase(d.get(index, "name"), kNewsletterOpening)) continue;
       largest =
           std::max(largest, numberAfter(d.get(index, "title"), "New Newsletter ", '#').value_or(0));
     }
@@ -232,7 +229,7 @@ std::optional<NewNode> ProfileModel::cmdNewNewsletter_Click(std::string_view par
                                    "newsletter_properties_end",
                                    ""};
     const auto& lines = d.lines();
-    auto firstFilter = std::find(lines.begin(), lines.end(), "rule_properties_start");
+    auto firstFilter = std::find(lines.begin(), lines.end(), kFilterOpening);
     if (firstFilter != lines.end()) {
       d.insertLines(static_cast<std::size_t>(firstFilter - lines.begin()), block);
     } else {

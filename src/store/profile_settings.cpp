@@ -8,15 +8,7 @@ namespace tidewell::store {
 
 namespace {
 
-constexpr int kUserBlock = 1;
-constexpr int kServerBlock = 2;
-constexpr int kNewslettersBlock = 3;
-constexpr int kFiltersBlock = 4;
 constexpr Procedure kFormLoad = windowProcedure("Form_Load");
-
-bool absentOrEmpty(const std::string& value) {
-  return value.empty() || value == kAbsent;
-}
 
 // Reads block 2's numbered settings: absent keys keep the default, unreadable ones are logged.
 class NumberReader {
@@ -55,10 +47,10 @@ CampaignProperties readCampaign(const ProfileDocument& d, const NumberReader& nu
   c.timer_mins = d.get(kServerBlock, "mins");
   c.delete_after_checking = d.get(kServerBlock, "delete");
   std::string pass = d.get(kServerBlock, "pass");
-  if (!absentOrEmpty(pass)) c.password = cipher.decipher(pass, d.get(kUserBlock, "date"));
+  if (!isAbsentOrEmpty(pass)) c.password = cipher.decipher(pass, d.get(kUserBlock, "date"));
   std::string smtpPassword = d.get(kServerBlock, "smtp_password");
   std::string date2 = d.get(kUserBlock, "date2");
-  if (!absentOrEmpty(smtpPassword) && !absentOrEmpty(date2)) {
+  if (!isAbsentOrEmpty(smtpPassword) && !isAbsentOrEmpty(date2)) {
     std::string smtpAccount = d.get(kServerBlock, "smtp_account");
     c.smtp_account = smtpAccount == kAbsent ? std::string() : smtpAccount;
     c.smtp_password = cipher.decipher(smtpPassword, date2);

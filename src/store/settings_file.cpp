@@ -5,16 +5,6 @@
 
 namespace tidewell::store {
 
-namespace {
-
-constexpr int kProgramBlock = 0;
-
-bool absentOrEmpty(const std::string& value) {
-  return value.empty() || value == kAbsent;
-}
-
-}  // namespace
-
 std::string folderText(const std::filesystem::path& folder) {
   std::string text = std::filesystem::absolute(folder).lexically_normal().string();
   if (text.empty() || text.back() != '/') text += '/';
@@ -40,14 +30,14 @@ bool SettingsFile::Create_INI_File() {
 
 std::filesystem::path SettingsFile::profileFolder() const {
   std::string folder = m_store.GetFromFile_new(kProgramBlock, "path");
-  if (absentOrEmpty(folder)) return m_programFolder;
+  if (isAbsentOrEmpty(folder)) return m_programFolder;
   return m_programFolder / folder;  // an absolute folder replaces the program folder
 }
 
 std::optional<std::filesystem::path> SettingsFile::currentProfilePath() const {
   if (!FileExist(path())) return std::nullopt;
   std::string startFile = m_store.GetFromFile_new(kProgramBlock, "startfile");
-  if (absentOrEmpty(startFile)) return std::nullopt;
+  if (isAbsentOrEmpty(startFile)) return std::nullopt;
   std::filesystem::path profile = profileFolder() / startFile;
   if (!FileExist(profile)) return std::nullopt;
   return profile;

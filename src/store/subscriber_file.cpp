@@ -12,7 +12,6 @@ namespace tidewell::store {
 
 namespace {
 
-constexpr int kUserBlock = 1;
 // Progress is shown every so many records: often enough to move, rarely enough to cost nothing.
 constexpr std::size_t kProgressStep = 16384;
 // A badly damaged file could otherwise put a line per record into the error log.
