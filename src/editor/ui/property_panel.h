@@ -1,0 +1,32 @@
+#pragma once
+// One of the six property panels on the right of the main window: it shows one profile block and
+// writes each field back as it loses focus. The main window keeps one of each and shows the one
+// whose kind matches the selected node. User-interface thread only.
+#include <QString>
+#include <QWidget>
+
+#include "editor/ui/panel_services.h"
+
+namespace tidewell::editor::ui {
+
+class PropertyPanel : public QWidget {
+ public:
+  PropertyPanel(PanelServices services, QWidget* parent) : QWidget(parent), m_services(services) {}
+  // Fills the panel from the block with this index.
+  virtual void showBlock(int index) = 0;
+  // "user", "system", "outbound", "inbound", "newsletter" or "filter".
+  virtual QString kindWord() const = 0;
+  // Lines of the required server settings that are empty ("- Incoming Mail (Pop3)" ...); only
+  // the server settings panel has any.
+  virtual QStringList missingRequiredFields() const { return {}; }
+  // Writes a field that still has the focus, before the node changes or the program ends.
+  virtual void commitPendingEdit() {}
+
+ protected:
+  const PanelServices& services() const { return m_services; }
+
+ private:
+  PanelServices m_services;
+};
+
+}  // namespace tidewell::editor::ui

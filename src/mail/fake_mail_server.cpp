@@ -1,0 +1,67 @@
+#include "mail/fake_mail_server.h"
+
+#include <algorithm>
+
+namespace tidewell::mail {
+
+MailClientFactory FakeMailServer::factory() {
+  return [this]() -> std::unique_ptr<MailClient> {
+    ++clientsMade;
+    return std::make_unique<FakeMailClient>(*this);
+  };
+}
+
+std::optional<std::vector<std::string>> FakeMailClient::fetchUidls() {
+  if (m_server.refuseLogin) {
+    m_lastError = "-ERR [AUTH] Authentication failed.";
+    return std::nullopt;
+  }
+  std::vector<std::string> uidls;
+  uidls.reserve(m_server.mailbox.size());
+  for (const auto& message : m_server.mailbox) uidls.push_back(message.uidl);
+  return uidls;
+}
+
+FetchResult FakeMailClient::fetchMessages(const std::vector<std::string>& uidls) {
+  FetchResult result;
+  for (std::size_t i = 0; i < uidls.size(); ++i) {
+    if (result.messages.size() >= m_server.fetchFailsAfter) {
+      m_lastError = "connection dropped";
+      result.complete = false;
+      return result;
+    }
+    auto found = std::find_if(m_server.mailbox.begin(), m_server.mailbox.end(),
+                              [&](const IncomingMessage& m) { return m.uidl == uidls[i]; });
+    if (found == m_server.mailbox.end()) continue;
+    result.messages.push_back(*found);
+    if (m_progress) m_progress(static_cast<int>((i + 1) * 100 / uidls.size()));
+  }
+  return result;
+}
+
+bool FakeMailClient::deleteMessages(const std::vector<std::string>& uidls) {
+  m_pendingDeletes.insert(m_pendingDeletes.end(), uidls.begin(), uidls.end());
+  return true;
+}
+
+void FakeMailClient::endPop3Session() {
+  ++m_server.popSessionsEnded;
+  for (const auto& uidl : m_pendingDeletes) {
+    std::erase_if(m_server.mailbox, [&](const IncomingMessage& m) { return m.uidl == uidl; });
+    m_server.deleted.push_back(uidl);
+  }
+  m_pendingDeletes.clear();
+}
+
+int FakeMailClient::send(const OutgoingMessage& message) {
+  if (m_server.refuseSends > 0) {
+    --m_server.refuseSends;
+    m_lastError = "554 5.7.1 refused";
+    return 0;
+  }
+  ++m_server.sendCount;
+  if (m_server.keepSent) m_server.sent.push_back(message);
+  return kSendAccepted;
+}
+
+}  // namespace tidewell::mail

@@ -1,0 +1,59 @@
+#pragma once
+// The boundary between the engine and the mail servers: one POP3 session per check cycle and one
+// SMTP connection per sending pass. A client is used by one thread at a time (the transfer
+// thread), never by two at once; the engine never touches subscribers from inside a call.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "mail/mail_message.h"
+#include "mail/mail_settings.h"
+
+namespace tidewell::mail {
+
+// Download progress in percent; called on the thread that runs the transfer.
+using ProgressCallback = std::function<void(int percent)>;
+
+// The messages fetched for a list of UIDLs, in list order. A transfer that failed part way
+// leaves complete false: messages holds those that arrived before the failure.
+struct FetchResult {
+  std::vector<IncomingMessage> messages;
+  bool complete = true;
+};
+
+// What a send answered: 1 when the server accepted the message, anything else when it did not.
+inline constexpr int kSendAccepted = 1;
+
+class MailClient {
+ public:
+  virtual ~MailClient() = default;
+
+  virtual void setPop3(const PopSettings& settings) = 0;
+  virtual void setSmtp(const SmtpSettings& settings) = 0;
+  virtual void setProgress(ProgressCallback progress) = 0;
+
+  // Logs into the mailbox (the session stays open until endPop3Session) and lists every UIDL
+  // in server order; nothing when the log-in or the listing failed.
+  virtual std::optional<std::vector<std::string>> fetchUidls() = 0;
+  // Downloads the messages with these UIDLs on the open session. A message that arrives but
+  // cannot be read comes back with parseError set.
+  virtual FetchResult fetchMessages(const std::vector<std::string>& uidls) = 0;
+  // Marks the messages for deletion; the server deletes them when the session ends normally.
+  virtual bool deleteMessages(const std::vector<std::string>& uidls) = 0;
+  // Ends the POP3 session (QUIT), which commits deletions.
+  virtual void endPop3Session() = 0;
+
+  // Sends one message over the pass's connection (opened on first use).
+  virtual int send(const OutgoingMessage& message) = 0;
+  virtual void endSmtpSession() = 0;
+
+  // Why the last operation failed, for the error log: the server's reply or the library's text.
+  virtual std::string lastError() const = 0;
+};
+
+// Makes a new client for each check cycle (and for a forced send before the first cycle).
+using MailClientFactory = std::function<std::unique_ptr<MailClient>()>;
+
+}  // namespace tidewell::mail

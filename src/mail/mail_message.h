@@ -1,0 +1,34 @@
+#pragma once
+// A downloaded message as the engine reads it, and a message the engine hands over for sending.
+// Plain values: built on the transfer thread, read on the thread that owns the subscribers.
+#include <string>
+#include <vector>
+
+namespace tidewell::mail {
+
+struct IncomingMessage {
+  std::string uidl;
+  std::string subject;        // decoded, UTF-8
+  std::string body;           // the text/plain part, else the text/html part, UTF-8
+  std::string senderAddress;  // the From mailbox's address
+  std::string senderName;     // its display name, decoded; may be empty
+  std::string fullText;       // the raw message, headers and every part
+  // The content of a message/delivery-status part when the message carries one, decoded.
+  std::string deliveryStatus;
+  // Set when the message could not be read; the other fields are then unreliable.
+  std::string parseError;
+};
+
+struct OutgoingMessage {
+  std::string toName;
+  std::string toAddress;
+  std::string fromName;
+  std::string fromAddress;
+  std::string replyTo;
+  std::string subject;
+  std::string body;
+  bool html = false;                     // text/html, else text/plain
+  std::vector<std::string> attachments;  // file paths
+};
+
+}  // namespace tidewell::mail
