@@ -2,7 +2,10 @@
 # Installs the Debian packages Tidewell builds and tests with, when any is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev fonts-dejavu-core xvfb xauth xdg-utils
+  libcurl4-openssl-dev libgmime-3.0-dev ca-certificates openssl
+  dovecot-core dovecot-pop3d python3-aiosmtpd)
 
 missing=()
 for p in "${packages[@]}"; do
