@@ -1,15 +1,29 @@
 #pragma once
-// Personalisation of templates with a subscriber's personal fields. f_fill_fields3 fills a
-// filter's display-name template ("toname") for the CSV import; the newsletter and capture
-// personalisations join it here on the same substitution loop. One thread.
-
+// Personalisation of templates with a subscriber's personal fields: newsletters for sending
+// (f_fill_fields), a new subscriber's name from the fields just read out of a form message
+// (f_fill_fields2) and an imported subscriber's name (f_fill_fields3). All share one
+// substitution loop. One thread.
 #include <string>
 #include <string_view>
 
+#include "engine/newsletter_table.h"
 #include "store/error_trap.h"
 #include "store/filter_record.h"
 
 namespace tidewell::engine {
+
+// The newsletter's "subject", "body" or "toname" template (exact) filled from the subscriber's
+// own fields: a placeholder's name is compared exactly, the last active field of that name
+// supplies the value. Any other `which` gives empty text.
+std::string f_fill_fields(std::string_view which, const NewsletterRecord& newsletter,
+                          const store::FieldTable& subscriberFields, std::string_view delimiter);
+
+// The filter's "toname" template, or the newsletter's "subject" or "body" (which compared
+// without regard to case), filled from the values extraction left in `fields`; names compared
+// without regard to case. Runs in its own trap ("f_fill_fields2:"); empty text on failure.
+std::string f_fill_fields2(store::ErrorTrap& trap, std::string_view which,
+                           const store::FilterRecord& filter, const store::FieldTable& fields,
+                           const NewsletterRecord* newsletter, std::string_view delimiter);
 
 // The filter's toname template filled from the subscriber's fields: a placeholder's name is
 // compared without regard to case with the filter's field names, and the subscriber's field at

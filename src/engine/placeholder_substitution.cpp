@@ -58,6 +58,40 @@ bool replaceFirstPlaceholder(std::string& text, std::string_view delimiter,
   return true;
 }
 
+std::string substituteByPasses(std::string text, std::size_t passes, std::string_view delimiter,
+                               NameComparison comparison, const FieldLookup& lookup) {
+  for (std::size_t pass = 0; pass < passes; ++pass) {
+    if (!replaceFirstPlaceholder(text, delimiter, comparison, lookup)) break;
+  }
+  return text;
+}
+
+// The common case of newsletters: an exact one-character delimiter. While no value holds the
+// delimiter, the text before a replaced placeholder never changes again, so the result is built
+// in one sweep; the first value that holds it hands the rest over to the pass-by-pass loop.
+std::string substituteInOneSweep(std::string_view text, std::size_t passes, char delimiter,
+                                 const FieldLookup& lookup) {
+  std::string out;
+  out.reserve(text.size() + 64);
+  std::size_t pos = 0;
+  for (std::size_t pass = 0; pass < passes; ++pass) {
+    std::size_t a = text.find(delimiter, pos);
+    std::size_t b = a == std::string_view::npos ? a : text.find(delimiter, a + 1);
+    if (b == std::string_view::npos) break;
+    std::string value = lookup(text.substr(a + 1, b - a - 1));
+    out.append(text.substr(pos, a - pos));
+    pos = b + 1;
+    if (value.find(delimiter) != std::string::npos) {
+      std::string rest = out + value + std::string(text.substr(pos));
+      return substituteByPasses(std::move(rest), passes - pass - 1, std::string_view(&delimiter, 1),
+                                NameComparison::kExact, lookup);
+    }
+    out += value;
+  }
+  out.append(text.substr(pos));
+  return out;
+}
+
 }  // namespace
 
 std::string substitutePlaceholders(std::string_view templateText, std::string_view delimiter,
@@ -65,10 +99,11 @@ std::string substitutePlaceholders(std::string_view templateText, std::string_vi
   std::string text(templateText);
   if (delimiter.empty()) return text;
   std::size_t passes = countOccurrences(text, delimiter, comparison) / 2;
-  for (std::size_t pass = 0; pass < passes; ++pass) {
-    if (!replaceFirstPlaceholder(text, delimiter, comparison, lookup)) break;
+  if (passes == 0) return text;
+  if (comparison == NameComparison::kExact && delimiter.size() == 1) {
+    return substituteInOneSweep(templateText, passes, delimiter[0], lookup);
   }
-  return text;
+  return substituteByPasses(std::move(text), passes, delimiter, comparison, lookup);
 }
 
 }  // namespace tidewell::engine

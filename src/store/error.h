@@ -20,6 +20,7 @@ enum ErrorNumber : int {
   kBadFormat = 1001,
   kBadArgument = 1002,
   kNoSuchBlock = 1003,
+  kMailTransfer = 1004,  // a mail server refused or the connection failed
   kSystemBase = 2000,
 };
 

@@ -20,7 +20,9 @@ void ErrorTrap::report(Procedure procedure, const Error& error) noexcept {
   ++m_reportCount;
   try {
     m_lastError = error;
-    m_ui.showStatus(std::string(procedure.name) + ": " + error.description);
+    m_ui.showStatus(procedure.statusShowsNumber
+                        ? std::to_string(error.number) + " " + error.description
+                        : std::string(procedure.name) + ": " + error.description);
     std::string line =
         errorLogLine(procedure, shortDateText(m_clock.today()), m_clock.timeText(), error);
     appendLineQuietly(logPath(), line);

@@ -19,10 +19,17 @@ namespace tidewell::store {
 struct Procedure {
   std::string_view name;
   std::string_view separator = ":";
+  // The check cycle, the sending passes and incoming processing show the error's number and
+  // description in the status bar instead of the procedure's name.
+  bool statusShowsNumber = false;
 };
 
 inline constexpr Procedure windowProcedure(std::string_view name) {
   return {name, " "};
+}
+
+inline constexpr Procedure numberedProcedure(std::string_view name) {
+  return {name, " ", true};
 }
 
 class ErrorTrap {

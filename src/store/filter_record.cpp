@@ -75,6 +75,7 @@ std::vector<FilterRecord> loadFilterList(const ProfileDocument& profile) {
     f.toname = profile.get(index, "toname");
     f.displayname = profile.get(index, "displayname");
     f.indexNumber = index;
+    f.autounsubscribe = profile.getExactKey(index, "autounsubscribe");
     f.fieldTable = parseFieldTable(f.fields == kAbsent ? std::string_view() : f.fields);
     f.extractKeyTable =
         parseExtractKeys(f.extractkeys == kAbsent ? std::string_view() : f.extractkeys);

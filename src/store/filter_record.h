@@ -48,6 +48,8 @@ struct FilterRecord {
   std::vector<std::string> rules;  // rule1, rule2, ... in order
   std::string displayname;
   int indexNumber = 0;
+  // Title of the filter a new sign-up leaves; "!" when the block has no such key.
+  std::string autounsubscribe{kAbsent};
 };
 
 // "name:caption:state," entries; a state other than "off" is active. Active fields get the

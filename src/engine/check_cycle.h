@@ -1,0 +1,44 @@
+#pragma once
+// One check cycle: log into the mailbox, download the messages not seen before, process each,
+// save the subscribers, remember the messages as seen (and delete them from the server when the
+// profile asks), then run a sending pass. Made for one cycle by the mail engine; its transfers
+// go through the transfer runner, everything else runs on the calling thread.
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/engine_context.h"
+#include "mail/mail_client.h"
+
+namespace tidewell::engine {
+
+class CheckCycle {
+ public:
+  CheckCycle(EngineContext& context, SendCounters& counters, mail::MailClient& mailman,
+             std::filesystem::path seenStore);
+
+  // cmdCheckMail_click. onSent runs when the sending pass sent something (the grid reloads).
+  void run(const std::function<void()>& onSent);
+
+ private:
+  // False when the cycle must end before the sending pass.
+  bool receive();
+  std::optional<std::vector<std::string>> listMailbox();
+  // Processes what arrived and saves; false when the download broke off.
+  bool download(const std::vector<std::string>& serverUidls,
+                const std::vector<std::string>& newUidls,
+                const std::vector<std::string>& seenUidls);
+  void markSeen(const std::vector<std::string>& serverUidls,
+                const std::vector<std::string>& seenUidls,
+                const std::vector<std::string>& processed);
+  void deleteFromServer(const std::vector<std::string>& processed);
+  void reportTransferFailure(const std::string& what);
+
+  EngineContext& m_context;
+  SendCounters& m_counters;
+  mail::MailClient& m_mailman;
+  std::filesystem::path m_seenStore;
+};
+
+}  // namespace tidewell::engine

@@ -1,0 +1,105 @@
+#include "engine/forced_send.h"
+
+#include <algorithm>
+
+#include "engine/outgoing_mail.h"
+#include "engine/sending_pass.h"
+#include "engine/sent_list.h"
+#include "store/error.h"
+
+namespace tidewell::engine {
+
+namespace {
+
+constexpr store::Procedure kProcedure = store::numberedProcedure("ForcedSend");
+constexpr int kTries = 3;
+
+}  // namespace
+
+std::vector<int> forcedSendRows(int currentRow, int selectionEndRow) {
+  std::vector<int> rows;
+  for (int r = std::min(currentRow, selectionEndRow); r <= std::max(currentRow, selectionEndRow);
+       ++r) {
+    rows.push_back(r);
+  }
+  return rows;
+}
+
+ForcedSender::ForcedSender(EngineContext& context, SendCounters& counters, mail::MailClient& client)
+    : m_context(context),
+      m_counters(counters),
+      m_client(client),
+      m_activityLog(context.profileFolder / "activity.log", context.trap),
+      m_unsentLog(context.profileFolder / "unsent.log", context.trap) {}
+
+void ForcedSender::sendToAll(const std::vector<store::Position>& positions, int blockIndex) {
+  auto& ui = m_context.ui();
+  bool loaded = m_context.trap.run(kProcedure, [&] {
+    m_newsletters = f_load_newsletters(m_context.profile.load(), m_context.table.filterList(), ui);
+  });
+  if (!loaded || m_newsletters.stop) return;
+  const auto last = static_cast<std::int64_t>(positions.size());
+  ui.showProgress(0, std::max<std::int64_t>(last, 1));
+  for (std::size_t i = 0; i < positions.size(); ++i) {
+    ForcedSend(positions[i], blockIndex);
+    ui.showProgress(static_cast<std::int64_t>(i + 1), std::max<std::int64_t>(last, 1));
+  }
+  ui.hideProgress();
+  m_context.runner.run([&] { m_client.endSmtpSession(); });
+  m_context.table.setChanged();
+}
+
+NewsletterRecord* ForcedSender::newsletterAt(int blockIndex) {
+  for (auto& n : m_newsletters.newsletters) {
+    if (n.blockIndex == blockIndex) return &n;
+  }
+  return nullptr;
+}
+
+void ForcedSender::ForcedSend(store::Position p, int blockIndex) {
+  m_context.trap.run(kProcedure, [&] {
+    NewsletterRecord* newsletter = newsletterAt(blockIndex);
+    if (!newsletter) {
+      store::raise(store::ErrorNumber::kNoSuchBlock,
+                   "No newsletter has the index " + std::to_string(blockIndex));
+    }
+    auto& table = m_context.table;
+    if (p >= table.size() || table.isEmpty() || table.active(p) != "true") return;
+    m_client.setSmtp(smtpSettingsOf(m_context.settings, m_context.caFile));
+    m_context.ui().showStatus("Sending...");
+    // The sender name is that of the subscriber's own list, whichever list the grid shows.
+    mail::OutgoingMessage message = newsletterMessage(
+        *newsletter, table, p, m_context.settings, table.displayName(p), m_context.fieldDelimiter);
+    m_context.settings.SendSuccess = sendWithRetries(message);
+    if (!m_context.settings.SendSuccess) {
+      m_unsentLog.append(
+          mailLogLine("message fail:", message.toAddress, newsletter->title, m_context.clock()));
+      return;
+    }
+    recordSent(*newsletter, p);
+  });
+}
+
+bool ForcedSender::sendWithRetries(const mail::OutgoingMessage& message) {
+  for (int attempt = 0; attempt < kTries; ++attempt) {
+    if (sendThroughRunner(m_context, m_client, message, kProcedure)) return true;
+  }
+  return false;
+}
+
+void ForcedSender::recordSent(NewsletterRecord& newsletter, store::Position p) {
+  auto& table = m_context.table;
+  m_context.ui().showStatus("Ready");
+  std::string_view sentList = table.record(p).sentList();
+  if (sentList == kNothingSent || !sentListHas(sentList, newsletter.title)) {
+    table.setSentList(p, withTitle(sentList, newsletter.title));
+  }
+  ++newsletter.timesSent;
+  ++m_counters.sentToday;
+  ++m_counters.totalSent;
+  m_activityLog.append(
+      mailLogLine("message sent:", table.record(p).email(), newsletter.title, m_context.clock()));
+  table.setChanged();
+}
+
+}  // namespace tidewell::engine

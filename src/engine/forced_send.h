@@ -1,0 +1,40 @@
+#pragma once
+// The operator's forced send: one newsletter at once to chosen subscribers, whatever its
+// schedule, filter and earlier sends. Three tries per subscriber; failures go to "unsent.log".
+// Runs on the thread that owns the subscriber table; sends go through the transfer runner.
+#include <vector>
+
+#include "engine/engine_context.h"
+#include "engine/log_appender.h"
+#include "engine/newsletter_table.h"
+
+namespace tidewell::engine {
+
+// The grid rows a forced send goes to: from the smaller to the larger of the current row and
+// the selection's end row.
+std::vector<int> forcedSendRows(int currentRow, int selectionEndRow);
+
+class ForcedSender {
+ public:
+  ForcedSender(EngineContext& context, SendCounters& counters, mail::MailClient& client);
+
+  // Loads the newsletters, then sends the one with this block index to each position in turn
+  // with progress shown. Nothing is sent when the newsletters cannot be used.
+  void sendToAll(const std::vector<store::Position>& positions, int blockIndex);
+  // ForcedSend: one newsletter to one subscriber; inactive subscribers are skipped.
+  void ForcedSend(store::Position p, int blockIndex);
+
+ private:
+  NewsletterRecord* newsletterAt(int blockIndex);
+  bool sendWithRetries(const mail::OutgoingMessage& message);
+  void recordSent(NewsletterRecord& newsletter, store::Position p);
+
+  EngineContext& m_context;
+  SendCounters& m_counters;
+  mail::MailClient& m_client;
+  NewsletterTable m_newsletters;
+  LogAppender m_activityLog;
+  LogAppender m_unsentLog;
+};
+
+}  // namespace tidewell::engine

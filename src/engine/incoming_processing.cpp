@@ -1,0 +1,96 @@
+#include "engine/incoming_processing.h"
+
+#include "engine/bounce_handling.h"
+#include "engine/personalisation.h"
+#include "store/error.h"
+#include "store/pmf_string.h"
+
+namespace tidewell::engine {
+
+namespace {
+
+constexpr store::Procedure kProcedure = store::numberedProcedure("ListMessages");
+
+// "email[/\]address[\/]name[/\]the name", then each further field as "[\/]name[/\]value", or
+// "[\/]_[/\]" when it has no value.
+std::string pmfFromFields(const std::string& address, const store::FieldTable& fields) {
+  std::string pmf = "email";
+  pmf.append(store::kPmfNameEnd).append(address).append(store::kPmfItemEnd);
+  pmf.append(fields[1].name).append(store::kPmfNameEnd).append(fields[1].value);
+  for (std::size_t k = 2; k < store::kPersonalFieldCount; ++k) {
+    pmf.append(store::kPmfItemEnd);
+    if (fields[k].value.empty()) {
+      pmf.append("_").append(store::kPmfNameEnd);
+    } else {
+      pmf.append(fields[k].name).append(store::kPmfNameEnd).append(fields[k].value);
+    }
+  }
+  return pmf;
+}
+
+}  // namespace
+
+store::SubscriberData newSubscriber(store::ErrorTrap& trap, const mail::IncomingMessage& message,
+                                    const store::FilterRecord& filter, const store::Date& today,
+                                    std::string_view delimiter) {
+  Extraction extraction = ExtractFields(message.body, filter);
+  store::FieldTable& fields = extraction.fields;
+  store::SubscriberData data;
+  data.email = fields[0].value.empty() ? message.senderAddress : fields[0].value;
+  data.signup = today;
+  data.filterTitle = filter.title;
+  std::string name = fields[1].value;
+  if (name.empty() && extraction.formFound) {
+    data.name = f_fill_fields2(trap, "toname", filter, fields, nullptr, delimiter);
+    data.pmf = std::move(extraction.pmf);
+    return data;
+  }
+  if (name.empty()) name = message.senderName;
+  if (name.empty()) name = message.senderAddress;
+  data.name = name;
+  fields[0].value = message.senderAddress;
+  fields[1].value = name;
+  data.pmf = pmfFromFields(data.email, fields);
+  return data;
+}
+
+IncomingProcessor::IncomingProcessor(EngineContext& context)
+    : m_context(context),
+      m_matcher(context.table.filterList()),
+      m_exact(context.table, SubscriberIndex::Comparison::kExact),
+      m_folded(context.table, SubscriberIndex::Comparison::kIgnoreCase) {}
+
+void IncomingProcessor::ListMessages(const mail::IncomingMessage& message) {
+  m_context.trap.run(kProcedure, [&] {
+    if (!message.parseError.empty()) {
+      store::raise(store::ErrorNumber::kBadFormat,
+                   "Message " + message.uidl + " could not be read: " + message.parseError);
+    }
+    MessageView view{message.subject, message.body, message.senderAddress};
+    MatchResult match = m_matcher.MatchFilter(view, m_context.table, m_exact);
+    switch (match.kind) {
+      case MatchResult::Kind::kSignUp:
+        capture(message, *match.filter);
+        break;
+      case MatchResult::Kind::kOptOut:
+        DeactivateSubscriber(m_context.table, m_exact, message.senderAddress, message.subject);
+        break;
+      case MatchResult::Kind::kNone:
+        applyDeliveryFailure(m_context.table, m_folded, message,
+                             m_context.deactivateOnFailureReports ? "true" : "false");
+        break;
+    }
+  });
+}
+
+void IncomingProcessor::capture(const mail::IncomingMessage& message,
+                                const store::FilterRecord& filter) {
+  store::SubscriberData data = newSubscriber(m_context.trap, message, filter,
+                                             m_context.clock().today(), m_context.fieldDelimiter);
+  store::Position p = m_context.table.add(data);
+  m_context.table.setChanged();
+  m_exact.added(p);
+  m_folded.added(p);
+}
+
+}  // namespace tidewell::engine

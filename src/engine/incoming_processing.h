@@ -1,0 +1,37 @@
+#pragma once
+// What happens to one downloaded message: a sign-up becomes a new subscriber of the filter that
+// claims it, an opt-out switches the sender off in that list, and any other message is read as
+// a possible delivery-failure report. Lives for one check cycle (its address indexes are valid
+// only while records are not moved); runs on the thread that owns the subscriber table.
+#include "engine/engine_context.h"
+#include "engine/field_extraction.h"
+#include "engine/filter_matcher.h"
+#include "engine/subscriber_index.h"
+#include "mail/mail_message.h"
+
+namespace tidewell::engine {
+
+class IncomingProcessor {
+ public:
+  explicit IncomingProcessor(EngineContext& context);
+
+  // ListMessages. A message that could not be read is logged and skipped. Changes stay in the
+  // table (its changed flag set); the cycle saves them before it marks the messages seen.
+  void ListMessages(const mail::IncomingMessage& message);
+
+ private:
+  void capture(const mail::IncomingMessage& message, const store::FilterRecord& filter);
+
+  EngineContext& m_context;
+  FilterMatcher m_matcher;
+  SubscriberIndex m_exact;
+  SubscriberIndex m_folded;
+};
+
+// The subscriber a sign-up message makes: address, name and personal fields from the form
+// markers or extract keys, else the sender's name and address.
+store::SubscriberData newSubscriber(store::ErrorTrap& trap, const mail::IncomingMessage& message,
+                                    const store::FilterRecord& filter, const store::Date& today,
+                                    std::string_view delimiter);
+
+}  // namespace tidewell::engine

@@ -1,0 +1,52 @@
+#pragma once
+// The mail engine of an open profile: check cycles, sending passes and forced sends over the
+// profile's subscribers, with the sent-mail counters and the current mail client. Owned by the
+// main window (or a tidewell-cli command); called on the thread that owns the subscriber table.
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "engine/engine_context.h"
+#include "mail/mail_client.h"
+
+namespace tidewell::engine {
+
+class MailEngine {
+ public:
+  MailEngine(EngineContext context, std::filesystem::path profilePath,
+             std::int64_t totalEmailsSent);
+
+  // cmdCheckMail_click: one cycle with a new mail client. Never runs inside another cycle.
+  void cmdCheckMail_click();
+  // One sending pass with the current client (made when there is none yet).
+  bool VBSendMessage();
+  // Forced send of the newsletter with this block index to these subscriber positions.
+  void forcedSend(const std::vector<store::Position>& positions, int blockIndex);
+
+  // Before a timed cycle: pending subscriber changes saved, the running total written into the
+  // Newsletters block.
+  void beforeTimedCycle();
+  // The "mins" of the server settings block, as command99_Click reads it.
+  double checkIntervalMinutes() const;
+  // mnuClearPop.
+  bool clearPopHistory();
+
+  bool cycleRunning() const { return m_cycleRunning; }
+  const SendCounters& counters() const { return m_counters; }
+  std::filesystem::path seenStorePath() const;
+  // Runs after a pass that sent something (the grid reloads).
+  void setOnMessagesSent(std::function<void()> onSent) { m_onSent = std::move(onSent); }
+
+ private:
+  mail::MailClient& mailman();
+
+  EngineContext m_context;
+  std::filesystem::path m_profilePath;
+  SendCounters m_counters;
+  std::unique_ptr<mail::MailClient> m_mailman;
+  std::function<void()> m_onSent;
+  bool m_cycleRunning = false;
+};
+
+}  // namespace tidewell::engine

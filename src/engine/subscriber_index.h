@@ -1,0 +1,42 @@
+#pragma once
+// Finds the records of an address without walking the whole table: a sorted list of address
+// hashes built on first use, plus the records added since. Lives for one check cycle, during
+// which records are only changed or appended, never moved; one thread.
+#include <cstdint>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "store/subscriber_table.h"
+
+namespace tidewell::engine {
+
+class SubscriberIndex {
+ public:
+  enum class Comparison { kExact, kIgnoreCase };
+
+  SubscriberIndex(const store::SubscriberTable& table, Comparison comparison)
+      : m_table(table), m_comparison(comparison) {}
+
+  // Positions of the records (not deleted) whose address equals address, in table order.
+  std::vector<store::Position> find(std::string_view address);
+  // A record appended to the table after the index was built.
+  void added(store::Position p);
+
+ private:
+  struct Entry {
+    std::uint64_t hash;
+    store::Position position;
+  };
+  void build();
+  std::uint64_t hashOf(std::string_view address) const;
+  bool equal(std::string_view stored, std::string_view address) const;
+
+  const store::SubscriberTable& m_table;
+  Comparison m_comparison;
+  bool m_built = false;
+  std::vector<Entry> m_sorted;
+  std::vector<store::Position> m_recent;
+};
+
+}  // namespace tidewell::engine
