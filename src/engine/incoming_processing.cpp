@@ -87,10 +87,8 @@ void IncomingProcessor::capture(const mail::IncomingMessage& message,
                                 const store::FilterRecord& filter) {
   store::SubscriberData data = newSubscriber(m_context.trap, message, filter,
                                              m_context.clock().today(), m_context.fieldDelimiter);
-  store::Position p = m_context.table.add(data);
+  m_context.table.add(data);
   m_context.table.setChanged();
-  m_exact.added(p);
-  m_folded.added(p);
 }
 
 }  // namespace tidewell::engine

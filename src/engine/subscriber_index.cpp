@@ -18,11 +18,16 @@ bool SubscriberIndex::equal(std::string_view stored, std::string_view address) c
   return store::toUpperAscii(stored) == store::toUpperAscii(address);
 }
 
+// The records a table really holds: an empty table's placeholder is none.
+static std::size_t recordCount(const store::SubscriberTable& table) {
+  return table.isEmpty() ? 0 : table.size();
+}
+
 void SubscriberIndex::build() {
   m_built = true;
-  if (m_table.isEmpty()) return;
-  m_sorted.reserve(m_table.size());
-  for (store::Position p = 0; p < m_table.size(); ++p) {
+  m_seen = recordCount(m_table);
+  m_sorted.reserve(m_seen);
+  for (store::Position p = 0; p < m_seen; ++p) {
     if (!m_table.record(p).isDeleted()) m_sorted.push_back({hashOf(m_table.record(p).email()), p});
   }
   std::sort(m_sorted.begin(), m_sorted.end(), [](const Entry& a, const Entry& b) {
@@ -30,8 +35,18 @@ void SubscriberIndex::build() {
   });
 }
 
+void SubscriberIndex::catchUp() {
+  for (std::size_t count = recordCount(m_table); m_seen < count; ++m_seen) {
+    m_recent.push_back(static_cast<store::Position>(m_seen));
+  }
+}
+
 std::vector<store::Position> SubscriberIndex::find(std::string_view address) {
-  if (!m_built) build();
+  if (m_built) {
+    catchUp();
+  } else {
+    build();
+  }
   std::vector<store::Position> found;
   std::uint64_t hash = hashOf(address);
   auto first = std::lower_bound(m_sorted.begin(), m_sorted.end(), hash,
@@ -45,11 +60,6 @@ std::vector<store::Position> SubscriberIndex::find(std::string_view address) {
     if (!record.isDeleted() && equal(record.email(), address)) found.push_back(p);
   }
   return found;
-}
-
-void SubscriberIndex::added(store::Position p) {
-  // Before the first lookup the build will see the record itself.
-  if (m_built) m_recent.push_back(p);
 }
 
 }  // namespace tidewell::engine

@@ -1,7 +1,7 @@
 #pragma once
 // Finds the records of an address without walking the whole table: a sorted list of address
-// hashes built on first use, plus the records added since. Lives for one check cycle, during
-// which records are only changed or appended, never moved; one thread.
+// hashes built on first use, plus the records appended since, which it picks up by itself.
+// Valid while records are only changed or appended, never moved (one check cycle); one thread.
 #include <cstdint>
 #include <string_view>
 #include <utility>
@@ -20,8 +20,6 @@ class SubscriberIndex {
 
   // Positions of the records (not deleted) whose address equals address, in table order.
   std::vector<store::Position> find(std::string_view address);
-  // A record appended to the table after the index was built.
-  void added(store::Position p);
 
  private:
   struct Entry {
@@ -29,6 +27,7 @@ class SubscriberIndex {
     store::Position position;
   };
   void build();
+  void catchUp();
   std::uint64_t hashOf(std::string_view address) const;
   bool equal(std::string_view stored, std::string_view address) const;
 
@@ -37,6 +36,7 @@ class SubscriberIndex {
   bool m_built = false;
   std::vector<Entry> m_sorted;
   std::vector<store::Position> m_recent;
+  std::size_t m_seen = 0;  // records of the table the index covers
 };
 
 }  // namespace tidewell::engine

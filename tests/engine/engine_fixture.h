@@ -1,0 +1,42 @@
+#pragma once
+// A profile with filters, newsletters and subscribers in a temporary folder, an in-memory mail
+// server, and the engine over them, for tests of whole cycles and passes.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../subscribers/subscriber_fixture.h"
+#include "engine/mail_engine.h"
+#include "mail/fake_mail_server.h"
+#include "mail/transfer_runner.h"
+#include "store/campaign_properties.h"
+
+namespace tidewell::testing {
+
+class EngineFixture : public SubscriberFixture {
+ public:
+  EngineFixture();
+
+  // A filter whose rules are the given lines; the filter list is rebuilt.
+  std::string addSignupFilter(const std::vector<std::string>& rules,
+                              const std::string& toname = "~name~");
+  // A newsletter assigned to the filter with its message file written; returns its index.
+  int addNewsletter(const std::string& filter, const std::string& days, const std::string& body,
+                    const std::string& subject = "Hello ~name~");
+  void setNewsletter(int index, const std::string& key, const std::string& value);
+
+  mail::IncomingMessage message(const std::string& from, const std::string& name,
+                                const std::string& subject, const std::string& body);
+  void deliver(const mail::IncomingMessage& m) { server.add(m); }
+
+  // The engine over the fixture's state, made on first use.
+  engine::MailEngine& engine();
+
+  mail::FakeMailServer server;
+  mail::InPlaceRunner runner;
+  store::CampaignProperties settings;
+  std::unique_ptr<engine::MailEngine> m_engine;
+  int m_messages = 0;
+};
+
+}  // namespace tidewell::testing

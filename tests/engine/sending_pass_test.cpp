@@ -1,0 +1,115 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "engine/rule_line.h"
+#include "engine_fixture.h"
+#include "store/text_file.h"
+
+namespace tidewell::testing {
+namespace {
+
+class SendingPass : public EngineFixture {
+ protected:
+  SendingPass() { list = addSignupFilter({engine::makeRuleLine("Subject", "Has", "join", "")}); }
+  store::Position add(const std::string& email, store::Date signup,
+                      const std::string& active = "true") {
+    return table.add(subscriber(email, "Ann", list, active, signup));
+  }
+  std::vector<std::string> recipients() const {
+    std::vector<std::string> to;
+    for (const auto& m : server.sent) to.push_back(m.toAddress);
+    return to;
+  }
+  std::string list;
+};
+
+using ::testing::ElementsAre;
+
+TEST_F(SendingPass, DaysAfterSignUpAreCountedFromTheSignUpDateExactly) {
+  addNewsletter(list, "3", "Three days");
+  add("first@x.com", {2026, 12, 1});
+  add("second@x.com", {2026, 12, 2});
+  clock.setToday({2026, 12, 3});
+  EXPECT_FALSE(engine().VBSendMessage());
+  clock.setToday({2026, 12, 4});
+  EXPECT_TRUE(engine().VBSendMessage());
+  EXPECT_THAT(recipients(), ElementsAre("first@x.com"));
+  clock.setToday({2026, 12, 5});
+  EXPECT_TRUE(engine().VBSendMessage());
+  EXPECT_THAT(recipients(), ElementsAre("first@x.com", "second@x.com"));
+  EXPECT_FALSE(engine().VBSendMessage());  // never twice
+  EXPECT_FALSE(ui.statuses.empty());
+}
+
+TEST_F(SendingPass, AllAndFixedDateGoToActiveSubscribersOfTheirFilterOnly) {
+  int all = addNewsletter(list, "All", "Everyone");
+  add("old@x.com", {2020, 1, 1});
+  add("off@x.com", {2026, 12, 5}, "false");
+  table.add(subscriber("stranger@x.com", "S", "Other list"));
+  engine().VBSendMessage();
+  EXPECT_THAT(recipients(), ElementsAre("old@x.com"));
+
+  setNewsletter(all, "rule", "No Rule Assigned");
+  int dated = addNewsletter(list, "0", "On the day");
+  setNewsletter(dated, "dateordays", "date");
+  setNewsletter(dated, "date", "Dec 9, 2026");
+  EXPECT_FALSE(engine().VBSendMessage());
+  clock.setToday({2026, 12, 9});
+  EXPECT_TRUE(engine().VBSendMessage());
+  EXPECT_THAT(recipients(), ElementsAre("old@x.com", "old@x.com"));
+  EXPECT_EQ(server.sent[1].body, "On the day");
+  EXPECT_TRUE(server.sent[1].html);  // an .html message file
+}
+
+TEST_F(SendingPass, WholeTitlesAndAddressesDecideWhatWasSent) {
+  addNewsletter(list, "All", "Short");  // New Newsletter #1
+  add("ann@x.com", {2026, 12, 1});
+  table.setSentList(0, "New Newsletter #10[\\?]");  // contains the other title, but is not it
+  add("nn@x.com", {2026, 12, 1});                   // part of another address
+  engine().VBSendMessage();
+  EXPECT_THAT(recipients(), ElementsAre("ann@x.com", "nn@x.com"));
+  EXPECT_EQ(std::string(table.record(0).sentList()),
+            "New Newsletter #10[\\?]New Newsletter #1[\\?]");
+}
+
+TEST_F(SendingPass, RejectedAddressIsSwitchedOffAndRefusedSendChangesNothing) {
+  addNewsletter(list, "All", "Hi");
+  add("no-at-sign.example.com", {2026, 12, 1});
+  add("ann@x.com", {2026, 12, 1});
+  server.refuseSends = 1;
+  EXPECT_FALSE(engine().VBSendMessage());
+  EXPECT_EQ(table.active(0), "false");
+  EXPECT_EQ(std::string(table.record(1).sentList()), "none");
+  EXPECT_NE(logLines().back().find("554"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(folder / "activity.log"));
+  EXPECT_TRUE(engine().VBSendMessage());  // tried again at the next pass
+  EXPECT_EQ(engine().counters().totalSent, 1);
+}
+
+TEST_F(SendingPass, MissingMessageFileStopsThePassAndBadScheduleSkipsOneNewsletter) {
+  int broken = addNewsletter(list, "abc", "Broken");
+  addNewsletter(list, "All", "Fine");
+  add("ann@x.com", {2026, 12, 1});
+  engine().VBSendMessage();
+  ASSERT_EQ(server.sent.size(), 1u);
+  EXPECT_EQ(server.sent[0].body, "Fine");
+  EXPECT_NE(logLines().back().find("not a number"), std::string::npos);
+
+  setNewsletter(broken, "location", (folder / "gone.html").string());
+  EXPECT_FALSE(engine().VBSendMessage());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text,
+            (folder / "gone.html").string() + " Does Not Exist in New Newsletter #1");
+}
+
+TEST_F(SendingPass, SubjectsAndNamesNeverCarryLineBreaksIntoTheMessage) {
+  addNewsletter(list, "All", "Hi", "Hello ~name~");
+  table.add(subscriber("ann@x.com", "Ann\r\nBcc: evil@x.com", list, "true", {2026, 12, 1}));
+  engine().VBSendMessage();
+  ASSERT_EQ(server.sent.size(), 1u);
+  EXPECT_EQ(server.sent[0].toName.find('\n'), std::string::npos);
+  EXPECT_EQ(server.sent[0].subject.find('\n'), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tidewell::testing
