@@ -21,6 +21,8 @@ struct GlobalOptions {
   std::optional<std::filesystem::path> profile;
   std::optional<store::Date> today;
   bool answerYes = false;
+  // Certificates to trust for the mail servers instead of the system's store.
+  std::string caFile;
 };
 
 // The program folder of a user who gave no --folder: the per-user application data folder.
@@ -35,6 +37,7 @@ class CliContext {
   store::PasswordCipher& cipher() { return m_cipher; }
   TerminalOperator& ui() { return m_ui; }
   const std::filesystem::path& programFolder() const { return m_options.folder; }
+  const GlobalOptions& options() const { return m_options; }
 
   // The profile named by --profile or by the settings file; raises CommandFailed when none.
   std::filesystem::path profilePath();

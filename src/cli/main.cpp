@@ -19,12 +19,13 @@ using tidewell::cli::UsageError;
 std::vector<Command> allCommands() {
   std::vector<Command> commands = tidewell::cli::profileCommands();
   for (Command& c : tidewell::cli::subscriberCommands()) commands.push_back(std::move(c));
+  for (Command& c : tidewell::cli::engineCommands()) commands.push_back(std::move(c));
   return commands;
 }
 
 void printUsage(const std::vector<Command>& commands, std::ostream& out = std::cerr) {
   out << "usage: tidewell-cli [--folder DIR] [--profile FILE] [--today YYYY-MM-DD] "
-         "[--yes] COMMAND [ARGS]\ncommands:\n";
+         "[--yes] [--ca-file FILE] COMMAND [ARGS]\ncommands:\n";
   for (const Command& c : commands) out << "  " << c.name << " " << c.usage << '\n';
 }
 
@@ -45,6 +46,8 @@ std::vector<std::string> takeGlobalOptions(const std::vector<std::string>& words
       options.folder = value;
     } else if (name == "--profile") {
       options.profile = value;
+    } else if (name == "--ca-file") {
+      options.caFile = value;
     } else if (name == "--today") {
       options.today = tidewell::store::parseIsoDate(value);
       if (!options.today) throw UsageError("--today needs a date YYYY-MM-DD: " + value);

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "cli/commands.h"
+#include "cli/subscriber_session.h"
 #include "store/profile_settings.h"
 #include "store/subscriber_file.h"
 #include "store/text.h"
@@ -18,45 +19,6 @@ namespace {
 
 // A report of a huge file stays readable; the count says what was left out.
 constexpr std::size_t kSkippedLinesShown = 1000;
-
-// The subscribers of the open profile as one command works on them: its filter list, its
-// subscriber file and the table loaded from it. Lives for one command.
-class SubscriberSession {
- public:
-  explicit SubscriberSession(CliContext& context)
-      : m_context(context),
-        m_profile(context.profileStore()),
-        m_file(m_profile.path().parent_path(), m_profile, context.trap()) {}
-  SubscriberSession(const SubscriberSession&) = delete;
-  SubscriberSession& operator=(const SubscriberSession&) = delete;
-
-  // Reads the filters and the subscriber file; a failure ends the command.
-  void load() {
-    bool read = m_context.trap().run(store::windowProcedure("LoadShow"), [&] {
-      store::ProfileDocument profile = m_profile.load();
-      m_table.setFilterList(store::loadFilterList(profile));
-      std::string delimiter = profile.get(store::kFiltersBlock, "fielddelimiter");
-      m_delimiter =
-          delimiter == store::kAbsent ? std::string(store::kDefaultFieldDelimiter) : delimiter;
-    });
-    if (!read || !m_file.LoadSubscriberFile(m_table)) {
-      throw CommandFailed("The profile's subscribers could not be read: " +
-                          m_context.trap().lastError().description);
-    }
-  }
-  int save() { return m_file.Save_Email(m_table) ? 0 : 1; }
-
-  store::SubscriberTable& table() { return m_table; }
-  const std::vector<store::FilterRecord>& filters() const { return m_table.filterList(); }
-  const std::string& fieldDelimiter() const { return m_delimiter; }
-
- private:
-  CliContext& m_context;
-  store::ProfileStore m_profile;
-  store::SubscriberFile m_file;
-  store::SubscriberTable m_table;
-  std::string m_delimiter;
-};
 
 int refuse(CliContext& context, const subscribers::Refusal& refusal) {
   context.ui().showMessage(refusal.message, refusal.caption);

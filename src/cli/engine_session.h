@@ -1,0 +1,30 @@
+#pragma once
+// The mail engine over the open profile for one command: its subscribers, its server settings
+// with the passwords deciphered, and the real mail client. Saves what changed when done.
+#include <memory>
+
+#include "cli/cli_context.h"
+#include "cli/subscriber_session.h"
+#include "engine/mail_engine.h"
+#include "mail/transfer_runner.h"
+#include "store/profile_settings.h"
+
+namespace tidewell::cli {
+
+class EngineSession {
+ public:
+  explicit EngineSession(CliContext& context);
+  engine::MailEngine& engine() { return *m_engine; }
+  SubscriberSession& subscribers() { return m_subscribers; }
+  // Saves the subscribers and the running total; 0 when both were written.
+  int finish();
+
+ private:
+  CliContext& m_context;
+  SubscriberSession m_subscribers;
+  store::ProfileSettings m_settings;
+  mail::InPlaceRunner m_runner;
+  std::unique_ptr<engine::MailEngine> m_engine;
+};
+
+}  // namespace tidewell::cli
