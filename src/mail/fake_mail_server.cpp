@@ -1,6 +1,7 @@
 #include "mail/fake_mail_server.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace tidewell::mail {
 
@@ -33,6 +34,7 @@ FetchResult FakeMailClient::fetchMessages(const std::vector<std::string>& uidls)
     auto found = std::find_if(m_server.mailbox.begin(), m_server.mailbox.end(),
                               [&](const IncomingMessage& m) { return m.uidl == uidls[i]; });
     if (found == m_server.mailbox.end()) continue;
+    if (m_server.delay.count() > 0) std::this_thread::sleep_for(m_server.delay);
     result.messages.push_back(*found);
     if (m_progress) m_progress(static_cast<int>((i + 1) * 100 / uidls.size()));
   }
@@ -54,6 +56,7 @@ void FakeMailClient::endPop3Session() {
 }
 
 int FakeMailClient::send(const OutgoingMessage& message) {
+  if (m_server.delay.count() > 0) std::this_thread::sleep_for(m_server.delay);
   if (m_server.refuseSends > 0) {
     --m_server.refuseSends;
     m_lastError = "554 5.7.1 refused";

@@ -2,6 +2,7 @@
 // An in-memory mailbox and outbox behind the mail boundary, for unit tests and benchmarks: the
 // clients it makes read its mailbox and record what they send. Switches make the log-in, a
 // download or a number of sends fail. Owned by the test; clients may outlive no server.
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -26,6 +27,8 @@ class FakeMailServer {
   std::size_t fetchFailsAfter = static_cast<std::size_t>(-1);
   // The next this many sends are refused.
   int refuseSends = 0;
+  // How long each message takes to download or send, as over a slow line.
+  std::chrono::milliseconds delay{0};
   // Sends are counted but the messages not kept (for benchmarks).
   bool keepSent = true;
   std::size_t sendCount = 0;
