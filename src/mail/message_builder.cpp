@@ -1,0 +1,129 @@
+#include "mail/message_builder.h"
+
+#include <gmime/gmime.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "mail/gmime_library.h"
+#include "mail/gmime_ptr.h"
+#include "mail/text_encoding.h"
+
+namespace tidewell::mail {
+
+namespace {
+
+// Bare CR and LF in the body would reach the wire unpaired; GMime writes CR LF for every LF.
+std::string unixLineEnds(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r') {
+      out += text[i];
+    } else {
+      out += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    }
+  }
+  return out;
+}
+
+std::string domainOf(const std::string& address) {
+  const auto at = address.rfind('@');
+  if (at == std::string::npos || at + 1 >= address.size()) return "localhost";
+  return address.substr(at + 1);
+}
+
+void addHeaders(GMimeMessage* mime, const OutgoingMessage& message) {
+  const std::string fromAddress = TextEncoding::headerValue(message.fromAddress);
+  g_mime_message_add_mailbox(mime, GMIME_ADDRESS_TYPE_FROM,
+                             TextEncoding::headerValue(message.fromName).c_str(),
+                             fromAddress.c_str());
+  g_mime_message_add_mailbox(mime, GMIME_ADDRESS_TYPE_TO,
+                             TextEncoding::headerValue(message.toName).c_str(),
+                             TextEncoding::headerValue(message.toAddress).c_str());
+  const std::string replyTo = TextEncoding::headerValue(message.replyTo);
+  if (!replyTo.empty())
+    g_mime_message_add_mailbox(mime, GMIME_ADDRESS_TYPE_REPLY_TO, "", replyTo.c_str());
+  g_mime_message_set_subject(mime, TextEncoding::headerValue(message.subject).c_str(), "utf-8");
+  GDateTimePtr now(g_date_time_new_now_local());
+  g_mime_message_set_date(mime, now.get());
+  GCharPtr id(g_mime_utils_generate_message_id(domainOf(fromAddress).c_str()));
+  g_mime_message_set_message_id(mime, id.get());
+}
+
+GObjectPtr<GMimeObject> textPart(const OutgoingMessage& message) {
+  GObjectPtr<GMimeTextPart> part(
+      g_mime_text_part_new_with_subtype(message.html ? "html" : "plain"));
+  const std::string body = unixLineEnds(TextEncoding::makeValidUtf8(message.body));
+  GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(body.data(), body.size()));
+  GObjectPtr<GMimeDataWrapper> content(
+      g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
+  // g_mime_text_part_set_text would pick ISO-8859-1 whenever the text fits it.
+  g_mime_part_set_content(GMIME_PART(part.get()), content.get());
+  g_mime_text_part_set_charset(part.get(), "utf-8");
+  const GMimeContentEncoding encoding =
+      g_mime_part_get_best_content_encoding(GMIME_PART(part.get()), GMIME_ENCODING_CONSTRAINT_7BIT);
+  g_mime_part_set_content_encoding(GMIME_PART(part.get()), encoding);
+  return GObjectPtr<GMimeObject>(GMIME_OBJECT(part.release()));
+}
+
+GObjectPtr<GMimeObject> attachmentPart(const std::string& path, std::string& warnings) {
+  std::error_code error;
+  if (path.empty() || !std::filesystem::is_regular_file(path, error)) {
+    warnings += "attachment \"" + path + "\" not found; sent without it\n";
+    return nullptr;
+  }
+  GError* rawError = nullptr;
+  GObjectPtr<GMimeStream> file(g_mime_stream_file_open(path.c_str(), "rb", &rawError));
+  GErrorPtr openError(rawError);
+  if (!file) {
+    warnings += "attachment \"" + path + "\" could not be read (" +
+                (openError ? openError->message : "unknown error") + "); sent without it\n";
+    return nullptr;
+  }
+  GObjectPtr<GMimePart> part(g_mime_part_new_with_type("application", "octet-stream"));
+  GObjectPtr<GMimeDataWrapper> content(
+      g_mime_data_wrapper_new_with_stream(file.get(), GMIME_CONTENT_ENCODING_DEFAULT));
+  g_mime_part_set_content(part.get(), content.get());
+  g_mime_object_set_disposition(GMIME_OBJECT(part.get()), GMIME_DISPOSITION_ATTACHMENT);
+  const std::string name =
+      TextEncoding::headerValue(std::filesystem::path(path).filename().string());
+  g_mime_part_set_filename(part.get(), name.c_str());
+  g_mime_part_set_content_encoding(part.get(), GMIME_CONTENT_ENCODING_BASE64);
+  return GObjectPtr<GMimeObject>(GMIME_OBJECT(part.release()));
+}
+
+std::string serialise(GMimeMessage* mime) {
+  GMimeFormatOptionsPtr format(g_mime_format_options_new());
+  g_mime_format_options_set_newline_format(format.get(), GMIME_NEWLINE_FORMAT_DOS);
+  GObjectPtr<GMimeStream> sink(g_mime_stream_mem_new());
+  g_mime_object_write_to_stream(GMIME_OBJECT(mime), format.get(), sink.get());
+  GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(sink.get()));
+  return std::string(reinterpret_cast<const char*>(bytes->data), bytes->len);
+}
+
+}  // namespace
+
+BuiltMessage MessageBuilder::build(const OutgoingMessage& message) {
+  GmimeLibrary::ensureInitialised();
+  BuiltMessage built;
+  GObjectPtr<GMimeMessage> mime(g_mime_message_new(TRUE));
+  addHeaders(mime.get(), message);
+  GObjectPtr<GMimeObject> body = textPart(message);
+  GObjectPtr<GMimeMultipart> mixed;
+  for (const std::string& path : message.attachments) {
+    GObjectPtr<GMimeObject> attachment = attachmentPart(path, built.warnings);
+    if (!attachment) continue;
+    if (!mixed) {
+      mixed.reset(g_mime_multipart_new_with_subtype("mixed"));
+      g_mime_multipart_add(mixed.get(), body.get());
+    }
+    g_mime_multipart_add(mixed.get(), attachment.get());
+  }
+  g_mime_message_set_mime_part(mime.get(), mixed ? GMIME_OBJECT(mixed.get()) : body.get());
+  built.data = serialise(mime.get());
+  return built;
+}
+
+}  // namespace tidewell::mail

@@ -1,0 +1,53 @@
+#pragma once
+// The real mail client: POP3 and SMTP over libcurl, messages read and built with GMime. Made
+// per check cycle by netMailClientFactory and used by one transfer thread at a time.
+#include <memory>
+#include <string>
+
+#include "mail/mail_client.h"
+#include "mail/pop3_session.h"
+#include "mail/smtp_session.h"
+
+namespace tidewell::mail {
+
+// The ports on which "SSL" means TLS from the first byte rather than STARTTLS.
+struct ImplicitTlsPorts {
+  int pop3 = 995;
+  int smtp = 465;
+};
+
+class NetMailClient : public MailClient {
+ public:
+  explicit NetMailClient(ImplicitTlsPorts implicitTlsPorts = {})
+      : m_implicitTls(implicitTlsPorts) {}
+
+  void setPop3(const PopSettings& settings) override;
+  void setSmtp(const SmtpSettings& settings) override;
+  void setProgress(ProgressCallback progress) override { m_progress = std::move(progress); }
+
+  std::optional<std::vector<std::string>> fetchUidls() override;
+  FetchResult fetchMessages(const std::vector<std::string>& uidls) override;
+  bool deleteMessages(const std::vector<std::string>& uidls) override;
+  void endPop3Session() override;
+
+  int send(const OutgoingMessage& message) override;
+  void endSmtpSession() override;
+
+  std::string lastError() const override { return m_lastError; }
+
+ private:
+  void reportProgress(std::size_t done, std::size_t total);
+
+  ImplicitTlsPorts m_implicitTls;
+  PopSettings m_popSettings;
+  SmtpSettings m_smtpSettings;
+  ProgressCallback m_progress;
+  std::unique_ptr<Pop3Session> m_pop3;
+  std::unique_ptr<SmtpSession> m_smtp;
+  std::string m_lastError;
+};
+
+// Makes a NetMailClient for each check cycle.
+MailClientFactory netMailClientFactory();
+
+}  // namespace tidewell::mail

@@ -1,0 +1,183 @@
+#include "mail/pop3_session.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <cctype>
+#include <cerrno>
+#include <sstream>
+
+namespace tidewell::mail {
+
+namespace {
+
+size_t appendTo(char* data, size_t size, size_t count, void* sink) {
+  static_cast<std::string*>(sink)->append(data, size * count);
+  return size * count;
+}
+
+bool isNumber(const std::string& text) {
+  if (text.empty() || text.size() > 9) return false;
+  for (char c : text)
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+  return true;
+}
+
+}  // namespace
+
+Pop3Session::Pop3Session(PopSettings settings, bool implicitTls)
+    : m_settings(std::move(settings)), m_implicitTls(implicitTls) {}
+
+std::string Pop3Session::url(const std::string& path) const {
+  return std::string(m_implicitTls ? "pop3s://" : "pop3://") + m_settings.host + ":" +
+         std::to_string(m_settings.port) + "/" + path;
+}
+
+bool Pop3Session::setUp() {
+  m_handle = newCurlEasy();
+  if (!m_handle) {
+    m_lastError = "POP3: libcurl could not be set up";
+    return false;
+  }
+  CURL* h = m_handle.get();
+  m_transcript.attach(h);
+  curl_easy_setopt(h, CURLOPT_USERNAME, m_settings.user.c_str());
+  curl_easy_setopt(h, CURLOPT_PASSWORD, m_settings.password.c_str());
+  // Unticked SSL still upgrades when the server offers STLS; pop3s:// ignores this.
+  curl_easy_setopt(h, CURLOPT_USE_SSL, m_settings.ssl ? CURLUSESSL_ALL : CURLUSESSL_TRY);
+  if (m_settings.spa) curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, "AUTH=NTLM");
+  if (!m_settings.caFile.empty()) curl_easy_setopt(h, CURLOPT_CAINFO, m_settings.caFile.c_str());
+  const long timeout = m_settings.timeoutSeconds > 0 ? m_settings.timeoutSeconds : 60;
+  // Greeting, CAPA, STLS and AUTH count as connect time; a stalled reply or download is cut
+  // by the response time-out and the low-speed limit rather than a cap on the whole transfer,
+  // so a large message on a slow line still arrives.
+  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, timeout);
+  curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeout);
+  curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, timeout);
+  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &appendTo);
+  return true;
+}
+
+bool Pop3Session::connectionLost() const {
+  curl_socket_t socket = CURL_SOCKET_BAD;
+  if (curl_easy_getinfo(m_handle.get(), CURLINFO_ACTIVESOCKET, &socket) != CURLE_OK) return true;
+  if (socket == CURL_SOCKET_BAD) return true;
+  // libcurl keeps a connection the server has closed until it next uses it: between commands
+  // a POP3 server sends nothing, so end-of-stream or an error on the socket means it is gone.
+  pollfd watch{socket, POLLIN, 0};
+  if (::poll(&watch, 1, 0) <= 0) return false;
+  if (watch.revents & (POLLERR | POLLNVAL)) return true;
+  char byte = 0;
+  const ssize_t peeked = ::recv(socket, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+  return peeked == 0 || (peeked < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+}
+
+bool Pop3Session::perform(const std::string& what, const std::string& path, std::string* sink) {
+  // libcurl would quietly open a new connection, which is a new session with other message
+  // numbers and a fresh set of deletions: refuse instead.
+  if (m_connected && (m_dropped || connectionLost())) {
+    m_dropped = true;
+    m_lastError = "POP3 " + what + ": the server closed the session";
+    return false;
+  }
+  CURL* h = m_handle.get();
+  const std::string address = url(path);
+  curl_easy_setopt(h, CURLOPT_URL, address.c_str());
+  curl_easy_setopt(h, CURLOPT_WRITEDATA, sink);
+  m_transcript.clear();
+  const CURLcode code = curl_easy_perform(h);
+  if (code != CURLE_OK) {
+    m_lastError = "POP3 " + what + ": " + m_transcript.describe(code);
+    // A refused command leaves a live session usable; a broken connection does not.
+    if (m_connected) m_dropped = connectionLost();
+    return false;
+  }
+  m_connected = true;
+  return true;
+}
+
+std::optional<std::vector<std::string>> Pop3Session::listUidls() {
+  if (!m_handle && !setUp()) return std::nullopt;
+  std::string listing;
+  curl_easy_setopt(m_handle.get(), CURLOPT_CUSTOMREQUEST, "UIDL");
+  const bool ok = perform("log-in and UIDL", "", &listing);
+  curl_easy_setopt(m_handle.get(), CURLOPT_CUSTOMREQUEST, nullptr);
+  if (!ok) return std::nullopt;
+  std::vector<std::string> uidls;
+  parseListing(listing, uidls);
+  return uidls;
+}
+
+void Pop3Session::parseListing(const std::string& listing, std::vector<std::string>& uidls) {
+  m_numbers.clear();
+  m_warnings.clear();
+  std::istringstream lines(listing);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::istringstream fields(line);
+    std::string number, uidl, extra;
+    fields >> number >> uidl >> extra;
+    if (!isNumber(number) || uidl.empty() || !extra.empty()) {
+      m_warnings += "POP3 UIDL: skipped line \"" + line + "\"\n";
+      continue;
+    }
+    // A UIDL listed twice would make RETR ambiguous; the first number wins.
+    if (m_numbers.emplace(uidl, std::stoi(number)).second) uidls.push_back(uidl);
+  }
+}
+
+std::optional<int> Pop3Session::numberOf(const std::string& uidl) {
+  if (!m_handle || !m_connected) {
+    m_lastError = "POP3: no session open; list the UIDLs first";
+    return std::nullopt;
+  }
+  auto found = m_numbers.find(uidl);
+  if (found == m_numbers.end()) {
+    m_lastError = "POP3: UIDL \"" + uidl + "\" is not in the mailbox listing";
+    return std::nullopt;
+  }
+  return found->second;
+}
+
+std::optional<std::string> Pop3Session::retrieve(const std::string& uidl) {
+  const auto number = numberOf(uidl);
+  if (!number) return std::nullopt;
+  std::string message;
+  if (!perform("RETR " + std::to_string(*number), std::to_string(*number), &message))
+    return std::nullopt;
+  // A server that closes the connection in the middle of a message ends the transfer without
+  // an error (libcurl takes end-of-stream for the end of the body); only the closed
+  // connection tells that the message is cut short.
+  if (connectionLost()) {
+    m_dropped = true;
+    m_lastError = "POP3 RETR " + std::to_string(*number) + ": the server closed the session";
+    return std::nullopt;
+  }
+  return message;
+}
+
+bool Pop3Session::markDeleted(const std::string& uidl) {
+  const auto number = numberOf(uidl);
+  if (!number) return false;
+  CURL* h = m_handle.get();
+  std::string ignored;
+  curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, "DELE");
+  curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+  const bool ok = perform("DELE " + std::to_string(*number), std::to_string(*number), &ignored);
+  // Both options are sticky and would turn the next RETR into another DELE.
+  curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, nullptr);
+  curl_easy_setopt(h, CURLOPT_NOBODY, 0L);
+  return ok;
+}
+
+void Pop3Session::end() {
+  m_handle.reset();
+  m_numbers.clear();
+  m_connected = false;
+  m_dropped = false;
+}
+
+}  // namespace tidewell::mail

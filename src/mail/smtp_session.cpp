@@ -1,0 +1,117 @@
+#include "mail/smtp_session.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tidewell::mail {
+
+namespace {
+
+// Servers commonly drop idle clients after one to five minutes; a connection idle for longer
+// than this is not reused, so the common case never sees a dead connection.
+constexpr long kMaxIdleSeconds = 30;
+
+struct UploadCursor {
+  const std::string* data;
+  size_t offset;
+};
+
+size_t readFrom(char* buffer, size_t size, size_t count, void* cursorPointer) {
+  auto* cursor = static_cast<UploadCursor*>(cursorPointer);
+  const size_t n = std::min(size * count, cursor->data->size() - cursor->offset);
+  std::memcpy(buffer, cursor->data->data() + cursor->offset, n);
+  cursor->offset += n;
+  return n;
+}
+
+}  // namespace
+
+SmtpSession::SmtpSession(SmtpSettings settings, bool implicitTls)
+    : m_settings(std::move(settings)), m_implicitTls(implicitTls) {}
+
+std::string SmtpSession::url() const {
+  // The path is the name given in EHLO.
+  return std::string(m_implicitTls ? "smtps://" : "smtp://") + m_settings.host + ":" +
+         std::to_string(m_settings.port) + "/localhost";
+}
+
+bool SmtpSession::setUp() {
+  m_handle = newCurlEasy();
+  if (!m_handle) {
+    m_lastError = "SMTP: libcurl could not be set up";
+    return false;
+  }
+  CURL* h = m_handle.get();
+  m_transcript.attach(h);
+  const std::string address = url();
+  curl_easy_setopt(h, CURLOPT_URL, address.c_str());
+  const bool logIn = m_settings.authentication != 0 && !m_settings.user.empty();
+  // With credentials TLS is required: libcurl skips AUTH silently when a plain-text server does
+  // not offer it, and the password must not cross the network in clear.
+  const bool requireTls = m_settings.ssl || logIn;
+  curl_easy_setopt(h, CURLOPT_USE_SSL, requireTls ? CURLUSESSL_ALL : CURLUSESSL_TRY);
+  if (logIn) {
+    curl_easy_setopt(h, CURLOPT_USERNAME, m_settings.user.c_str());
+    curl_easy_setopt(h, CURLOPT_PASSWORD, m_settings.password.c_str());
+    if (m_settings.spa) curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, "AUTH=NTLM");
+  }
+  if (!m_settings.caFile.empty()) curl_easy_setopt(h, CURLOPT_CAINFO, m_settings.caFile.c_str());
+  const long timeout = m_settings.timeoutSeconds > 0 ? m_settings.timeoutSeconds : 60;
+  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, timeout);
+  curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeout);
+  curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, timeout);
+  curl_easy_setopt(h, CURLOPT_MAXAGE_CONN, kMaxIdleSeconds);
+  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
+  curl_easy_setopt(h, CURLOPT_READFUNCTION, &readFrom);
+  return true;
+}
+
+long SmtpSession::responseCode() const {
+  long code = 0;
+  curl_easy_getinfo(m_handle.get(), CURLINFO_RESPONSE_CODE, &code);
+  return code;
+}
+
+CURLcode SmtpSession::attempt(const std::string& from, const std::string& to,
+                              const std::string& data) {
+  CURL* h = m_handle.get();
+  const std::string reversePath = "<" + from + ">";
+  const std::string forwardPath = "<" + to + ">";
+  CurlSlistPtr recipients(curl_slist_append(nullptr, forwardPath.c_str()));
+  UploadCursor cursor{&data, 0};
+  curl_easy_setopt(h, CURLOPT_MAIL_FROM, reversePath.c_str());
+  curl_easy_setopt(h, CURLOPT_MAIL_RCPT, recipients.get());
+  curl_easy_setopt(h, CURLOPT_READDATA, &cursor);
+  curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(data.size()));
+  m_transcript.clear();
+  const CURLcode code = curl_easy_perform(h);
+  // The list dies here: make sure the handle no longer points at it.
+  curl_easy_setopt(h, CURLOPT_MAIL_RCPT, nullptr);
+  curl_easy_setopt(h, CURLOPT_READDATA, nullptr);
+  return code;
+}
+
+bool SmtpSession::connectionWasDropped(CURLcode code) const {
+  return code == CURLE_SEND_ERROR || code == CURLE_RECV_ERROR || code == CURLE_GOT_NOTHING ||
+         responseCode() == 421;
+}
+
+bool SmtpSession::send(const std::string& from, const std::string& to, const std::string& data) {
+  if (!m_handle && !setUp()) return false;
+  CURLcode code = attempt(from, to, data);
+  if (code != CURLE_OK && connectionWasDropped(code)) {
+    curl_easy_setopt(m_handle.get(), CURLOPT_FRESH_CONNECT, 1L);
+    code = attempt(from, to, data);
+    curl_easy_setopt(m_handle.get(), CURLOPT_FRESH_CONNECT, 0L);
+  }
+  if (code == CURLE_OK) return true;
+  const long reply = responseCode();
+  m_lastError = "SMTP send to " + to + ": " + m_transcript.describe(code);
+  if (reply != 0 && m_transcript.lastReply().rfind(std::to_string(reply), 0) != 0)
+    m_lastError += " (reply code " + std::to_string(reply) + ")";
+  return false;
+}
+
+}  // namespace tidewell::mail

@@ -1,0 +1,172 @@
+#include "mail_rig_fixture.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "support/test_support.h"
+
+namespace tidewell::mail::testing {
+
+namespace {
+
+const std::string kScript = TIDEWELL_MAIL_RIG_SCRIPT;
+
+bool portAnswers(int port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (fd < 0) return false;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);
+  return ok;
+}
+
+// Stops a rig this program started when the program ends, after every test.
+class OwnRigStopper : public ::testing::Environment {
+ public:
+  void TearDown() override { MailRig::instance().stopOwnRig(); }
+};
+[[maybe_unused]] ::testing::Environment* const kStopper =
+    ::testing::AddGlobalTestEnvironment(new OwnRigStopper);
+
+}  // namespace
+
+std::pair<int, std::string> runCommand(const std::string& command) {
+  struct PipeCloser {
+    void operator()(FILE* f) const {
+      if (f) pclose(f);
+    }
+  };
+  std::string output;
+  FILE* raw = popen((command + " 2>&1").c_str(), "r");
+  if (!raw) return {-1, "cannot run " + command};
+  char buffer[4096];
+  size_t n = 0;
+  while ((n = fread(buffer, 1, sizeof buffer, raw)) > 0) output.append(buffer, n);
+  const int status = pclose(raw);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+MailRig& MailRig::instance() {
+  static MailRig rig;
+  return rig;
+}
+
+MailRig::MailRig() {
+  // ctest starts one rig for the whole run (the mail_rig fixture); a test program run by hand
+  // starts its own.
+  if (load(TIDEWELL_MAIL_RIG_DIR) && portAnswers(port("POP_PLAIN_PORT"))) {
+    m_ready = true;
+    return;
+  }
+  startOwnRig();
+}
+
+bool MailRig::load(const std::string& dir) {
+  m_env.clear();
+  std::ifstream in(dir + "/rig.env");
+  std::string line;
+  while (std::getline(in, line)) {
+    const auto eq = line.find('=');
+    if (eq != std::string::npos) m_env[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  return m_env.count("RIG_DIR") != 0;
+}
+
+void MailRig::startOwnRig() {
+  m_ownDir =
+      (std::filesystem::temp_directory_path() / ("tidewell-mail-rig-" + std::to_string(::getpid())))
+          .string();
+  const auto [status, output] = runCommand("/usr/bin/python3 " + kScript + " start " + m_ownDir);
+  if (status == 0 && load(m_ownDir)) {
+    m_ready = true;
+    return;
+  }
+  m_failure =
+      "the test mail servers did not start (status " + std::to_string(status) + "):\n" + output;
+}
+
+void MailRig::stopOwnRig() {
+  if (m_ownDir.empty()) return;
+  runCommand("/usr/bin/python3 " + kScript + " stop " + m_ownDir);
+  std::error_code ignored;
+  std::filesystem::remove_all(m_ownDir, ignored);
+  m_ownDir.clear();
+  m_ready = false;
+}
+
+std::string MailRig::value(const std::string& key) const {
+  auto found = m_env.find(key);
+  return found == m_env.end() ? std::string() : found->second;
+}
+
+int MailRig::port(const std::string& key) const {
+  const std::string text = value(key);
+  return text.empty() ? 0 : std::stoi(text);
+}
+
+Mailbox MailRig::claimMailbox() {
+  const int poolSize = port("POOL_SIZE");
+  for (int i = 1; i <= poolSize; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "box%02d", i);
+    const std::string claim = value("RIG_DIR") + "/claims/" + name;
+    const int fd = ::open(claim.c_str(), O_CREAT | O_EXCL | O_WRONLY, 0644);
+    if (fd < 0) continue;
+    ::close(fd);
+    char password[16];
+    std::snprintf(password, sizeof password, "pw%02d", i);
+    return {name, password};
+  }
+  ADD_FAILURE() << "every mailbox of the rig is taken";
+  return {"box01", "pw01"};
+}
+
+void MailRig::deliver(const Mailbox& box, const std::string& raw) {
+  tidewell::testing::TempFolder folder;
+  const auto file = folder / "message.eml";
+  tidewell::testing::writeBytes(file, raw);
+  const auto [status, output] = runCommand("/usr/bin/python3 " + kScript + " deliver " +
+                                           value("RIG_DIR") + " " + box.user + " " + file.string());
+  ASSERT_EQ(status, 0) << output;
+}
+
+PopSettings MailRig::pop(const Mailbox& box, const std::string& portKey) const {
+  PopSettings settings;
+  settings.host = "127.0.0.1";
+  settings.port = port(portKey);
+  settings.user = box.user;
+  settings.password = box.password;
+  settings.timeoutSeconds = 10;
+  settings.caFile = caFile();
+  return settings;
+}
+
+SmtpSettings MailRig::smtp(const std::string& portKey) const {
+  SmtpSettings settings;
+  settings.host = "127.0.0.1";
+  settings.port = port(portKey);
+  settings.timeoutSeconds = 10;
+  settings.caFile = caFile();
+  return settings;
+}
+
+NetMailClient MailRig::client() const {
+  return NetMailClient(ImplicitTlsPorts{port("POP_TLS_PORT"), port("SMTP_TLS_PORT")});
+}
+
+void RigTest::SetUp() {
+  ASSERT_TRUE(rig.ready()) << rig.failure();
+}
+
+}  // namespace tidewell::mail::testing

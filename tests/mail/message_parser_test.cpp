@@ -1,0 +1,166 @@
+// Downloaded mail comes in every shape: the parser must find the right text, decode it to
+// UTF-8, and survive broken messages without losing them.
+#include <gtest/gtest.h>
+
+#include <glib.h>
+
+#include <string>
+
+#include "mail/message_parser.h"
+#include "support/test_support.h"
+
+namespace tidewell::mail {
+namespace {
+
+using tidewell::testing::crlf;
+
+bool validUtf8(const std::string& s) {
+  return g_utf8_validate(s.data(), static_cast<gssize>(s.size()), nullptr);
+}
+
+TEST(MessageParser, PrefersPlainTextAndSkipsTextAttachments) {
+  const std::string raw = crlf({"From: a@example.net",
+                                "Subject: alt",
+                                "MIME-Version: 1.0",
+                                "Content-Type: multipart/mixed; boundary=\"outer\"",
+                                "",
+                                "--outer",
+                                "Content-Type: text/plain; name=notes.txt",
+                                "Content-Disposition: attachment; filename=notes.txt",
+                                "",
+                                "attached notes",
+                                "--outer",
+                                "Content-Type: multipart/alternative; boundary=\"inner\"",
+                                "",
+                                "--inner",
+                                "Content-Type: text/html; charset=utf-8",
+                                "",
+                                "<p>html</p>",
+                                "--inner",
+                                "Content-Type: text/plain; charset=utf-8",
+                                "",
+                                "plain text",
+                                "--inner--",
+                                "--outer--"});
+  EXPECT_EQ(MessageParser::parse(raw, "u").body, "plain text");
+}
+
+TEST(MessageParser, FallsBackToHtml) {
+  const std::string raw = crlf({"From: a@example.net", "MIME-Version: 1.0",
+                                "Content-Type: text/html; charset=utf-8", "", "<b>only html</b>"});
+  EXPECT_EQ(MessageParser::parse(raw, "u").body, "<b>only html</b>\r\n");
+}
+
+TEST(MessageParser, DecodesTransferEncodingsAndCharsets) {
+  const std::string qp = crlf(
+      {"From: a@example.net", "MIME-Version: 1.0", "Content-Type: text/plain; charset=iso-8859-1",
+       "Content-Transfer-Encoding: quoted-printable", "", "caf=E9 na=EFve=", "!"});
+  EXPECT_EQ(MessageParser::parse(qp, "u").body, "caf\xc3\xa9 na\xc3\xafve!\r\n");
+  const std::string b64 =
+      crlf({"From: a@example.net", "MIME-Version: 1.0", "Content-Type: text/plain; charset=utf-8",
+            "Content-Transfer-Encoding: base64", "", "Z3LDvMOfZQ=="});
+  EXPECT_EQ(MessageParser::parse(b64, "u").body,
+            "gr\xc3\xbc\xc3\x9f"
+            "e");
+}
+
+TEST(MessageParser, MislabelledOrUnlabelledTextBecomesValidUtf8) {
+  const std::string unlabelled =
+      crlf({"From: a@example.net", "Subject: x", "", "price 5\x80 caf\xe9"});
+  EXPECT_EQ(MessageParser::parse(unlabelled, "u").body, "price 5\xe2\x82\xac caf\xc3\xa9\r\n");
+  const std::string wrongLabel = crlf({"From: a@example.net", "MIME-Version: 1.0",
+                                       "Content-Type: text/plain; charset=utf-8", "", "caf\xe9"});
+  EXPECT_EQ(MessageParser::parse(wrongLabel, "u").body, "caf\xc3\xa9\r\n");
+  const std::string unknown =
+      crlf({"From: a@example.net", "MIME-Version: 1.0",
+            "Content-Type: text/plain; charset=x-no-such-charset", "", "plain words \xff\xfe"});
+  const IncomingMessage m = MessageParser::parse(unknown, "u");
+  EXPECT_TRUE(validUtf8(m.body));
+  EXPECT_EQ(m.body.rfind("plain words ", 0), 0u);
+}
+
+TEST(MessageParser, DecodesEncodedWordsInSubjectAndSender) {
+  const std::string raw =
+      crlf({"From: =?UTF-8?Q?J=C3=BCrgen_M=C3=BCller?= <jm@example.de>",
+            "Subject: =?ISO-8859-1?Q?Gr=FC=DFe?= aus =?UTF-8?B?5pel5pys?=", "", "x"});
+  const IncomingMessage m = MessageParser::parse(raw, "uid-1");
+  EXPECT_EQ(m.uidl, "uid-1");
+  EXPECT_EQ(m.senderName, "J\xc3\xbcrgen M\xc3\xbcller");
+  EXPECT_EQ(m.senderAddress, "jm@example.de");
+  EXPECT_EQ(m.subject,
+            "Gr\xc3\xbc\xc3\x9f"
+            "e aus \xe6\x97\xa5\xe6\x9c\xac");
+  EXPECT_EQ(m.fullText, raw);
+  EXPECT_TRUE(m.parseError.empty());
+}
+
+TEST(MessageParser, ReadsRaw8BitHeaders) {
+  const std::string raw =
+      crlf({"From: Ren\xe9 <rene@example.fr>", "Subject: r\xe9sum\xe9", "", "x"});
+  const IncomingMessage m = MessageParser::parse(raw, "u");
+  EXPECT_EQ(m.subject, "r\xc3\xa9sum\xc3\xa9");
+  EXPECT_EQ(m.senderName, "Ren\xc3\xa9");
+  EXPECT_EQ(m.senderAddress, "rene@example.fr");
+}
+
+TEST(MessageParser, ExtractsTheDeliveryStatusOfABounce) {
+  const std::string raw =
+      crlf({"From: MAILER-DAEMON@example.org",
+            "Subject: Undelivered Mail Returned to Sender",
+            "MIME-Version: 1.0",
+            "Content-Type: multipart/report; report-type=delivery-status; boundary=\"b\"",
+            "",
+            "--b",
+            "Content-Type: text/plain",
+            "",
+            "Your message could not be delivered.",
+            "--b",
+            "Content-Type: message/delivery-status",
+            "",
+            "Reporting-MTA: dns; mx.example.org",
+            "",
+            "Final-Recipient: rfc822; gone@example.net",
+            "Action: failed",
+            "Status: 5.1.1",
+            "--b",
+            "Content-Type: message/rfc822",
+            "",
+            "From: list@example.org",
+            "Subject: original",
+            "",
+            "original body",
+            "--b--"});
+  const IncomingMessage m = MessageParser::parse(raw, "u");
+  EXPECT_EQ(m.body, "Your message could not be delivered.");
+  EXPECT_NE(m.deliveryStatus.find("Final-Recipient: rfc822; gone@example.net"), std::string::npos)
+      << m.deliveryStatus;
+  EXPECT_NE(m.deliveryStatus.find("Status: 5.1.1"), std::string::npos);
+  EXPECT_TRUE(MessageParser::parse(crlf({"Subject: x", "", "y"}), "u").deliveryStatus.empty());
+}
+
+TEST(MessageParser, SurvivesBrokenMessages) {
+  const std::string noBoundary =
+      crlf({"From: a@example.net", "Subject: broken", "MIME-Version: 1.0",
+            "Content-Type: multipart/mixed", "", "--x", "", "text", "--x--"});
+  const std::string binary("\x00\x01\xff\xfe garbage \x00 more\r\n\r\n\x80", 24);
+  const std::string headersOnly = "Subject: no body and no blank line";
+  const std::string noHeaders = "\r\n\r\njust a body\r\n";
+  for (const std::string& raw : {noBoundary, binary, headersOnly, noHeaders}) {
+    const IncomingMessage m = MessageParser::parse(raw, "bad");
+    EXPECT_EQ(m.uidl, "bad");
+    EXPECT_EQ(m.fullText, raw);
+    EXPECT_TRUE(validUtf8(m.subject) && validUtf8(m.body) && validUtf8(m.senderName));
+  }
+  EXPECT_EQ(MessageParser::parse(noBoundary, "bad").subject, "broken");
+}
+
+TEST(MessageParser, AnEmptyMessageIsReportedNotDropped) {
+  for (const std::string raw : {"", "\r\n", "  \r\n\r\n"}) {
+    const IncomingMessage m = MessageParser::parse(raw, "empty");
+    EXPECT_EQ(m.uidl, "empty");
+    EXPECT_FALSE(m.parseError.empty());
+  }
+}
+
+}  // namespace
+}  // namespace tidewell::mail

@@ -1,0 +1,103 @@
+#!/usr/bin/python3
+"""SMTP sink for the mail client tests: stores each accepted message's raw bytes in
+DIR/mail/<local part>/Maildir/new, where dovecot serves them.
+
+  smtp_sink.py DIR PLAIN_PORT SUBMISSION_PORT TLS_PORT IDLE_PORT
+
+plain: STARTTLS offered, no AUTH; submission: STARTTLS and AUTH required; TLS: implicit TLS
+with AUTH required; idle: plain, but drops connections idle for one second. Users and passwords
+come from DIR/users (re-read at every AUTH, so users added later can log in). A recipient whose
+local part is "reject" gets 554 after DATA, "tempfail" gets 451.
+"""
+import asyncio
+import logging
+import os
+import ssl
+import sys
+import time
+
+from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+
+DIR = sys.argv[1]
+_counter = 0
+
+
+def users():
+    result = {}
+    with open(os.path.join(DIR, "users")) as f:
+        for line in f:
+            parts = line.rstrip("\n").split(":")
+            if len(parts) >= 2 and parts[1].startswith("{PLAIN}"):
+                result[parts[0]] = parts[1][len("{PLAIN}"):]
+    return result
+
+
+def authenticator(server, session, envelope, mechanism, auth_data):
+    if not isinstance(auth_data, LoginPassword):
+        return AuthResult(success=False, handled=False)
+    name = auth_data.login.decode(errors="replace")
+    password = auth_data.password.decode(errors="replace")
+    # handled=False makes aiosmtpd answer 535 itself; a handled failure would answer nothing.
+    ok = users().get(name) == password and password != ""
+    return AuthResult(success=ok, handled=False)
+
+
+def store(local_part, data):
+    global _counter
+    _counter += 1
+    maildir = os.path.join(DIR, "mail", local_part, "Maildir")
+    for sub in ("new", "cur", "tmp"):
+        os.makedirs(os.path.join(maildir, sub), exist_ok=True)
+    unique = "%d.%d_%d.sink" % (time.time_ns(), os.getpid(), _counter)
+    tmp = os.path.join(maildir, "tmp", unique)
+    with open(tmp, "wb") as f:
+        f.write(data)
+    os.rename(tmp, os.path.join(maildir, "new", unique))
+
+
+class Handler:
+    async def handle_DATA(self, server, session, envelope):
+        locals_ = [rcpt.split("@")[0].lower() for rcpt in envelope.rcpt_tos]
+        if "reject" in locals_:
+            return "554 5.7.1 Message refused for testing"
+        if "tempfail" in locals_:
+            return "451 4.3.0 Try again later"
+        # Maildir files hold LF line ends; dovecot restores CR LF when it serves them.
+        data = envelope.original_content.replace(b"\r\n", b"\n")
+        for local_part in locals_:
+            if not local_part.replace(".", "").replace("-", "").replace("_", "").isalnum():
+                return "550 5.1.1 Bad mailbox name"
+            store(local_part, data)
+        return "250 2.0.0 Stored"
+
+
+def tls_context():
+    ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    ctx.load_cert_chain(os.path.join(DIR, "server.crt"), os.path.join(DIR, "server.key"))
+    return ctx
+
+
+async def main():
+    plain, submission, implicit, idle = (int(p) for p in sys.argv[2:6])
+    loop = asyncio.get_running_loop()
+    handler = Handler()
+    ctx = tls_context()
+    factories = [
+        (plain, None, lambda: SMTP(handler, hostname="localhost", tls_context=ctx,
+                                   require_starttls=False)),
+        (submission, None, lambda: SMTP(handler, hostname="localhost", tls_context=ctx,
+                                        require_starttls=True, auth_required=True,
+                                        auth_require_tls=True, authenticator=authenticator)),
+        (implicit, ctx, lambda: SMTP(handler, hostname="localhost", auth_required=True,
+                                     auth_require_tls=False, authenticator=authenticator)),
+        (idle, None, lambda: SMTP(handler, hostname="localhost", timeout=1)),
+    ]
+    servers = []
+    for port, server_ssl, factory in factories:
+        servers.append(await loop.create_server(factory, "127.0.0.1", port, ssl=server_ssl))
+    await asyncio.Event().wait()
+
+
+if __name__ == "__main__":
+    logging.basicConfig(level=logging.WARNING)
+    asyncio.run(main())
