@@ -27,7 +27,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 PYTHON = "/usr/bin/python3"
 BASE_USERS = [("list", "listpw"), ("alice", "alicepw"), ("bob", "bobpw")]
-POOL_SIZE = 80
+POOL_SIZE = 200
 PORT_NAMES = ["POP_PLAIN_PORT", "POP_TLS_PORT", "SMTP_PLAIN_PORT", "SMTP_SUBMISSION_PORT",
               "SMTP_TLS_PORT", "SMTP_IDLE_PORT", "POP_NTLM_PORT", "POP_SILENT_PORT",
               "POP_DROP_PORT", "CLOSED_PORT"]

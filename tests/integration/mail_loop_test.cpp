@@ -1,0 +1,245 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "cli_runner.h"
+#include "mail_rig_fixture.h"
+#include "store/text.h"
+#include "store/text_file.h"
+#include "support/test_support.h"
+
+namespace tidewell::testing {
+namespace {
+
+using mail::testing::Mailbox;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+std::string base64(const std::string& bytes) {
+  static const char* kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  std::size_t i = 0;
+  for (; i + 2 < bytes.size(); i += 3) {
+    unsigned n = (static_cast<unsigned char>(bytes[i]) << 16) |
+                 (static_cast<unsigned char>(bytes[i + 1]) << 8) |
+                 static_cast<unsigned char>(bytes[i + 2]);
+    for (int s = 18; s >= 0; s -= 6) out += kAlphabet[(n >> s) & 63];
+  }
+  return out;  // whole groups only: enough to recognise the content
+}
+
+// A list profile whose mailbox is one of the rig's, a filter taking subjects with "join" and a
+// days-"0" HTML newsletter with an attachment, driven through tidewell-cli.
+class MailLoop : public mail::testing::RigTest {
+ protected:
+  void SetUp() override {
+    RigTest::SetUp();
+    list = rig.claimMailbox();
+    reader = rig.claimMailbox();
+    ASSERT_EQ(cli({"new-profile", "--title", "Loop", "--email", list.address(), "--reply",
+                   list.address(), "--pop3", "127.0.0.1", "--smtp", "127.0.0.1", "--account",
+                   list.user, "--password", list.password})
+                  .status,
+              0);
+    set(2, "PopPort", std::to_string(rig.port("POP_PLAIN_PORT")));
+    set(2, "SMTPPort", std::to_string(rig.port("SMTP_PLAIN_PORT")));
+    set(2, "server_timeout", "10");
+    ASSERT_EQ(cli({"new-filter"}).status, 0);
+    ASSERT_EQ(cli({"set-rules", "Filter_1", "Subject|Has|join"}).status, 0);
+    set(5, "displayname", "The Loop List");
+    set(5, "subject", "join");  // the opt-in code subscribers added by hand need
+    ASSERT_EQ(cli({"new-newsletter"}).status, 0);
+    attachment.clear();
+    for (int i = 0; i < 3000; ++i) attachment += static_cast<char>(i % 256);
+    writeBytes(folder / "welcome.html", "<html><body>Hello ~name~ (~email~)</body></html>");
+    writeBytes(folder / "guide.pdf", attachment);
+    set(6, "location", (folder / "welcome.html").string());
+    set(6, "attach", (folder / "guide.pdf").string());
+    set(6, "subject", "Welcome ~name~");
+    set(6, "days", "0");
+    set(6, "rule", "Filter_1");
+  }
+
+  CliResult cli(std::vector<std::string> args, bool trustRig = true) {
+    if (trustRig) args.insert(args.begin(), {"--ca-file", rig.caFile()});
+    return runCli(folder.path(), args);
+  }
+  void set(int index, const std::string& key, const std::string& value) {
+    ASSERT_EQ(cli({"set", std::to_string(index), key, value}).status, 0);
+  }
+
+  void sendToList(const std::string& from, const std::string& name, const std::string& subject,
+                  const std::string& body) {
+    mail::NetMailClient client = rig.client();
+    client.setSmtp(rig.smtp());
+    mail::OutgoingMessage m;
+    m.fromAddress = from;
+    m.fromName = name;
+    m.toAddress = list.address();
+    m.subject = subject;
+    m.body = body;
+    ASSERT_EQ(client.send(m), mail::kSendAccepted) << client.lastError();
+    client.endSmtpSession();
+  }
+
+  std::vector<mail::IncomingMessage> mailboxOf(const Mailbox& box) {
+    mail::NetMailClient client = rig.client();
+    client.setPop3(rig.pop(box));
+    auto uidls = client.fetchUidls();
+    EXPECT_TRUE(uidls) << client.lastError();
+    if (!uidls) return {};
+    auto fetched = client.fetchMessages(*uidls);
+    client.endPop3Session();
+    return fetched.messages;
+  }
+
+  std::string subscribers() { return cli({"subscribers"}).out; }
+  std::string errorLog() { return readBytes(folder / "errlog.txt"); }
+
+  TempFolder folder;
+  Mailbox list;
+  Mailbox reader;
+  std::string attachment;
+};
+
+TEST_F(MailLoop, SignUpByMailIsCapturedAndAnsweredWithThePersonalisedNewsletter) {
+  sendToList(reader.address(), "Zoë Ünicode", "please join", "Sign me up.");
+
+  CliResult first = cli({"check"});
+  ASSERT_EQ(first.status, 0) << first.err << errorLog();
+  EXPECT_THAT(first.err, HasSubstr("New messages have been sent!"));
+  EXPECT_THAT(subscribers(), HasSubstr(reader.address() + ",Zoë Ünicode,"));
+
+  auto received = mailboxOf(reader);
+  ASSERT_EQ(received.size(), 1u);
+  const auto& m = received[0];
+  EXPECT_EQ(m.subject, "Welcome Zoë Ünicode");
+  EXPECT_EQ(m.senderAddress, list.address());
+  EXPECT_EQ(m.senderName, "The Loop List");
+  EXPECT_THAT(m.body, HasSubstr("Hello Zoë Ünicode (" + reader.address() + ")"));
+  EXPECT_THAT(m.fullText, HasSubstr("text/html"));
+  EXPECT_THAT(m.fullText, HasSubstr("guide.pdf"));
+  std::string joined = store::replaceAll(m.fullText, "\r\n", "");
+  EXPECT_THAT(joined, HasSubstr(base64(attachment)));
+  auto activity = store::readLines(folder / "activity.log");
+  ASSERT_EQ(activity.size(), 1u);
+  EXPECT_THAT(activity[0], HasSubstr("message sent:\t" + reader.address() + "\tNew Newsletter #1"));
+
+  CliResult second = cli({"check"});
+  EXPECT_EQ(second.status, 0) << second.err;
+  EXPECT_THAT(second.err, HasSubstr("No New Messages"));
+  EXPECT_THAT(second.err, HasSubstr("No new messages sent."));
+  EXPECT_EQ(mailboxOf(reader).size(), 1u);
+}
+
+TEST_F(MailLoop, FailureReportAndOptOutSwitchSubscribersOff) {
+  ASSERT_EQ(cli({"add-subscriber", "--email", "gone@example.org", "--name", "Gone", "--filter",
+                 "Filter_1"})
+                .status,
+            0);
+  ASSERT_EQ(cli({"add-subscriber", "--email", reader.address(), "--name", "Reader", "--filter",
+                 "Filter_1"})
+                .status,
+            0);
+  rig.deliver(
+      list,
+      "From: Mail Delivery System <MAILER-DAEMON@example.net>\r\n"
+      "To: " +
+          list.address() +
+          "\r\nSubject: Undelivered Mail Returned to Sender\r\n"
+          "MIME-Version: 1.0\r\n"
+          "Content-Type: multipart/report; report-type=delivery-status; boundary=\"b1\"\r\n\r\n"
+          "--b1\r\nContent-Type: text/plain\r\n\r\nThe mail could not be delivered.\r\n"
+          "--b1\r\nContent-Type: message/delivery-status\r\n\r\n"
+          "Reporting-MTA: dns; mx.example.org\r\n\r\n"
+          "Final-Recipient: rfc822; GONE@example.org\r\nAction: failed\r\n"
+          "Status: 5.1.1\r\nDiagnostic-Code: smtp; 550 5.1.1 no such user\r\n\r\n--b1--\r\n");
+  sendToList(reader.address(), "Reader", "Filter_1", "Please take me off. @@@");
+
+  CliResult result = cli({"check"});
+  ASSERT_EQ(result.status, 0) << result.err << errorLog();
+  std::string table = subscribers();
+  EXPECT_THAT(table, HasSubstr("gone@example.org,Gone,"));
+  EXPECT_THAT(table, Not(HasSubstr(",true,")));
+}
+
+TEST_F(MailLoop, DeleteTrueRemovesExactlyTheProcessedMessages) {
+  sendToList("a@example.org", "", "join", "1");
+  sendToList("b@example.org", "", "hello", "2");
+  ASSERT_EQ(cli({"check"}).status, 0);
+  EXPECT_EQ(mailboxOf(list).size(), 2u);  // delete "false" keeps them
+
+  set(2, "delete", "true");
+  sendToList("c@example.org", "", "join", "3");
+  ASSERT_EQ(cli({"check"}).status, 0) << errorLog();
+  auto left = mailboxOf(list);  // the two seen before stay; only the new one was processed
+  ASSERT_EQ(left.size(), 2u);
+  for (const auto& m : left) EXPECT_NE(m.senderAddress, "c@example.org");
+  EXPECT_THAT(subscribers(), HasSubstr("c@example.org"));
+
+  sendToList("d@example.org", "", "join", "4");
+  ASSERT_EQ(cli({"check"}).status, 0) << errorLog();
+  EXPECT_EQ(mailboxOf(list).size(), 2u);
+  EXPECT_THAT(subscribers(), HasSubstr("d@example.org"));
+}
+
+TEST_F(MailLoop, LoginFailuresEndTheCycleWithTheStatusTextAndTheReasonInTheLog) {
+  struct Case {
+    std::string what, key, value;
+    bool trust = true;
+  };
+  std::vector<Case> cases = {
+      {"wrong password", "pass", "wrong"},
+      {"closed port", "PopPort", std::to_string(rig.port("CLOSED_PORT"))},
+      {"silent server", "PopPort", std::to_string(rig.port("POP_SILENT_PORT"))},
+      {"untrusted certificate", "PopPort", std::to_string(rig.port("POP_PLAIN_PORT")), false},
+  };
+  set(2, "server_timeout", "2");
+  sendToList("a@example.org", "", "join", "1");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.key == "pass") {
+      ASSERT_EQ(cli({"set", "2", "pass", ""}).status, 0);
+    }
+    set(2, c.key, c.value);
+    std::size_t before = store::splitLines(errorLog()).size();
+    CliResult result = cli({"check"}, c.trust);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_THAT(result.err, HasSubstr("Problems logging into Pop3. Check Server Settings"));
+    auto log = store::splitLines(errorLog());
+    ASSERT_GT(log.size(), before);
+    EXPECT_THAT(log.back(), HasSubstr("Logging into Pop3 failed: "));
+    EXPECT_THAT(subscribers(), Not(HasSubstr("a@example.org")));
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder / "Loop.uidls"));
+}
+
+TEST_F(MailLoop, RefusalAfterDataIsLoggedAndNothingRecordedAsSent) {
+  ASSERT_EQ(cli({"add-subscriber", "--email", "reject@example.net", "--name", "R", "--filter",
+                 "Filter_1"})
+                .status,
+            0);
+  set(6, "days", "All");
+  CliResult result = cli({"send"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_THAT(errorLog(), HasSubstr("554"));
+  EXPECT_THAT(subscribers(), HasSubstr(",none"));
+  EXPECT_FALSE(std::filesystem::exists(folder / "activity.log"));
+
+  CliResult forced =
+      cli({"forced-send", "--newsletter", "New Newsletter #1", "reject@example.net"});
+  EXPECT_EQ(forced.status, 1);
+  auto unsent = store::readLines(folder / "unsent.log");
+  ASSERT_EQ(unsent.size(), 1u);
+  EXPECT_THAT(unsent[0], HasSubstr("message fail:\treject@example.net\tNew Newsletter #1"));
+}
+
+TEST_F(MailLoop, DroppedDownloadMarksOnlyWhatWasProcessed) {
+  set(2, "PopPort", std::to_string(rig.port("POP_DROP_PORT")));
+  CliResult result = cli({"check"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_THAT(errorLog(), HasSubstr("Downloading from Pop3 broke off"));
+  EXPECT_EQ(store::readLines(folder / "Loop.uidls").size(), 1u);
+}
+
+}  // namespace
+}  // namespace tidewell::testing
