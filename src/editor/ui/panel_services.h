@@ -29,6 +29,8 @@ struct PanelServices {
   std::function<void(const std::string& oldTitle, const std::string& newTitle)> renameNode;
   // Status panel 2.
   std::function<void(const std::string& text)> showStatus;
+  // The placeholder delimiter in memory follows the Filters panel (optional).
+  std::function<void(const std::string& delimiter)> fieldDelimiterChanged;
 };
 
 }  // namespace tidewell::editor::ui

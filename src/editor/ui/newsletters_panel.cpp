@@ -1,0 +1,43 @@
+#include "editor/ui/newsletters_panel.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QVBoxLayout>
+
+#include "editor/ui/qt_text.h"
+
+namespace tidewell::editor::ui {
+
+NewslettersPanel::NewslettersPanel(const PanelServices& services, QWidget* parent)
+    : PropertyPanel(services, parent), m_focus(new FocusEdits(this)) {
+  m_frame = new QGroupBox(this);
+  m_title = new QLineEdit;
+  m_title->setObjectName("txtOutboundTitle");
+  auto* form = new QFormLayout(m_frame);
+  form->addRow("OutBound Title:", m_title);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(m_frame);
+  layout->addStretch();
+
+  connect(m_title, &QLineEdit::textEdited, this, [this](const QString& text) {
+    if (this->services().renameNode) this->services().renameNode(toStd(m_nodeText), toStd(text));
+    m_nodeText = text;
+    m_frame->setTitle(text);
+  });
+  m_focus->watch(
+      m_title, [this] { return m_title->text(); },
+      [this](const QString& text, const QString& old) {
+        this->services().profile->UpdateFile("title: " + toStd(text), toStd(old), m_index);
+      });
+}
+
+void NewslettersPanel::showBlock(int index) {
+  m_index = index;
+  QString title = toQt(services().profile->GetFromFile_new(index, "title"));
+  m_nodeText = title;
+  m_frame->setTitle(title);
+  m_title->setText(title);
+  m_focus->refreshOldText();
+}
+
+}  // namespace tidewell::editor::ui

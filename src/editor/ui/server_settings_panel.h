@@ -1,0 +1,64 @@
+#pragma once
+// The server settings node's panel: names, addresses, passwords, ports, SSL and authentication
+// switches, check interval and server time-out, each written as it is left or clicked and kept
+// in step with the in-memory server settings. One per main window; user-interface thread.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <memory>
+
+#include "editor/server_settings_editor.h"
+#include "editor/ui/focus_edits.h"
+#include "editor/ui/property_panel.h"
+
+class QGroupBox;
+
+namespace tidewell::editor::ui {
+
+class ServerSettingsPanel : public PropertyPanel {
+ public:
+  ServerSettingsPanel(const PanelServices& services, QWidget* parent);
+
+  void showBlock(int index) override;
+  QString kindWord() const override { return "system"; }
+  QStringList missingRequiredFields() const override;
+  void commitPendingEdit() override { m_focus->commitFocused(); }
+
+ private:
+  QWidget* buildGeneralTab();
+  QWidget* buildServerTab();
+  QWidget* buildAdvancedTab();
+  void connectFields();
+  ServerSettingsEditor& editor();
+  void renameWhileTyping(const QString& text);
+  void openOutgoingAuthentication();
+  void useDefaults();
+
+  std::unique_ptr<ServerSettingsEditor> m_editor;
+  FocusEdits* m_focus;
+  QGroupBox* m_frame;
+  QString m_nodeText;  // what the tree node shows now
+  QLineEdit* m_title;
+  QLineEdit* m_email;
+  QLineEdit* m_reply;
+  QComboBox* m_mins;
+  QLineEdit* m_pop3;
+  QLineEdit* m_smtp;
+  QLineEdit* m_account;
+  QLineEdit* m_pass;
+  QCheckBox* m_popSpa;
+  QCheckBox* m_authentication;
+  QPushButton* m_settingsButton;
+  QCheckBox* m_delete;
+  QLineEdit* m_popPort;
+  QLineEdit* m_smtpPort;
+  QCheckBox* m_popSsl;
+  QCheckBox* m_smtpSsl;
+  QSlider* m_slider;
+  QLabel* m_timeoutLabel;
+};
+
+}  // namespace tidewell::editor::ui

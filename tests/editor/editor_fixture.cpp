@@ -1,0 +1,79 @@
+#include "editor_fixture.h"
+
+#include <stdexcept>
+
+#include "store/profile_model.h"
+#include "store/text.h"
+
+namespace tidewell::editor::testing {
+
+std::string TaggingCipher::encipher(const std::string& text, const std::string& date) {
+  return text.empty() ? "" : "ENC(" + text + "," + date + ")";
+}
+
+std::string TaggingCipher::decipher(const std::string& stored, const std::string& date) {
+  std::string prefix = "ENC(";
+  std::string suffix = "," + date + ")";
+  if (stored.rfind(prefix, 0) != 0 || stored.size() < prefix.size() + suffix.size()) return "";
+  if (stored.compare(stored.size() - suffix.size(), suffix.size(), suffix) != 0) return "";
+  return stored.substr(prefix.size(), stored.size() - prefix.size() - suffix.size());
+}
+
+EditorProfile::EditorProfile() : m_store(m_fx.folder.path() / "Gold.dat", m_fx.trap) {
+  store::ProfileDocument d(store::newProfileSkeleton());
+  d.set(store::kUserBlock, "title", "Gold");
+  d.set(store::kUserBlock, "date", "12/5/2026");
+  d.set(store::kServerBlock, "parent", "Gold");
+  d.set(store::kServerBlock, "pop3", "pop.example.com");
+  d.set(store::kServerBlock, "smtp", "smtp.example.com");
+  d.set(store::kServerBlock, "account", "ann");
+  d.set(store::kServerBlock, "pass", "ENC(secret,12/5/2026)");
+  d.set(store::kServerBlock, "email", "list@example.com");
+  d.set(store::kServerBlock, "reply", "reply@example.com");
+  tidewell::testing::writeBytes(path(), store::joinLinesCrLf(d.lines()));
+  if (!store::ProfileModel(m_store).Set_Port_Defaults()) throw std::runtime_error("defaults");
+}
+
+int EditorProfile::addFilter() {
+  store::ProfileModel model(m_store);
+  auto node = model.cmdNewInbound_Click(model.filtersTitle());
+  if (!node) throw std::runtime_error("new filter");
+  return node->index;
+}
+
+int EditorProfile::addNewsletter() {
+  store::ProfileModel model(m_store);
+  auto node = model.cmdNewNewsletter_Click(model.newslettersTitle());
+  if (!node) throw std::runtime_error("new newsletter");
+  return node->index;
+}
+
+void EditorProfile::setTitle(int index, const std::string& title) {
+  if (!m_store.UpdateFile("title: " + title, get(index, "title"), index)) {
+    throw std::runtime_error("rename");
+  }
+}
+
+std::string EditorProfile::get(int index, const std::string& key) const {
+  return m_store.GetFromFile_new(index, key);
+}
+
+std::vector<std::string> EditorProfile::lines() const {
+  return store::splitLines(tidewell::testing::readBytes(path()));
+}
+
+std::vector<store::FilterRecord> EditorProfile::filters() const {
+  return store::loadFilterList(m_store.load());
+}
+
+std::vector<std::string> EditorProfile::titlesInFileOrder() const {
+  std::vector<std::string> titles;
+  bool inNodes = false;
+  for (const std::string& line : lines()) {
+    if (line == "newsletter_properties_start" || line == "rule_properties_start") inNodes = true;
+    if (inNodes && line.rfind("title: ", 0) == 0) titles.push_back(line.substr(7));
+  }
+  return titles;
+}
+
+}  // namespace tidewell::editor::testing

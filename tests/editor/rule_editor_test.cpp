@@ -1,0 +1,150 @@
+#include "editor/rule_editor.h"
+
+#include <gtest/gtest.h>
+
+#include "editor/rule_list.h"
+#include "editor_fixture.h"
+
+namespace tidewell::editor {
+namespace {
+
+class RuleEditorTest : public ::testing::Test {
+ protected:
+  void SetUp() override { filter = profile.addFilter(); }
+  RuleEditor open() {
+    RuleEditor editor(profile.store(), filter);
+    editor.activate();
+    return editor;
+  }
+  void type(RuleEditor& e, const std::string& spec, const std::string& logic,
+            const std::string& keyword, const std::string& connector) {
+    if (!spec.empty()) e.chooseSpec(spec);
+    if (!logic.empty()) e.chooseLogic(logic);
+    if (!keyword.empty()) e.typeKeyword(keyword);
+    if (!connector.empty()) e.chooseConnector(connector);
+  }
+  void store(const std::vector<std::string>& rules) {
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+      profile.store().UpdateFile_new(filter, "rule" + std::to_string(i + 1), rules[i]);
+    }
+  }
+  testing::EditorProfile profile;
+  int filter = 0;
+};
+
+TEST_F(RuleEditorTest, MissingInputsAreNamedInOrder) {
+  RuleEditor e = open();
+  e.typeKeyword("join");
+  auto spec = e.confirm();
+  ASSERT_TRUE(spec.message);
+  EXPECT_EQ(spec.message->text, "Spec is required!");
+  EXPECT_EQ(spec.message->caption, "Error!");
+  EXPECT_EQ(spec.focus, RuleInput::Spec);
+  e.chooseSpec("Subject");
+  EXPECT_EQ(e.confirm().message->text, "Logic is required!");
+  e.chooseLogic("=");
+  e.typeKeyword("   ");
+  auto keyword = e.confirm();
+  EXPECT_EQ(keyword.message->text, "Keyword is required!");
+  EXPECT_EQ(keyword.focus, RuleInput::Keyword);
+  EXPECT_EQ(profile.get(filter, "rule1"), "!");
+}
+
+TEST_F(RuleEditorTest, BodyAndFromLockLogicToHasSubjectUnlocks) {
+  RuleEditor e = open();
+  e.chooseLogic("=");
+  e.chooseSpec("Body");
+  EXPECT_EQ(e.inputs().logic, "Has");
+  EXPECT_FALSE(e.logicEnabled());
+  e.chooseSpec("Subject");
+  EXPECT_TRUE(e.logicEnabled());
+}
+
+TEST_F(RuleEditorTest, CaptionTurnsUpdateOnInputAndOkAfterSaving) {
+  RuleEditor e = open();
+  EXPECT_EQ(e.caption(), "&OK");
+  type(e, "Subject", "Has", "join", "Or");
+  EXPECT_EQ(e.caption(), "&Update");
+  // Under "&Update" a trailing connector is allowed: the next rule follows.
+  auto kept = e.confirm();
+  EXPECT_FALSE(kept.message);
+  EXPECT_FALSE(kept.close);
+  EXPECT_EQ(e.caption(), "&OK");
+  EXPECT_EQ(profile.get(filter, "rule1"), "<1<Subject>1> <2<Has>2> <3<join>3> <4<Or>4>");
+  // Closing with "&OK" refuses it.
+  auto refused = e.confirm();
+  ASSERT_TRUE(refused.message);
+  EXPECT_EQ(refused.message->text, "And/Or Not Allowed without NEXT rule!");
+  EXPECT_EQ(refused.focus, RuleInput::Connector);
+  EXPECT_EQ(refused.selectRow, 0);
+  type(e, "From", "", "news", "");
+  auto done = e.confirm();
+  EXPECT_FALSE(done.message);
+  EXPECT_FALSE(done.close);  // typed inputs made it "&Update"
+  auto closed = e.confirm();
+  EXPECT_TRUE(closed.close);
+  EXPECT_EQ(profile.get(filter, "rule2"), "<1<From>1> <2<Has>2> <3<news>3>");
+}
+
+TEST_F(RuleEditorTest, ConnectorMissingBetweenRulesSelectsTheRule) {
+  store({"<1<Subject>1> <2<=>2> <3<a>3>", "<1<Body>1> <2<Has>2> <3<b>3>"});
+  RuleEditor e = open();
+  auto outcome = e.confirm();
+  ASSERT_TRUE(outcome.message);
+  EXPECT_EQ(outcome.message->text, "And/Or must be set!");
+  EXPECT_EQ(outcome.selectRow, 0);
+}
+
+TEST_F(RuleEditorTest, EmptyListNeedsARule) {
+  RuleEditor e = open();
+  auto outcome = e.confirm();
+  ASSERT_TRUE(outcome.message);
+  EXPECT_EQ(outcome.message->text, "Rule required for this rule!");
+}
+
+TEST_F(RuleEditorTest, ValidListWithEmptyInputsSavesAndCloses) {
+  store({"<1<Subject>1> <2<=>2> <3<a>3> <4<And>4>", "<1<Body>1> <2<Has>2> <3<b>3>"});
+  RuleEditor e = open();
+  auto outcome = e.confirm();
+  EXPECT_FALSE(outcome.message);
+  EXPECT_TRUE(outcome.written);
+  EXPECT_TRUE(outcome.close);
+}
+
+TEST_F(RuleEditorTest, SelectedRuleIsChangedInPlaceAndListShowsDisplayForm) {
+  store({"<1<Subject>1> <2<=>2> <3<a>3> <4<Or>4>", "<1<Body>1> <2<Has>2> <3<b>3>"});
+  RuleEditor e = open();
+  e.selectRow(1);
+  EXPECT_EQ(e.inputs().spec, "Body");
+  EXPECT_EQ(e.inputs().connector, "");
+  EXPECT_FALSE(e.logicEnabled());
+  EXPECT_TRUE(e.deleteEnabled());
+  e.typeKeyword("b2");
+  e.confirm();
+  EXPECT_EQ(e.listTexts()[1], "Body Has \"b2\"");
+  EXPECT_EQ(profile.get(filter, "rule2"), "<1<Body>1> <2<Has>2> <3<b2>3>");
+  EXPECT_EQ(profile.get(filter, "rule3"), "!");
+}
+
+TEST_F(RuleEditorTest, AppendedRuleShowsPlainJoinUntilReloaded) {
+  RuleEditor e = open();
+  type(e, "Subject", "Has", "join list", "");
+  e.confirm();
+  EXPECT_EQ(e.listTexts().back(), "Subject Has join list");
+  EXPECT_EQ(ff_Load_Rules(profile.store(), filter).back(), "Subject Has \"join list\"");
+}
+
+TEST_F(RuleEditorTest, DeletingRenumbersRemainingRules) {
+  store({"<1<Subject>1> <2<=>2> <3<a>3> <4<Or>4>", "<1<Subject>1> <2<=>2> <3<b>3> <4<Or>4>",
+         "<1<Subject>1> <2<=>2> <3<c>3>"});
+  RuleEditor e = open();
+  e.selectRow(1);
+  EXPECT_TRUE(e.deleteSelected());
+  EXPECT_EQ(profile.get(filter, "rule2"), "<1<Subject>1> <2<=>2> <3<c>3>");
+  EXPECT_EQ(profile.get(filter, "rule3"), "!");
+  EXPECT_EQ(e.rules().size(), 2u);
+  EXPECT_FALSE(e.deleteEnabled());
+}
+
+}  // namespace
+}  // namespace tidewell::editor
