@@ -68,23 +68,26 @@ GObjectPtr<GMimeObject> textPart(const OutgoingMessage& message) {
   return GObjectPtr<GMimeObject>(GMIME_OBJECT(part.release()));
 }
 
-GObjectPtr<GMimeObject> attachmentPart(const std::string& path, std::string& warnings) {
-  std::error_code error;
-  if (path.empty() || !std::filesystem::is_regular_file(path, error)) {
-    warnings += "attachment \"" + path + "\" not found; sent without it\n";
+// The file's content, already in base64, as the part's content: GMime writes it unchanged
+// because the stream's encoding and the part's are the same.
+GObjectPtr<GMimeDataWrapper> encodedContent(const std::string& path, AttachmentCache& cache,
+                                            std::string& warnings) {
+  const std::string* encoded = cache.encoded(path);
+  if (!encoded) {
+    warnings += "attachment \"" + path + "\" not found or unreadable; sent without it\n";
     return nullptr;
   }
-  GError* rawError = nullptr;
-  GObjectPtr<GMimeStream> file(g_mime_stream_file_open(path.c_str(), "rb", &rawError));
-  GErrorPtr openError(rawError);
-  if (!file) {
-    warnings += "attachment \"" + path + "\" could not be read (" +
-                (openError ? openError->message : "unknown error") + "); sent without it\n";
-    return nullptr;
-  }
+  GObjectPtr<GMimeStream> stream(
+      g_mime_stream_mem_new_with_buffer(encoded->data(), encoded->size()));
+  return GObjectPtr<GMimeDataWrapper>(
+      g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_BASE64));
+}
+
+GObjectPtr<GMimeObject> attachmentPart(const std::string& path, AttachmentCache& cache,
+                                       std::string& warnings) {
+  GObjectPtr<GMimeDataWrapper> content = encodedContent(path, cache, warnings);
+  if (!content) return nullptr;
   GObjectPtr<GMimePart> part(g_mime_part_new_with_type("application", "octet-stream"));
-  GObjectPtr<GMimeDataWrapper> content(
-      g_mime_data_wrapper_new_with_stream(file.get(), GMIME_CONTENT_ENCODING_DEFAULT));
   g_mime_part_set_content(part.get(), content.get());
   g_mime_object_set_disposition(GMIME_OBJECT(part.get()), GMIME_DISPOSITION_ATTACHMENT);
   const std::string name =
@@ -94,10 +97,12 @@ GObjectPtr<GMimeObject> attachmentPart(const std::string& path, std::string& war
   return GObjectPtr<GMimeObject>(GMIME_OBJECT(part.release()));
 }
 
-std::string serialise(GMimeMessage* mime) {
+std::string serialise(GMimeMessage* mime, std::size_t sizeHint) {
   GMimeFormatOptionsPtr format(g_mime_format_options_new());
   g_mime_format_options_set_newline_format(format.get(), GMIME_NEWLINE_FORMAT_DOS);
-  GObjectPtr<GMimeStream> sink(g_mime_stream_mem_new());
+  // Sized up front: growing the buffer step by step copies a large message many times.
+  GObjectPtr<GMimeStream> sink(
+      g_mime_stream_mem_new_with_byte_array(g_byte_array_sized_new(static_cast<guint>(sizeHint))));
   g_mime_object_write_to_stream(GMIME_OBJECT(mime), format.get(), sink.get());
   GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(sink.get()));
   return std::string(reinterpret_cast<const char*>(bytes->data), bytes->len);
@@ -106,6 +111,11 @@ std::string serialise(GMimeMessage* mime) {
 }  // namespace
 
 BuiltMessage MessageBuilder::build(const OutgoingMessage& message) {
+  AttachmentCache cache;
+  return build(message, cache);
+}
+
+BuiltMessage MessageBuilder::build(const OutgoingMessage& message, AttachmentCache& cache) {
   GmimeLibrary::ensureInitialised();
   BuiltMessage built;
   GObjectPtr<GMimeMessage> mime(g_mime_message_new(TRUE));
@@ -113,7 +123,7 @@ BuiltMessage MessageBuilder::build(const OutgoingMessage& message) {
   GObjectPtr<GMimeObject> body = textPart(message);
   GObjectPtr<GMimeMultipart> mixed;
   for (const std::string& path : message.attachments) {
-    GObjectPtr<GMimeObject> attachment = attachmentPart(path, built.warnings);
+    GObjectPtr<GMimeObject> attachment = attachmentPart(path, cache, built.warnings);
     if (!attachment) continue;
     if (!mixed) {
       mixed.reset(g_mime_multipart_new_with_subtype("mixed"));
@@ -122,7 +132,11 @@ BuiltMessage MessageBuilder::build(const OutgoingMessage& message) {
     g_mime_multipart_add(mixed.get(), attachment.get());
   }
   g_mime_message_set_mime_part(mime.get(), mixed ? GMIME_OBJECT(mixed.get()) : body.get());
-  built.data = serialise(mime.get());
+  std::size_t sizeHint = message.body.size() * 2 + 4096;
+  for (const std::string& path : message.attachments) {
+    if (const std::string* encoded = cache.encoded(path)) sizeHint += encoded->size() * 2;
+  }
+  built.data = serialise(mime.get(), sizeHint);
   return built;
 }
 

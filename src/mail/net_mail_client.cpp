@@ -97,7 +97,7 @@ int NetMailClient::send(const OutgoingMessage& message) {
     m_lastError = "SMTP: message not sent: " + m_lastError;
     return 0;
   }
-  const BuiltMessage built = MessageBuilder::build(message);
+  const BuiltMessage built = MessageBuilder::build(message, m_attachments);
   if (!m_smtp)
     m_smtp = std::make_unique<SmtpSession>(
         m_smtpSettings, m_smtpSettings.ssl && m_smtpSettings.port == m_implicitTls.smtp);
@@ -111,6 +111,7 @@ int NetMailClient::send(const OutgoingMessage& message) {
 void NetMailClient::endSmtpSession() {
   if (m_smtp) m_smtp->end();
   m_smtp.reset();
+  m_attachments.clear();
 }
 
 MailClientFactory netMailClientFactory() {

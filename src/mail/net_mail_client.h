@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "mail/attachment_cache.h"
 #include "mail/mail_client.h"
 #include "mail/pop3_session.h"
 #include "mail/smtp_session.h"
@@ -44,6 +45,7 @@ class NetMailClient : public MailClient {
   ProgressCallback m_progress;
   std::unique_ptr<Pop3Session> m_pop3;
   std::unique_ptr<SmtpSession> m_smtp;
+  AttachmentCache m_attachments;
   std::string m_lastError;
 };
 
