@@ -73,6 +73,8 @@ std::vector<CompiledRule> compileRules(const std::vector<std::string>& lines) {
 }
 
 bool testRule(const CompiledRule& rule, const MessageView& message) {
+  // A line that lost its keyword would otherwise claim every message that arrives.
+  if (rule.keyword.empty()) return false;
   switch (rule.part) {
     case CompiledRule::Part::kSubject:
       if (rule.subjectEquals) return message.subject == rule.keyword;

@@ -26,7 +26,8 @@ struct CompiledRule {
 CompiledRule compileRule(std::string_view line);
 std::vector<CompiledRule> compileRules(const std::vector<std::string>& lines);
 
-// Whether one rule holds; every comparison is case-sensitive.
+// Whether one rule holds; every comparison is case-sensitive. A rule without a keyword holds
+// for no message.
 bool testRule(const CompiledRule& rule, const MessageView& message);
 
 // The verdict of a filter's rules. And binds tighter than Or; a chain of And that runs past the
