@@ -173,7 +173,7 @@ void EditorPanelsTest::serverSettingsFieldsWriteOnFocusLoss() {
   host.edit(child<QLineEdit>(panel, "txtSMTP"), "");
   host.edit(child<QLineEdit>(panel, "txtReply"), "");
   QCOMPARE(panel->missingRequiredFields(), QStringList({"- Outgoing Mail (SMTP)", "- Reply Name"}));
-  savePicture(panel, "3.2_server_settings_panel");
+  savePicture(panel, "server_settings_panel");
 }
 
 void EditorPanelsTest::serverSettingsSwitchesSliderAndDefaults() {
@@ -220,7 +220,7 @@ void EditorPanelsTest::outgoingAuthenticationDialog() {
     QCOMPARE(dialog->objectName(), QString("frmOutgoingAuthentication"));
     QVERIFY(child<QRadioButton>(dialog, "Option1")->isChecked());
     QVERIFY(!child<QLineEdit>(dialog, "Text1")->isEnabled());
-    savePicture(dialog, "3.2_frmOutgoingAuthentication");
+    savePicture(dialog, "frmOutgoingAuthentication");
     child<QRadioButton>(dialog, "Option2")->click();
     QVERIFY(child<QLineEdit>(dialog, "Text1")->isEnabled());
     child<QLineEdit>(dialog, "Text1")->clear();
@@ -332,13 +332,13 @@ void EditorPanelsTest::filterTextBoxesAndAdvanced() {
     auto* list = child<QComboBox>(dialog, "cboFilters");
     QCOMPARE(list->count(), 2);
     QCOMPARE(list->itemText(1), QString("Filter_2"));
-    savePicture(dialog, "3.3_frmFilterAdvanced");
+    savePicture(dialog, "frmFilterAdvanced");
     list->setCurrentIndex(1);
     child<QPushButton>(dialog, "cmdOK")->click();
   });
   child<QPushButton>(panel, "cmdFilterAdvanced")->click();
   QCOMPARE(w.profile.get(first, "autounsubscribe"), std::string("Filter_2"));
-  savePicture(panel, "3.3_filter_panel");
+  savePicture(panel, "filter_panel");
 }
 
 void EditorPanelsTest::ruleEditorMessagesAndCaption() {
@@ -381,7 +381,7 @@ void EditorPanelsTest::ruleEditorMessagesAndCaption() {
   QCOMPARE(messages, QStringList({"Rule required for this rule!", "Keyword is required!",
                                   "And/Or Not Allowed without NEXT rule!"}));
   QVERIFY(dialog.isVisible());
-  savePicture(&dialog, "3.4_frmEditRule");
+  savePicture(&dialog, "frmEditRule");
 }
 
 void EditorPanelsTest::fieldEditorAcceptance() {
@@ -479,7 +479,7 @@ void EditorPanelsTest::newsletterAttachments() {
   child<QPushButton>(panel, "cmdRemove")->click();
   QCOMPARE(list->count(), 0);
   QCOMPARE(w.profile.get(n, "attach"), std::string(""));
-  savePicture(panel, "3.5_newsletter_panel");
+  savePicture(panel, "newsletter_panel");
 }
 
 void EditorPanelsTest::newsletterDaysOrDate() {
@@ -566,7 +566,7 @@ void EditorPanelsTest::containerPanels() {
     outbound->showBlock(3);
     host.edit(child<QLineEdit>(outbound, "txtOutboundTitle"), "Mailings");
     QCOMPARE(w.profile.get(3, "title"), std::string("Mailings"));
-    savePicture(outbound, "3.2_newsletters_panel");
+    savePicture(outbound, "newsletters_panel");
   }
   auto* inbound = new FiltersPanel(w.services(), nullptr);
   Host host(inbound);
@@ -580,23 +580,23 @@ void EditorPanelsTest::containerPanels() {
   QCOMPARE(w.reloads.back(), 5);
   QCOMPARE(w.profile.get(5, "title"), std::string("Filter_1"));
   QCOMPARE(w.filters.size(), std::size_t(1));
-  savePicture(inbound, "3.3_filters_panel");
+  savePicture(inbound, "filters_panel");
 }
 
 void EditorPanelsTest::dialogPictures() {
   SubjectsDialog subjects({"join gold", "gold list"}, nullptr);
   subjects.show();
-  savePicture(&subjects, "3.4_frmSubjects");
+  savePicture(&subjects, "frmSubjects");
   HtmlDialog html(
       "<TABLE cellSpacing=1 cellPadding=10 align=center bgColor=beige border=1>\n"
       "   <TR>\n       <TD align=center>",
       "Copy and Paste the above HTML to your Website Opt-In page.", nullptr);
   html.show();
   QApplication::processEvents();
-  savePicture(&html, "3.6_frmHTML");
+  savePicture(&html, "frmHTML");
   DatePickerDialog picker({2026, 12, 5}, nullptr);
   picker.show();
-  savePicture(&picker, "3.5_frmDate");
+  savePicture(&picker, "frmDate");
 
   // Subjects: "&OK" without a choice does nothing; "&Cancel" answers "!".
   ModalDriver driver;
