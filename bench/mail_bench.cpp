@@ -21,7 +21,7 @@
 #include "engine/sending_pass.h"
 #include "mail/message_builder.h"
 #include "mail/net_mail_client.h"
-#include "mail/transfer_runner.h"
+#include "mail/worker_runner.h"
 #include "store/clock.h"
 #include "store/error_trap.h"
 #include "store/profile_model.h"
@@ -68,7 +68,7 @@ struct Workspace {
   store::SubscriberFile file;
   store::SubscriberTable table;
   store::CampaignProperties settings;
-  mail::InPlaceRunner runner;
+  mail::WorkerRunner runner;
   engine::EngineContext context;
   int filter = 0;
 };

@@ -6,7 +6,7 @@
 #include "cli/cli_context.h"
 #include "cli/subscriber_session.h"
 #include "engine/mail_engine.h"
-#include "mail/transfer_runner.h"
+#include "mail/worker_runner.h"
 #include "store/profile_settings.h"
 
 namespace tidewell::cli {
@@ -23,7 +23,7 @@ class EngineSession {
   CliContext& m_context;
   SubscriberSession m_subscribers;
   store::ProfileSettings m_settings;
-  mail::InPlaceRunner m_runner;
+  mail::WorkerRunner m_runner;
   std::unique_ptr<engine::MailEngine> m_engine;
 };
 

@@ -102,62 +102,111 @@ bool SendingPass::VBSendMessage() {
   return m_sent;
 }
 
-void SendingPass::sendNewsletter(NewsletterRecord& newsletter) {
+std::vector<store::Position> SendingPass::duePositions(const NewsletterRecord& newsletter) {
   auto& table = m_context.table;
-  if (table.isEmpty()) return;
+  if (table.isEmpty()) return {};
   Schedule schedule = scheduleOf(newsletter);
   if (!schedule.problem.empty()) {
     m_context.trap.report(kProcedure, {store::ErrorNumber::kTypeMismatch, schedule.problem});
-    return;
+    return {};
   }
   std::optional<store::TextId> rule = table.titleId(newsletter.rule);
   std::optional<store::TextId> active = table.activeId("true");
-  if (!rule || !active || !store::findFilter(table.filterList(), newsletter.rule)) return;
+  if (!rule || !active || !store::findFilter(table.filterList(), newsletter.rule)) return {};
   std::int32_t today = store::toDayNumber(m_context.clock().today());
-  if (schedule.kind == Schedule::Kind::kDate && schedule.dateDay != today) return;
+  if (schedule.kind == Schedule::Kind::kDate && schedule.dateDay != today) return {};
+  std::vector<store::Position> due;
   for (store::Position p = 0; p < table.size(); ++p) {
     const auto& record = table.record(p);
     if (record.filterId() != *rule || record.activeId() != *active || record.isDeleted()) continue;
-    if (isDue(schedule, record.signupDay(), today)) sendTo(newsletter, p);
+    if (isDue(schedule, record.signupDay(), today)) due.push_back(p);
+  }
+  return due;
+}
+
+bool SendingPass::stillToSend(const NewsletterRecord& newsletter, store::Position p) const {
+  const auto& record = m_context.table.record(p);
+  std::string address(record.email());
+  return !m_runLog.count(address + ":" + newsletter.title) &&
+         !newsletter.runRecipients.count(address) &&
+         !sentListHas(record.sentList(), newsletter.title);
+}
+
+std::optional<SendingPass::Delivery> SendingPass::prepareFrom(
+    const NewsletterRecord& newsletter, const std::vector<store::Position>& due, std::size_t from) {
+  auto& table = m_context.table;
+  for (std::size_t i = from; i < due.size(); ++i) {
+    store::Position p = due[i];
+    if (!stillToSend(newsletter, p)) continue;
+    Delivery delivery{i, p, std::string(table.record(p).email()), {}, false};
+    delivery.valid = store::ValidateEmail(delivery.address);
+    if (delivery.valid) {
+      delivery.message =
+          m_client.prepare(newsletterMessage(newsletter, table, p, m_context.settings,
+                                             table.displayName(p), m_context.fieldDelimiter));
+    }
+    return delivery;
+  }
+  return std::nullopt;
+}
+
+void SendingPass::sendNewsletter(NewsletterRecord& newsletter) {
+  const std::vector<store::Position> due = duePositions(newsletter);
+  std::optional<Delivery> next = prepareFrom(newsletter, due, 0);
+  while (next) {
+    Delivery current = std::move(*next);
+    next.reset();
+    auto prepareNext = [&] { next = prepareFrom(newsletter, due, current.index + 1); };
+    // The message before may have gone to the same address in the meantime.
+    if (!stillToSend(newsletter, current.position)) {
+      prepareNext();
+    } else if (!current.valid) {
+      reject(current.position);
+      prepareNext();
+    } else {
+      m_context.ui().showStatus("Sending...");
+      m_context.settings.SendSuccess = sendAlongside(current, prepareNext);
+      if (m_context.settings.SendSuccess) record(newsletter, current);
+    }
   }
 }
 
-void SendingPass::sendTo(NewsletterRecord& newsletter, store::Position p) {
+void SendingPass::reject(store::Position p) {
+  m_context.settings.SendSuccess = false;
+  m_context.ui().showStatus("Invalid Email Address");
+  m_context.table.setActive(p, "false");
+  m_context.table.setChanged();
+}
+
+bool SendingPass::sendAlongside(const Delivery& delivery, const std::function<void()>& alongside) {
+  int result = 0;
+  std::string reason;
+  m_context.runner.runAlongside(
+      [&] {
+        result = m_client.sendPrepared(delivery.message);
+        if (result != mail::kSendAccepted) reason = m_client.lastError();
+      },
+      alongside);
+  if (result == mail::kSendAccepted) return true;
+  m_context.trap.report(kProcedure, {store::ErrorNumber::kMailTransfer,
+                                     "Sending to " + delivery.address + " failed: " + reason});
+  return false;
+}
+
+void SendingPass::record(NewsletterRecord& newsletter, const Delivery& delivery) {
   auto& table = m_context.table;
-  std::string address(table.record(p).email());
-  std::string runKey = address + ":" + newsletter.title;
-  if (m_runLog.count(runKey) || newsletter.runRecipients.count(address) ||
-      sentListHas(table.record(p).sentList(), newsletter.title)) {
-    return;
-  }
-  bool sent = deliver(newsletter, p, address);
-  m_context.settings.SendSuccess = sent;
-  if (!sent) return;
   m_context.ui().showStatus("Ready");
-  table.setSentList(p, withTitle(table.record(p).sentList(), newsletter.title));
+  table.setSentList(delivery.position,
+                    withTitle(table.record(delivery.position).sentList(), newsletter.title));
   ++newsletter.timesSent;
   ++m_counters.sentToday;
   ++m_counters.totalSent;
-  m_activityLog.append(mailLogLine("message sent:", address, newsletter.title, m_context.clock()));
-  m_runLog.insert(std::move(runKey));
-  newsletter.runRecipients.insert(address);
+  m_activityLog.append(
+      mailLogLine("message sent:", delivery.address, newsletter.title, m_context.clock()));
+  m_runLog.insert(delivery.address + ":" + newsletter.title);
+  newsletter.runRecipients.insert(delivery.address);
   table.setChanged();
   m_sent = true;
-}
-
-bool SendingPass::deliver(const NewsletterRecord& newsletter, store::Position p,
-                          const std::string& address) {
-  auto& table = m_context.table;
-  if (!store::ValidateEmail(address)) {
-    m_context.ui().showStatus("Invalid Email Address");
-    table.setActive(p, "false");
-    table.setChanged();
-    return false;
-  }
-  m_context.ui().showStatus("Sending...");
-  mail::OutgoingMessage message = newsletterMessage(newsletter, table, p, m_context.settings,
-                                                    table.displayName(p), m_context.fieldDelimiter);
-  return sendThroughRunner(m_context, m_client, message, kProcedure);
 }
 
 }  // namespace tidewell::engine

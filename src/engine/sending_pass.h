@@ -3,8 +3,11 @@
 // subscriber of its filter who has not had it, personalised, over one SMTP connection; each send
 // is logged and remembered in the subscriber's sent list. Runs on the thread that owns the
 // subscriber table; the sends themselves go through the transfer runner.
+#include <functional>
+#include <optional>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "engine/engine_context.h"
 #include "engine/log_appender.h"
@@ -20,9 +23,24 @@ class SendingPass {
   bool VBSendMessage();
 
  private:
+  // One subscriber's copy of a newsletter, made while the copy before it is being sent.
+  struct Delivery {
+    std::size_t index;  // in the newsletter's due list
+    store::Position position;
+    std::string address;
+    mail::PreparedMessage message;
+    bool valid;  // the address passed ValidateEmail; no message is made otherwise
+  };
+
   void sendNewsletter(NewsletterRecord& newsletter);
-  void sendTo(NewsletterRecord& newsletter, store::Position p);
-  bool deliver(const NewsletterRecord& newsletter, store::Position p, const std::string& address);
+  // The active subscribers of the newsletter's filter for whom it is due today, in table order.
+  std::vector<store::Position> duePositions(const NewsletterRecord& newsletter);
+  bool stillToSend(const NewsletterRecord& newsletter, store::Position p) const;
+  std::optional<Delivery> prepareFrom(const NewsletterRecord& newsletter,
+                                      const std::vector<store::Position>& due, std::size_t from);
+  void reject(store::Position p);
+  bool sendAlongside(const Delivery& delivery, const std::function<void()>& alongside);
+  void record(NewsletterRecord& newsletter, const Delivery& delivery);
 
   EngineContext& m_context;
   SendCounters& m_counters;

@@ -26,6 +26,14 @@ struct FetchResult {
 // What a send answered: 1 when the server accepted the message, anything else when it did not.
 inline constexpr int kSendAccepted = 1;
 
+// A message made ready for sending in the client's own form (for the real client, the bytes that
+// follow DATA), so that the next message can be made while the last one is on its way.
+struct PreparedMessage {
+  OutgoingMessage message;
+  std::string data;      // empty when the client makes the message as it sends
+  std::string warnings;  // attachments left out, for the error log
+};
+
 class MailClient {
  public:
   virtual ~MailClient() = default;
@@ -47,6 +55,10 @@ class MailClient {
 
   // Sends one message over the pass's connection (opened on first use).
   virtual int send(const OutgoingMessage& message) = 0;
+  // The same in two steps: prepare may run on the calling thread while sendPrepared of the
+  // message before is running on the transfer thread; never two sendPrepared at once.
+  virtual PreparedMessage prepare(OutgoingMessage message) { return {std::move(message), {}, {}}; }
+  virtual int sendPrepared(const PreparedMessage& prepared) { return send(prepared.message); }
   virtual void endSmtpSession() = 0;
 
   // Why the last operation failed, for the error log: the server's reply or the library's text.

@@ -90,6 +90,16 @@ void NetMailClient::endPop3Session() {
 }
 
 int NetMailClient::send(const OutgoingMessage& message) {
+  return sendPrepared(prepare(message));
+}
+
+PreparedMessage NetMailClient::prepare(OutgoingMessage message) {
+  BuiltMessage built = MessageBuilder::build(message, m_attachments);
+  return {std::move(message), std::move(built.data), std::move(built.warnings)};
+}
+
+int NetMailClient::sendPrepared(const PreparedMessage& prepared) {
+  const OutgoingMessage& message = prepared.message;
   m_lastError = envelopeProblem("sender", message.fromAddress);
   if (m_lastError.empty()) m_lastError = envelopeProblem("recipient", message.toAddress);
   if (m_lastError.empty() && message.toAddress.empty()) m_lastError = "recipient address is empty";
@@ -97,13 +107,12 @@ int NetMailClient::send(const OutgoingMessage& message) {
     m_lastError = "SMTP: message not sent: " + m_lastError;
     return 0;
   }
-  const BuiltMessage built = MessageBuilder::build(message, m_attachments);
   if (!m_smtp)
     m_smtp = std::make_unique<SmtpSession>(
         m_smtpSettings, m_smtpSettings.ssl && m_smtpSettings.port == m_implicitTls.smtp);
-  const bool accepted = m_smtp->send(message.fromAddress, message.toAddress, built.data);
+  const bool accepted = m_smtp->send(message.fromAddress, message.toAddress, prepared.data);
   // Left-out attachments are reported even when the message went.
-  m_lastError = built.warnings;
+  m_lastError = prepared.warnings;
   if (!accepted) m_lastError += m_smtp->lastError();
   return accepted ? kSendAccepted : 0;
 }

@@ -32,6 +32,8 @@ class NetMailClient : public MailClient {
   void endPop3Session() override;
 
   int send(const OutgoingMessage& message) override;
+  PreparedMessage prepare(OutgoingMessage message) override;
+  int sendPrepared(const PreparedMessage& prepared) override;
   void endSmtpSession() override;
 
   std::string lastError() const override { return m_lastError; }

@@ -12,6 +12,13 @@ class TransferRunner {
   virtual ~TransferRunner() = default;
   // Returns when transfer has run to its end.
   virtual void run(const std::function<void()>& transfer) = 0;
+  // Runs transfer and, meanwhile on the calling thread, alongside (work that needs no network,
+  // such as making the next message); returns when both have ended.
+  virtual void runAlongside(const std::function<void()>& transfer,
+                            const std::function<void()>& alongside) {
+    alongside();
+    run(transfer);
+  }
 };
 
 class InPlaceRunner : public TransferRunner {

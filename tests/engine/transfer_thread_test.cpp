@@ -7,6 +7,7 @@
 
 #include "engine/rule_line.h"
 #include "engine_fixture.h"
+#include "mail/worker_runner.h"
 
 namespace tidewell::testing {
 namespace {
@@ -82,6 +83,63 @@ TEST(TransferThread, CycleAgainstSlowServerKeepsTheCallerTurningAndNeverOverlaps
   for (const auto& [text, thread] : ui.threads) {
     EXPECT_EQ(thread, std::this_thread::get_id()) << text;
   }
+}
+
+TEST(TransferThread, WorkerRunnerOverlapsAndAlwaysWaitsForTheTransfer) {
+  mail::WorkerRunner runner;
+  std::atomic<bool> transferStarted{false};
+  std::atomic<bool> sawTransferRunning{false};
+  std::thread::id transferThread;
+  runner.runAlongside(
+      [&] {
+        transferThread = std::this_thread::get_id();
+        transferStarted = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      },
+      [&] {
+        while (!transferStarted) std::this_thread::yield();
+        sawTransferRunning = true;
+      });
+  EXPECT_TRUE(sawTransferRunning);
+  EXPECT_NE(transferThread, std::this_thread::get_id());
+
+  bool transferEnded = false;
+  EXPECT_THROW(runner.runAlongside(
+                   [&] {
+                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                     transferEnded = true;
+                   },
+                   [] { throw std::runtime_error("alongside failed"); }),
+               std::runtime_error);
+  EXPECT_TRUE(transferEnded);  // the caller's data outlives the transfer
+  int runs = 0;
+  for (int i = 0; i < 100; ++i) runner.run([&] { ++runs; });
+  EXPECT_EQ(runs, 100);
+}
+
+TEST(TransferThread, OverlappedSendingKeepsEveryAddressToOneCopy) {
+  struct Fixture : EngineFixture {
+    void TestBody() override {}
+  } f;
+  std::string list = f.addSignupFilter({engine::makeRuleLine("Subject", "Has", "join", "")});
+  f.addNewsletter(list, "All", "Hi ~name~");
+  for (const char* who : {"a@x.com", "b@x.com", "a@x.com", "c@x.com", "bad-address", "b@x.com"}) {
+    f.table.add(subscriber(who, "N", list));
+  }
+  f.server.refuseSends = 1;  // the first copy to a@x.com is refused
+  mail::WorkerRunner runner;
+  engine::EngineContext context{
+      f.trap, f.profile,          f.table, f.file, f.settings, f.folder.path(), "~",
+      true,   f.server.factory(), runner,  ""};
+  engine::MailEngine engine(context, f.profilePath, 0);
+  EXPECT_TRUE(engine.VBSendMessage());
+  std::vector<std::string> to;
+  for (const auto& m : f.server.sent) to.push_back(m.toAddress);
+  // The refused first record is retried through its duplicate further down the list.
+  EXPECT_THAT(to, ::testing::ElementsAre("b@x.com", "a@x.com", "c@x.com"));
+  EXPECT_EQ(f.table.active(4), "false");
+  EXPECT_EQ(std::string(f.table.record(0).sentList()), "none");
+  EXPECT_EQ(std::string(f.table.record(2).sentList()), "New Newsletter #1[\\?]");
 }
 
 }  // namespace
