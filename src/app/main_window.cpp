@@ -1,0 +1,420 @@
+#include "main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QUrl>
+
+#include "about_window.h"
+#include "editor/ui/panel_factory.h"
+#include "new_profile_wizard.h"
+#include "open_profile_dialog.h"
+#include "startup_window.h"
+#include "store/profile_model.h"
+#include "tree_rules.h"
+#include "window_rules.h"
+
+namespace tidewell::app {
+
+namespace {
+
+QAction* namedAction(QMenu* menu, const QString& text, const char* name) {
+  QAction* action = menu->addAction(text);
+  action->setObjectName(name);
+  return action;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
+    : QMainWindow(parent),
+      m_programFolder(std::move(programFolder)),
+      m_startFolder(m_programFolder),
+      m_statusCaption(new QLabel(this)),
+      m_statusText(new QLabel(this)),
+      m_progress(new QProgressBar(this)),
+      m_trap(m_programFolder, m_operator, m_clock),
+      m_cipher(m_trap),
+      m_settings(m_programFolder, m_trap),
+      m_tree(new ProfileTree(this)),
+      m_stack(new QStackedWidget(this)),
+      m_cycle(new CycleDriver(this)) {
+  setObjectName("frmMain");
+  setWindowTitle(QString::fromStdString(programCaption()));
+  m_operator.attach(this, m_statusText, m_progress);
+  buildMenus();
+  buildStatusBar();
+
+  auto* splitter = new QSplitter(Qt::Horizontal, this);
+  splitter->setObjectName("pbLeft");
+  splitter->addWidget(m_tree);
+  splitter->addWidget(m_stack);
+  splitter->setStretchFactor(1, 1);
+  splitter->setSizes({260, 700});
+  setCentralWidget(splitter);
+  resize(960, 620);
+
+  m_idleOnlyActions = findChildren<QAction*>();
+  m_idleOnlyActions.removeIf([](QAction* a) {
+    return !a->objectName().startsWith("mnu") || a->objectName() == "mnuExit" ||
+           a->objectName() == "mnuServerRunning" || a->objectName() == "mnuUserManual" ||
+           a->objectName() == "mnuAbout";
+  });
+  connect(m_tree, &ProfileTree::nodeRequested, this, &MainWindow::nodeClicked);
+  connect(m_tree, &ProfileTree::menuRequested, this, &MainWindow::showTreeMenu);
+  connect(m_cycle, &CycleDriver::subscribersChanged, this, [this] {
+    if (m_userPanel) m_userPanel->refreshGrid();
+  });
+  connect(m_cycle, &CycleDriver::busyChanged, this, &MainWindow::setCycleBusy);
+  connect(m_cycle, &CycleDriver::countersChanged, this, [this](qint64 today, qint64 total) {
+    if (m_userPanel) m_userPanel->setSentCounters(today, total);
+  });
+}
+
+MainWindow::~MainWindow() {
+  m_cycle->detach();
+}
+
+void MainWindow::buildMenus() {
+  QMenu* file = menuBar()->addMenu(tr("&File"));
+  connect(namedAction(file, tr("&New Profile"), "mnuNewProfile"), &QAction::triggered, this,
+          &MainWindow::mnuNewProfile_Click);
+  connect(namedAction(file, tr("&Open Profile"), "mnuOpenProfile"), &QAction::triggered, this,
+          &MainWindow::mnuOpenProfile_Click);
+  file->addSeparator();
+  connect(namedAction(file, tr("E&xit"), "mnuExit"), &QAction::triggered, this, &QWidget::close);
+
+  QMenu* tools = menuBar()->addMenu(tr("&Tools"));
+  m_sendRecv = namedAction(tools, tr("&Send/Receive"), "mnuSendRecv");
+  m_serverRunning = namedAction(tools, tr("Server &Running"), "mnuServerRunning");
+  m_serverRunning->setCheckable(true);
+  QAction* clearPop = namedAction(tools, tr("Clear POP History"), "mnuClearPop");
+  tools->addSeparator();
+  m_newNewsletter = namedAction(tools, tr("New N&ewsletter"), "mnuNewNewsletter");
+  m_newFilter = namedAction(tools, tr("New &Filter"), "mnuNewFilter");
+  connect(m_sendRecv, &QAction::triggered, m_cycle, &CycleDriver::mnuSendRecv_Click);
+  // triggered has already flipped the tick; the cycle decides from the state before the click.
+  connect(m_serverRunning, &QAction::triggered, m_cycle, [this](bool checked) {
+    m_serverRunning->setChecked(!checked);
+    m_cycle->mnuServerRunning_Click();
+  });
+  connect(clearPop, &QAction::triggered, m_cycle, &CycleDriver::mnuClearPop_Click);
+  connect(m_newNewsletter, &QAction::triggered, this, &MainWindow::cmdNewNewsletter_Click);
+  connect(m_newFilter, &QAction::triggered, this, &MainWindow::cmdNewInbound_Click);
+  m_cycle->setMenu(m_serverRunning, m_sendRecv);
+
+  QMenu* help = menuBar()->addMenu(tr("&Help"));
+  connect(namedAction(help, tr("&User Manual"), "mnuUserManual"), &QAction::triggered, this,
+          &MainWindow::mnuUserManual_Click);
+  connect(namedAction(help, tr("&About"), "mnuAbout"), &QAction::triggered, this,
+          &MainWindow::mnuAbout_Click);
+}
+
+void MainWindow::buildStatusBar() {
+  statusBar()->setObjectName("StatusBar1");
+  statusBar()->setSizeGripEnabled(true);
+  auto* panel1 = new QWidget(this);
+  panel1->setObjectName("StatusPanel1");
+  auto* layout = new QHBoxLayout(panel1);
+  layout->setContentsMargins(4, 0, 4, 0);
+  m_statusCaption->setObjectName("lblStatusCaption");
+  m_statusCaption->setText(QString::fromStdString(programCaption()));
+  m_progress->setObjectName("ProgressBar1");
+  m_progress->setMaximumWidth(160);
+  m_progress->setTextVisible(false);
+  m_progress->hide();
+  layout->addWidget(m_statusCaption);
+  layout->addWidget(m_progress);
+  m_statusText->setObjectName("lblStatusText");
+  m_statusText->setText(tr("Ready"));
+  statusBar()->addWidget(panel1);
+  statusBar()->addWidget(m_statusText, 1);
+}
+
+editor::ui::PanelServices MainWindow::panelServices() {
+  editor::ui::PanelServices services;
+  services.profile = &m_session->profile();
+  services.trap = &m_trap;
+  services.settings = &m_session->settings().campaign;
+  services.cipher = &m_cipher;
+  services.filterList = [this]() -> const std::vector<store::FilterRecord>& {
+    return m_session->filterList();
+  };
+  services.rebuildFilterList = [this] { LoadShow(); };
+  services.reloadTree = [this](int index) {
+    LoadTree();
+    ShowFrame(index);
+  };
+  services.renameNode = [this](const std::string& oldTitle, const std::string& newTitle) {
+    m_tree->renameNode(QString::fromStdString(oldTitle), QString::fromStdString(newTitle));
+  };
+  services.showStatus = [this](const std::string& text) { m_operator.showStatus(text); };
+  services.fieldDelimiterChanged = [this](const std::string& delimiter) {
+    m_session->settings().fieldDelimiter = delimiter;
+    m_cycle->fieldDelimiterChanged(delimiter);
+  };
+  return services;
+}
+
+void MainWindow::addPanel(editor::ui::PropertyPanel* panel, const char* frameName) {
+  if (panel->objectName().isEmpty()) panel->setObjectName(frameName);
+  m_stack->addWidget(panel);
+  m_panels[panel->kindWord()] = panel;
+}
+
+void MainWindow::dropPanels() {
+  if (m_userPanel) m_userPanel->attach(nullptr, nullptr, nullptr);
+  for (auto& [kind, panel] : m_panels) delete panel;
+  m_panels.clear();
+  m_userPanel = nullptr;
+  m_currentIndex = 0;
+  m_currentKind.clear();
+}
+
+void MainWindow::rebuildPanels() {
+  // The panels hold the services of one profile: a newly opened profile gets new ones.
+  dropPanels();
+  editor::ui::PanelServices services = panelServices();
+  m_userPanel = new UserPanel(services, m_stack);
+  addPanel(m_userPanel, "frameUserProperties");
+  editor::ui::EditorPanels made = editor::ui::makeEditorPanels(services, m_stack);
+  addPanel(made.system, "frameCampaignProperties");
+  addPanel(made.outbound, "frameOutBoundProperties");
+  addPanel(made.inbound, "frameInboundProperties");
+  addPanel(made.newsletter, "frameNewsletterProperties");
+  addPanel(made.filter, "frameRuleProperties");
+}
+
+editor::ui::PropertyPanel* MainWindow::currentPanel() const {
+  return dynamic_cast<editor::ui::PropertyPanel*>(m_stack->currentWidget());
+}
+
+bool MainWindow::Form_Load() {
+  m_cycle->detach();
+  m_serverRunning->setChecked(false);
+  setWindowTitle(QString::fromStdString(programCaption()));
+  for (;;) {
+    m_settings.Create_INI_File();
+    std::optional<std::filesystem::path> profile = m_settings.currentProfilePath();
+    m_columns = subscribers::f_load_grid_properties(m_settings);
+    if (profile) {
+      openProfile(*profile);
+      return true;
+    }
+    StartupWindow start(m_settings, m_cipher, m_startFolder, isVisible() ? this : nullptr);
+    start.exec();
+    if (start.quitChosen()) return false;
+  }
+}
+
+void MainWindow::openProfile(const std::filesystem::path& path) {
+  dropPanels();  // they let go of the old profile before it goes
+  m_session.reset();
+  m_session = std::make_unique<ProfileSession>(path, m_settings, m_columns, m_cipher);
+  rebuildPanels();
+  LoadTree();
+  m_session->open();
+  m_userPanel->setShowList(m_session->showList());
+  m_userPanel->attach(&m_session->grid(), &m_session->subscriberFile(), &m_settings);
+  ShowFrame(store::kUserBlock);
+  m_cycle->attach(m_session.get(), [this] {
+    return m_userPanel ? m_userPanel->currentWidths() : std::vector<int>();
+  });
+  m_cycle->setAvailable(m_session->hasFilters());
+  m_cycle->startRunning();
+}
+
+void MainWindow::leaveProfile() {
+  if (!m_session) return;
+  if (auto* panel = currentPanel()) panel->commitPendingEdit();
+  m_cycle->detach();
+  m_session->saveSubscribersIfChanged();
+  m_session->writeRunningTotal();
+  subscribers::s_update_col_widths(m_columns, m_userPanel->currentWidths(), m_settings);
+}
+
+void MainWindow::Form_Unload() {
+  if (!m_session) return;
+  if (auto* panel = currentPanel()) panel->commitPendingEdit();
+  m_cycle->detach();
+  m_session->close(m_userPanel->currentWidths());
+  QDir::setCurrent(QString::fromStdString(m_startFolder.string()));
+  dropPanels();
+  m_tree->clearNodes();
+  m_session.reset();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // A cycle in progress holds the subscriber table; the window closes once it has ended.
+  if (m_cycle->busy()) {
+    m_operator.showStatus("Finishing the check cycle before closing...");
+    m_cycle->closeWhenIdle(this);
+    event->ignore();
+    return;
+  }
+  Form_Unload();
+  event->accept();
+}
+
+void MainWindow::LoadTree() {
+  static constexpr store::Procedure kLoadTree{"LoadTree"};
+  m_tree->clearNodes();
+  m_trap.run(kLoadTree, [&] {
+    TreePlan plan = planTree(m_session->profile().load());
+    m_tree->showPlan(plan);
+    if (plan.error) m_trap.report(kLoadTree, *plan.error);
+  });
+}
+
+void MainWindow::LoadShow() {
+  m_session->rebuildFilterList();
+  if (m_userPanel) m_userPanel->setShowList(m_session->showList());
+  m_cycle->setAvailable(m_session->hasFilters());
+}
+
+void MainWindow::ShowFrame(int index) {
+  if (!m_session) return;
+  m_trap.run(store::Procedure{"ShowFrame"}, [&] {
+    if (auto* panel = currentPanel()) panel->commitPendingEdit();
+    m_currentIndex = index;
+    std::string name = m_session->profile().GetFromFile_new(index, "name");
+    std::optional<NodeKind> kind = kindOfBlockName(name);
+    if (!kind) store::raise(store::kNoSuchBlock, "Block " + std::to_string(index) + " not found");
+    editor::ui::PropertyPanel* panel = m_panels.at(QString::fromUtf8(kindWord(*kind)));
+    m_currentKind = panel->kindWord();
+    m_stack->setCurrentWidget(panel);
+    panel->showBlock(index);
+    m_tree->selectIndex(index);
+  });
+}
+
+void MainWindow::nodeClicked(int index) {
+  editor::ui::PropertyPanel* panel = currentPanel();
+  if (panel && m_currentKind == QLatin1String("system")) {
+    QStringList missing = panel->missingRequiredFields();
+    if (!missing.isEmpty()) {
+      std::vector<std::string> lines;
+      for (const QString& line : missing) lines.push_back(line.toStdString());
+      QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kRequiredFieldsCaption),
+                      QString::fromStdString(requiredFieldsMessage(lines)), QMessageBox::Ok, this);
+      box.setObjectName("msgRequiredFields");
+      box.exec();
+      return;
+    }
+  }
+  if (m_tree->nodeAt(index)) ShowFrame(index);
+}
+
+std::unique_ptr<QMenu> MainWindow::treeMenu() {
+  auto menu = std::make_unique<QMenu>(this);
+  switch (treeMenuFor(m_currentIndex)) {
+    case TreeMenu::kNone:
+      return nullptr;
+    case TreeMenu::kNewNewsletter:
+      menu->setObjectName("tvNewsletter");
+      connect(namedAction(menu.get(), tr("New Newsletter"), "tv_new_newsletter"),
+              &QAction::triggered, this, &MainWindow::cmdNewNewsletter_Click);
+      break;
+    case TreeMenu::kNewFilter:
+      menu->setObjectName("tvFilter");
+      connect(namedAction(menu.get(), tr("New Filter"), "tv_new_filter"), &QAction::triggered, this,
+              &MainWindow::cmdNewInbound_Click);
+      break;
+    case TreeMenu::kDelete:
+      menu->setObjectName("tvMenu");
+      connect(namedAction(menu.get(), tr("Delete"), "tvDelete"), &QAction::triggered, this,
+              &MainWindow::tvDelete_Click);
+      break;
+  }
+  return menu;
+}
+
+void MainWindow::showTreeMenu(const QPoint& globalPos) {
+  if (std::unique_ptr<QMenu> menu = treeMenu()) menu->exec(globalPos);
+}
+
+void MainWindow::setCycleBusy(bool busy) {
+  m_tree->setEnabled(!busy);
+  for (auto& [kind, panel] : m_panels) {
+    if (panel != m_userPanel) panel->setEnabled(!busy);
+  }
+  if (m_userPanel) m_userPanel->setShowFilterEnabled(!busy);
+  for (QAction* action : m_idleOnlyActions) {
+    // Send/Receive keeps the enabled state of the profile (it needs a filter) after the cycle.
+    if (action == m_sendRecv && !busy) continue;
+    action->setEnabled(!busy);
+  }
+  if (!busy && m_session) m_cycle->setAvailable(m_session->hasFilters());
+}
+
+void MainWindow::tvDelete_Click() {
+  if (!m_session || m_currentIndex <= store::kFiltersBlock) return;
+  if (!m_operator.askYesNo("Are you sure?", "Delete Item")) return;
+  int index = m_currentIndex;
+  store::ProfileStore& profile = m_session->profile();
+  if (profile.DeleteNode(index)) profile.UpdateIndex();
+  LoadTree();
+  LoadShow();
+  ShowFrame(indexAfterDelete(index, m_tree->nodeCount()));
+}
+
+void MainWindow::cmdNewInbound_Click() {
+  if (!m_session) return;
+  store::ProfileModel model(m_session->profile());
+  std::optional<store::NewNode> node = model.cmdNewInbound_Click(model.filtersTitle());
+  if (!node) return;
+  LoadTree();
+  LoadShow();
+  ShowFrame(node->index);
+}
+
+void MainWindow::cmdNewNewsletter_Click() {
+  if (!m_session) return;
+  store::ProfileModel model(m_session->profile());
+  std::optional<store::NewNode> node = model.cmdNewNewsletter_Click(model.newslettersTitle());
+  if (!node) return;
+  LoadTree();
+  LoadShow();
+  ShowFrame(node->index);
+}
+
+void MainWindow::mnuNewProfile_Click() {
+  if (m_cycle->busy()) return;
+  leaveProfile();
+  NewProfileWizard wizard(m_settings, m_cipher, this);
+  wizard.exec();
+  if (!Form_Load()) qApp->exit(0);
+}
+
+void MainWindow::mnuOpenProfile_Click() {
+  if (m_cycle->busy()) return;
+  leaveProfile();
+  s_load_dat_file(this, m_settings, m_startFolder);
+  if (!Form_Load()) qApp->exit(0);
+}
+
+void MainWindow::mnuUserManual_Click() {
+  std::filesystem::path programDir = QCoreApplication::applicationDirPath().toStdString();
+  for (const std::filesystem::path& manual : manualCandidates(programDir)) {
+    if (!QFileInfo::exists(QString::fromStdString(manual.string()))) continue;
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(manual.string())))) {
+      m_operator.showStatus("The web browser could not be started for " + manual.string());
+    }
+    return;
+  }
+  m_operator.showStatus("The user manual was not found beside the program");
+}
+
+void MainWindow::mnuAbout_Click() {
+  AboutWindow about(this);
+  about.exec();
+}
+
+}  // namespace tidewell::app

@@ -1,0 +1,121 @@
+#pragma once
+// The main window (`frmMain`): menus, the profile tree on the left, the property panel of the
+// current node on the right and the status bar. It runs start-up and shut-down of a profile and
+// owns everything the open profile needs. UI thread only.
+
+#include <QAction>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QProgressBar>
+#include <QStackedWidget>
+#include <QTimer>
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "cipher/dated_password_cipher.h"
+#include "cycle_driver.h"
+#include "editor/ui/property_panel.h"
+#include "profile_session.h"
+#include "profile_tree.h"
+#include "store/clock.h"
+#include "store/error_trap.h"
+#include "store/settings_file.h"
+#include "subscribers/grid_column_table.h"
+#include "user_panel.h"
+#include "widget_operator.h"
+
+namespace tidewell::app {
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // programFolder holds the settings file and the error log; it is also the start folder.
+  explicit MainWindow(std::filesystem::path programFolder, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // Start-up: opens the profile the settings file names, or shows the start window until one
+  // is created or opened. False when the operator chose Quit there.
+  bool Form_Load();
+  // Shut-down of the open profile; nothing happens when none is open or it was done already.
+  void Form_Unload();
+
+  // Makes the block the current node and shows its panel.
+  void ShowFrame(int index);
+  // A node was pressed: the required-fields check, then the node's panel.
+  void nodeClicked(int index);
+  // The tree's context menu for the current node; nullptr where there is none.
+  std::unique_ptr<QMenu> treeMenu();
+  void tvDelete_Click();
+  void cmdNewInbound_Click();
+  void cmdNewNewsletter_Click();
+
+  int currentIndex() const { return m_currentIndex; }
+  QString currentKind() const { return m_currentKind; }
+  ProfileTree* tree() const { return m_tree; }
+  editor::ui::PropertyPanel* currentPanel() const;
+  UserPanel* userPanel() const { return m_userPanel; }
+  ProfileSession* session() const { return m_session.get(); }
+  store::SettingsFile& settingsFile() { return m_settings; }
+  store::ErrorTrap& trap() { return m_trap; }
+  QLabel* statusText() const { return m_statusText; }
+  QProgressBar* progressBar() const { return m_progress; }
+  CycleDriver* cycleDriver() const { return m_cycle; }
+  WidgetOperator& operatorInterface() { return m_operator; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildMenus();
+  void buildStatusBar();
+  void rebuildPanels();
+  void dropPanels();
+  editor::ui::PanelServices panelServices();
+  void addPanel(editor::ui::PropertyPanel* panel, const char* frameName);
+  void openProfile(const std::filesystem::path& path);
+  // Keeps what the running profile has not written yet before another one is opened.
+  void leaveProfile();
+  void LoadTree();
+  void LoadShow();
+  void showTreeMenu(const QPoint& globalPos);
+  // While a cycle runs, nothing that changes subscribers or the profile can start.
+  void setCycleBusy(bool busy);
+
+  void mnuNewProfile_Click();
+  void mnuOpenProfile_Click();
+  void mnuUserManual_Click();
+  void mnuAbout_Click();
+
+  std::filesystem::path m_programFolder;
+  std::filesystem::path m_startFolder;
+  QLabel* m_statusCaption;
+  QLabel* m_statusText;
+  QProgressBar* m_progress;
+  WidgetOperator m_operator;
+  store::SystemClock m_clock;
+  store::ErrorTrap m_trap;
+  cipher::DatedPasswordCipher m_cipher;
+  store::SettingsFile m_settings;
+  subscribers::GridColumnTable m_columns;
+
+  ProfileTree* m_tree;
+  QStackedWidget* m_stack;
+  std::map<QString, editor::ui::PropertyPanel*> m_panels;  // by kind word
+  UserPanel* m_userPanel = nullptr;
+  CycleDriver* m_cycle;
+  std::unique_ptr<ProfileSession> m_session;
+
+  QAction* m_serverRunning = nullptr;
+  QAction* m_sendRecv = nullptr;
+  QAction* m_newNewsletter = nullptr;
+  QAction* m_newFilter = nullptr;
+  QList<QAction*> m_idleOnlyActions;
+
+  int m_currentIndex = 0;
+  QString m_currentKind;
+};
+
+}  // namespace tidewell::app

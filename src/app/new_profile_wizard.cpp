@@ -1,0 +1,158 @@
+#include "new_profile_wizard.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QVBoxLayout>
+
+namespace tidewell::app {
+
+namespace {
+
+constexpr int kPageCount = 5;
+const char* const kNextCaption = "&Next >";
+const char* const kFinishCaption = "&Finish";
+
+}  // namespace
+
+NewProfileWizard::NewProfileWizard(store::SettingsFile& settings, store::PasswordCipher& cipher,
+                                   QWidget* parent)
+    : QDialog(parent),
+      m_settings(settings),
+      m_cipher(cipher),
+      m_heading(new QLabel(this)),
+      m_pages(new QStackedWidget(this)),
+      m_back(new QPushButton(QStringLiteral("< &Back"), this)),
+      m_next(new QPushButton(QString::fromUtf8(kNextCaption), this)),
+      m_title(makeField("txtProfile")),
+      m_email(makeField("txtEmail")),
+      m_reply(makeField("txtReply")),
+      m_pop(makeField("txtPop")),
+      m_smtp(makeField("txtSMTP")),
+      m_account(makeField("txtAccount")),
+      m_password(makeField("txtPassword")) {
+  setObjectName("frmNewProfile");
+  setWindowTitle(QStringLiteral("New Profile"));
+  m_heading->setObjectName("Label1");
+  QFont font = m_heading->font();
+  font.setBold(true);
+  font.setPointSizeF(font.pointSizeF() * 1.4);
+  m_heading->setFont(font);
+  m_pages->setObjectName("Frame1");
+  m_back->setObjectName("Command1_0");
+  m_next->setObjectName("Command1_1");
+  m_next->setDefault(true);
+  m_password->setEchoMode(QLineEdit::Password);
+
+  m_pages->addWidget(
+      makePage(1, tr("Name the profile. The title names the profile's files and heads its tree."),
+               {{tr("Profile Title:"), m_title}}));
+  m_pages->addWidget(
+      makePage(2, tr("The address your newsletters come from, and the address replies go to."),
+               {{tr("Email Address:"), m_email}, {tr("Reply Address:"), m_reply}}));
+  m_pages->addWidget(
+      makePage(3, tr("The servers of your mailbox: incoming mail (POP3) and outgoing mail (SMTP)."),
+               {{tr("POP3 Server:"), m_pop}, {tr("SMTP Server:"), m_smtp}}));
+  m_pages->addWidget(makePage(4, tr("The account name and password of your mailbox."),
+                              {{tr("Account Name:"), m_account}, {tr("Password:"), m_password}}));
+  m_pages->addWidget(makePage(
+      5,
+      tr("The profile is ready. Press Finish to create it; ports and security settings can be "
+         "changed afterwards under Server Settings."),
+      {}));
+
+  auto* cancel = new QPushButton(tr("Cancel"), this);
+  cancel->setObjectName("cmdCancel");
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(m_back);
+  buttons->addWidget(m_next);
+  buttons->addWidget(cancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(m_heading);
+  layout->addWidget(m_pages, 1);
+  layout->addLayout(buttons);
+  resize(460, 260);
+
+  connect(m_back, &QPushButton::clicked, this, &NewProfileWizard::goBack);
+  connect(m_next, &QPushButton::clicked, this, &NewProfileWizard::goNext);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  showPage(1);
+}
+
+QLineEdit* NewProfileWizard::makeField(const char* name) {
+  auto* field = new QLineEdit(this);
+  field->setObjectName(name);
+  return field;
+}
+
+QWidget* NewProfileWizard::makePage(int page, const QString& help,
+                                    const QList<QPair<QString, QLineEdit*>>& rows) {
+  auto* frame = new QWidget(m_pages);
+  frame->setObjectName(QStringLiteral("Frame1_%1").arg(page - 1));
+  auto* layout = new QVBoxLayout(frame);
+  auto* text = new QLabel(help, frame);
+  text->setWordWrap(true);
+  layout->addWidget(text);
+  auto* form = new QFormLayout;
+  for (const auto& [caption, field] : rows) form->addRow(caption, field);
+  layout->addLayout(form);
+  layout->addStretch();
+  return frame;
+}
+
+void NewProfileWizard::showPage(int page) {
+  m_pages->setCurrentIndex(page - 1);
+  m_heading->setText(QString::fromStdString(store::kWizardPageHeadings.at(page - 1)));
+  m_back->setEnabled(page > 1);
+  m_next->setText(QString::fromUtf8(page == kPageCount ? kFinishCaption : kNextCaption));
+  if (QLineEdit* first = m_pages->currentWidget()->findChild<QLineEdit*>()) first->setFocus();
+}
+
+void NewProfileWizard::goBack() {
+  if (page() > 1) showPage(page() - 1);
+}
+
+void NewProfileWizard::goNext() {
+  if (page() == kPageCount) {
+    finish();
+    return;
+  }
+  if (auto refusal = store::checkWizardPage(page(), fields())) {
+    refuse(*refusal);
+    return;
+  }
+  showPage(page() + 1);
+}
+
+void NewProfileWizard::finish() {
+  store::CreateProfileResult result = store::createProfile(fields(), m_settings, m_cipher);
+  if (result.refusal) {
+    refuse(*result.refusal);
+    return;
+  }
+  if (!result.profilePath) return;  // the trap has shown why in the status bar and the log
+  m_profilePath = *result.profilePath;
+  m_profileSuccess = QStringLiteral("true");
+  accept();
+}
+
+void NewProfileWizard::refuse(const store::WizardRefusal& refusal) {
+  QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(refusal.caption),
+                  QString::fromStdString(refusal.message), QMessageBox::Ok, this);
+  box.exec();
+  auto* field = findChild<QLineEdit*>(QString::fromStdString(refusal.field));
+  if (!field) return;
+  for (int i = 0; i < m_pages->count(); ++i) {
+    if (m_pages->widget(i)->isAncestorOf(field)) showPage(i + 1);
+  }
+  field->setFocus();
+}
+
+store::NewProfileFields NewProfileWizard::fields() const {
+  auto text = [](const QLineEdit* field) { return field->text().toStdString(); };
+  return {text(m_title), text(m_email),   text(m_reply),   text(m_pop),
+          text(m_smtp),  text(m_account), text(m_password)};
+}
+
+}  // namespace tidewell::app

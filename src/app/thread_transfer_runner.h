@@ -1,0 +1,21 @@
+#pragma once
+// Runs each mail transfer on a worker thread while the UI thread keeps its event loop turning,
+// so the window repaints and scrolls during a cycle. Owned by the cycle driver; run() is called
+// on the UI thread, which alone touches the subscriber table meanwhile.
+
+#include "mail/transfer_runner.h"
+
+namespace tidewell::app {
+
+class ThreadTransferRunner : public mail::TransferRunner {
+ public:
+  // Returns when transfer has ended; an exception it raised is raised again here.
+  void run(const std::function<void()>& transfer) override;
+  // How many transfers have run off the calling thread.
+  int transfersRun() const { return m_transfersRun; }
+
+ private:
+  int m_transfersRun = 0;
+};
+
+}  // namespace tidewell::app

@@ -1,0 +1,156 @@
+#include "user_panel.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "subscribers/show_filter.h"
+#include "window_rules.h"
+
+namespace tidewell::app {
+
+namespace {
+
+QLabel* namedLabel(const char* name, const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(name);
+  return label;
+}
+
+}  // namespace
+
+UserPanel::UserPanel(editor::ui::PanelServices services, QWidget* parent)
+    : PropertyPanel(std::move(services), parent),
+      m_caption(namedLabel("lblCaption", {}, this)),
+      m_showFilter(new QComboBox(this)),
+      m_count(namedLabel("lblCount", {}, this)),
+      m_sentToday(namedLabel("lblSent", {}, this)),
+      m_totalSent(namedLabel("lbl_total_emails_sent", {}, this)),
+      m_view(new QTableView(this)),
+      m_model(new subscribers::ui::SubscriberGridModel(this)) {
+  setObjectName("frameUserProperties");
+  QFont font = m_caption->font();
+  font.setBold(true);
+  font.setPointSizeF(font.pointSizeF() * 1.3);
+  m_caption->setFont(font);
+  m_showFilter->setObjectName("Combo1");
+  m_showFilter->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+
+  m_view->setObjectName("grid");
+  // Rows keep one fixed height set before the model arrives: measuring a million rows would
+  // freeze the window.
+  QHeaderView* rows = m_view->verticalHeader();
+  rows->setSectionResizeMode(QHeaderView::Fixed);
+  rows->setDefaultSectionSize(m_view->fontMetrics().height() + 6);
+  rows->hide();
+  m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  m_view->horizontalHeader()->setHighlightSections(false);
+  m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+  m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  m_view->setWordWrap(false);
+  m_view->setModel(m_model);
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(namedLabel("lblSubscriberList", "Subscriber List:", this));
+  top->addWidget(m_showFilter);
+  top->addWidget(m_count);
+  top->addStretch();
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(m_sentToday);
+  bottom->addSpacing(24);
+  bottom->addWidget(m_totalSent);
+  bottom->addStretch();
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(m_caption);
+  layout->addLayout(top);
+  layout->addWidget(m_view, 1);
+  layout->addLayout(bottom);
+
+  setSentCounters(0, 0);
+  connect(m_showFilter, &QComboBox::currentIndexChanged, this, &UserPanel::showFilterChosen);
+}
+
+void UserPanel::showBlock(int index) {
+  if (!services().profile) return;
+  m_caption->setText(QString::fromStdString(services().profile->GetFromFile_new(index, "title")));
+}
+
+void UserPanel::attach(subscribers::SubscriberGrid* grid, store::SubscriberFile* file,
+                       store::SettingsFile* settings) {
+  m_file = file;
+  m_settings = settings;
+  m_model->setGrid(grid);
+  applyColumnWidths();
+  updateCount();
+}
+
+void UserPanel::setShowList(const std::vector<std::string>& list) {
+  QString shown = m_showFilter->currentText();
+  m_rebuilding = true;
+  m_showList = list;
+  m_showFilter->clear();
+  for (const std::string& entry : list) m_showFilter->addItem(QString::fromStdString(entry));
+  int keep = m_showFilter->findText(shown, Qt::MatchExactly | Qt::MatchCaseSensitive);
+  m_showFilter->setCurrentIndex(keep < 0 ? 0 : keep);
+  m_rebuilding = false;
+  // A filter that was deleted cannot stay the show filter.
+  if (keep < 0 && !shown.isEmpty()) showFilterChosen(0);
+}
+
+void UserPanel::showFilterChosen(int position) {
+  if (m_rebuilding || !m_model->grid() || position < 0) return;
+  auto filter =
+      subscribers::ShowFilter::fromListPosition(m_showList, static_cast<std::size_t>(position));
+  if (!filter) return;
+  std::vector<int> widths = currentWidths();
+  m_model->rebuild([&](subscribers::SubscriberGrid& g) {
+    subscribers::changeShowFilter(g, std::move(*filter), *m_file, *m_settings, widths);
+  });
+  applyColumnWidths();
+  updateCount();
+}
+
+void UserPanel::reloadGrid() {
+  m_model->reload();
+  applyColumnWidths();
+  updateCount();
+}
+
+void UserPanel::refreshGrid() {
+  m_model->refresh();
+  applyColumnWidths();
+  updateCount();
+}
+
+void UserPanel::setSentCounters(std::int64_t sentToday, std::int64_t totalSent) {
+  m_sentToday->setText(QStringLiteral("Emails sent today: %1").arg(sentToday));
+  m_totalSent->setText(QStringLiteral("Total Emails Sent: %1").arg(totalSent));
+  m_totalSent->setProperty("tag", QString::number(totalSent));
+}
+
+std::vector<int> UserPanel::currentWidths() const {
+  std::vector<int> widths;
+  for (int column = 0; column < m_model->columnCount(); ++column) {
+    widths.push_back(pixelsToTwips(m_view->columnWidth(column)));
+  }
+  return widths;
+}
+
+void UserPanel::applyColumnWidths() {
+  subscribers::SubscriberGrid* grid = m_model->grid();
+  if (!grid) return;
+  for (std::size_t column = 0; column < grid->columnCount(); ++column) {
+    m_view->setColumnWidth(static_cast<int>(column), twipsToPixels(grid->columnWidth(column)));
+  }
+}
+
+void UserPanel::updateCount() {
+  subscribers::SubscriberGrid* grid = m_model->grid();
+  std::uint32_t rows = grid ? grid->rowCount() : 0;
+  m_count->setText(rows == 1 ? QStringLiteral("1 subscriber shown")
+                             : QStringLiteral("%1 subscribers shown").arg(rows));
+}
+
+}  // namespace tidewell::app

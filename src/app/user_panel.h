@@ -1,0 +1,64 @@
+#pragma once
+// The user node's panel (`frameUserProperties`): the profile's title, the subscriber grid with
+// its show filter `Combo1` and row count, and the sent counters. Owned by the main window's
+// panel stack; UI thread only.
+
+#include <QComboBox>
+#include <QLabel>
+#include <QTableView>
+
+#include "editor/ui/property_panel.h"
+#include "store/settings_file.h"
+#include "store/subscriber_file.h"
+#include "subscribers/subscriber_grid.h"
+#include "subscribers/ui/subscriber_grid_model.h"
+
+namespace tidewell::app {
+
+class UserPanel : public editor::ui::PropertyPanel {
+  Q_OBJECT
+
+ public:
+  UserPanel(editor::ui::PanelServices services, QWidget* parent);
+
+  void showBlock(int index) override;
+  QString kindWord() const override { return QStringLiteral("user"); }
+
+  // The open profile's grid, its file (saved before the show filter changes) and the settings
+  // file the column widths go to; nullptr grid when no profile is open.
+  void attach(subscribers::SubscriberGrid* grid, store::SubscriberFile* file,
+              store::SettingsFile* settings);
+  // LoadShow's list for Combo1; the shown filter stays chosen when the list still has it.
+  void setShowList(const std::vector<std::string>& list);
+  // loadgrid and lay the columns out again.
+  void reloadGrid();
+  // The rows were rebuilt elsewhere (after a cycle, say): only the view follows.
+  void refreshGrid();
+  void setShowFilterEnabled(bool enabled) { m_showFilter->setEnabled(enabled); }
+  void setSentCounters(std::int64_t sentToday, std::int64_t totalSent);
+  // Widths of the shown columns in twips, by grid column.
+  std::vector<int> currentWidths() const;
+
+  QTableView* gridView() const { return m_view; }
+  subscribers::ui::SubscriberGridModel* gridModel() const { return m_model; }
+
+ private:
+  void showFilterChosen(int position);
+  void applyColumnWidths();
+  void updateCount();
+
+  QLabel* m_caption;
+  QComboBox* m_showFilter;
+  QLabel* m_count;
+  QLabel* m_sentToday;
+  QLabel* m_totalSent;
+  QTableView* m_view;
+  subscribers::ui::SubscriberGridModel* m_model;
+  store::SubscriberFile* m_file = nullptr;
+  store::SettingsFile* m_settings = nullptr;
+  std::vector<std::string> m_showList;
+  // Set while the program itself fills Combo1, so that no change is handled.
+  bool m_rebuilding = false;
+};
+
+}  // namespace tidewell::app

@@ -1,0 +1,55 @@
+#include "app_fixture.h"
+
+#include <fstream>
+
+#include "store/text.h"
+
+namespace tidewell::testing {
+
+std::filesystem::path ProgramFolder::createProfile(const std::string& title) {
+  store::NewProfileFields fields = goldFields();
+  fields.title = title;
+  auto result = store::createProfile(fields, settings, cipher);
+  if (!result.profilePath) throw std::runtime_error("the test profile was not written");
+  return *result.profilePath;
+}
+
+std::vector<int> ProgramFolder::addNodes(const std::filesystem::path& profile,
+                                         const std::string& kinds) {
+  store::ProfileStore store(profile, trap);
+  store::ProfileModel model(store);
+  std::vector<int> indexes;
+  for (char kind : kinds) {
+    auto node = kind == 'f' ? model.cmdNewInbound_Click(model.filtersTitle())
+                            : model.cmdNewNewsletter_Click(model.newslettersTitle());
+    if (!node) throw std::runtime_error("the test node was not added");
+    indexes.push_back(node->index);
+  }
+  return indexes;
+}
+
+store::NewProfileFields goldFields() {
+  return {"Gold",
+          "list@example.com",
+          "reply@example.com",
+          "pop.example.com",
+          "smtp.example.com",
+          "list",
+          "secret"};
+}
+
+std::vector<std::string> readLines(const std::filesystem::path& path) {
+  return store::splitLines(readBytes(path));
+}
+
+void writeLines(const std::filesystem::path& path, const std::vector<std::string>& lines) {
+  writeBytes(path, crlf(lines));
+}
+
+std::filesystem::path screenshotFolder() {
+  std::filesystem::path folder = TIDEWELL_SCREENSHOT_DIR;
+  std::filesystem::create_directories(folder);
+  return folder;
+}
+
+}  // namespace tidewell::testing

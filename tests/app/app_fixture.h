@@ -1,0 +1,48 @@
+#pragma once
+// What the desktop tests share: a program folder with its settings file, trap and cipher, a
+// way to write profiles into it, and the test classes of the test program.
+
+#include <QObject>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cipher/dated_password_cipher.h"
+#include "store/profile_model.h"
+#include "store/settings_file.h"
+#include "support/test_support.h"
+
+namespace tidewell::testing {
+
+// A temporary program folder with what the store needs to work in it; one per test.
+struct ProgramFolder {
+  TempFolder folder;
+  RecordingOperator ui;
+  store::SystemClock clock;
+  store::ErrorTrap trap{folder.path(), ui, clock};
+  cipher::DatedPasswordCipher cipher{trap};
+  store::SettingsFile settings{folder.path(), trap};
+
+  std::filesystem::path path() const { return folder.path(); }
+  // A new profile remembered in the settings file as the one to open.
+  std::filesystem::path createProfile(const std::string& title = "Gold");
+  // Adds filters and newsletters in this order ('f' or 'n'); returns their indexes.
+  std::vector<int> addNodes(const std::filesystem::path& profile, const std::string& kinds);
+};
+
+store::NewProfileFields goldFields();
+std::vector<std::string> readLines(const std::filesystem::path& path);
+void writeLines(const std::filesystem::path& path, const std::vector<std::string>& lines);
+// Where the screenshots of the windows go.
+std::filesystem::path screenshotFolder();
+
+std::unique_ptr<QObject> makeWizardTest();
+std::unique_ptr<QObject> makeStartupTest();
+std::unique_ptr<QObject> makeTreeTest();
+std::unique_ptr<QObject> makeGridTest();
+std::unique_ptr<QObject> makeCycleTest();
+std::unique_ptr<QObject> makeScreenshotTest();
+std::unique_ptr<QObject> makeHelpTest();
+
+}  // namespace tidewell::testing

@@ -1,0 +1,167 @@
+// The window's Qt-free rules: the tree plan, the required-fields box, width units, and the open
+// profile's start-up and shut-down writes.
+
+#include <gtest/gtest.h>
+
+#include "cipher/dated_password_cipher.h"
+#include "profile_session.h"
+#include "store/profile_model.h"
+#include "support/test_support.h"
+#include "tree_rules.h"
+#include "window_rules.h"
+
+namespace tidewell::app {
+namespace {
+
+using testing::crlf;
+using testing::readBytes;
+using testing::TrapFixture;
+using testing::writeBytes;
+
+std::vector<std::string> block(const std::string& kind, int index, const std::string& title,
+                               const std::string& parent) {
+  std::vector<std::string> lines{kind + "_properties_start", "index: " + std::to_string(index),
+                                 "name: " + kind + "_properties_start", "title: " + title};
+  if (!parent.empty()) lines.push_back("parent: " + parent);
+  lines.push_back(kind + "_properties_end");
+  return lines;
+}
+
+store::ProfileDocument document(const std::vector<std::vector<std::string>>& blocks) {
+  std::vector<std::string> lines;
+  for (const auto& b : blocks) lines.insert(lines.end(), b.begin(), b.end());
+  return store::ProfileDocument(lines);
+}
+
+std::vector<std::vector<std::string>> fixedBlocks() {
+  return {block("user", 1, "Gold", ""), block("campaign", 2, "Server Settings", "Gold"),
+          block("outbound", 3, "Newsletters", "Server Settings"),
+          block("inbound", 4, "Filters", "Server Settings")};
+}
+
+std::vector<std::string> titles(const TreePlan& plan) {
+  std::vector<std::string> out;
+  for (const TreeNode& n : plan.nodes) out.push_back(n.title);
+  return out;
+}
+
+TEST(TreePlan, VisitsBlocksByIndexNotFileOrder) {
+  auto blocks = fixedBlocks();
+  blocks.push_back(block("newsletter", 6, "Welcome", "Newsletters"));
+  blocks.push_back(block("rule", 5, "Filter_1", "Filters"));
+  TreePlan plan = planTree(document(blocks));
+  ASSERT_FALSE(plan.error);
+  EXPECT_EQ(titles(plan), (std::vector<std::string>{"Gold", "Server Settings", "Newsletters",
+                                                    "Filters", "Filter_1", "Welcome"}));
+  EXPECT_EQ(plan.nodes[4].kind, NodeKind::kFilter);
+  EXPECT_EQ(plan.nodes[4].parentPosition, 3);
+  EXPECT_EQ(plan.nodes[5].kind, NodeKind::kNewsletter);
+  EXPECT_EQ(plan.nodes[5].parentPosition, 2);
+  EXPECT_EQ(plan.nodes[0].parentPosition, -1);
+  EXPECT_EQ(imageNumber(plan.nodes[5].kind), 5);
+  EXPECT_EQ(imageNumber(plan.nodes[4].kind), 6);
+}
+
+TEST(TreePlan, FirstMissingIndexEndsIt) {
+  auto blocks = fixedBlocks();
+  blocks.push_back(block("rule", 5, "Filter_1", "Filters"));
+  blocks.push_back(block("rule", 7, "Filter_2", "Filters"));
+  TreePlan plan = planTree(document(blocks));
+  EXPECT_FALSE(plan.error);
+  EXPECT_EQ(plan.nodes.size(), 5u);
+}
+
+TEST(TreePlan, UnknownParentKeepsTheNodesBeforeIt) {
+  auto blocks = fixedBlocks();
+  blocks.push_back(block("rule", 5, "Filter_1", "Filters"));
+  blocks.push_back(block("newsletter", 6, "Lost", "Nowhere"));
+  blocks.push_back(block("rule", 7, "Filter_2", "Filters"));
+  TreePlan plan = planTree(document(blocks));
+  ASSERT_TRUE(plan.error);
+  EXPECT_NE(plan.error->description.find("Lost"), std::string::npos);
+  EXPECT_EQ(plan.nodes.size(), 5u);
+}
+
+TEST(TreePlan, ATitleUsedTwiceStopsIt) {
+  auto blocks = fixedBlocks();
+  blocks.push_back(block("rule", 5, "Same", "Filters"));
+  blocks.push_back(block("newsletter", 6, "Same", "Newsletters"));
+  TreePlan plan = planTree(document(blocks));
+  ASSERT_TRUE(plan.error);
+  EXPECT_EQ(plan.nodes.size(), 5u);
+}
+
+TEST(WindowTexts, RequiredFieldsBoxListsInOrder) {
+  EXPECT_EQ(requiredFieldsMessage({"- Incoming Mail (Pop3)", "- Password"}),
+            "The listed fields are required:\n\n- Incoming Mail (Pop3)\n- Password\n\n"
+            "Please fill in.");
+  EXPECT_EQ(programCaption(), "Tidewell 3.3");
+  EXPECT_EQ(aboutProductLine(), "Tidewell V3.3");
+}
+
+TEST(WindowTexts, DefaultWidthsSurviveTheTripThroughPixels) {
+  for (int twips : {540, 2910, 1395, 1410, 570, 1125}) {
+    EXPECT_EQ(pixelsToTwips(twipsToPixels(twips)), twips) << twips;
+  }
+  EXPECT_EQ(twipsToPixels(2910), 194);
+}
+
+struct SessionFixture : TrapFixture {
+  cipher::DatedPasswordCipher cipher{trap};
+  store::SettingsFile settings{folder.path(), trap};
+  subscribers::GridColumnTable columns;
+  std::filesystem::path profile;
+
+  SessionFixture() {
+    auto made = store::createProfile({"Gold", "a@b.c", "a@b.c", "pop", "smtp", "acc", "pw"},
+                                     settings, cipher);
+    profile = *made.profilePath;
+    store::ProfileStore store(profile, trap);
+    store::ProfileModel model(store);
+    model.cmdNewInbound_Click(model.filtersTitle());
+  }
+};
+
+TEST(ProfileSessionTest, OpenReadsFiltersSubscribersAndSettings) {
+  SessionFixture f;
+  writeBytes(f.folder / "Gold.txt",
+             crlf({"x@y.z", "X", "12/1/2026", "none", "true", "Filter_1", "", ""}));
+  ProfileSession session(f.profile, f.settings, f.columns, f.cipher);
+  session.open();
+  EXPECT_TRUE(session.hasFilters());
+  EXPECT_EQ(session.showList(),
+            (std::vector<std::string>{"All", "Only Active", "Only Non-Active", "Filter_1"}));
+  EXPECT_EQ(session.grid().rowCount(), 1u);
+  EXPECT_EQ(session.settings().campaign.password, "pw");
+  EXPECT_EQ(session.settings().fieldDelimiter, "~");
+}
+
+TEST(ProfileSessionTest, CloseWritesWidthsTotalAndTheDelimiterTheProfileHolds) {
+  SessionFixture f;
+  ProfileSession session(f.profile, f.settings, f.columns, f.cipher);
+  session.open();
+  session.settings().totalEmailsSent = 42;
+  // The filters panel writes a new delimiter straight into the profile while it is open.
+  session.profile().UpdateFile_new(store::kFiltersBlock, "fielddelimiter", "#");
+  session.close({600, 3000, 1395, 1410, 570, 1125});
+  store::ProfileStore store(f.profile, f.trap);
+  EXPECT_EQ(store.GetFromFile_new(3, "totalemailssent"), "42");
+  EXPECT_EQ(store.GetFromFile_new(4, "fielddelimiter"), "#");
+  EXPECT_EQ(f.settings.gridText().rfind(":ON:600:tvcount,Email Address:ON:3000:tvemailaddy,", 0),
+            0u);
+}
+
+TEST(ProfileSessionTest, SavesSubscribersOnlyWhenChanged) {
+  SessionFixture f;
+  ProfileSession session(f.profile, f.settings, f.columns, f.cipher);
+  session.open();
+  EXPECT_TRUE(session.saveSubscribersIfChanged());
+  EXPECT_FALSE(std::filesystem::exists(f.folder / "Gold.txt"));
+  session.table().add({"x@y.z", "X", {2026, 12, 1}, "none", "true", "Filter_1", ""});
+  session.table().setChanged();
+  EXPECT_TRUE(session.saveSubscribersIfChanged());
+  EXPECT_NE(readBytes(f.folder / "Gold.txt").find("x@y.z"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tidewell::app

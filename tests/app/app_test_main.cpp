@@ -1,0 +1,40 @@
+// The desktop program's Qt tests: one class per area, chosen by the first argument (all when
+// none is given), on whatever platform QT_QPA_PLATFORM names (offscreen under ctest).
+
+#include <QApplication>
+#include <QTest>
+#include <cstdio>
+#include <functional>
+#include <map>
+
+#include "app_fixture.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Tidewell");
+  using Factory = std::function<std::unique_ptr<QObject>()>;
+  const std::map<std::string, Factory> classes = {
+      {"WizardTest", tidewell::testing::makeWizardTest},
+      {"StartupTest", tidewell::testing::makeStartupTest},
+      {"TreeTest", tidewell::testing::makeTreeTest},
+      {"GridTest", tidewell::testing::makeGridTest},
+      {"CycleTest", tidewell::testing::makeCycleTest},
+      {"ScreenshotTest", tidewell::testing::makeScreenshotTest},
+      {"HelpTest", tidewell::testing::makeHelpTest},
+  };
+  std::string only = argc > 1 && argv[1][0] != '-' ? argv[1] : "";
+  if (!only.empty() && !classes.count(only)) {
+    std::fprintf(stderr, "no test class %s\n", only.c_str());
+    return 1;
+  }
+  int failures = 0;
+  for (const auto& [name, make] : classes) {
+    if (!only.empty() && only != name) continue;
+    std::unique_ptr<QObject> test = make();
+    // The class name is left out of the arguments QTest reads.
+    QStringList args{QString::fromLocal8Bit(argv[0])};
+    for (int i = only.empty() ? 1 : 2; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    failures += QTest::qExec(test.get(), args);
+  }
+  return failures == 0 ? 0 : 1;
+}

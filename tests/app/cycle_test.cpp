@@ -1,0 +1,202 @@
+// The check timers drive cycles against an in-memory mailbox: the status texts in order, the
+// window kept responsive and locked against subscriber changes meanwhile, the server commands
+// of the Tools menu, and a send that reloads the grid and raises the counters.
+
+#include <QAction>
+#include <QComboBox>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+
+#include "app_fixture.h"
+#include "mail/fake_mail_server.h"
+#include "main_window.h"
+#include "store/clock.h"
+#include "store/subscriber_file.h"
+#include "widget_operator.h"
+
+namespace tidewell::testing {
+
+namespace {
+
+using app::MainWindow;
+
+mail::IncomingMessage message(const std::string& uidl) {
+  return {uidl, "Hello", "Just saying hello", "friend@example.com", "Friend", "", "", ""};
+}
+
+// A profile (with the given filters and newsletters) opened in a main window whose cycles talk
+// to an in-memory mailbox, with every status text recorded.
+struct CycleWindow {
+  ProgramFolder program;
+  mail::FakeMailServer server;
+  std::filesystem::path profile = program.createProfile();
+  std::vector<int> nodes;
+  std::unique_ptr<MainWindow> window;
+  QStringList statuses;
+
+  explicit CycleWindow(const std::string& kinds = "f") { nodes = program.addNodes(profile, kinds); }
+  void open() {
+    window = std::make_unique<MainWindow>(program.path());
+    window->cycleDriver()->setClientFactory(server.factory());
+    window->operatorInterface().setStatusObserver([this](const QString& s) { statuses << s; });
+    if (!window->Form_Load()) throw std::runtime_error("the profile did not open");
+  }
+  app::CycleDriver& cycle() const { return *window->cycleDriver(); }
+  QAction* action(const char* name) const { return window->findChild<QAction*>(name); }
+  // The statuses from the last "Logging into Pop3..." on.
+  QStringList lastCycle() const {
+    qsizetype from = statuses.lastIndexOf("Logging into Pop3...");
+    return from < 0 ? QStringList() : statuses.mid(from);
+  }
+};
+
+}  // namespace
+
+class CycleTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void firstTickRunsACycleWhileTheWindowKeepsTurning() {
+    CycleWindow w;
+    for (const char* uidl : {"u1", "u2", "u3"}) w.server.add(message(uidl));
+    w.server.delay = std::chrono::milliseconds(100);
+    w.open();
+    QVERIFY(w.action("mnuServerRunning")->isChecked());
+    QVERIFY(w.cycle().timer1()->isActive());
+    QCOMPARE(w.cycle().timer1()->interval(), 1000);
+
+    // A fast timer counts how often the event loop turned during the cycle, and looks at
+    // what the operator could do meanwhile.
+    int turns = 0;
+    bool lockedWhileBusy = true;
+    bool progressShown = false;
+    QTimer probe;
+    probe.setInterval(10);
+    connect(&probe, &QTimer::timeout, [&] {
+      if (!w.cycle().busy()) return;
+      ++turns;
+      // Download progress comes from the transfer thread.
+      progressShown = progressShown || (!w.window->progressBar()->isHidden() &&
+                                        w.window->progressBar()->value() > 0);
+      auto* combo = w.window->userPanel()->findChild<QComboBox*>("Combo1");
+      lockedWhileBusy = lockedWhileBusy && !w.window->tree()->isEnabled() && !combo->isEnabled() &&
+                        !w.action("mnuNewProfile")->isEnabled() &&
+                        !w.action("mnuNewFilter")->isEnabled();
+    });
+    probe.start();
+    w.cycle().timer1Tick();
+    QCOMPARE(w.server.clientsMade, 1);
+    QCOMPARE(w.lastCycle(),
+             (QStringList{"Logging into Pop3...", "Downloading New Emails...",
+                          "New messages Downloaded. Processing...", "Ready",
+                          "Processing Outgoing Messages...", "No new messages sent."}));
+    QVERIFY2(turns >= 10, qPrintable(QString("the loop turned %1 times").arg(turns)));
+    QVERIFY(lockedWhileBusy);
+    QVERIFY(progressShown);
+    QVERIFY(w.window->progressBar()->isHidden());
+    QVERIFY(w.cycle().runner().transfersRun() >= 2);
+    QVERIFY(w.window->tree()->isEnabled());
+    QVERIFY(w.action("mnuNewProfile")->isEnabled());
+    QVERIFY(w.action("mnuSendRecv")->isEnabled());
+  }
+
+  void nextCycleComesAfterTheInterval() {
+    CycleWindow w;
+    w.server.add(message("u1"));
+    w.open();
+    w.cycle().timer1Tick();
+    QCOMPARE(w.server.clientsMade, 1);
+    for (int tick = 1; tick < 300; ++tick) w.cycle().timer1Tick();
+    QCOMPARE(w.server.clientsMade, 1);
+    w.cycle().timer1Tick();
+    QCOMPARE(w.server.clientsMade, 2);
+    QCOMPARE(w.lastCycle(),
+             (QStringList{"Logging into Pop3...", "No New Messages",
+                          "Processing Outgoing Messages...", "No new messages sent."}));
+  }
+
+  void serverRunningStopsAndSendReceiveArms() {
+    CycleWindow w;
+    w.open();
+    w.action("mnuServerRunning")->trigger();
+    QVERIFY(!w.action("mnuServerRunning")->isChecked());
+    QVERIFY(!w.cycle().timer1()->isActive());
+    w.action("mnuSendRecv")->trigger();  // stopped: arms the timers, starts nothing
+    for (int tick = 0; tick < 400; ++tick) w.cycle().timer1Tick();
+    QCOMPARE(w.server.clientsMade, 0);
+
+    w.action("mnuServerRunning")->trigger();
+    QVERIFY(w.action("mnuServerRunning")->isChecked());
+    QVERIFY(w.cycle().timer1()->isActive() && w.cycle().timer2()->isActive());
+    w.cycle().timer1Tick();
+    QCOMPARE(w.server.clientsMade, 1);
+  }
+
+  void aProfileWithoutFiltersRunsNoCycles() {
+    CycleWindow w("");
+    w.open();
+    QVERIFY(!w.action("mnuServerRunning")->isEnabled());
+    QVERIFY(!w.action("mnuServerRunning")->isChecked());
+    QVERIFY(!w.action("mnuSendRecv")->isEnabled());
+    QVERIFY(!w.cycle().timer1()->isActive());
+    w.window->cmdNewInbound_Click();
+    QVERIFY(w.action("mnuServerRunning")->isEnabled());
+  }
+
+  void clearPopHistoryMakesEveryMessageNewAgain() {
+    CycleWindow w;
+    w.server.add(message("u1"));
+    w.open();
+    w.cycle().timer1Tick();
+    w.action("mnuSendRecv")->trigger();
+    w.cycle().timer1Tick();
+    QVERIFY(w.lastCycle().contains("No New Messages"));
+    w.action("mnuClearPop")->trigger();
+    w.action("mnuSendRecv")->trigger();
+    w.cycle().timer1Tick();
+    QVERIFY(w.lastCycle().contains("Downloading New Emails..."));
+  }
+
+  void aSentNewsletterReloadsTheGridAndCounts() {
+    CycleWindow w("fn");
+    std::filesystem::path letter = w.program.path() / "welcome.txt";
+    writeBytes(letter, "Welcome aboard!\r\n");
+    {
+      store::ProfileStore store(w.profile, w.program.trap);
+      int newsletter = w.nodes[1];
+      store.UpdateFile_new(newsletter, "subject", "Welcome");
+      store.UpdateFile_new(newsletter, "location", letter.string());
+      store.UpdateFile_new(newsletter, "rule", "Filter_1");
+      store::SubscriberFile file(w.program.path(), store, w.program.trap);
+      store::SubscriberTable table;
+      table.add(
+          {"ann@example.com", "Ann", store::SystemClock().today(), "none", "true", "Filter_1", ""});
+      QVERIFY(file.Save_Email(table));
+    }
+    w.open();
+    auto* today = w.window->userPanel()->findChild<QLabel*>("lblSent");
+    QCOMPARE(today->text(), QString("Emails sent today: 0"));
+    QSignalSpy reloads(w.window->userPanel()->gridModel(), &QAbstractItemModel::modelReset);
+    w.cycle().timer1Tick();
+    QCOMPARE(reloads.count(), 1);
+    QCOMPARE(w.server.sent.size(), std::size_t(1));
+    QCOMPARE(w.server.sent[0].toAddress, std::string("ann@example.com"));
+    QCOMPARE(w.statuses.last(), QString("New messages have been sent!"));
+    QCOMPARE(today->text(), QString("Emails sent today: 1"));
+    QCOMPARE(w.window->userPanel()->findChild<QLabel*>("lbl_total_emails_sent")->text(),
+             QString("Total Emails Sent: 1"));
+    w.window->Form_Unload();
+    store::ProfileStore store(w.profile, w.program.trap);
+    QCOMPARE(store.GetFromFile_new(3, "totalemailssent"), std::string("1"));
+  }
+};
+
+std::unique_ptr<QObject> makeCycleTest() {
+  return std::make_unique<CycleTest>();
+}
+
+}  // namespace tidewell::testing
+
+#include "cycle_test.moc"

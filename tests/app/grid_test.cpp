@@ -1,0 +1,172 @@
+// The subscriber grid on the user panel: the model's contract, the show filter, the columns
+// of the column table, and a million rows shown without measuring them.
+
+#include <QAbstractItemModelTester>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QTableView>
+#include <QTest>
+
+#include "app_fixture.h"
+#include "mail/fake_mail_server.h"
+#include "main_window.h"
+#include "store/subscriber_file.h"
+#include "subscribers/ui/subscriber_grid_model.h"
+#include "user_panel.h"
+
+namespace tidewell::testing {
+
+namespace {
+
+using subscribers::ShowFilter;
+using subscribers::ui::SubscriberGridModel;
+
+void addSubscribers(store::SubscriberTable& table) {
+  const std::array<std::array<const char*, 3>, 5> rows = {{{"a@x.org", "true", "Filter_1"},
+                                                           {"b@x.org", "false", "Filter_1"},
+                                                           {"c@x.org", "true", "Filter_2"},
+                                                           {"d@x.org", "maybe", "Filter_2"},
+                                                           {"e@x.org", "true", "Filter_1"}}};
+  for (const auto& [email, active, filter] : rows) {
+    table.add({email, std::string("Name ") + email[0], {2026, 3, 4}, "none", active, filter, ""});
+  }
+}
+
+QStringList column(const QAbstractItemModel& model, int c) {
+  QStringList texts;
+  for (int r = 0; r < model.rowCount(); ++r) texts << model.index(r, c).data().toString();
+  return texts;
+}
+
+}  // namespace
+
+class GridTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void modelKeepsItsContractThroughRebuilds() {
+    store::SubscriberTable table;
+    subscribers::GridColumnTable columns;
+    subscribers::SubscriberGrid grid(table, columns);
+    SubscriberGridModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    model.setGrid(&grid);
+    model.reload();
+    QCOMPARE(model.rowCount(), 0);  // the empty table's placeholder is no subscriber
+    addSubscribers(table);
+    model.reload();
+    QCOMPARE(model.rowCount(), 5);
+    QCOMPARE(model.columnCount(), 6);
+    QCOMPARE(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QString("Email Address"));
+    QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QString());
+    QCOMPARE(model.index(2, 0).data().toString(), QString("3"));
+    QCOMPARE(model.index(2, 3).data().toString(), QString("3/4/2026"));
+    QVERIFY(!(model.flags(model.index(0, 1)) & Qt::ItemIsEditable));
+    model.rebuild([](subscribers::SubscriberGrid& g) {
+      g.setShowFilter(ShowFilter::onlyNonActive());
+      g.loadgrid();
+    });
+    QCOMPARE(column(model, 1), QStringList{"b@x.org"});
+    model.setGrid(nullptr);
+    QCOMPARE(model.rowCount(), 0);
+  }
+
+  void showFilterNarrowsTheRowsAndKeepsTheWidths() {
+    ProgramFolder program;
+    std::filesystem::path profile = program.createProfile();
+    program.addNodes(profile, "ff");
+    {
+      store::ProfileStore store(profile, program.trap);
+      store::SubscriberFile file(program.path(), store, program.trap);
+      store::SubscriberTable table;
+      addSubscribers(table);
+      QVERIFY(file.Save_Email(table));
+    }
+    mail::FakeMailServer server;
+    app::MainWindow window(program.path());
+    window.cycleDriver()->setClientFactory(server.factory());
+    QVERIFY(window.Form_Load());
+    app::UserPanel* panel = window.userPanel();
+    auto* combo = panel->findChild<QComboBox*>("Combo1");
+    auto* count = panel->findChild<QLabel*>("lblCount");
+    QAbstractItemModel& model = *panel->gridModel();
+    QCOMPARE(combo->count(), 5);
+    QCOMPARE(model.rowCount(), 5);
+    QCOMPARE(count->text(), QString("5 subscribers shown"));
+
+    panel->gridView()->horizontalHeader()->resizeSection(2, 150);
+    const std::pair<QString, QStringList> choices[] = {
+        {"Only Active", {"a@x.org", "c@x.org", "e@x.org"}},
+        {"Only Non-Active", {"b@x.org"}},
+        {"Filter_1", {"a@x.org", "e@x.org"}},
+        {"Filter_2", {"c@x.org"}},
+        {"All", {"a@x.org", "b@x.org", "c@x.org", "d@x.org", "e@x.org"}}};
+    for (const auto& [choice, emails] : choices) {
+      combo->setCurrentText(choice);
+      QCOMPARE(column(model, 1), emails);
+      QCOMPARE(column(model, 0).first(), QString("1"));  // shown rows count from 1
+    }
+    QCOMPARE(count->text(), QString("5 subscribers shown"));
+    QCOMPARE(panel->gridView()->columnWidth(2), 150);
+    store::ProfileStore settings(program.settings.path(), program.trap);
+    QVERIFY(settings.GetFromFile_new(0, "grid").find("Name:ON:2250:tvname,") != std::string::npos);
+  }
+
+  void columnsComeFromTheColumnTable() {
+    ProgramFolder program;
+    program.createProfile();
+    program.settings.writeGridText(
+        ":OFF:540:tvcount,Mail:ON:3000:tvemailaddy,Name:OFF:1395:tvname,"
+        "Sign-Up Date:ON:1410:tvsignup,Active:ON:570:tvactive,Filter:ON:1125:tvgridfilter,");
+    app::MainWindow window(program.path());
+    QVERIFY(window.Form_Load());
+    QAbstractItemModel& model = *window.userPanel()->gridModel();
+    QStringList headers;
+    for (int c = 0; c < model.columnCount(); ++c) {
+      headers << model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    }
+    QCOMPARE(headers, (QStringList{"Mail", "Sign-Up Date", "Active", "Filter"}));
+    QCOMPARE(window.userPanel()->gridView()->columnWidth(0), 200);
+    QCOMPARE(window.userPanel()->currentWidths(), (std::vector<int>{3000, 1410, 570, 1125}));
+  }
+
+  void aMillionRowsShowAtOnce() {
+    store::SubscriberTable table;
+    constexpr int kRows = 1'000'000;
+    table.reserve(kRows);
+    std::string email;
+    for (int i = 0; i < kRows; ++i) {
+      email = "user" + std::to_string(i) + "@example.com";
+      table.appendLoaded(email, "Name", 20000, "none", i % 3 ? "true" : "false", "Filter_1", "");
+    }
+    subscribers::GridColumnTable columns;
+    subscribers::SubscriberGrid grid(table, columns);
+    grid.loadgrid();
+    app::UserPanel panel({}, nullptr);
+    panel.resize(800, 600);
+    QElapsedTimer clock;
+    clock.start();
+    panel.attach(&grid, nullptr, nullptr);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    QCoreApplication::processEvents();
+    qint64 elapsed = clock.elapsed();
+    QCOMPARE(panel.gridModel()->rowCount(), kRows);
+    QCOMPARE(panel.gridView()->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+    panel.gridView()->scrollToBottom();
+    QCoreApplication::processEvents();
+    QCOMPARE(panel.gridModel()->index(kRows - 1, 1).data().toString(),
+             QString("user999999@example.com"));
+    QVERIFY2(elapsed < 3000, qPrintable(QString("took %1 ms").arg(elapsed)));
+  }
+};
+
+std::unique_ptr<QObject> makeGridTest() {
+  return std::make_unique<GridTest>();
+}
+
+}  // namespace tidewell::testing
+
+#include "grid_test.moc"

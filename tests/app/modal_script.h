@@ -1,0 +1,51 @@
+#pragma once
+// Drives the modal dialogs and popup menus a test opens: each step is offered the active modal
+// widget (or popup) until it takes one, and a deadline closes whatever is left so that a test
+// never hangs. Lives on the test's stack; UI thread only.
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+#include <deque>
+#include <functional>
+
+class QAbstractButton;
+class QWidget;
+
+namespace tidewell::testing {
+
+// Clicks the button once the current event has been handled.
+void clickLater(QAbstractButton* button);
+
+class ModalScript : public QObject {
+ public:
+  // Returns true when it handled the widget; the next step then waits for another one.
+  using Step = std::function<bool(QWidget*)>;
+
+  explicit ModalScript(int deadlineMs = 5000);
+  ~ModalScript() override;
+
+  ModalScript& then(Step step);
+  // Shorthand: the next message box; its caption and text are recorded, then button pressed.
+  ModalScript& answerBox(int button);
+  // Shorthand: the next widget with this object name is handed to act.
+  ModalScript& onWidget(const QString& objectName, std::function<void(QWidget*)> act);
+
+  bool done() const { return m_steps.empty(); }
+  bool timedOut() const { return m_timedOut; }
+  // Caption and text of every box answered, "caption|text".
+  const QStringList& boxes() const { return m_boxes; }
+
+ private:
+  void poll();
+
+  std::deque<Step> m_steps;
+  QTimer m_poll;
+  QTimer m_deadline;
+  QPointer<QWidget> m_handled;
+  QStringList m_boxes;
+  bool m_timedOut = false;
+};
+
+}  // namespace tidewell::testing

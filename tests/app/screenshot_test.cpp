@@ -1,0 +1,103 @@
+// Keeps pictures of the windows (main window, start window, every wizard page, about window)
+// in the build tree, so that a change of layout is seen in review.
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+
+#include "about_window.h"
+#include "app_fixture.h"
+#include "mail/fake_mail_server.h"
+#include "main_window.h"
+#include "new_profile_wizard.h"
+#include "startup_window.h"
+#include "store/subscriber_file.h"
+
+namespace tidewell::testing {
+
+namespace {
+
+void save(QWidget& widget, const std::string& name) {
+  widget.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&widget));
+  std::filesystem::path file = screenshotFolder() / (name + ".png");
+  QVERIFY(widget.grab().save(QString::fromStdString(file.string())));
+  QVERIFY(std::filesystem::file_size(file) > 1000);
+}
+
+}  // namespace
+
+class ScreenshotTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void mainWindow() {
+    ProgramFolder program;
+    std::filesystem::path profile = program.createProfile();
+    program.addNodes(profile, "ffnn");
+    {
+      store::ProfileStore store(profile, program.trap);
+      store::SubscriberFile file(program.path(), store, program.trap);
+      store::SubscriberTable table;
+      const char* names[] = {"Ann Lee", "Bob Marsh", "Cy Young", "Dee Holt", "Eve Stone"};
+      for (int i = 0; i < 5; ++i) {
+        std::string first = std::string(names[i]).substr(0, std::string(names[i]).find(' '));
+        table.add({first + "@example.com",
+                   names[i],
+                   {2026, 11, 20 + i},
+                   "none",
+                   i == 3 ? "false" : "true",
+                   i % 2 ? "Filter_2" : "Filter_1",
+                   ""});
+      }
+      QVERIFY(file.Save_Email(table));
+    }
+    mail::FakeMailServer server;
+    app::MainWindow window(program.path());
+    window.cycleDriver()->setClientFactory(server.factory());
+    QVERIFY(window.Form_Load());
+    save(window, "main_window");
+    window.ShowFrame(2);
+    save(window, "main_window_server_settings");
+  }
+
+  void startWindow() {
+    ProgramFolder program;
+    app::StartupWindow start(program.settings, program.cipher, program.path());
+    save(start, "start_window");
+  }
+
+  void wizardPages() {
+    ProgramFolder program;
+    app::NewProfileWizard wizard(program.settings, program.cipher);
+    store::NewProfileFields f = goldFields();
+    for (auto [name, value] : {std::pair{"txtProfile", f.title},
+                               {"txtEmail", f.email},
+                               {"txtReply", f.reply},
+                               {"txtPop", f.pop3},
+                               {"txtSMTP", f.smtp},
+                               {"txtAccount", f.account},
+                               {"txtPassword", f.password}}) {
+      wizard.findChild<QLineEdit*>(name)->setText(QString::fromStdString(value));
+    }
+    for (int page = 1; page <= 5; ++page) {
+      save(wizard, "wizard_page_" + std::to_string(page));
+      if (page < 5) wizard.nextButton()->click();
+    }
+  }
+
+  void aboutWindow() {
+    app::AboutWindow about;
+    save(about, "about_window");
+    QVERIFY(about.findChild<QTextEdit*>("txtAbout")->toPlainText().startsWith("Tidewell V3.3"));
+  }
+};
+
+std::unique_ptr<QObject> makeScreenshotTest() {
+  return std::make_unique<ScreenshotTest>();
+}
+
+}  // namespace tidewell::testing
+
+#include "screenshot_test.moc"

@@ -1,0 +1,205 @@
+// The profile tree: built by index up to a gap, each kind showing its panel, the
+// required-fields box, the context menus by index and deletion with its confirmation.
+
+#include <QMenu>
+#include <QMessageBox>
+#include <QStackedWidget>
+#include <QTest>
+
+#include "app_fixture.h"
+#include "mail/fake_mail_server.h"
+#include "main_window.h"
+#include "modal_script.h"
+
+namespace tidewell::testing {
+
+namespace {
+
+using app::MainWindow;
+
+// A profile with Filter_1 (5), New Newsletter #1 (6) and Filter_2 (7), opened in a window
+// whose cycles would talk to an in-memory mailbox.
+struct OpenProfile {
+  ProgramFolder program;
+  mail::FakeMailServer server;
+  std::filesystem::path profile = program.createProfile();
+  std::vector<int> nodes = program.addNodes(profile, "fnf");
+  MainWindow window{program.path()};
+
+  OpenProfile() {
+    window.cycleDriver()->setClientFactory(server.factory());
+    if (!window.Form_Load()) throw std::runtime_error("the profile did not open");
+  }
+  QStringList titles() const {
+    QStringList texts;
+    for (int i = 1; i <= window.tree()->nodeCount(); ++i) {
+      texts << window.tree()->nodeAt(i)->text(0);
+    }
+    return texts;
+  }
+  QString parentOf(int index) const { return window.tree()->nodeAt(index)->parent()->text(0); }
+  void pressNode(int index, Qt::MouseButton button = Qt::LeftButton) {
+    QRect rect = window.tree()->visualItemRect(window.tree()->nodeAt(index));
+    QTest::mouseClick(window.tree()->viewport(), button, {}, rect.center());
+  }
+};
+
+QStringList actionNames(QMenu* menu) {
+  QStringList names;
+  for (QAction* action : menu->actions()) names << action->objectName() + ":" + action->text();
+  return names;
+}
+
+}  // namespace
+
+class TreeTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void nodesHangUnderTheirParentsInIndexOrder() {
+    OpenProfile open;
+    QCOMPARE(open.titles(), (QStringList{"Gold", "Server Settings", "Newsletters", "Filters",
+                                         "Filter_1", "New Newsletter #1", "Filter_2"}));
+    QCOMPARE(open.parentOf(2), QString("Gold"));
+    QCOMPARE(open.parentOf(5), QString("Filters"));
+    QCOMPARE(open.parentOf(6), QString("Newsletters"));
+    QCOMPARE(open.parentOf(7), QString("Filters"));
+    QVERIFY(open.window.tree()->nodeAt(3)->isExpanded());
+    QVERIFY(open.window.tree()->nodeAt(4)->isExpanded());
+  }
+
+  void aGapInTheIndexesEndsTheTree() {
+    ProgramFolder program;
+    std::filesystem::path profile = program.createProfile();
+    program.addNodes(profile, "ff");
+    auto lines = readLines(profile);
+    std::replace(lines.begin(), lines.end(), std::string("index: 5"), std::string("index: 9"));
+    writeLines(profile, lines);
+    MainWindow window(program.path());
+    QVERIFY(window.Form_Load());
+    QCOMPARE(window.tree()->nodeCount(), 4);
+    QCOMPARE(window.tree()->nodeAt(4)->childCount(), 0);
+  }
+
+  void eachKindShowsItsPanel() {
+    OpenProfile open;
+    const std::pair<int, QString> expected[] = {
+        {1, "frameUserProperties"},     {2, "frameCampaignProperties"},
+        {3, "frameOutBoundProperties"}, {4, "frameInboundProperties"},
+        {5, "frameRuleProperties"},     {6, "frameNewsletterProperties"}};
+    for (const auto& [index, frame] : expected) {
+      open.pressNode(index);
+      QCOMPARE(open.window.currentIndex(), index);
+      QCOMPARE(open.window.currentPanel()->objectName(), frame);
+      QVERIFY(open.window.currentPanel()->isVisible() || !open.window.isVisible());
+      QCOMPARE(open.window.tree()->currentItem(), open.window.tree()->nodeAt(index));
+    }
+    QCOMPARE(open.window.currentKind(), QString("newsletter"));
+  }
+
+  void incompleteServerSettingsKeepTheOperatorThere() {
+    ProgramFolder program;
+    std::filesystem::path profile = program.createProfile();
+    store::ProfileStore store(profile, program.trap);
+    store.UpdateFile_new(2, "smtp", "");
+    store.UpdateFile_new(2, "reply", "");
+    MainWindow window(program.path());
+    QVERIFY(window.Form_Load());
+    window.nodeClicked(2);
+    QCOMPARE(window.currentKind(), QString("system"));
+
+    ModalScript script;
+    script.answerBox(QMessageBox::Ok);
+    window.nodeClicked(1);
+    QCOMPARE(script.boxes(),
+             QStringList{"Required Fields|The listed fields are required:\n\n"
+                         "- Outgoing Mail (SMTP)\n- Reply Name\n\nPlease fill in."});
+    QCOMPARE(window.currentIndex(), 2);
+    QCOMPARE(window.currentKind(), QString("system"));
+  }
+
+  void contextMenusFollowTheCurrentIndex() {
+    OpenProfile open;
+    const std::pair<int, QStringList> expected[] = {{1, {}},
+                                                    {2, {}},
+                                                    {3, {"tv_new_newsletter:New Newsletter"}},
+                                                    {4, {"tv_new_filter:New Filter"}},
+                                                    {5, {"tvDelete:Delete"}},
+                                                    {6, {"tvDelete:Delete"}}};
+    for (const auto& [index, actions] : expected) {
+      open.window.ShowFrame(index);
+      std::unique_ptr<QMenu> menu = open.window.treeMenu();
+      QCOMPARE(menu ? actionNames(menu.get()) : QStringList(), actions);
+    }
+  }
+
+  void rightClickOpensTheMenuOfThePressedNode() {
+    OpenProfile open;
+    open.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&open.window));
+    ModalScript script;
+    QStringList seen;
+    script.then([&](QWidget* w) {
+      auto* menu = qobject_cast<QMenu*>(w);
+      if (!menu) return false;
+      seen = actionNames(menu);
+      QMetaObject::invokeMethod(
+          menu,
+          [menu] {
+            menu->setActiveAction(menu->actions().first());
+            QTest::keyClick(menu, Qt::Key_Return);
+          },
+          Qt::QueuedConnection);
+      return true;
+    });
+    open.pressNode(4, Qt::RightButton);
+    QTRY_VERIFY(script.done());
+    QCOMPARE(seen, QStringList{"tv_new_filter:New Filter"});
+    QTRY_COMPARE(open.window.tree()->nodeCount(), 8);
+    QCOMPARE(open.window.tree()->nodeAt(8)->text(0), QString("Filter_3"));
+    QCOMPARE(open.window.currentIndex(), 8);
+  }
+
+  void deleteAsksFirst() {
+    OpenProfile open;
+    open.window.ShowFrame(6);
+    ModalScript no;
+    no.answerBox(QMessageBox::No);
+    open.window.tvDelete_Click();
+    QCOMPARE(no.boxes(), QStringList{"Delete Item|Are you sure?"});
+    QCOMPARE(open.window.tree()->nodeCount(), 7);
+
+    ModalScript yes;
+    yes.answerBox(QMessageBox::Yes);
+    open.window.tvDelete_Click();
+    QCOMPARE(open.titles(), (QStringList{"Gold", "Server Settings", "Newsletters", "Filters",
+                                         "Filter_1", "Filter_2"}));
+    QCOMPARE(open.window.currentIndex(), 6);
+    QCOMPARE(open.window.currentKind(), QString("filter"));
+  }
+
+  void deletingTheLastNodeShowsTheOneBefore() {
+    OpenProfile open;
+    open.window.ShowFrame(7);
+    ModalScript yes;
+    yes.answerBox(QMessageBox::Yes);
+    open.window.tvDelete_Click();
+    // Renumbering follows the file, where the newsletter was written before the filters.
+    QCOMPARE(open.titles(), (QStringList{"Gold", "Server Settings", "Newsletters", "Filters",
+                                         "New Newsletter #1", "Filter_1"}));
+    QCOMPARE(open.window.currentIndex(), 6);
+    QCOMPARE(open.window.tree()->currentItem()->text(0), QString("Filter_1"));
+    // The grid's show list lost the deleted filter.
+    auto* combo = open.window.userPanel()->findChild<QComboBox*>("Combo1");
+    QCOMPARE(combo->count(), 4);
+    QCOMPARE(combo->itemText(3), QString("Filter_1"));
+  }
+};
+
+std::unique_ptr<QObject> makeTreeTest() {
+  return std::make_unique<TreeTest>();
+}
+
+}  // namespace tidewell::testing
+
+#include "tree_test.moc"

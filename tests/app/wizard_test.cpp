@@ -1,0 +1,164 @@
+// The new-profile wizard: every page refuses to go on with an empty field, Back goes without
+// checks, and Finish writes the profile once.
+
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include "app_fixture.h"
+#include "modal_script.h"
+#include "new_profile_wizard.h"
+#include "store/profile_store.h"
+
+namespace tidewell::testing {
+
+namespace {
+
+using app::NewProfileWizard;
+
+void fill(NewProfileWizard& wizard, const store::NewProfileFields& f) {
+  const std::pair<const char*, const std::string*> fields[] = {
+      {"txtProfile", &f.title},    {"txtEmail", &f.email}, {"txtReply", &f.reply},
+      {"txtPop", &f.pop3},         {"txtSMTP", &f.smtp},   {"txtAccount", &f.account},
+      {"txtPassword", &f.password}};
+  for (const auto& [name, value] : fields) {
+    wizard.findChild<QLineEdit*>(name)->setText(QString::fromStdString(*value));
+  }
+}
+
+// Clicks Next on pages before `page`; they must all let the wizard go on.
+void advanceTo(NewProfileWizard& wizard, int page) {
+  while (wizard.page() < page) wizard.nextButton()->click();
+}
+
+}  // namespace
+
+class WizardTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void emptyFieldStopsItsPage_data() {
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("title") << 1 << "txtProfile"
+                           << "Profile Title|Profile Title is blank.";
+    QTest::newRow("email") << 2 << "txtEmail"
+                           << "Email Address|Email Address is blank.";
+    QTest::newRow("reply") << 2 << "txtReply"
+                           << "Email Address|Reply Address is blank.";
+    QTest::newRow("pop3") << 3 << "txtPop"
+                          << "POP3 Server|POP3 Server is blank.";
+    QTest::newRow("smtp") << 3 << "txtSMTP"
+                          << "SMTP Server|SMTP Server is blank.";
+    QTest::newRow("account") << 4 << "txtAccount"
+                             << "Account Name|Account Name is blank.";
+    QTest::newRow("password") << 4 << "txtPassword"
+                              << "Password|Password is blank.";
+  }
+
+  void emptyFieldStopsItsPage() {
+    QFETCH(int, page);
+    QFETCH(QString, field);
+    QFETCH(QString, box);
+    ProgramFolder program;
+    NewProfileWizard wizard(program.settings, program.cipher);
+    wizard.show();
+    wizard.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&wizard));
+    fill(wizard, goldFields());
+    auto* emptied = wizard.findChild<QLineEdit*>(field);
+    emptied->clear();
+    advanceTo(wizard, page);
+
+    ModalScript script;
+    script.answerBox(QMessageBox::Ok);
+    wizard.nextButton()->click();
+    QCOMPARE(script.boxes(), QStringList{box});
+    QCOMPARE(wizard.page(), page);
+    QCOMPARE(wizard.focusWidget(), emptied);
+    QVERIFY(!std::filesystem::exists(program.path() / "Gold.dat"));
+  }
+
+  void headingsAndFinishCaptionFollowThePage() {
+    ProgramFolder program;
+    NewProfileWizard wizard(program.settings, program.cipher);
+    fill(wizard, goldFields());
+    auto* heading = wizard.findChild<QLabel*>("Label1");
+    const QStringList headings{"Profile Title and Your Name", "Internet Email Address",
+                               "Email Server Names", "Internet Mail Logon", "Congratulations"};
+    for (int page = 1; page <= 5; ++page) {
+      advanceTo(wizard, page);
+      QCOMPARE(heading->text(), headings[page - 1]);
+      QCOMPARE(wizard.nextButton()->text(), page == 5 ? QString("&Finish") : QString("&Next >"));
+    }
+    wizard.backButton()->click();
+    QCOMPARE(wizard.page(), 4);
+    QCOMPARE(wizard.nextButton()->text(), QString("&Next >"));
+  }
+
+  void backNeedsNoFilledFields() {
+    ProgramFolder program;
+    NewProfileWizard wizard(program.settings, program.cipher);
+    fill(wizard, goldFields());
+    advanceTo(wizard, 4);
+    wizard.findChild<QLineEdit*>("txtAccount")->clear();
+    wizard.findChild<QLineEdit*>("txtEmail")->clear();
+    ModalScript script(500);
+    script.answerBox(QMessageBox::Ok);
+    wizard.backButton()->click();
+    wizard.backButton()->click();
+    QCOMPARE(wizard.page(), 2);
+    QVERIFY(script.boxes().isEmpty());
+  }
+
+  void finishWritesTheProfileAndRemembersIt() {
+    ProgramFolder program;
+    NewProfileWizard wizard(program.settings, program.cipher);
+    fill(wizard, goldFields());
+    advanceTo(wizard, 5);
+    wizard.nextButton()->click();
+    QCOMPARE(wizard.profileSuccess(), QString("true"));
+    QCOMPARE(wizard.result(), int(QDialog::Accepted));
+    std::filesystem::path profile = program.path() / "Gold.dat";
+    QCOMPARE(wizard.profilePath(), profile);
+    store::ProfileStore store(profile, program.trap);
+    QCOMPARE(store.GetFromFile_new(1, "title"), std::string("Gold"));
+    QCOMPARE(store.GetFromFile_new(2, "pop3"), std::string("pop.example.com"));
+    QCOMPARE(store.GetFromFile_new(2, "SMTPPort"), std::string("25"));
+    std::string pass = store.GetFromFile_new(2, "pass");
+    QVERIFY(pass != "secret");
+    QCOMPARE(program.cipher.decipher(pass, store.GetFromFile_new(1, "date")),
+             std::string("secret"));
+    QCOMPARE(program.settings.currentProfilePath(), std::optional(profile));
+  }
+
+  void finishRefusesATitleThatIsTaken() {
+    ProgramFolder program;
+    std::filesystem::path existing = program.createProfile("Gold");
+    std::string before = readBytes(existing);
+    NewProfileWizard wizard(program.settings, program.cipher);
+    wizard.show();
+    wizard.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&wizard));
+    fill(wizard, goldFields());
+    advanceTo(wizard, 5);
+    ModalScript script;
+    script.answerBox(QMessageBox::Ok);
+    wizard.nextButton()->click();
+    QCOMPARE(script.boxes(), QStringList{"Profile Title|A profile named Gold already exists."});
+    QCOMPARE(wizard.profileSuccess(), QString("false"));
+    QCOMPARE(wizard.page(), 1);
+    QCOMPARE(wizard.focusWidget(), wizard.findChild<QLineEdit*>("txtProfile"));
+    QCOMPARE(readBytes(existing), before);
+  }
+};
+
+std::unique_ptr<QObject> makeWizardTest() {
+  return std::make_unique<WizardTest>();
+}
+
+}  // namespace tidewell::testing
+
+#include "wizard_test.moc"
