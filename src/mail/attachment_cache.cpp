@@ -2,8 +2,10 @@
 
 #include <gmime/gmime.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <system_error>
 
 namespace tidewell::mail {
@@ -29,9 +31,29 @@ std::string base64(const std::string& bytes) {
   return out;
 }
 
+std::string withCrLf(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 38);
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+// 128 random bits: no message text will ever hold the same line by chance.
+std::string uniquePlaceholder() {
+  static thread_local std::mt19937_64 random{std::random_device{}()};
+  char text[64];
+  std::snprintf(text, sizeof text, "=_tidewell_attachment_%016llx%016llx_=\n",
+                static_cast<unsigned long long>(random()),
+                static_cast<unsigned long long>(random()));
+  return text;
+}
+
 }  // namespace
 
-const std::string* AttachmentCache::encoded(const std::string& path) {
+const AttachmentCache::Encoded* AttachmentCache::encoded(const std::string& path) {
   std::error_code error;
   if (path.empty() || !std::filesystem::is_regular_file(path, error)) return nullptr;
   const auto size = std::filesystem::file_size(path, error);
@@ -41,13 +63,17 @@ const std::string* AttachmentCache::encoded(const std::string& path) {
   auto found = m_entries.find(path);
   if (found != m_entries.end() && found->second.size == size &&
       found->second.modified == modified) {
-    return &found->second.base64;
+    return &found->second.encoded;
   }
   auto bytes = readBytes(path);
   if (!bytes) return nullptr;
   Entry& entry = m_entries[path];
-  entry = {size, modified, base64(*bytes)};
-  return &entry.base64;
+  entry.size = size;
+  entry.modified = modified;
+  entry.encoded.base64 = base64(*bytes);
+  entry.encoded.crlfBase64 = withCrLf(entry.encoded.base64);
+  entry.encoded.placeholder = uniquePlaceholder();
+  return &entry.encoded;
 }
 
 }  // namespace tidewell::mail

@@ -13,15 +13,23 @@ namespace tidewell::mail {
 
 class AttachmentCache {
  public:
-  // The file's content in base64 with line breaks, or nothing when it cannot be read.
-  const std::string* encoded(const std::string& path);
+  struct Encoded {
+    std::string base64;      // with LF line breaks, as a MIME part's content
+    std::string crlfBase64;  // the same with CR LF, as it goes on the wire
+    // A line no file content can hold, which a message carries in the attachment's place until
+    // the wire form is put in (see MessageBuilder).
+    std::string placeholder;
+  };
+
+  // The file's content encoded, or nothing when it cannot be read.
+  const Encoded* encoded(const std::string& path);
   void clear() { m_entries.clear(); }
 
  private:
   struct Entry {
     std::uintmax_t size = 0;
     std::filesystem::file_time_type modified;
-    std::string base64;
+    Encoded encoded;
   };
   std::map<std::string, Entry> m_entries;
 };

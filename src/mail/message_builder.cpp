@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "mail/gmime_library.h"
 #include "mail/gmime_ptr.h"
@@ -68,27 +70,14 @@ GObjectPtr<GMimeObject> textPart(const OutgoingMessage& message) {
   return GObjectPtr<GMimeObject>(GMIME_OBJECT(part.release()));
 }
 
-// The file's content, already in base64, as the part's content: GMime writes it unchanged
+// The attachment's part with `content` (base64 text) as its content: GMime writes it unchanged
 // because the stream's encoding and the part's are the same.
-GObjectPtr<GMimeDataWrapper> encodedContent(const std::string& path, AttachmentCache& cache,
-                                            std::string& warnings) {
-  const std::string* encoded = cache.encoded(path);
-  if (!encoded) {
-    warnings += "attachment \"" + path + "\" not found or unreadable; sent without it\n";
-    return nullptr;
-  }
-  GObjectPtr<GMimeStream> stream(
-      g_mime_stream_mem_new_with_buffer(encoded->data(), encoded->size()));
-  return GObjectPtr<GMimeDataWrapper>(
+GObjectPtr<GMimeObject> attachmentPart(const std::string& path, const std::string& content) {
+  GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(content.data(), content.size()));
+  GObjectPtr<GMimeDataWrapper> wrapper(
       g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_BASE64));
-}
-
-GObjectPtr<GMimeObject> attachmentPart(const std::string& path, AttachmentCache& cache,
-                                       std::string& warnings) {
-  GObjectPtr<GMimeDataWrapper> content = encodedContent(path, cache, warnings);
-  if (!content) return nullptr;
   GObjectPtr<GMimePart> part(g_mime_part_new_with_type("application", "octet-stream"));
-  g_mime_part_set_content(part.get(), content.get());
+  g_mime_part_set_content(part.get(), wrapper.get());
   g_mime_object_set_disposition(GMIME_OBJECT(part.get()), GMIME_DISPOSITION_ATTACHMENT);
   const std::string name =
       TextEncoding::headerValue(std::filesystem::path(path).filename().string());
@@ -115,28 +104,79 @@ BuiltMessage MessageBuilder::build(const OutgoingMessage& message) {
   return build(message, cache);
 }
 
-BuiltMessage MessageBuilder::build(const OutgoingMessage& message, AttachmentCache& cache) {
-  GmimeLibrary::ensureInitialised();
-  BuiltMessage built;
+namespace {
+
+// The attachments of a message, encoded. A part may carry a placeholder line in place of its
+// base64 text; GMime then has a few bytes to write instead of the whole file, and the text, in
+// its wire form, is put in the placeholder's place afterwards.
+struct Attachments {
+  std::vector<std::pair<std::string, const AttachmentCache::Encoded*>> files;
+  std::size_t encodedSize = 0;
+};
+
+Attachments encodedAttachments(const OutgoingMessage& message, AttachmentCache& cache,
+                               std::string& warnings) {
+  Attachments found;
+  for (const std::string& path : message.attachments) {
+    const AttachmentCache::Encoded* encoded = cache.encoded(path);
+    if (!encoded) {
+      warnings += "attachment \"" + path + "\" not found or unreadable; sent without it\n";
+      continue;
+    }
+    found.files.emplace_back(path, encoded);
+    found.encodedSize += encoded->crlfBase64.size();
+  }
+  return found;
+}
+
+std::string buildWith(const OutgoingMessage& message, const Attachments& attachments,
+                      bool placeholders) {
   GObjectPtr<GMimeMessage> mime(g_mime_message_new(TRUE));
   addHeaders(mime.get(), message);
   GObjectPtr<GMimeObject> body = textPart(message);
   GObjectPtr<GMimeMultipart> mixed;
-  for (const std::string& path : message.attachments) {
-    GObjectPtr<GMimeObject> attachment = attachmentPart(path, cache, built.warnings);
-    if (!attachment) continue;
-    if (!mixed) {
-      mixed.reset(g_mime_multipart_new_with_subtype("mixed"));
-      g_mime_multipart_add(mixed.get(), body.get());
-    }
-    g_mime_multipart_add(mixed.get(), attachment.get());
+  if (!attachments.files.empty()) {
+    mixed.reset(g_mime_multipart_new_with_subtype("mixed"));
+    g_mime_multipart_add(mixed.get(), body.get());
+  }
+  for (const auto& [path, encoded] : attachments.files) {
+    const std::string& content = placeholders ? encoded->placeholder : encoded->base64;
+    g_mime_multipart_add(mixed.get(), attachmentPart(path, content).get());
   }
   g_mime_message_set_mime_part(mime.get(), mixed ? GMIME_OBJECT(mixed.get()) : body.get());
-  std::size_t sizeHint = message.body.size() * 2 + 4096;
-  for (const std::string& path : message.attachments) {
-    if (const std::string* encoded = cache.encoded(path)) sizeHint += encoded->size() * 2;
+  return serialise(mime.get(),
+                   message.body.size() * 2 + 4096 + (placeholders ? 0 : attachments.encodedSize));
+}
+
+// Puts each attachment's wire form where its placeholder line stands; false when a placeholder
+// is not there as written.
+bool fillPlaceholders(std::string& data, const Attachments& attachments) {
+  std::string filled;
+  filled.reserve(data.size() + attachments.encodedSize);
+  std::size_t from = 0;
+  for (const auto& [path, encoded] : attachments.files) {
+    std::string line = encoded->placeholder;
+    line.insert(line.size() - 1, "\r");
+    std::size_t at = data.find(line, from);
+    if (at == std::string::npos) return false;
+    filled.append(data, from, at - from).append(encoded->crlfBase64);
+    from = at + line.size();
   }
-  built.data = serialise(mime.get(), sizeHint);
+  filled.append(data, from, std::string::npos);
+  data = std::move(filled);
+  return true;
+}
+
+}  // namespace
+
+BuiltMessage MessageBuilder::build(const OutgoingMessage& message, AttachmentCache& cache) {
+  GmimeLibrary::ensureInitialised();
+  BuiltMessage built;
+  Attachments attachments = encodedAttachments(message, cache, built.warnings);
+  built.data = buildWith(message, attachments, true);
+  if (!fillPlaceholders(built.data, attachments)) {
+    built.data = buildWith(message, attachments, false);
+  }
   return built;
 }
 
