@@ -11,10 +11,15 @@ class ThreadTransferRunner : public mail::TransferRunner {
  public:
   // Returns when transfer has ended; an exception it raised is raised again here.
   void run(const std::function<void()>& transfer) override;
+  // The same, with alongside run on the UI thread while the transfer runs.
+  void runAlongside(const std::function<void()>& transfer,
+                    const std::function<void()>& alongside) override;
   // How many transfers have run off the calling thread.
   int transfersRun() const { return m_transfersRun; }
 
  private:
+  void runWith(const std::function<void()>& transfer, const std::function<void()>* alongside);
+
   int m_transfersRun = 0;
 };
 
