@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 
 #include <memory>
+#include <string>
 
 namespace tidewell::mail {
 
@@ -21,5 +22,11 @@ using CurlSlistPtr = std::unique_ptr<curl_slist, CurlSlistDeleter>;
 
 // A new easy handle, or null when libcurl could not be set up.
 CurlEasyPtr newCurlEasy();
+
+// What POP3 and SMTP sessions share: the certificates to trust (the system's when caFile is
+// empty) and the server time-out. Greeting, CAPA, STARTTLS and AUTH count as connect time; a
+// stalled reply or transfer is cut by the response time-out and the low-speed limit rather than
+// a cap on the whole transfer, so a large message on a slow line still gets through.
+void applyServerLimits(CURL* handle, const std::string& caFile, int timeoutSeconds);
 
 }  // namespace tidewell::mail

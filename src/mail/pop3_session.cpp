@@ -46,16 +46,7 @@ bool Pop3Session::setUp() {
   // Unticked SSL still upgrades when the server offers STLS; pop3s:// ignores this.
   curl_easy_setopt(h, CURLOPT_USE_SSL, m_settings.ssl ? CURLUSESSL_ALL : CURLUSESSL_TRY);
   if (m_settings.spa) curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, "AUTH=NTLM");
-  if (!m_settings.caFile.empty()) curl_easy_setopt(h, CURLOPT_CAINFO, m_settings.caFile.c_str());
-  const long timeout = m_settings.timeoutSeconds > 0 ? m_settings.timeoutSeconds : 60;
-  // Greeting, CAPA, STLS and AUTH count as connect time; a stalled reply or download is cut
-  // by the response time-out and the low-speed limit rather than a cap on the whole transfer,
-  // so a large message on a slow line still arrives.
-  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, timeout);
-  curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeout);
-  curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, timeout);
-  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+  applyServerLimits(h, m_settings.caFile, m_settings.timeoutSeconds);
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &appendTo);
   return true;
 }

@@ -55,14 +55,8 @@ bool SmtpSession::setUp() {
     curl_easy_setopt(h, CURLOPT_PASSWORD, m_settings.password.c_str());
     if (m_settings.spa) curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, "AUTH=NTLM");
   }
-  if (!m_settings.caFile.empty()) curl_easy_setopt(h, CURLOPT_CAINFO, m_settings.caFile.c_str());
-  const long timeout = m_settings.timeoutSeconds > 0 ? m_settings.timeoutSeconds : 60;
-  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, timeout);
-  curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, timeout);
-  curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, timeout);
+  applyServerLimits(h, m_settings.caFile, m_settings.timeoutSeconds);
   curl_easy_setopt(h, CURLOPT_MAXAGE_CONN, kMaxIdleSeconds);
-  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
   curl_easy_setopt(h, CURLOPT_READFUNCTION, &readFrom);
   return true;

@@ -135,8 +135,7 @@ void FilterPanel::showBlock(int index) {
     return value == store::kAbsent ? QString() : toQt(value);
   };
   m_storedTitle = read("title");
-  m_nodeText = m_storedTitle;
-  m_frame->setTitle(m_storedTitle);
+  showTitle(m_frame, m_storedTitle);
   m_title->setText(m_storedTitle);
   m_guard.reset({toStd(m_storedTitle), static_cast<int>(m_storedTitle.size()), 0});
   m_toName->setText(read("toname"));
@@ -175,9 +174,7 @@ void FilterPanel::titleTyped() {
     return;
   }
   QString text = m_title->text();
-  if (services().renameNode) services().renameNode(toStd(m_nodeText), toStd(text));
-  m_nodeText = text;
-  m_frame->setTitle(text);
+  followTitle(m_frame, text);
 }
 
 void FilterPanel::leaveTitle(const QString& text) {
@@ -192,9 +189,7 @@ void FilterPanel::leaveTitle(const QString& text) {
   }
   QMessageBox::warning(this, toQt(refusal->caption), toQt(refusal->message));
   if (refusal->restoreOldTitle) {
-    if (services().renameNode) services().renameNode(toStd(m_nodeText), toStd(m_storedTitle));
-    m_nodeText = m_storedTitle;
-    m_frame->setTitle(m_storedTitle);
+    followTitle(m_frame, m_storedTitle);
     m_title->setText(m_storedTitle);
     m_guard.reset({toStd(m_storedTitle), static_cast<int>(m_storedTitle.size()), 0});
   }

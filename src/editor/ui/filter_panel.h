@@ -51,7 +51,6 @@ class FilterPanel : public PropertyPanel {
   FieldEditorGrid* m_fields;
   ExtractKeyGrid* m_keys;
   QString m_storedTitle;  // the title as the file holds it
-  QString m_nodeText;     // what the tree node shows now
   int m_index = 0;
 };
 

@@ -31,11 +31,8 @@ FiltersPanel::FiltersPanel(const PanelServices& services, QWidget* parent)
   layout->addWidget(m_frame);
   layout->addStretch();
 
-  connect(m_title, &QLineEdit::textEdited, this, [this](const QString& text) {
-    if (this->services().renameNode) this->services().renameNode(toStd(m_nodeText), toStd(text));
-    m_nodeText = text;
-    m_frame->setTitle(text);
-  });
+  connect(m_title, &QLineEdit::textEdited, this,
+          [this](const QString& text) { followTitle(m_frame, text); });
   m_focus->watch(
       m_title, [this] { return m_title->text(); },
       [this](const QString& text, const QString& old) {
@@ -58,8 +55,7 @@ void FiltersPanel::showBlock(int index) {
   m_index = index;
   const store::ProfileStore& profile = *services().profile;
   QString title = toQt(profile.GetFromFile_new(index, "title"));
-  m_nodeText = title;
-  m_frame->setTitle(title);
+  showTitle(m_frame, title);
   m_title->setText(title);
   m_delimiter->setText(toQt(profile.GetFromFile_new(index, "fielddelimiter")));
   m_bounce->setChecked(profile.GetFromFile_new(index, "deactivate") == "true");

@@ -27,7 +27,6 @@ class FiltersPanel : public PropertyPanel {
   QLineEdit* m_title;
   QLineEdit* m_delimiter;
   QCheckBox* m_bounce;
-  QString m_nodeText;
   int m_index = 0;
 };
 

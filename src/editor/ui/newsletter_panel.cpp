@@ -24,12 +24,6 @@ namespace tidewell::editor::ui {
 
 namespace {
 
-template <class W>
-W* named(W* widget, const char* name) {
-  widget->setObjectName(name);
-  return widget;
-}
-
 QString documentsFolder() {
   return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
 }
@@ -130,11 +124,8 @@ void NewsletterPanel::watchLineKey(QWidget* field, std::function<QString()> read
 }
 
 void NewsletterPanel::connectFields() {
-  connect(m_title, &QLineEdit::textEdited, this, [this](const QString& text) {
-    if (services().renameNode) services().renameNode(toStd(m_nodeText), toStd(text));
-    m_nodeText = text;
-    m_frame->setTitle(text);
-  });
+  connect(m_title, &QLineEdit::textEdited, this,
+          [this](const QString& text) { followTitle(m_frame, text); });
   m_focus->watch(
       m_title, [this] { return m_title->text(); },
       [this](const QString& text, const QString&) { leaveTitle(text); });
@@ -166,8 +157,7 @@ void NewsletterPanel::showBlock(int index) {
     return value == store::kAbsent ? std::string() : value;
   };
   m_storedTitle = toQt(read("title"));
-  m_nodeText = m_storedTitle;
-  m_frame->setTitle(m_storedTitle);
+  showTitle(m_frame, m_storedTitle);
   m_title->setText(m_storedTitle);
   m_subject->setText(toQt(read("subject")));
   m_location->setText(toQt(read("location")));
@@ -219,9 +209,7 @@ void NewsletterPanel::leaveTitle(const QString& text) {
   }
   QMessageBox::warning(this, toQt(refusal->caption), toQt(refusal->message));
   if (refusal->restoreOldTitle) {
-    if (services().renameNode) services().renameNode(toStd(m_nodeText), toStd(m_storedTitle));
-    m_nodeText = m_storedTitle;
-    m_frame->setTitle(m_storedTitle);
+    followTitle(m_frame, m_storedTitle);
     m_title->setText(m_storedTitle);
   }
   QTimer::singleShot(0, m_title, [title = m_title] { title->setFocus(Qt::OtherFocusReason); });

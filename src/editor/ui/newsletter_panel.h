@@ -67,7 +67,6 @@ class NewsletterPanel : public PropertyPanel {
   AttachmentList m_attachList;
   std::vector<int> m_filterIndexes;
   QString m_storedTitle;
-  QString m_nodeText;
   int m_index = 0;
 };
 

@@ -19,11 +19,8 @@ NewslettersPanel::NewslettersPanel(const PanelServices& services, QWidget* paren
   layout->addWidget(m_frame);
   layout->addStretch();
 
-  connect(m_title, &QLineEdit::textEdited, this, [this](const QString& text) {
-    if (this->services().renameNode) this->services().renameNode(toStd(m_nodeText), toStd(text));
-    m_nodeText = text;
-    m_frame->setTitle(text);
-  });
+  connect(m_title, &QLineEdit::textEdited, this,
+          [this](const QString& text) { followTitle(m_frame, text); });
   m_focus->watch(
       m_title, [this] { return m_title->text(); },
       [this](const QString& text, const QString& old) {
@@ -34,8 +31,7 @@ NewslettersPanel::NewslettersPanel(const PanelServices& services, QWidget* paren
 void NewslettersPanel::showBlock(int index) {
   m_index = index;
   QString title = toQt(services().profile->GetFromFile_new(index, "title"));
-  m_nodeText = title;
-  m_frame->setTitle(title);
+  showTitle(m_frame, title);
   m_title->setText(title);
   m_focus->refreshOldText();
 }

@@ -22,7 +22,6 @@ class NewslettersPanel : public PropertyPanel {
   FocusEdits* m_focus;
   QGroupBox* m_frame;
   QLineEdit* m_title;
-  QString m_nodeText;
   int m_index = 0;
 };
 

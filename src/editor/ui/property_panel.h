@@ -2,6 +2,7 @@
 // One of the six property panels on the right of the main window: it shows one profile block and
 // writes each field back as it loses focus. The main window keeps one of each and shows the one
 // whose kind matches the selected node. User-interface thread only.
+#include <QGroupBox>
 #include <QString>
 #include <QWidget>
 
@@ -25,8 +26,21 @@ class PropertyPanel : public QWidget {
  protected:
   const PanelServices& services() const { return m_services; }
 
+  // The node's title as the block holds it, shown when the panel is filled.
+  void showTitle(QGroupBox* frame, const QString& title) {
+    m_nodeText = title;
+    frame->setTitle(title);
+  }
+  // The tree node and the frame caption follow the title box as the operator types, or as a
+  // refused title is put back.
+  void followTitle(QGroupBox* frame, const QString& title) {
+    if (m_services.renameNode) m_services.renameNode(m_nodeText.toStdString(), title.toStdString());
+    showTitle(frame, title);
+  }
+
  private:
   PanelServices m_services;
+  QString m_nodeText;  // what the tree node shows now
 };
 
 }  // namespace tidewell::editor::ui

@@ -15,15 +15,7 @@
 
 namespace tidewell::editor::ui {
 
-namespace {
-
-template <class W>
-W* named(W* widget, const char* name) {
-  widget->setObjectName(name);
-  return widget;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 ServerSettingsPanel::ServerSettingsPanel(const PanelServices& services, QWidget* parent)
     : PropertyPanel(services, parent), m_focus(new FocusEdits(this)) {
@@ -180,8 +172,7 @@ void ServerSettingsPanel::showBlock(int) {
   // The server settings are always block 2; a new profile needs a new editor.
   m_editor.reset();
   ServerSettingsView v = editor().view();
-  m_frame->setTitle(toQt(v.title));
-  m_nodeText = toQt(v.title);
+  showTitle(m_frame, toQt(v.title));
   m_title->setText(toQt(v.title));
   m_pop3->setText(toQt(v.pop3));
   m_smtp->setText(toQt(v.smtp));
@@ -208,9 +199,7 @@ void ServerSettingsPanel::showBlock(int) {
 }
 
 void ServerSettingsPanel::renameWhileTyping(const QString& text) {
-  if (services().renameNode) services().renameNode(toStd(m_nodeText), toStd(text));
-  m_nodeText = text;
-  m_frame->setTitle(text);
+  followTitle(m_frame, text);
 }
 
 QStringList ServerSettingsPanel::missingRequiredFields() const {

@@ -40,7 +40,6 @@ class ServerSettingsPanel : public PropertyPanel {
   std::unique_ptr<ServerSettingsEditor> m_editor;
   FocusEdits* m_focus;
   QGroupBox* m_frame;
-  QString m_nodeText;  // what the tree node shows now
   QLineEdit* m_title;
   QLineEdit* m_email;
   QLineEdit* m_reply;
