@@ -184,6 +184,7 @@ void MainWindow::rebuildPanels() {
   editor::ui::PanelServices services = panelServices();
   m_userPanel = new UserPanel(services, m_stack);
   addPanel(m_userPanel, "frameUserProperties");
+  connect(m_userPanel, &UserPanel::sendReceiveRequested, m_cycle, &CycleDriver::mnuSendRecv_Click);
   editor::ui::EditorPanels made = editor::ui::makeEditorPanels(services, m_stack);
   addPanel(made.system, "frameCampaignProperties");
   addPanel(made.outbound, "frameOutBoundProperties");

@@ -2,9 +2,11 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "store/profile_rename.h"
 #include "subscribers/show_filter.h"
 #include "window_rules.h"
 
@@ -23,6 +25,9 @@ QLabel* namedLabel(const char* name, const QString& text, QWidget* parent) {
 UserPanel::UserPanel(editor::ui::PanelServices services, QWidget* parent)
     : PropertyPanel(std::move(services), parent),
       m_caption(namedLabel("lblCaption", {}, this)),
+      m_title(new QLineEdit(this)),
+      m_sendRecv(new QPushButton(tr("Send/Recv"), this)),
+      m_focus(new editor::ui::FocusEdits(this)),
       m_showFilter(new QComboBox(this)),
       m_count(namedLabel("lblCount", {}, this)),
       m_sentToday(namedLabel("lblSent", {}, this)),
@@ -34,6 +39,8 @@ UserPanel::UserPanel(editor::ui::PanelServices services, QWidget* parent)
   font.setBold(true);
   font.setPointSizeF(font.pointSizeF() * 1.3);
   m_caption->setFont(font);
+  m_title->setObjectName("txtUserName");
+  m_sendRecv->setObjectName("command99");
   m_showFilter->setObjectName("Combo1");
   m_showFilter->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
@@ -52,6 +59,10 @@ UserPanel::UserPanel(editor::ui::PanelServices services, QWidget* parent)
   m_view->setWordWrap(false);
   m_view->setModel(m_model);
 
+  auto* titleRow = new QHBoxLayout;
+  titleRow->addWidget(namedLabel("lblUserName", "User Name:", this));
+  titleRow->addWidget(m_title, 1);
+  titleRow->addWidget(m_sendRecv);
   auto* top = new QHBoxLayout;
   top->addWidget(namedLabel("lblSubscriberList", "Subscriber List:", this));
   top->addWidget(m_showFilter);
@@ -64,17 +75,46 @@ UserPanel::UserPanel(editor::ui::PanelServices services, QWidget* parent)
   bottom->addStretch();
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(m_caption);
+  layout->addLayout(titleRow);
   layout->addLayout(top);
   layout->addWidget(m_view, 1);
   layout->addLayout(bottom);
 
   setSentCounters(0, 0);
   connect(m_showFilter, &QComboBox::currentIndexChanged, this, &UserPanel::showFilterChosen);
+  connect(m_sendRecv, &QPushButton::clicked, this, &UserPanel::sendReceiveRequested);
+  connect(m_title, &QLineEdit::textEdited, this, [this](const QString& text) {
+    renameShownNode(text);
+    m_caption->setText(text);
+  });
+  m_focus->watch(
+      m_title, [this] { return m_title->text(); },
+      [this](const QString& text, const QString& oldText) { leaveTitle(text, oldText); });
+}
+
+void UserPanel::leaveTitle(const QString& text, const QString&) {
+  if (!services().profile || text == m_storedTitle) return;
+  auto refused =
+      store::renameProfileTitle(*services().profile, services().profile->path().parent_path(),
+                                m_storedTitle.toStdString(), text.toStdString());
+  if (!refused) {
+    m_storedTitle = text;
+    return;
+  }
+  QMessageBox::warning(this, QString::fromStdString(refused->caption),
+                       QString::fromStdString(refused->message));
+  renameShownNode(m_storedTitle);
+  m_caption->setText(m_storedTitle);
+  m_title->setText(m_storedTitle);
 }
 
 void UserPanel::showBlock(int index) {
   if (!services().profile) return;
-  m_caption->setText(QString::fromStdString(services().profile->GetFromFile_new(index, "title")));
+  m_storedTitle = QString::fromStdString(services().profile->GetFromFile_new(index, "title"));
+  m_caption->setText(m_storedTitle);
+  m_title->setText(m_storedTitle);
+  setShownNode(m_storedTitle);
+  m_focus->refreshOldText();
 }
 
 void UserPanel::attach(subscribers::SubscriberGrid* grid, store::SubscriberFile* file,

@@ -1,12 +1,16 @@
 #pragma once
-// The user node's panel (`frameUserProperties`): the profile's title, the subscriber grid with
-// its show filter `Combo1` and row count, and the sent counters. Owned by the main window's
+// The user node's panel (`frameUserProperties`): the profile's title (`txtUserName`, which also
+// names the subscriber file), "Send/Recv", the subscriber grid with its show filter `Combo1` and
+// row count, and the sent counters. Owned by the main window's
 // panel stack; UI thread only.
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTableView>
 
+#include "editor/ui/focus_edits.h"
 #include "editor/ui/property_panel.h"
 #include "store/settings_file.h"
 #include "store/subscriber_file.h"
@@ -39,15 +43,26 @@ class UserPanel : public editor::ui::PropertyPanel {
   // Widths of the shown columns in twips, by grid column.
   std::vector<int> currentWidths() const;
 
+  void commitPendingEdit() override { m_focus->commitFocused(); }
+
   QTableView* gridView() const { return m_view; }
   subscribers::ui::SubscriberGridModel* gridModel() const { return m_model; }
 
+ signals:
+  // "Send/Recv" (`command99`): a check cycle at once.
+  void sendReceiveRequested();
+
  private:
+  void leaveTitle(const QString& text, const QString& oldText);
   void showFilterChosen(int position);
   void applyColumnWidths();
   void updateCount();
 
   QLabel* m_caption;
+  QLineEdit* m_title;
+  QPushButton* m_sendRecv;
+  editor::ui::FocusEdits* m_focus;
+  QString m_storedTitle;
   QComboBox* m_showFilter;
   QLabel* m_count;
   QLabel* m_sentToday;

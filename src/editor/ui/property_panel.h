@@ -34,9 +34,14 @@ class PropertyPanel : public QWidget {
   // The tree node and the frame caption follow the title box as the operator types, or as a
   // refused title is put back.
   void followTitle(QGroupBox* frame, const QString& title) {
-    if (m_services.renameNode) m_services.renameNode(m_nodeText.toStdString(), title.toStdString());
-    showTitle(frame, title);
+    renameShownNode(title);
+    frame->setTitle(title);
   }
+  void renameShownNode(const QString& title) {
+    if (m_services.renameNode) m_services.renameNode(m_nodeText.toStdString(), title.toStdString());
+    m_nodeText = title;
+  }
+  void setShownNode(const QString& title) { m_nodeText = title; }
 
  private:
   PanelServices m_services;
