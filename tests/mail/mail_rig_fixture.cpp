@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 
 #include "support/test_support.h"
 
@@ -39,14 +38,8 @@ class OwnRigStopper : public ::testing::Environment {
 [[maybe_unused]] ::testing::Environment* const kStopper =
     ::testing::AddGlobalTestEnvironment(new OwnRigStopper);
 
-}  // namespace
-
+// Runs a shell command and returns its exit status and everything it printed.
 std::pair<int, std::string> runCommand(const std::string& command) {
-  struct PipeCloser {
-    void operator()(FILE* f) const {
-      if (f) pclose(f);
-    }
-  };
   std::string output;
   FILE* raw = popen((command + " 2>&1").c_str(), "r");
   if (!raw) return {-1, "cannot run " + command};
@@ -56,6 +49,8 @@ std::pair<int, std::string> runCommand(const std::string& command) {
   const int status = pclose(raw);
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
+
+}  // namespace
 
 MailRig& MailRig::instance() {
   static MailRig rig;
@@ -167,6 +162,18 @@ NetMailClient MailRig::client() const {
 
 void RigTest::SetUp() {
   ASSERT_TRUE(rig.ready()) << rig.failure();
+}
+
+std::vector<IncomingMessage> RigTest::readMailbox(const Mailbox& box) {
+  NetMailClient client = rig.client();
+  client.setPop3(rig.pop(box));
+  auto uidls = client.fetchUidls();
+  EXPECT_TRUE(uidls) << client.lastError();
+  if (!uidls) return {};
+  FetchResult fetched = client.fetchMessages(*uidls);
+  EXPECT_TRUE(fetched.complete) << client.lastError();
+  client.endPop3Session();
+  return fetched.messages;
 }
 
 }  // namespace tidewell::mail::testing

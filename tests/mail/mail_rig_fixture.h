@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "mail/mail_settings.h"
 #include "mail/net_mail_client.h"
@@ -55,10 +56,9 @@ class MailRig {
 class RigTest : public ::testing::Test {
  protected:
   void SetUp() override;
+  // Every message of the mailbox, over plain POP3; a failure fails the test.
+  std::vector<IncomingMessage> readMailbox(const Mailbox& box);
   MailRig& rig = MailRig::instance();
 };
-
-// Runs a shell command and returns its exit status and everything it printed.
-std::pair<int, std::string> runCommand(const std::string& command);
 
 }  // namespace tidewell::mail::testing

@@ -25,18 +25,6 @@ OutgoingMessage messageTo(const Mailbox& box, const std::string& subject) {
   return m;
 }
 
-std::vector<IncomingMessage> readMailbox(MailRig& rig, const Mailbox& box) {
-  NetMailClient client = rig.client();
-  client.setPop3(rig.pop(box));
-  auto uidls = client.fetchUidls();
-  EXPECT_TRUE(uidls) << client.lastError();
-  if (!uidls) return {};
-  FetchResult fetched = client.fetchMessages(*uidls);
-  EXPECT_TRUE(fetched.complete) << client.lastError();
-  client.endPop3Session();
-  return fetched.messages;
-}
-
 // file name -> decoded bytes of every attachment, read with GMime independently of the client.
 std::map<std::string, std::string> attachmentsOf(const std::string& raw) {
   std::map<std::string, std::string> found;
@@ -61,26 +49,6 @@ std::map<std::string, std::string> attachmentsOf(const std::string& raw) {
 
 class SmtpClientTest : public RigTest {};
 
-TEST_F(SmtpClientTest, PlainSendArrivesWithHeadersAndBody) {
-  const Mailbox box = rig.claimMailbox();
-  NetMailClient client = rig.client();
-  client.setSmtp(rig.smtp());
-  OutgoingMessage m = messageTo(box, "plain send");
-  m.replyTo = "replies@example.org";
-  ASSERT_EQ(client.send(m), kSendAccepted) << client.lastError();
-  client.endSmtpSession();
-
-  const auto messages = readMailbox(rig, box);
-  ASSERT_EQ(messages.size(), 1u);
-  const IncomingMessage& got = messages[0];
-  EXPECT_EQ(got.subject, "plain send");
-  EXPECT_EQ(got.senderAddress, "owner@example.org");
-  EXPECT_EQ(got.senderName, "List Owner");
-  EXPECT_EQ(got.body, "first line\r\n.leading dot survives\r\nlast line\r\n");
-  EXPECT_NE(got.fullText.find("Reply-To: replies@example.org\r\n"), std::string::npos);
-  EXPECT_NE(got.fullText.find("To: Box Holder <" + box.address() + ">"), std::string::npos);
-}
-
 TEST_F(SmtpClientTest, StartTlsWithLoginAndImplicitTlsBothDeliver) {
   const Mailbox box = rig.claimMailbox();
   SmtpSettings submission = rig.smtp("SMTP_SUBMISSION_PORT");
@@ -98,7 +66,7 @@ TEST_F(SmtpClientTest, StartTlsWithLoginAndImplicitTlsBothDeliver) {
     EXPECT_EQ(client.send(messageTo(box, "tls " + std::to_string(settings.port))), kSendAccepted)
         << client.lastError();
   }
-  const auto messages = readMailbox(rig, box);
+  const auto messages = readMailbox(box);
   ASSERT_EQ(messages.size(), 2u);
   EXPECT_EQ(messages[0].subject, "tls " + std::to_string(submission.port));
   EXPECT_EQ(messages[1].subject, "tls " + std::to_string(implicit.port));
@@ -123,65 +91,55 @@ TEST_F(SmtpClientTest, LoginFailuresAreReported) {
   EXPECT_NE(client.lastError().find("530"), std::string::npos) << client.lastError();
 }
 
-TEST_F(SmtpClientTest, NonAsciiHeadersAndInjectedLinesRoundTrip) {
-  const Mailbox box = rig.claimMailbox();
-  NetMailClient client = rig.client();
-  client.setSmtp(rig.smtp());
-  OutgoingMessage m = messageTo(box,
-                                "Gr\xc3\xbc\xc3\x9f"
-                                "e \xe2\x80\x93 \xe6\x97\xa5\xe6\x9c\xac");
-  m.fromName =
-      "Z\xc3\xb6"
-      "e\r\nBcc: victim@example.com";
-  m.body = "K\xc3\xa4se \xe2\x82\xac";
-  ASSERT_EQ(client.send(m), kSendAccepted) << client.lastError();
-
-  const auto messages = readMailbox(rig, box);
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].subject, m.subject);
-  EXPECT_EQ(messages[0].senderName,
-            "Z\xc3\xb6"
-            "eBcc: victim@example.com");
-  EXPECT_EQ(messages[0].body, m.body);
-  EXPECT_EQ(messages[0].fullText.find("\r\nBcc:"), std::string::npos) << messages[0].fullText;
-}
-
 TEST_F(SmtpClientTest, AttachmentBytesArriveIntact) {
   const Mailbox box = rig.claimMailbox();
   tidewell::testing::TempFolder folder;
   std::string binary;
   for (int i = 0; i < 70000; ++i) binary += static_cast<char>((i * 7919) % 256);
-  tidewell::testing::writeBytes(folder / "data.bin", binary);
+  tidewell::testing::writeBytes(folder / "data file.bin", binary);
   tidewell::testing::writeBytes(folder / "pr\xc3\xa9sentation.txt", "line\r\n.\r\nend");
   OutgoingMessage m = messageTo(box, "with attachments");
-  m.attachments = {(folder / "data.bin").string(), (folder / "missing.doc").string(),
+  m.attachments = {(folder / "data file.bin").string(), (folder / "missing.doc").string(),
                    (folder / "pr\xc3\xa9sentation.txt").string()};
   NetMailClient client = rig.client();
   client.setSmtp(rig.smtp());
   ASSERT_EQ(client.send(m), kSendAccepted) << client.lastError();
   EXPECT_NE(client.lastError().find("missing.doc"), std::string::npos);
 
-  const auto messages = readMailbox(rig, box);
+  const auto messages = readMailbox(box);
   ASSERT_EQ(messages.size(), 1u);
   const auto attachments = attachmentsOf(messages[0].fullText);
   ASSERT_EQ(attachments.size(), 2u);
-  EXPECT_EQ(attachments.at("data.bin"), binary);
+  EXPECT_EQ(attachments.at("data file.bin"), binary);
   EXPECT_EQ(attachments.at("pr\xc3\xa9sentation.txt"), "line\r\n.\r\nend");
   EXPECT_EQ(messages[0].body, "first line\r\n.leading dot survives\r\nlast line\r\n");
 }
 
-TEST_F(SmtpClientTest, OneConnectionCarriesManySendsAndSurvivesAnIdleDrop) {
+TEST_F(SmtpClientTest, PlainSendsShareAConnectionThatSurvivesAnIdleDrop) {
   const Mailbox box = rig.claimMailbox();
   NetMailClient client = rig.client();
   // This listener drops a connection after one idle second.
   client.setSmtp(rig.smtp("SMTP_IDLE_PORT"));
-  for (int i = 0; i < 3; ++i)
+  OutgoingMessage first = messageTo(box, "burst 0");
+  first.replyTo = "replies@example.org";
+  ASSERT_EQ(client.send(first), kSendAccepted) << client.lastError();
+  for (int i = 1; i < 3; ++i)
     ASSERT_EQ(client.send(messageTo(box, "burst " + std::to_string(i))), kSendAccepted)
         << client.lastError();
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   EXPECT_EQ(client.send(messageTo(box, "after idle")), kSendAccepted) << client.lastError();
   client.endSmtpSession();
-  EXPECT_EQ(readMailbox(rig, box).size(), 4u);
+
+  const auto messages = readMailbox(box);
+  ASSERT_EQ(messages.size(), 4u);
+  const IncomingMessage& got = messages[0];
+  EXPECT_EQ(got.subject, "burst 0");
+  EXPECT_EQ(got.senderAddress, "owner@example.org");
+  EXPECT_EQ(got.senderName, "List Owner");
+  EXPECT_EQ(got.body, "first line\r\n.leading dot survives\r\nlast line\r\n");
+  EXPECT_NE(got.fullText.find("Reply-To: replies@example.org\r\n"), std::string::npos);
+  EXPECT_NE(got.fullText.find("To: Box Holder <" + box.address() + ">"), std::string::npos);
+  EXPECT_EQ(messages[3].subject, "after idle");
 }
 
 TEST_F(SmtpClientTest, RefusalAfterDataIsNotASuccess) {
@@ -211,7 +169,7 @@ TEST_F(SmtpClientTest, EnvelopeAddressesCannotCarryCommands) {
   m.fromAddress = "owner@example.org>\nDATA";
   EXPECT_EQ(client.send(m), 0);
   client.endSmtpSession();
-  EXPECT_TRUE(readMailbox(rig, box).empty());
+  EXPECT_TRUE(readMailbox(box).empty());
 }
 
 }  // namespace

@@ -174,21 +174,19 @@ TEST(ProfileDocumentDelete, FilterTakesFollowingNewslettersThenRenumber) {
   }
 }
 
-TEST(ProfileDocumentDelete, LastBlockLeavesSeparatorWhichRenumberDrops) {
-  ProfileDocument d = profileWith({filter(5, "Filter_1")});
-  d.deleteNode(5);
-  EXPECT_EQ(d.lines().back(), "");
-  EXPECT_EQ(d.lines()[d.lines().size() - 2], "inbound_properties_end");
-  d.renumber();
-  EXPECT_EQ(d.lines().back(), "inbound_properties_end");
-}
-
-TEST(ProfileDocumentDelete, NewsletterAlonePlacedOutOfFileOrder) {
+TEST(ProfileDocumentDelete, NewsletterAlonePlacedOutOfFileOrderAndTheLastBlock) {
   // A new newsletter sits before the filters but carries the highest index.
   ProfileDocument d = profileWith({newsletter(7, "New", "x"), filter(5, "F1"), filter(6, "F2")});
   d.deleteNode(5);
   EXPECT_TRUE(d.hasBlock(7));
   EXPECT_FALSE(d.hasBlock(5));
+  // The last block leaves its separator, which renumbering drops.
+  ProfileDocument last = profileWith({filter(5, "Filter_1")});
+  last.deleteNode(5);
+  EXPECT_EQ(last.lines().back(), "");
+  EXPECT_EQ(last.lines()[last.lines().size() - 2], "inbound_properties_end");
+  last.renumber();
+  EXPECT_EQ(last.lines().back(), "inbound_properties_end");
 }
 
 TEST(ProfileDocumentRenumber, TidiesEmptyLines) {

@@ -100,10 +100,6 @@ TEST_F(ProfileModelTest, NewProfileIsTheSkeletonFilledByFinish) {
   EXPECT_THAT(lines(path), ElementsAreArray(expected));
   EXPECT_EQ(testing::readBytes(path).find("\r\n\r\n") != std::string::npos, true);
   EXPECT_EQ(settings.currentProfilePath(), path);
-  auto ini = lines(settings.path());
-  ASSERT_EQ(ini.size(), 11u);
-  EXPECT_EQ(ini[4], "apppath: " + folderText(fx.folder.path()));
-  EXPECT_EQ(ini[5], "startfile: Gold.dat");
 }
 
 TEST_F(ProfileModelTest, WizardRefusesEmptyFieldsPageByPageWithItsMessages) {

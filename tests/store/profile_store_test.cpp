@@ -74,17 +74,7 @@ TEST_F(ProfileStoreTest, MissingFileReadsAsAbsentAndWritersFailWithALogLine) {
   EXPECT_THAT(fx.ui.statuses.back(), StartsWith("UpdateFile_new: File not found"));
 }
 
-TEST_F(ProfileStoreTest, WindowProcedureLogsWithABlankAfterItsName) {
-  writeBytes(path, crlf({"x_properties_start", "index: 1", "x_properties_start", "index: 2",
-                         "x_properties_end"}));
-  EXPECT_TRUE(store.UpdateIndex());  // renumbering is how a broken file gets mended
-  EXPECT_TRUE(fx.logLines().empty());
-  ProfileStore missing(fx.folder / "None.dat", fx.trap);
-  EXPECT_FALSE(missing.UpdateIndex());
-  EXPECT_THAT(fx.logLines().back(), StartsWith("UpdateIndex 12/5/2026 "));
-}
-
-TEST_F(ProfileStoreTest, BrokenBlockIsReportedAndTheFileKeptByteForByte) {
+TEST_F(ProfileStoreTest, BrokenBlockIsReportedAndTheFileKeptUntilRenumberingMendsIt) {
   std::string broken =
       crlf({"rule_properties_start", "index: 5", "title: A", "rule_properties_start", "index: 6",
             "title: B", "rule_properties_end"});
@@ -93,9 +83,13 @@ TEST_F(ProfileStoreTest, BrokenBlockIsReportedAndTheFileKeptByteForByte) {
   EXPECT_EQ(store.GetFromFile_new(5, "title"), "!");
   EXPECT_EQ(readBytes(path), broken);
   EXPECT_THAT(fx.ui.statuses.back(), HasSubstr("Block 5 has no closing line"));
+  EXPECT_TRUE(store.UpdateIndex());
+  ProfileStore missing(fx.folder / "None.dat", fx.trap);
+  EXPECT_FALSE(missing.UpdateIndex());
+  EXPECT_THAT(fx.logLines().back(), StartsWith("UpdateIndex 12/5/2026 "));
 }
 
-TEST_F(ProfileStoreTest, InterruptedChangeLeavesTheOldFileAndAStaleWorkFileIsDiscarded) {
+TEST_F(ProfileStoreTest, InterruptedChangeLeavesTheOldFileStaleWorkFilesGoCopyFileCommitsOne) {
   std::string before = readBytes(path);
   // A change that died after writing its work file but before the rename.
   writeWorkFile(path, "half a profile");
@@ -105,9 +99,7 @@ TEST_F(ProfileStoreTest, InterruptedChangeLeavesTheOldFileAndAStaleWorkFileIsDis
   EXPECT_EQ(store.GetFromFile_new(1, "title"), "Silver");
   EXPECT_THAT(readBytes(path), Not(HasSubstr("half a profile")));
   EXPECT_FALSE(std::filesystem::exists(workFilePath(path)));
-}
 
-TEST_F(ProfileStoreTest, CopyFileCommitsAWorkFile) {
   writeWorkFile(path, crlf({"replaced"}));
   EXPECT_TRUE(store.CopyFile());
   EXPECT_EQ(readBytes(path), crlf({"replaced"}));

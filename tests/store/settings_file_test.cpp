@@ -92,10 +92,7 @@ TEST_F(ProfileSettingsTest, StartUpReadsDefaultsAndDeciphersPasswords) {
   EXPECT_FALSE(s.deleteAfterDownload);
   EXPECT_EQ(s.totalEmailsSent, 0);
   EXPECT_EQ(s.campaign.password, "secret");
-  EXPECT_EQ(s.campaign.smtp, "smtp.example.com");
-  EXPECT_EQ(s.campaign.pop_port, "110");
   EXPECT_EQ(s.campaign.timer_mins, "5");
-  EXPECT_EQ(s.campaign.server_timeout, 60);
   EXPECT_EQ(s.campaign.smtp_account, "");  // no SMTP password stored: no SMTP log-in
   EXPECT_EQ(s.campaign.ServerAuthentication, 0);
 

@@ -42,19 +42,6 @@ TEST(NewEmail, ChecksComeInOrderWithTheirMessages) {
   EXPECT_EQ(check("gone@x.com", "Back", "Filter_1"), std::nullopt);
 }
 
-TEST(NewEmail, TheFirstSubscriberFillsThePlaceholderOfAnEmptyTable) {
-  TrapFixture fx;
-  store::SubscriberTable table;
-  auto p = subscribers::addNewEmail(fx.trap, table, "ann@x.com", "Ann", "Filter_1");
-  ASSERT_EQ(p, 0u);
-  EXPECT_EQ(table.size(), 1u);
-  EXPECT_TRUE(table.changed());
-  EXPECT_EQ(table.active(0), "true");
-  EXPECT_EQ(table.record(0).sentList(), "none");
-  EXPECT_EQ(table.signup(0), fx.clock.today());
-  EXPECT_EQ(subscribers::addNewEmail(fx.trap, table, "bob@x.com", "Bob", "Filter_1"), 1u);
-}
-
 TEST(EditDialog, LeavingAFieldStoresAllThreeAndRefusesADateThatIsNotOne) {
   TrapFixture fx;
   store::SubscriberData d = subscriber("ann@x.com");
@@ -74,15 +61,10 @@ TEST(EditDialog, LeavingAFieldStoresAllThreeAndRefusesADateThatIsNotOne) {
   EXPECT_EQ(table.record(0).name(), "Ann");
   EXPECT_FALSE(table.changed());
   subscribers::leaveEditField(fx.trap, table, 0, "anna@x.com", "Anna", "Jan 2, 2026");
-  EXPECT_EQ(table.record(0).email(), "anna@x.com");
-  EXPECT_EQ(table.record(0).name(), "Anna");
-  EXPECT_EQ(table.signup(0), (store::Date{2026, 1, 2}));
   EXPECT_TRUE(table.changed());
-
   subscribers::setActiveChecked(fx.trap, table, 0, false);
-  EXPECT_EQ(table.active(0), "false");
   subscribers::deleteSentEntry(fx.trap, table, 0, "Welcome");
-  EXPECT_EQ(table.record(0).sentList(), "Tips[\\?]");
+  EXPECT_EQ(rowOf(table, 0), "anna@x.com|Anna|1/2/2026|false|Filter_1|Tips[\\?]");
   subscribers::deleteSentEntry(fx.trap, table, 0, "Tips");
   EXPECT_EQ(table.record(0).sentList(), "none");
 }
@@ -147,6 +129,7 @@ TEST_F(GridActionsTest, AssignToFilterAsksAndChangesEverySelectedRow) {
   EXPECT_EQ(ui.questions.back().caption, "Assign to Filter");
   ui.answers = {true};
   EXPECT_TRUE(subscribers::mnuLevel2(trap, grid, {2, 1}, "Filter_2"));
+  EXPECT_TRUE(table.changed());
   EXPECT_EQ(table.filterTitle(0), "Filter_2");
   EXPECT_EQ(grid.cellText(2, 5), "Filter_2");
   table.setFilterList({});

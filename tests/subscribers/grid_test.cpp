@@ -70,6 +70,11 @@ class GridTest : public ::testing::Test {
                          subscriber("e@x.com", "E", "Filter_1", "true", {2025, 1, 9})})),
         grid(table, columns) {}
 
+  std::string cells(std::uint32_t row) {
+    std::string text;
+    for (std::size_t c = 0; c < grid.columnCount(); ++c) text += grid.cellText(row, c) + "|";
+    return text;
+  }
   std::string rowsUnder(ShowFilter filter) {
     grid.setShowFilter(std::move(filter));
     grid.loadgrid();
@@ -113,16 +118,12 @@ TEST_F(GridTest, ShowFilterListAndItsPositions) {
   EXPECT_THAT(subscribers::assignToFilterMenu({}), ::testing::ElementsAre("No Filters"));
 }
 
-TEST_F(GridTest, CellsFollowTheShownColumnsAndTheCountNumbersRows) {
+TEST_F(GridTest, CellsFollowTheShownColumnsAndTheCountNumbersRowsAnEmptyTableShowsNone) {
   rowsUnder(ShowFilter::filter("Filter_1"));
   ASSERT_EQ(grid.columnCount(), 6u);
   EXPECT_EQ(grid.headerText(1), "Email Address");
-  EXPECT_EQ(grid.cellText(1, 0), "1");
-  EXPECT_EQ(grid.cellText(2, 0), "2");
-  EXPECT_EQ(grid.cellText(2, 1), "e@x.com");
-  EXPECT_EQ(grid.cellText(2, 3), "1/9/2025");
-  EXPECT_EQ(grid.cellText(2, 4), "true");
-  EXPECT_EQ(grid.cellText(2, 5), "Filter_1");
+  EXPECT_EQ(cells(1), "1|a@x.com|A|12/5/2026|true|Filter_1|");
+  EXPECT_EQ(cells(2), "2|e@x.com|E|1/9/2025|true|Filter_1|");
   EXPECT_EQ(grid.cellText(3, 1), "");
 
   for (std::size_t e = 0; e < GridColumnTable::kEntryCount; ++e) columns.toggle(e, {});
@@ -132,14 +133,12 @@ TEST_F(GridTest, CellsFollowTheShownColumnsAndTheCountNumbersRows) {
   EXPECT_EQ(grid.columnKind(0), ColumnKind::kSignUp);
   EXPECT_EQ(grid.columnWidth(0), 1410);
   EXPECT_EQ(grid.cellText(1, 0), "12/5/2026");
-}
 
-TEST_F(GridTest, AnEmptyTableShowsNoRows) {
   store::SubscriberTable empty;
   SubscriberGrid emptyGrid(empty, columns);
   emptyGrid.loadgrid();
   EXPECT_EQ(emptyGrid.rowCount(), 0u);
-  EXPECT_EQ(emptyGrid.columnCount(), 6u);
+  EXPECT_EQ(emptyGrid.columnCount(), 1u);
   EXPECT_FALSE(emptyGrid.rowActionAllowed(1));
 }
 

@@ -1,5 +1,6 @@
 #include "subscriber_fixture.h"
 
+#include "store/date_text.h"
 #include "store/pmf_string.h"
 #include "store/profile_model.h"
 #include "store/text.h"
@@ -54,6 +55,14 @@ store::SubscriberData subscriber(const std::string& email, const std::string& na
   d.active = active;
   d.signup = signup;
   return d;
+}
+
+std::string rowOf(const store::SubscriberTable& table, store::Position p) {
+  const auto& r = table.record(p);
+  std::string row;
+  row.append(r.email()).append("|").append(r.name()).append("|");
+  row.append(store::shortDateText(table.signup(p))).append("|").append(table.active(p));
+  return row.append("|").append(table.filterTitle(p)).append("|").append(r.sentList());
 }
 
 SubscriberFixture::SubscriberFixture()

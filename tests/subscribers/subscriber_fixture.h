@@ -40,6 +40,9 @@ store::SubscriberData subscriber(const std::string& email, const std::string& na
                                  const std::string& active = "true",
                                  store::Date signup = {2026, 12, 5});
 
+// A record on one line: email|name|sign-up date|active|filter|sent list.
+std::string rowOf(const store::SubscriberTable& table, store::Position p);
+
 class SubscriberFixture : public ::testing::Test, public TrapFixture {
  public:
   SubscriberFixture();

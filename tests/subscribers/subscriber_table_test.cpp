@@ -64,24 +64,6 @@ TEST(SubscriberTable, AddReusesThePlaceholderAndKeepsEveryTextOnOneLine) {
   EXPECT_EQ(table.size(), 2u);
 }
 
-TEST(SubscriberTable, ChangesSetTheFlagButGridRowsDoNot) {
-  store::SubscriberTable table = makeTable({subscriber("a@x.com"), subscriber("b@x.com")});
-  table.setGridRow(1, 7);
-  EXPECT_EQ(table.record(1).gridRow(), 7);
-  EXPECT_FALSE(table.changed());
-  table.setEmail(0, "new@x.com");
-  EXPECT_TRUE(table.changed());
-  table.clearChanged();
-  table.setFilterTitle(1, "Filter_9");
-  EXPECT_TRUE(table.changed());
-  EXPECT_EQ(table.filterTitle(1), "Filter_9");
-  EXPECT_EQ(table.record(0).email(), "new@x.com");
-  EXPECT_EQ(table.record(0).name(), "Ann");
-  table.markDeleted(1);
-  table.setGridRow(1, 3);
-  EXPECT_TRUE(table.record(1).isDeleted());
-}
-
 TEST(SubscriberTable, PersonalFieldsTakeFlagsCaptionsAndDisplayNameFromTheRecordsFilter) {
   // "city" sits after a free slot of the filter and is still found.
   auto filter = makeFilter("Filter_1", "email:Email Address:on,name:Name:off,_::off,city:City:on,");
