@@ -98,7 +98,43 @@ std::optional<std::vector<std::string>> Pop3Session::listUidls() {
   if (!ok) return std::nullopt;
   std::vector<std::string> uidls;
   parseListing(listing, uidls);
+  listSizes();
   return uidls;
+}
+
+void Pop3Session::listSizes() {
+  m_sizes.clear();
+  std::string listing;
+  const std::string error = m_lastError;
+  curl_easy_setopt(m_handle.get(), CURLOPT_CUSTOMREQUEST, "LIST");
+  const bool ok = perform("LIST", "", &listing);
+  curl_easy_setopt(m_handle.get(), CURLOPT_CUSTOMREQUEST, nullptr);
+  // LIST is one of the commands every POP3 server must answer. Should one refuse it all the
+  // same, libcurl drops the connection and the first RETR reports the closed session.
+  m_lastError = error;
+  if (!ok) return;
+  std::istringstream lines(listing);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::string number, size;
+    fields >> number >> size;
+    if (isNumber(number) && isNumber(size)) m_sizes[std::stoi(number)] = std::stoull(size);
+  }
+}
+
+// Over TLS a server that stops half way can look like the end of the message (its closing
+// alert is still unread); the size LIST gave shows it. Undoing the dot-stuffing took one octet
+// from every line that starts with a dot.
+bool Pop3Session::shorterThanListed(int number, const std::string& message) const {
+  auto listed = m_sizes.find(number);
+  if (listed == m_sizes.end()) return false;
+  std::size_t stuffed = message.rfind('.', 0) == 0 ? 1 : 0;
+  for (std::size_t at = message.find("\n."); at != std::string::npos;
+       at = message.find("\n.", at + 2)) {
+    ++stuffed;
+  }
+  return message.size() + stuffed < listed->second;
 }
 
 void Pop3Session::parseListing(const std::string& listing, std::vector<std::string>& uidls) {
@@ -147,6 +183,13 @@ std::optional<std::string> Pop3Session::retrieve(const std::string& uidl) {
     m_lastError = "POP3 RETR " + std::to_string(*number) + ": the server closed the session";
     return std::nullopt;
   }
+  if (shorterThanListed(*number, message)) {
+    m_dropped = true;
+    m_lastError = "POP3 RETR " + std::to_string(*number) + ": the message arrived cut short (" +
+                  std::to_string(message.size()) + " of " + std::to_string(m_sizes.at(*number)) +
+                  " octets)";
+    return std::nullopt;
+  }
   return message;
 }
 
@@ -167,6 +210,7 @@ bool Pop3Session::markDeleted(const std::string& uidl) {
 void Pop3Session::end() {
   m_handle.reset();
   m_numbers.clear();
+  m_sizes.clear();
   m_connected = false;
   m_dropped = false;
 }

@@ -39,12 +39,15 @@ class Pop3Session {
   bool connectionLost() const;
   bool perform(const std::string& what, const std::string& path, std::string* sink);
   void parseListing(const std::string& listing, std::vector<std::string>& uidls);
+  void listSizes();
+  bool shorterThanListed(int number, const std::string& message) const;
 
   PopSettings m_settings;
   bool m_implicitTls;
   CurlEasyPtr m_handle;
   CurlTranscript m_transcript;
   std::map<std::string, int> m_numbers;
+  std::map<int, std::size_t> m_sizes;  // LIST's octet counts by message number, when it answered
   bool m_connected = false;
   bool m_dropped = false;
   std::string m_lastError;

@@ -75,5 +75,17 @@ TEST_F(TransportFailureTest, DropMidDownloadKeepsWhatArrivedAndSaysIncomplete) {
   client.endPop3Session();
 }
 
+TEST_F(TransportFailureTest, MessageShorterThanItsListedSizeCountsAsCutShort) {
+  NetMailClient client = rig.client();
+  client.setPop3(rig.pop({"anyone", "any"}, "POP_SHORT_PORT"));
+  const auto uidls = client.fetchUidls();
+  ASSERT_TRUE(uidls) << client.lastError();
+  const FetchResult fetched = client.fetchMessages(*uidls);
+  EXPECT_FALSE(fetched.complete);
+  EXPECT_TRUE(fetched.messages.empty());
+  EXPECT_NE(client.lastError().find("cut short"), std::string::npos) << client.lastError();
+  client.endPop3Session();
+}
+
 }  // namespace
 }  // namespace tidewell::mail::testing

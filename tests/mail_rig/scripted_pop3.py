@@ -1,11 +1,13 @@
 #!/usr/bin/python3
 """Scripted POP3 servers for the cases dovecot cannot play.
 
-  scripted_pop3.py NTLM_PORT SILENT_PORT DROP_PORT
+  scripted_pop3.py NTLM_PORT SILENT_PORT DROP_PORT SHORT_PORT
 
 ntlm: offers only SASL NTLM, goes through the NTLM exchange (user "ntlmuser" is let in, anyone
 else refused) and serves one message. silent: accepts connections and never greets. drop: any
 USER/PASS logs in; lists two messages and drops the connection half way through message 2.
+short: like drop, but its one message ends, properly terminated, before the size LIST gives
+(what a TLS session cut short can look like to the client).
 """
 import base64
 import socketserver
@@ -84,13 +86,18 @@ class Session(socketserver.StreamRequestHandler):
             self.send(b"+ " + base64.b64encode(ntlm_challenge()) + b"\r\n")
             user = ntlm_user(base64.b64decode(self.line()))
             self.send("+OK welcome\r\n" if user == "ntlmuser" else "-ERR [AUTH] refused\r\n")
-        elif verb in ("USER", "PASS") and self.mode == "drop":
+        elif verb in ("USER", "PASS") and self.mode in ("drop", "short"):
             self.send("+OK\r\n")
         elif verb == "UIDL":
             # The drop server's listing also carries a line no server should send.
-            uidls = (["1 ntlm-uid-1"] if self.mode == "ntlm"
-                     else ["1 drop-1", "not a listing line", "2 drop-2"])
+            uidls = {"ntlm": ["1 ntlm-uid-1"], "short": ["1 short-1"]}.get(
+                self.mode, ["1 drop-1", "not a listing line", "2 drop-2"])
             self.send("+OK\r\n" + "".join(u + "\r\n" for u in uidls) + ".\r\n")
+        elif verb == "LIST":
+            sizes = {"ntlm": [len(NTLM_MESSAGE)], "short": [len(MESSAGE_1) + 400]}.get(
+                self.mode, [len(MESSAGE_1), len(MESSAGE_2)])
+            self.send("+OK\r\n" + "".join("%d %d\r\n" % (i + 1, n) for i, n in enumerate(sizes))
+                      + ".\r\n")
         elif verb == "RETR":
             return self.retrieve(arg)
         elif verb == "QUIT":
@@ -105,7 +112,7 @@ class Session(socketserver.StreamRequestHandler):
     def retrieve(self, arg):
         if self.mode == "ntlm" and arg == "1":
             self.multiline(NTLM_MESSAGE)
-        elif self.mode == "drop" and arg == "1":
+        elif self.mode in ("drop", "short") and arg == "1":
             self.multiline(MESSAGE_1)
         elif self.mode == "drop" and arg == "2":
             self.send(b"+OK\r\n" + MESSAGE_2[: len(MESSAGE_2) // 2])
@@ -130,5 +137,5 @@ def serve(port, mode):
 
 if __name__ == "__main__":
     servers = [serve(int(sys.argv[1]), "ntlm"), serve(int(sys.argv[2]), "silent"),
-               serve(int(sys.argv[3]), "drop")]
+               serve(int(sys.argv[3]), "drop"), serve(int(sys.argv[4]), "short")]
     threading.Event().wait()
