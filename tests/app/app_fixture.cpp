@@ -1,6 +1,6 @@
 #include "app_fixture.h"
 
-#include <fstream>
+#include <QLineEdit>
 
 #include "store/text.h"
 
@@ -50,6 +50,23 @@ std::filesystem::path screenshotFolder() {
   std::filesystem::path folder = TIDEWELL_SCREENSHOT_DIR;
   std::filesystem::create_directories(folder);
   return folder;
+}
+
+void fillWizard(QWidget* wizard, const store::NewProfileFields& f) {
+  for (auto [name, value] : {std::pair{"txtProfile", f.title},
+                             {"txtEmail", f.email},
+                             {"txtReply", f.reply},
+                             {"txtPop", f.pop3},
+                             {"txtSMTP", f.smtp},
+                             {"txtAccount", f.account},
+                             {"txtPassword", f.password}}) {
+    wizard->findChild<QLineEdit*>(name)->setText(QString::fromStdString(value));
+  }
+}
+
+std::map<std::string, std::function<std::unique_ptr<QObject>()>>& testClasses() {
+  static std::map<std::string, std::function<std::unique_ptr<QObject>()>> classes;
+  return classes;
 }
 
 }  // namespace tidewell::testing

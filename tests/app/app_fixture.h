@@ -2,8 +2,12 @@
 // What the desktop tests share: a program folder with its settings file, trap and cipher, a
 // way to write profiles into it, and the test classes of the test program.
 
+class QWidget;
+
 #include <QObject>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,12 +41,15 @@ void writeLines(const std::filesystem::path& path, const std::vector<std::string
 // Where the screenshots of the windows go.
 std::filesystem::path screenshotFolder();
 
-std::unique_ptr<QObject> makeWizardTest();
-std::unique_ptr<QObject> makeStartupTest();
-std::unique_ptr<QObject> makeTreeTest();
-std::unique_ptr<QObject> makeGridTest();
-std::unique_ptr<QObject> makeCycleTest();
-std::unique_ptr<QObject> makeScreenshotTest();
-std::unique_ptr<QObject> makeHelpTest();
+// Types the fields into the new-profile wizard's boxes.
+void fillWizard(QWidget* wizard, const store::NewProfileFields& fields = goldFields());
+
+// The test classes of the test program by name; each test file adds its own.
+std::map<std::string, std::function<std::unique_ptr<QObject>()>>& testClasses();
+template <class T>
+bool addTestClass(const char* name) {
+  testClasses()[name] = [] { return std::make_unique<T>(); };
+  return true;
+}
 
 }  // namespace tidewell::testing

@@ -62,41 +62,17 @@ TEST(TreePlan, VisitsBlocksByIndexNotFileOrder) {
   EXPECT_EQ(imageNumber(plan.nodes[4].kind), 6);
 }
 
-TEST(TreePlan, FirstMissingIndexEndsIt) {
-  auto blocks = fixedBlocks();
-  blocks.push_back(block("rule", 5, "Filter_1", "Filters"));
-  blocks.push_back(block("rule", 7, "Filter_2", "Filters"));
-  TreePlan plan = planTree(document(blocks));
-  EXPECT_FALSE(plan.error);
-  EXPECT_EQ(plan.nodes.size(), 5u);
-}
-
-TEST(TreePlan, UnknownParentKeepsTheNodesBeforeIt) {
-  auto blocks = fixedBlocks();
-  blocks.push_back(block("rule", 5, "Filter_1", "Filters"));
-  blocks.push_back(block("newsletter", 6, "Lost", "Nowhere"));
-  blocks.push_back(block("rule", 7, "Filter_2", "Filters"));
-  TreePlan plan = planTree(document(blocks));
-  ASSERT_TRUE(plan.error);
-  EXPECT_NE(plan.error->description.find("Lost"), std::string::npos);
-  EXPECT_EQ(plan.nodes.size(), 5u);
-}
-
-TEST(TreePlan, ATitleUsedTwiceStopsIt) {
-  auto blocks = fixedBlocks();
-  blocks.push_back(block("rule", 5, "Same", "Filters"));
-  blocks.push_back(block("newsletter", 6, "Same", "Newsletters"));
-  TreePlan plan = planTree(document(blocks));
-  ASSERT_TRUE(plan.error);
-  EXPECT_EQ(plan.nodes.size(), 5u);
-}
-
-TEST(WindowTexts, RequiredFieldsBoxListsInOrder) {
-  EXPECT_EQ(requiredFieldsMessage({"- Incoming Mail (Pop3)", "- Password"}),
-            "The listed fields are required:\n\n- Incoming Mail (Pop3)\n- Password\n\n"
-            "Please fill in.");
-  EXPECT_EQ(programCaption(), "Tidewell 3.3");
-  EXPECT_EQ(aboutProductLine(), "Tidewell V3.3");
+TEST(TreePlan, AnUnknownParentOrATitleUsedTwiceStopsAfterTheNodesBeforeIt) {
+  for (auto [title, parent] : {std::pair{"Lost", "Nowhere"}, {"Filter_1", "Newsletters"}}) {
+    auto blocks = fixedBlocks();
+    blocks.push_back(block("rule", 5, "Filter_1", "Filters"));
+    blocks.push_back(block("newsletter", 6, title, parent));
+    blocks.push_back(block("rule", 7, "Filter_2", "Filters"));
+    TreePlan plan = planTree(document(blocks));
+    ASSERT_TRUE(plan.error) << title;
+    EXPECT_NE(plan.error->description.find(title), std::string::npos);
+    EXPECT_EQ(plan.nodes.size(), 5u);
+  }
 }
 
 TEST(WindowTexts, DefaultWidthsSurviveTheTripThroughPixels) {
@@ -106,27 +82,27 @@ TEST(WindowTexts, DefaultWidthsSurviveTheTripThroughPixels) {
   EXPECT_EQ(twipsToPixels(2910), 194);
 }
 
-struct SessionFixture : TrapFixture {
+// Gold with one filter, and the session that opens it.
+struct ProfileSessionTest : ::testing::Test, TrapFixture {
   cipher::DatedPasswordCipher cipher{trap};
   store::SettingsFile settings{folder.path(), trap};
   subscribers::GridColumnTable columns;
-  std::filesystem::path profile;
+  std::filesystem::path profile = makeProfile();
+  ProfileSession session{profile, settings, columns, cipher};
 
-  SessionFixture() {
+  std::filesystem::path makeProfile() {
     auto made = store::createProfile({"Gold", "a@b.c", "a@b.c", "pop", "smtp", "acc", "pw"},
                                      settings, cipher);
-    profile = *made.profilePath;
-    store::ProfileStore store(profile, trap);
+    store::ProfileStore store(*made.profilePath, trap);
     store::ProfileModel model(store);
     model.cmdNewInbound_Click(model.filtersTitle());
+    return *made.profilePath;
   }
 };
 
-TEST(ProfileSessionTest, OpenReadsFiltersSubscribersAndSettings) {
-  SessionFixture f;
-  writeBytes(f.folder / "Gold.txt",
+TEST_F(ProfileSessionTest, OpenReadsFiltersSubscribersAndSettings) {
+  writeBytes(folder / "Gold.txt",
              crlf({"x@y.z", "X", "12/1/2026", "none", "true", "Filter_1", "", ""}));
-  ProfileSession session(f.profile, f.settings, f.columns, f.cipher);
   session.open();
   EXPECT_TRUE(session.hasFilters());
   EXPECT_EQ(session.showList(),
@@ -136,31 +112,26 @@ TEST(ProfileSessionTest, OpenReadsFiltersSubscribersAndSettings) {
   EXPECT_EQ(session.settings().fieldDelimiter, "~");
 }
 
-TEST(ProfileSessionTest, CloseWritesWidthsTotalAndTheDelimiterTheProfileHolds) {
-  SessionFixture f;
-  ProfileSession session(f.profile, f.settings, f.columns, f.cipher);
+TEST_F(ProfileSessionTest, CloseWritesWidthsTotalAndTheDelimiterTheProfileHolds) {
   session.open();
   session.settings().totalEmailsSent = 42;
   // The filters panel writes a new delimiter straight into the profile while it is open.
   session.profile().UpdateFile_new(store::kFiltersBlock, "fielddelimiter", "#");
   session.close({600, 3000, 1395, 1410, 570, 1125});
-  store::ProfileStore store(f.profile, f.trap);
+  store::ProfileStore store(profile, trap);
   EXPECT_EQ(store.GetFromFile_new(3, "totalemailssent"), "42");
   EXPECT_EQ(store.GetFromFile_new(4, "fielddelimiter"), "#");
-  EXPECT_EQ(f.settings.gridText().rfind(":ON:600:tvcount,Email Address:ON:3000:tvemailaddy,", 0),
-            0u);
+  EXPECT_EQ(settings.gridText().rfind(":ON:600:tvcount,Email Address:ON:3000:tvemailaddy,", 0), 0u);
 }
 
-TEST(ProfileSessionTest, SavesSubscribersOnlyWhenChanged) {
-  SessionFixture f;
-  ProfileSession session(f.profile, f.settings, f.columns, f.cipher);
+TEST_F(ProfileSessionTest, SavesSubscribersOnlyWhenChanged) {
   session.open();
   EXPECT_TRUE(session.saveSubscribersIfChanged());
-  EXPECT_FALSE(std::filesystem::exists(f.folder / "Gold.txt"));
+  EXPECT_FALSE(std::filesystem::exists(folder / "Gold.txt"));
   session.table().add({"x@y.z", "X", {2026, 12, 1}, "none", "true", "Filter_1", ""});
   session.table().setChanged();
   EXPECT_TRUE(session.saveSubscribersIfChanged());
-  EXPECT_NE(readBytes(f.folder / "Gold.txt").find("x@y.z"), std::string::npos);
+  EXPECT_NE(readBytes(folder / "Gold.txt").find("x@y.z"), std::string::npos);
 }
 
 }  // namespace

@@ -4,24 +4,13 @@
 #include <QApplication>
 #include <QTest>
 #include <cstdio>
-#include <functional>
-#include <map>
 
 #include "app_fixture.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Tidewell");
-  using Factory = std::function<std::unique_ptr<QObject>()>;
-  const std::map<std::string, Factory> classes = {
-      {"WizardTest", tidewell::testing::makeWizardTest},
-      {"StartupTest", tidewell::testing::makeStartupTest},
-      {"TreeTest", tidewell::testing::makeTreeTest},
-      {"GridTest", tidewell::testing::makeGridTest},
-      {"CycleTest", tidewell::testing::makeCycleTest},
-      {"ScreenshotTest", tidewell::testing::makeScreenshotTest},
-      {"HelpTest", tidewell::testing::makeHelpTest},
-  };
+  const auto& classes = tidewell::testing::testClasses();
   std::string only = argc > 1 && argv[1][0] != '-' ? argv[1] : "";
   if (!only.empty() && !classes.count(only)) {
     std::fprintf(stderr, "no test class %s\n", only.c_str());

@@ -163,9 +163,7 @@ class GridTest : public QObject {
   }
 };
 
-std::unique_ptr<QObject> makeGridTest() {
-  return std::make_unique<GridTest>();
-}
+[[maybe_unused]] const bool kAdded = addTestClass<GridTest>("GridTest");
 
 }  // namespace tidewell::testing
 

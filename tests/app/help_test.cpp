@@ -59,9 +59,7 @@ class HelpTest : public QObject {
   }
 };
 
-std::unique_ptr<QObject> makeHelpTest() {
-  return std::make_unique<HelpTest>();
-}
+[[maybe_unused]] const bool kAdded = addTestClass<HelpTest>("HelpTest");
 
 }  // namespace tidewell::testing
 

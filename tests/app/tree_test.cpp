@@ -91,7 +91,6 @@ class TreeTest : public QObject {
       open.pressNode(index);
       QCOMPARE(open.window.currentIndex(), index);
       QCOMPARE(open.window.currentPanel()->objectName(), frame);
-      QVERIFY(open.window.currentPanel()->isVisible() || !open.window.isVisible());
       QCOMPARE(open.window.tree()->currentItem(), open.window.tree()->nodeAt(index));
     }
     QCOMPARE(open.window.currentKind(), QString("newsletter"));
@@ -196,9 +195,7 @@ class TreeTest : public QObject {
   }
 };
 
-std::unique_ptr<QObject> makeTreeTest() {
-  return std::make_unique<TreeTest>();
-}
+[[maybe_unused]] const bool kAdded = addTestClass<TreeTest>("TreeTest");
 
 }  // namespace tidewell::testing
 

@@ -28,43 +28,13 @@ class NewsletterTest : public ::testing::Test {
   testing::EditorProfile profile;
 };
 
-TEST_F(NewsletterTest, AttachmentsAreWrittenWithTheListTheyHadBefore) {
+TEST_F(NewsletterTest, CancelledPickerKeepsAChosenDate) {
   int n = profile.addNewsletter();
   NewsletterEditor e(profile.store(), n);
-  AttachmentList list = e.addAttachment(AttachmentList(), "/docs/a.pdf");
-  list = e.addAttachment(list, "/docs/b.pdf");
-  EXPECT_EQ(profile.get(n, "attach"), "/docs/a.pdf,/docs/b.pdf,");
-  list = e.removeAttachment(list, "/docs/a.pdf");
-  EXPECT_EQ(profile.get(n, "attach"), "/docs/b.pdf,");
-}
-
-TEST_F(NewsletterTest, ClearStoresNoDateAndFallsBackToDays) {
-  int n = profile.addNewsletter();
-  NewsletterEditor e(profile.store(), n);
-  e.chooseDate("date not set");
-  auto picked = e.applyPickedDate("date not set", store::Date{2027, 1, 9});
-  EXPECT_TRUE(picked.dateChosen);
-  EXPECT_EQ(profile.get(n, "date"), "Jan 9, 2027");
-  EXPECT_EQ(profile.get(n, "dateordays"), "date");
-  auto cleared = e.clearDate(picked.dateText);
-  EXPECT_FALSE(cleared.dateChosen);
-  EXPECT_EQ(profile.get(n, "date"), "date not set");
-  EXPECT_EQ(profile.get(n, "dateordays"), "days");
-}
-
-TEST_F(NewsletterTest, DateChoiceWithoutDateOpensPickerAndCancelKeepsDays) {
-  int n = profile.addNewsletter();
-  NewsletterEditor e(profile.store(), n);
-  EXPECT_TRUE(e.chooseDate("date not set"));
-  auto cancelled = e.applyPickedDate("date not set", std::nullopt);
-  EXPECT_FALSE(cancelled.dateChosen);
-  EXPECT_EQ(profile.get(n, "dateordays"), "days");
-  // With a date already set, cancelling the picker keeps it and the date choice.
   e.chooseDate("date not set");
   e.applyPickedDate("date not set", store::Date{2027, 3, 1});
-  EXPECT_FALSE(e.chooseDate("Mar 1, 2027"));
-  auto kept = e.applyPickedDate("Mar 1, 2027", std::nullopt);
-  EXPECT_TRUE(kept.dateChosen);
+  EXPECT_FALSE(e.chooseDate("Mar 1, 2027"));  // no picker: the date is there
+  EXPECT_TRUE(e.applyPickedDate("Mar 1, 2027", std::nullopt).dateChosen);
   EXPECT_EQ(readSchedule(profile.store(), n).dateText, "Mar 1, 2027");
   EXPECT_EQ(profile.get(n, "dateordays"), "date");
 }

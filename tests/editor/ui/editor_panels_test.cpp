@@ -17,25 +17,22 @@
 #include <QVBoxLayout>
 
 #include "editor/ui/date_picker_dialog.h"
-#include "editor/ui/filter_advanced_dialog.h"
 #include "editor/ui/filter_panel.h"
 #include "editor/ui/filters_panel.h"
 #include "editor/ui/html_dialog.h"
 #include "editor/ui/newsletter_panel.h"
 #include "editor/ui/newsletters_panel.h"
-#include "editor/ui/outgoing_authentication_dialog.h"
 #include "editor/ui/rule_editor_dialog.h"
 #include "editor/ui/server_settings_panel.h"
 #include "editor/ui/subjects_dialog.h"
 #include "editor_fixture.h"
-#include "modal_driver.h"
+#include "modal_script.h"
 
 namespace tidewell::editor::ui {
 namespace {
 
 using editor::testing::EditorProfile;
-using editor::testing::TaggingCipher;
-using ui::testing::ModalDriver;
+using tidewell::testing::ModalScript;
 
 template <class W = QWidget>
 W* child(QWidget* parent, const char* name) {
@@ -44,22 +41,40 @@ W* child(QWidget* parent, const char* name) {
   return w;
 }
 
-QString messageText(QWidget* modal) {
-  auto* box = qobject_cast<QMessageBox*>(modal);
-  return box ? box->text() : QString();
+// Clicks the named button once the current event has been handled.
+void press(QWidget* parent, const char* button) {
+  tidewell::testing::clickLater(child<QPushButton>(parent, button));
 }
 
-// Everything a panel borrows from the main window, recorded for the checks.
-struct Window {
+void savePicture(QWidget* w, const QString& name) {
+  QDir().mkpath(TIDEWELL_SCREENSHOT_DIR);
+  QVERIFY(w->grab().save(QString(TIDEWELL_SCREENSHOT_DIR) + "/" + name + ".png"));
+}
+
+// A panel in a top-level window with a field to move the focus to, on services like the main
+// window's that record what the panel asks of them.
+template <class P>
+struct Bench {
   EditorProfile profile;
   store::CampaignProperties settings;
-  TaggingCipher cipher;
+  editor::testing::TaggingCipher cipher;
   std::vector<store::FilterRecord> filters;
   std::vector<std::pair<std::string, std::string>> renames;
   std::vector<std::string> statuses;
   std::vector<int> reloads;
   std::function<void(int)> onReload;
+  QWidget host;
+  P* panel = new P(services(), &host);
+  QLineEdit* sink = new QLineEdit(&host);
 
+  Bench() {
+    auto* layout = new QVBoxLayout(&host);
+    layout->addWidget(panel);
+    layout->addWidget(sink);
+    host.resize(760, 640);
+    host.show();
+    activate();
+  }
   PanelServices services() {
     PanelServices s;
     s.profile = &profile.store();
@@ -78,22 +93,13 @@ struct Window {
     s.showStatus = [this](const std::string& text) { statuses.push_back(text); };
     return s;
   }
-};
-
-// A top-level window holding the panel and a field to move the focus to.
-class Host : public QWidget {
- public:
-  explicit Host(QWidget* content) {
-    auto* layout = new QVBoxLayout(this);
-    content->setParent(this);
-    layout->addWidget(content);
-    sink = new QLineEdit(this);
-    sink->setObjectName("focusSink");
-    layout->addWidget(sink);
-    resize(760, 640);
-    show();
-    activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(this));
+  void show(int block) {
+    filters = profile.filters();
+    panel->showBlock(block);
+  }
+  template <class W = QWidget>
+  W* find(const char* name) {
+    return child<W>(panel, name);
   }
   // Types into the field as the operator would, then leaves it.
   void edit(QLineEdit* field, const QString& text) {
@@ -105,22 +111,17 @@ class Host : public QWidget {
     QTest::keyClicks(field, text);
     leave();
   }
+  void edit(const char* field, const QString& text) { edit(find<QLineEdit>(field), text); }
   // A closed modal dialog does not hand the activation back on the offscreen platform.
   void activate() {
-    activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(this));
+    host.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&host));
   }
   void leave() {
     sink->setFocus();
     QApplication::processEvents();
   }
-  QLineEdit* sink;
 };
-
-void savePicture(QWidget* w, const QString& name) {
-  QDir().mkpath(TIDEWELL_SCREENSHOT_DIR);
-  QVERIFY(w->grab().save(QString(TIDEWELL_SCREENSHOT_DIR) + "/" + name + ".png"));
-}
 
 }  // namespace
 
@@ -134,8 +135,7 @@ class EditorPanelsTest : public QObject {
   void filterTitleRules();
   void filterTextBoxesAndAdvanced();
   void ruleEditorMessagesAndCaption();
-  void fieldEditorAcceptance();
-  void extractKeyEditorAcceptance();
+  void fieldAndExtractKeyGrids();
   void newsletterAttachments();
   void newsletterDaysOrDate();
   void newsletterFollowsFilter();
@@ -144,443 +144,393 @@ class EditorPanelsTest : public QObject {
 };
 
 void EditorPanelsTest::serverSettingsFieldsWriteOnFocusLoss() {
-  Window w;
-  auto* panel = new ServerSettingsPanel(w.services(), nullptr);
-  Host host(panel);
-  panel->showBlock(2);
-  QCOMPARE(child<QLineEdit>(panel, "txtPass")->text(), QString("secret"));
-
-  host.edit(child<QLineEdit>(panel, "txtSMTP"), "mail.example.org");
-  QCOMPARE(w.profile.get(2, "smtp"), std::string("mail.example.org"));
-  QCOMPARE(w.settings.smtp, std::string("mail.example.org"));
-  host.edit(child<QLineEdit>(panel, "txtPop3"), "pop.example.org");
-  QCOMPARE(w.profile.get(2, "pop3"), std::string("pop.example.org"));
-  host.edit(child<QLineEdit>(panel, "txtPass"), "n3w");
-  QCOMPARE(w.profile.get(2, "pass"), std::string("ENC(n3w,12/5/2026)"));
-  QCOMPARE(w.settings.password, std::string("n3w"));
-  host.edit(child<QLineEdit>(panel, "txtSMTPPort"), "587");
-  QCOMPARE(w.profile.get(2, "SMTPPort"), std::string("587"));
-  QCOMPARE(w.settings.smtp_port, std::string("587"));
+  Bench<ServerSettingsPanel> b;
+  b.show(2);
+  QCOMPARE(b.find<QLineEdit>("txtPass")->text(), "secret");
+  const std::tuple<const char*, const char*, const char*, const char*> edits[] = {
+      {"txtSMTP", "mail.example.org", "smtp", "mail.example.org"},
+      {"txtPop3", "pop.example.org", "pop3", "pop.example.org"},
+      {"txtPass", "n3w", "pass", "ENC(n3w,12/5/2026)"},
+      {"txtSMTPPort", "587", "SMTPPort", "587"}};
+  for (auto [field, typed, key, stored] : edits) {
+    b.edit(field, typed);
+    QCOMPARE(b.profile.get(2, key), stored);
+  }
+  QCOMPARE(b.settings.smtp, "mail.example.org");
+  QCOMPARE(b.settings.password, "n3w");
+  QCOMPARE(b.settings.smtp_port, "587");
 
   // The tree follows the title while it is typed; the file when it is left.
-  host.edit(child<QLineEdit>(panel, "txtCampaignTitle"), "Mail");
-  QVERIFY(!w.renames.empty());
-  QCOMPARE(w.renames.front().first, std::string("Server Settings"));
-  QCOMPARE(w.renames.back().second, std::string("Mail"));
-  QCOMPARE(w.profile.get(2, "title"), std::string("Mail"));
-  QCOMPARE(w.profile.get(3, "parent"), std::string("Mail"));
+  b.edit("txtCampaignTitle", "Mail");
+  QVERIFY(!b.renames.empty());
+  QCOMPARE(b.renames.front().first, "Server Settings");
+  QCOMPARE(b.renames.back().second, "Mail");
+  QCOMPARE(b.profile.get(2, "title"), "Mail");
+  QCOMPARE(b.profile.get(3, "parent"), "Mail");
 
-  host.edit(child<QLineEdit>(panel, "txtSMTP"), "");
-  host.edit(child<QLineEdit>(panel, "txtReply"), "");
-  QCOMPARE(panel->missingRequiredFields(), QStringList({"- Outgoing Mail (SMTP)", "- Reply Name"}));
-  savePicture(panel, "server_settings_panel");
+  b.edit("txtSMTP", "");
+  b.edit("txtReply", "");
+  QCOMPARE(b.panel->missingRequiredFields(),
+           QStringList({"- Outgoing Mail (SMTP)", "- Reply Name"}));
+  savePicture(b.panel, "server_settings_panel");
 }
 
 void EditorPanelsTest::serverSettingsSwitchesSliderAndDefaults() {
-  Window w;
-  auto* panel = new ServerSettingsPanel(w.services(), nullptr);
-  Host host(panel);
-  panel->showBlock(2);
-  child<QCheckBox>(panel, "Check8")->click();
-  QCOMPARE(w.profile.get(2, "POPSSL"), std::string("1"));
-  QCOMPARE(w.settings.POPSSL, 1);
-  child<QCheckBox>(panel, "Check2")->click();
-  QCOMPARE(w.profile.get(2, "delete"), std::string("true"));
-  child<QSlider>(panel, "Slider1")->setValue(9);
-  QCOMPARE(w.profile.get(2, "server_timeout"), std::string("300"));
-  QCOMPARE(child<QLabel>(panel, "Label42")->text(), QString("5 minutes"));
-  child<QPushButton>(panel, "Command1")->click();
-  QCOMPARE(w.profile.get(2, "server_timeout"), std::string("60"));
-  QCOMPARE(w.profile.get(2, "POPSSL"), std::string("0"));
-  QCOMPARE(child<QSlider>(panel, "Slider1")->value(), 1);
-  QCOMPARE(child<QLabel>(panel, "Label42")->text(), QString("1 minute"));
-  QVERIFY(!child<QCheckBox>(panel, "Check8")->isChecked());
+  Bench<ServerSettingsPanel> b;
+  b.show(2);
+  b.find<QCheckBox>("Check8")->click();
+  QCOMPARE(b.profile.get(2, "POPSSL"), "1");
+  QCOMPARE(b.settings.POPSSL, 1);
+  b.find<QCheckBox>("Check2")->click();
+  QCOMPARE(b.profile.get(2, "delete"), "true");
+  b.find<QSlider>("Slider1")->setValue(9);
+  QCOMPARE(b.profile.get(2, "server_timeout"), "300");
+  QCOMPARE(b.find<QLabel>("Label42")->text(), "5 minutes");
+  b.find<QPushButton>("Command1")->click();
+  QCOMPARE(b.profile.get(2, "server_timeout"), "60");
+  QCOMPARE(b.profile.get(2, "POPSSL"), "0");
+  QCOMPARE(b.find<QSlider>("Slider1")->value(), 1);
+  QCOMPARE(b.find<QLabel>("Label42")->text(), "1 minute");
+  QVERIFY(!b.find<QCheckBox>("Check8")->isChecked());
   // Showing the node again writes nothing.
-  std::vector<std::string> before = w.profile.lines();
-  panel->showBlock(2);
-  QCOMPARE(w.profile.lines(), before);
+  std::vector<std::string> before = b.profile.lines();
+  b.panel->showBlock(2);
+  QCOMPARE(b.profile.lines(), before);
 }
 
 void EditorPanelsTest::outgoingAuthenticationDialog() {
-  Window w;
-  w.settings.account = "ann";
-  w.settings.password = "secret";
-  auto* panel = new ServerSettingsPanel(w.services(), nullptr);
-  Host host(panel);
-  panel->showBlock(2);
-  auto* settingsButton = child<QPushButton>(panel, "Command2");
+  Bench<ServerSettingsPanel> b;
+  b.settings.account = "ann";
+  b.settings.password = "secret";
+  b.show(2);
+  auto* settingsButton = b.find<QPushButton>("Command2");
   QVERIFY(!settingsButton->isEnabled());
-  child<QCheckBox>(panel, "Check6")->click();
+  b.find<QCheckBox>("Check6")->click();
   QVERIFY(settingsButton->isEnabled());
-  QCOMPARE(w.profile.get(2, "smtp_account"), std::string("ann"));
+  QCOMPARE(b.profile.get(2, "smtp_account"), "ann");
 
-  QString refusal;
-  ModalDriver driver;
-  driver.then([&](QWidget* dialog) {
-    QCOMPARE(dialog->objectName(), QString("frmOutgoingAuthentication"));
-    QVERIFY(child<QRadioButton>(dialog, "Option1")->isChecked());
-    QVERIFY(!child<QLineEdit>(dialog, "Text1")->isEnabled());
-    savePicture(dialog, "frmOutgoingAuthentication");
-    child<QRadioButton>(dialog, "Option2")->click();
-    QVERIFY(child<QLineEdit>(dialog, "Text1")->isEnabled());
-    child<QLineEdit>(dialog, "Text1")->clear();
-    QTimer::singleShot(0, child<QPushButton>(dialog, "Command1"), &QPushButton::click);
-  });
-  driver.then([&](QWidget* box) {
-    refusal = messageText(box);
-    QDialog* dialog = qobject_cast<QDialog*>(box->parentWidget());
-    qobject_cast<QDialog*>(box)->accept();
-    QTimer::singleShot(0, dialog, [dialog] {
-      child<QLineEdit>(dialog, "Text1")->setText("smtpuser");
-      child<QLineEdit>(dialog, "Text2")->setText("pw");
-      child<QCheckBox>(dialog, "Check1")->setChecked(true);
-      child<QPushButton>(dialog, "Command1")->click();
-    });
-  });
+  ModalScript script;
+  script
+      .onWidget("frmOutgoingAuthentication",
+                [](QWidget* dialog) {
+                  QVERIFY(child<QRadioButton>(dialog, "Option1")->isChecked());
+                  QVERIFY(!child<QLineEdit>(dialog, "Text1")->isEnabled());
+                  savePicture(dialog, "frmOutgoingAuthentication");
+                  child<QRadioButton>(dialog, "Option2")->click();
+                  QVERIFY(child<QLineEdit>(dialog, "Text1")->isEnabled());
+                  child<QLineEdit>(dialog, "Text1")->clear();
+                  press(dialog, "Command1");
+                })
+      .answerBox(QMessageBox::Ok)
+      .onWidget("frmOutgoingAuthentication", [](QWidget* dialog) {
+        child<QLineEdit>(dialog, "Text1")->setText("smtpuser");
+        child<QLineEdit>(dialog, "Text2")->setText("pw");
+        child<QCheckBox>(dialog, "Check1")->setChecked(true);
+        press(dialog, "Command1");
+      });
   settingsButton->click();
-  QCOMPARE(refusal, QString("Please enter your account name for logging onto this server"));
-  QVERIFY(driver.finished());
-  QCOMPARE(w.profile.get(2, "ServerAuthentication"), std::string("2"));
-  QCOMPARE(w.profile.get(2, "smtp_account"), std::string("smtpuser"));
-  QCOMPARE(w.profile.get(2, "smtp_password"), std::string("ENC(pw,12/5/2026)"));
-  QCOMPARE(w.profile.get(2, "SMTPSPA"), std::string("1"));
-  QCOMPARE(w.settings.smtp_password, std::string("pw"));
+  QVERIFY(script.done());
+  QCOMPARE(script.boxes(), QStringList{"Outgoing Mail Server|Please enter your account name for "
+                                       "logging onto this server"});
+  QCOMPARE(b.profile.get(2, "ServerAuthentication"), "2");
+  QCOMPARE(b.profile.get(2, "smtp_account"), "smtpuser");
+  QCOMPARE(b.profile.get(2, "smtp_password"), "ENC(pw,12/5/2026)");
+  QCOMPARE(b.profile.get(2, "SMTPSPA"), "1");
+  QCOMPARE(b.settings.smtp_password, "pw");
 
   // Cancel writes nothing.
-  std::vector<std::string> before = w.profile.lines();
-  ModalDriver cancel;
-  cancel.then([](QWidget* dialog) {
-    QVERIFY(child<QRadioButton>(dialog, "Option2")->isChecked());
-    QCOMPARE(child<QLineEdit>(dialog, "Text1")->text(), QString("smtpuser"));
+  std::vector<std::string> before = b.profile.lines();
+  ModalScript cancel;
+  cancel.onWidget("frmOutgoingAuthentication", [](QWidget* dialog) {
+    QCOMPARE(child<QLineEdit>(dialog, "Text1")->text(), "smtpuser");
     child<QRadioButton>(dialog, "Option1")->click();
-    child<QPushButton>(dialog, "Command2")->click();
+    press(dialog, "Command2");
   });
   settingsButton->click();
-  QCOMPARE(w.profile.lines(), before);
+  QVERIFY(cancel.done());
+  QCOMPARE(b.profile.lines(), before);
 }
 
 void EditorPanelsTest::filterTitleRules() {
-  Window w;
-  int filter = w.profile.addFilter();
-  int newsletter = w.profile.addNewsletter();
-  w.profile.store().UpdateFile_new(newsletter, "rule", "Filter_1");
-  w.filters = w.profile.filters();
-  auto* panel = new FilterPanel(w.services(), nullptr);
-  Host host(panel);
-  panel->showBlock(filter);
-  auto* title = child<QLineEdit>(panel, "txtRuleTitle");
+  Bench<FilterPanel> b;
+  int filter = b.profile.addFilter();
+  int newsletter = b.profile.addNewsletter();
+  b.profile.store().UpdateFile_new(newsletter, "rule", "Filter_1");
+  b.show(filter);
+  auto* title = b.find<QLineEdit>("txtRuleTitle");
 
   title->setFocus();
   title->end(false);
   QTest::keyClick(title, Qt::Key_Space);
-  QCOMPARE(title->text(), QString("Filter_1"));
-  QCOMPARE(w.statuses.back(), std::string("Space is not allowed!"));
+  QCOMPARE(title->text(), "Filter_1");
+  QCOMPARE(b.statuses.back(), "Space is not allowed!");
   QTest::keyClick(title, '#');
-  QCOMPARE(w.statuses.back(), std::string("# is not allowed!"));
+  QCOMPARE(b.statuses.back(), "# is not allowed!");
   QCOMPARE(title->cursorPosition(), 8);
 
   // Blank: refused, focus back in the box, nothing written.
-  QString shown;
-  ModalDriver blank;
-  blank.then([&](QWidget* box) {
-    shown = qobject_cast<QMessageBox*>(box)->windowTitle() + "|" + messageText(box);
-    qobject_cast<QDialog*>(box)->accept();
-  });
+  ModalScript script;
+  script.answerBox(QMessageBox::Ok).answerBox(QMessageBox::Ok);
   title->selectAll();
   QTest::keyClick(title, Qt::Key_Delete);
-  host.leave();
-  QCOMPARE(shown, QString("Error!|Filter Title can't be blank!"));
-  host.activate();
+  b.leave();
+  QTRY_COMPARE(script.boxes(), QStringList{"Error!|Filter Title can't be blank!"});
+  b.activate();
   QTRY_VERIFY(title->hasFocus());
-  QCOMPARE(w.profile.get(filter, "title"), std::string("Filter_1"));
+  QCOMPARE(b.profile.get(filter, "title"), "Filter_1");
 
-  // Duplicate of a newsletter's title: refused, old title back.
-  ModalDriver duplicate;
-  duplicate.then([&](QWidget* box) {
-    shown = messageText(box);
-    qobject_cast<QDialog*>(box)->accept();
-  });
-  w.profile.setTitle(newsletter, "New_Newsletter");
-  host.edit(title, "new_newsletter");
-  QVERIFY(shown.startsWith("A Filter\\Newsletter title you have entered already exists."));
-  QCOMPARE(title->text(), QString("Filter_1"));
+  // The title of a newsletter, in another case: refused, old title back.
+  b.profile.setTitle(newsletter, "New_Newsletter");
+  b.edit(title, "new_newsletter");
+  QTRY_COMPARE(script.boxes().size(), 2);
+  QCOMPARE(script.boxes()[1],
+           "Error!|A Filter\\Newsletter title you have entered already exists. "
+           "Specify a different name.");
+  QCOMPARE(title->text(), "Filter_1");
 
-  // Back to its own title before leaving: no duplicate.
-  host.edit(title, "Gold_List");
-  QCOMPARE(w.profile.get(filter, "title"), std::string("Gold_List"));
-  QCOMPARE(w.profile.get(newsletter, "rule"), std::string("Gold_List"));
-  QCOMPARE(w.filters.front().title, std::string("Gold_List"));
-  QCOMPARE(w.renames.back().second, std::string("Gold_List"));
+  // A new title goes to the file, the newsletters that follow the filter and the tree.
+  b.edit(title, "Gold_List");
+  QCOMPARE(b.profile.get(filter, "title"), "Gold_List");
+  QCOMPARE(b.profile.get(newsletter, "rule"), "Gold_List");
+  QCOMPARE(b.filters.front().title, "Gold_List");
+  QCOMPARE(b.renames.back().second, "Gold_List");
 }
 
 void EditorPanelsTest::filterTextBoxesAndAdvanced() {
-  Window w;
-  int first = w.profile.addFilter();
-  w.profile.addFilter();
-  w.filters = w.profile.filters();
-  auto* panel = new FilterPanel(w.services(), nullptr);
-  Host host(panel);
-  panel->showBlock(first);
-  host.edit(child<QLineEdit>(panel, "txtDisplay"), "Gold News");
-  QCOMPARE(w.profile.get(first, "displayname"), std::string("Gold News"));
-  QCOMPARE(w.filters.front().displayname, std::string("Gold News"));
-  host.edit(child<QLineEdit>(panel, "txtExtractToName"), "~name~");
-  QCOMPARE(w.profile.get(first, "toname"), std::string("~name~"));
+  Bench<FilterPanel> b;
+  int first = b.profile.addFilter();
+  b.profile.addFilter();
+  b.show(first);
+  b.edit("txtDisplay", "Gold News");
+  QCOMPARE(b.profile.get(first, "displayname"), "Gold News");
+  QCOMPARE(b.filters.front().displayname, "Gold News");
+  b.edit("txtExtractToName", "~name~");
+  QCOMPARE(b.profile.get(first, "toname"), "~name~");
 
-  ModalDriver driver;
-  driver.then([&](QWidget* dialog) {
+  ModalScript script;
+  script.onWidget("frmFilterAdvanced", [&](QWidget* dialog) {
     auto* list = child<QComboBox>(dialog, "cboFilters");
-    QCOMPARE(list->count(), 2);
-    QCOMPARE(list->itemText(1), QString("Filter_2"));
+    QCOMPARE(list->count(), 2);  // the edited filter is left out
+    QCOMPARE(list->itemText(1), "Filter_2");
     savePicture(dialog, "frmFilterAdvanced");
     list->setCurrentIndex(1);
-    child<QPushButton>(dialog, "cmdOK")->click();
+    press(dialog, "cmdOK");
   });
-  child<QPushButton>(panel, "cmdFilterAdvanced")->click();
-  QCOMPARE(w.profile.get(first, "autounsubscribe"), std::string("Filter_2"));
-  savePicture(panel, "filter_panel");
+  b.find<QPushButton>("cmdFilterAdvanced")->click();
+  QVERIFY(script.done());
+  QCOMPARE(b.profile.get(first, "autounsubscribe"), "Filter_2");
+  savePicture(b.panel, "filter_panel");
 }
 
 void EditorPanelsTest::ruleEditorMessagesAndCaption() {
-  Window w;
-  int filter = w.profile.addFilter();
-  RuleEditorDialog dialog(w.profile.store(), filter, nullptr);
+  EditorProfile profile;
+  int filter = profile.addFilter();
+  RuleEditorDialog dialog(profile.store(), filter, nullptr);
   dialog.show();
   auto* confirm = child<QPushButton>(&dialog, "Command3");
   auto* spec = child<QComboBox>(&dialog, "Combo1");
   auto* logic = child<QComboBox>(&dialog, "Combo2");
-  auto* keyword = child<QLineEdit>(&dialog, "Text1");
   auto* connector = child<QComboBox>(&dialog, "Combo3");
-  QCOMPARE(confirm->text(), QString("&OK"));
+  QCOMPARE(confirm->text(), "&OK");
   QVERIFY(!child<QPushButton>(&dialog, "Command1")->isEnabled());
 
-  QStringList messages;
-  ModalDriver driver;
-  for (int i = 0; i < 3; ++i) {
-    driver.then([&](QWidget* box) {
-      messages << messageText(box);
-      qobject_cast<QDialog*>(box)->accept();
-    });
-  }
+  ModalScript script;
+  for (int i = 0; i < 3; ++i) script.answerBox(QMessageBox::Ok);
   confirm->click();  // nothing typed, no rules
   spec->setCurrentIndex(1);
   emit spec->activated(1);  // Body
-  QCOMPARE(logic->currentText(), QString("Has"));
+  QCOMPARE(logic->currentText(), "Has");
   QVERIFY(!logic->isEnabled());
-  QCOMPARE(confirm->text(), QString("&Update"));
-  QTest::keyClicks(keyword, "   ");
+  QCOMPARE(confirm->text(), "&Update");
+  QTest::keyClicks(child<QLineEdit>(&dialog, "Text1"), "   ");
   confirm->click();
-  QTest::keyClicks(keyword, "join");
+  QTest::keyClicks(child<QLineEdit>(&dialog, "Text1"), "join");
   connector->setCurrentIndex(1);
   emit connector->activated(1);  // Or
   confirm->click();              // "&Update": accepted although the connector trails
-  QCOMPARE(w.profile.get(filter, "rule1"),
-           std::string("<1<Body>1> <2<Has>2> <3<   join>3> <4<Or>4>"));
-  QCOMPARE(confirm->text(), QString("&OK"));
+  QCOMPARE(profile.get(filter, "rule1"), "<1<Body>1> <2<Has>2> <3<   join>3> <4<Or>4>");
+  QCOMPARE(confirm->text(), "&OK");
   confirm->click();  // "&OK" refuses the trailing connector
-  QCOMPARE(messages, QStringList({"Rule required for this rule!", "Keyword is required!",
-                                  "And/Or Not Allowed without NEXT rule!"}));
+  QCOMPARE(script.boxes(),
+           QStringList({"Tidewell|Rule required for this rule!", "Error!|Keyword is required!",
+                        "Tidewell|And/Or Not Allowed without NEXT rule!"}));
   QVERIFY(dialog.isVisible());
   savePicture(&dialog, "frmEditRule");
 }
 
-void EditorPanelsTest::fieldEditorAcceptance() {
-  Window w;
-  int filter = w.profile.addFilter();
-  w.filters = w.profile.filters();
-  auto* panel = new FilterPanel(w.services(), nullptr);
-  Host host(panel);
-  panel->showBlock(filter);
-  auto* grid = child<QTableWidget>(panel, "personal_fields");
-  QCOMPARE(grid->item(0, 0)->text(), QString("email"));
-  QVERIFY(!(grid->item(0, 0)->flags() & Qt::ItemIsEditable));
-  QCOMPARE(grid->item(2, 0)->text(), QString());
+void EditorPanelsTest::fieldAndExtractKeyGrids() {
+  Bench<FilterPanel> b;
+  int filter = b.profile.addFilter();
+  b.show(filter);
+  auto* fields = b.find<QTableWidget>("personal_fields");
+  QVERIFY(!(fields->item(0, 0)->flags() & Qt::ItemIsEditable));  // "email" stays
 
   // Refused characters never reach the cell.
-  grid->setCurrentCell(2, 0);
-  grid->editItem(grid->item(2, 0));
+  fields->setCurrentCell(2, 0);
+  fields->editItem(fields->item(2, 0));
   auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
   QVERIFY(editor);
   QTest::keyClicks(editor, "Ci_ty");
-  QCOMPARE(editor->text(), QString("ity"));
+  QCOMPARE(editor->text(), "ity");
   QTest::keyClick(editor, Qt::Key_Return);  // commits through a queued call
-  QTRY_COMPARE(grid->item(2, 0)->text(), QString("ity"));
+  QTRY_COMPARE(fields->item(2, 0)->text(), "ity");
 
   // Without a caption the field cannot be made active.
-  grid->item(2, 2)->setCheckState(Qt::Checked);
-  QCOMPARE(grid->item(2, 2)->checkState(), Qt::Unchecked);
-  grid->item(2, 1)->setText("City");
-  grid->item(2, 2)->setCheckState(Qt::Checked);
-  QCOMPARE(grid->item(2, 2)->checkState(), Qt::Checked);
-  std::string fields = w.profile.get(filter, "fields");
-  QVERIFY(fields.rfind("email:Email Address:on,name:Name:on,ity:City:on,_::off,", 0) == 0);
-  QCOMPARE(w.filters.front().fieldTable[2].inputName, std::string("input3"));
-}
+  fields->item(2, 2)->setCheckState(Qt::Checked);
+  QCOMPARE(fields->item(2, 2)->checkState(), Qt::Unchecked);
+  fields->item(2, 1)->setText("City");
+  fields->item(2, 2)->setCheckState(Qt::Checked);
+  QCOMPARE(fields->item(2, 2)->checkState(), Qt::Checked);
+  QVERIFY(b.profile.get(filter, "fields")
+              .rfind("email:Email Address:on,name:Name:on,ity:City:on,", 0) == 0);
+  QCOMPARE(b.filters.front().fieldTable[2].inputName, "input3");
 
-void EditorPanelsTest::extractKeyEditorAcceptance() {
-  Window w;
-  int filter = w.profile.addFilter();
-  w.filters = w.profile.filters();
-  auto* panel = new FilterPanel(w.services(), nullptr);
-  Host host(panel);
-  panel->showBlock(filter);
-  auto* grid = child<QTableWidget>(panel, "personal_fields2");
-  grid->item(0, 0)->setText("Name:");
-  grid->item(0, 3)->setCheckState(Qt::Checked);
-  QCOMPARE(grid->item(0, 3)->checkState(), Qt::Unchecked);
-
-  grid->item(0, 1)->setText("' ' (Space)");
-  QCOMPARE(grid->item(0, 1)->text(), QString(" "));
+  // An extract key needs its text, its end and its field before it can be made active.
+  auto* keys = b.find<QTableWidget>("personal_fields2");
+  keys->item(0, 0)->setText("Name:");
+  keys->item(0, 3)->setCheckState(Qt::Checked);
+  QCOMPARE(keys->item(0, 3)->checkState(), Qt::Unchecked);
+  keys->item(0, 1)->setText("' ' (Space)");
+  QCOMPARE(keys->item(0, 1)->text(), " ");
   // The target column offers the active fields.
-  grid->setCurrentCell(0, 2);
-  grid->editItem(grid->item(0, 2));
-  auto* choices = grid->findChild<QComboBox*>();
+  keys->setCurrentCell(0, 2);
+  keys->editItem(keys->item(0, 2));
+  auto* choices = keys->findChild<QComboBox*>();
   QVERIFY(choices);
-  QCOMPARE(choices->itemText(0), QString());
-  QCOMPARE(choices->itemText(2), QString("Name (name)"));
+  QCOMPARE(choices->itemText(0), "");
+  QCOMPARE(choices->itemText(2), "Name (name)");
+  QCOMPARE(choices->itemText(3), "City (ity)");
   choices->setCurrentIndex(2);
-  grid->setCurrentCell(1, 0);  // leaves the cell: the choice is committed
-  QCOMPARE(grid->item(0, 2)->text(), QString("Name (name)"));
-  grid->item(0, 3)->setCheckState(Qt::Checked);
-  QCOMPARE(grid->item(0, 3)->checkState(), Qt::Checked);
-  auto keys = store::parseExtractKeys(w.profile.get(filter, "extractkeys"));
-  QCOMPARE(keys[0].find, std::string("Name:"));
-  QCOMPARE(keys[0].targetName, std::string("name"));
-  QVERIFY(keys[0].active);
+  keys->setCurrentCell(1, 0);  // leaves the cell: the choice is committed
+  QCOMPARE(keys->item(0, 2)->text(), "Name (name)");
+  keys->item(0, 3)->setCheckState(Qt::Checked);
+  QCOMPARE(keys->item(0, 3)->checkState(), Qt::Checked);
+  auto stored = store::parseExtractKeys(b.profile.get(filter, "extractkeys"));
+  QCOMPARE(stored[0].find, "Name:");
+  QCOMPARE(stored[0].until, " ");
+  QCOMPARE(stored[0].targetName, "name");
+  QVERIFY(stored[0].active);
 }
 
 void EditorPanelsTest::newsletterAttachments() {
-  Window w;
-  int n = w.profile.addNewsletter();
-  auto* panel = new NewsletterPanel(w.services(), nullptr);
-  Host host(panel);
-  panel->showBlock(n);
-  host.edit(child<QLineEdit>(panel, "txtEmailSubject"), "Welcome ~name~");
-  QCOMPARE(w.profile.get(n, "subject"), std::string("Welcome ~name~"));
+  Bench<NewsletterPanel> b;
+  int n = b.profile.addNewsletter();
+  b.show(n);
+  b.edit("txtEmailSubject", "Welcome ~name~");
+  QCOMPARE(b.profile.get(n, "subject"), "Welcome ~name~");
 
-  tidewell::testing::writeBytes(w.profile.folder() / "a.pdf", "%PDF");
-  QString attachment = QString::fromStdString((w.profile.folder() / "a.pdf").string());
+  tidewell::testing::writeBytes(b.profile.folder() / "a.pdf", "%PDF");
+  QString attachment = QString::fromStdString((b.profile.folder() / "a.pdf").string());
   auto pick = [&](QWidget* modal) {
     auto* dialog = qobject_cast<QFileDialog*>(modal);
-    QVERIFY(dialog);
-    QCOMPARE(dialog->windowTitle(), QString("File to attach"));
+    if (!dialog || dialog->windowTitle() != "File to attach") return false;
     dialog->findChild<QLineEdit*>("fileNameEdit")->setText(attachment);
-    QMetaObject::invokeMethod(dialog, "accept");
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    return true;
   };
-  ModalDriver driver;
-  driver.then(pick);
-  driver.then(pick);
-  child<QPushButton>(panel, "cmdAddFile")->click();
-  QCOMPARE(w.profile.get(n, "attach"), attachment.toStdString() + ",");
-  child<QPushButton>(panel, "cmdAddFile")->click();
-  auto* list = child<QListWidget>(panel, "lstAttachments");
+  ModalScript script;
+  script.then(pick).then(pick);
+  b.find<QPushButton>("cmdAddFile")->click();
+  QCOMPARE(b.profile.get(n, "attach"), attachment.toStdString() + ",");
+  b.find<QPushButton>("cmdAddFile")->click();
+  QVERIFY(script.done());
+  auto* list = b.find<QListWidget>("lstAttachments");
   QCOMPARE(list->count(), 2);
   list->setCurrentRow(1);
-  child<QPushButton>(panel, "cmdRemove")->click();
+  b.find<QPushButton>("cmdRemove")->click();  // takes every copy of the path
   QCOMPARE(list->count(), 0);
-  QCOMPARE(w.profile.get(n, "attach"), std::string(""));
-  savePicture(panel, "newsletter_panel");
+  QCOMPARE(b.profile.get(n, "attach"), "");
+  savePicture(b.panel, "newsletter_panel");
 }
 
 void EditorPanelsTest::newsletterDaysOrDate() {
-  Window w;
-  int n = w.profile.addNewsletter();
-  auto* panel = new NewsletterPanel(w.services(), nullptr);
-  Host host(panel);
-  panel->showBlock(n);
-  auto* dateOption = child<QRadioButton>(panel, "Option2");
-  auto* days = child<QComboBox>(panel, "cboDays");
-  auto* setButton = child<QPushButton>(panel, "Command5");
+  Bench<NewsletterPanel> b;
+  int n = b.profile.addNewsletter();
+  b.show(n);
+  auto* dateOption = b.find<QRadioButton>("Option2");
+  auto* days = b.find<QComboBox>("cboDays");
+  auto* setButton = b.find<QPushButton>("Command5");
 
   // No date yet: the picker opens at once; cancelling stays on days.
-  ModalDriver cancel;
-  cancel.then([](QWidget* picker) {
-    QCOMPARE(picker->objectName(), QString("frmDate"));
-    child<QPushButton>(picker, "cmdCancel")->click();
-  });
+  ModalScript cancel;
+  cancel.onWidget("frmDate", [](QWidget* picker) { press(picker, "cmdCancel"); });
   dateOption->click();
-  QVERIFY(cancel.finished());
-  QVERIFY(child<QRadioButton>(panel, "Option1")->isChecked());
+  QVERIFY(cancel.done());
+  QVERIFY(b.find<QRadioButton>("Option1")->isChecked());
   QVERIFY(days->isEnabled());
   QVERIFY(!setButton->isEnabled());
-  QCOMPARE(w.profile.get(n, "dateordays"), std::string("days"));
+  QCOMPARE(b.profile.get(n, "dateordays"), "days");
 
-  ModalDriver confirm;
-  confirm.then([](QWidget* picker) { child<QPushButton>(picker, "cmdOK")->click(); });
+  ModalScript confirm;
+  confirm.onWidget("frmDate", [](QWidget* picker) { press(picker, "cmdOK"); });
   dateOption->click();
-  QCOMPARE(child<QLineEdit>(panel, "Text2")->text(), QString("Dec 5, 2026"));
-  QCOMPARE(w.profile.get(n, "date"), std::string("Dec 5, 2026"));
-  QCOMPARE(w.profile.get(n, "dateordays"), std::string("date"));
+  QVERIFY(confirm.done());
+  QCOMPARE(b.find<QLineEdit>("Text2")->text(), "Dec 5, 2026");
+  QCOMPARE(b.profile.get(n, "date"), "Dec 5, 2026");
+  QCOMPARE(b.profile.get(n, "dateordays"), "date");
   QVERIFY(setButton->isEnabled());
   QVERIFY(!days->isEnabled());
 
-  child<QPushButton>(panel, "Command6")->click();  // Clear
-  QCOMPARE(w.profile.get(n, "date"), std::string("date not set"));
-  QCOMPARE(w.profile.get(n, "dateordays"), std::string("days"));
+  b.find<QPushButton>("Command6")->click();  // Clear
+  QCOMPARE(b.profile.get(n, "date"), "date not set");
+  QCOMPARE(b.profile.get(n, "dateordays"), "days");
   QVERIFY(days->isEnabled());
 
-  host.activate();
+  b.activate();
   days->setFocus();
   QApplication::processEvents();
   days->setEditText("7");
-  host.leave();
-  QCOMPARE(w.profile.get(n, "days"), std::string("7"));
+  b.leave();
+  QCOMPARE(b.profile.get(n, "days"), "7");
 }
 
 void EditorPanelsTest::newsletterFollowsFilter() {
-  Window w;
-  w.profile.addFilter();
-  w.profile.addFilter();
-  int n = w.profile.addNewsletter();
-  w.filters = w.profile.filters();
-  auto* panel = new NewsletterPanel(w.services(), nullptr);
-  w.onReload = [panel](int index) { panel->showBlock(index); };
-  Host host(panel);
-  panel->showBlock(n);
-  auto* follow = child<QComboBox>(panel, "cboFollowRule");
-  QCOMPARE(follow->currentText(), QString("No Rule Assigned"));
+  Bench<NewsletterPanel> b;
+  b.profile.addFilter();
+  b.profile.addFilter();
+  b.onReload = [&b](int index) { b.panel->showBlock(index); };
+  b.show(b.profile.addNewsletter());
+  auto* follow = b.find<QComboBox>("cboFollowRule");
+  QCOMPARE(follow->currentText(), "No Rule Assigned");
   follow->setFocus();
   QTest::keyClick(follow, 'F');  // typing never picks an entry
   QCOMPARE(follow->currentIndex(), 0);
 
   follow->setCurrentIndex(2);
   emit follow->activated(2);
-  QCOMPARE(w.profile.titlesInFileOrder(),
+  QCOMPARE(b.profile.titlesInFileOrder(),
            (std::vector<std::string>{"Filter_1", "Filter_2", "New Newsletter #1"}));
-  QCOMPARE(w.reloads.back(), 7);
-  QCOMPARE(w.profile.get(7, "rule"), std::string("Filter_2"));
-  QCOMPARE(follow->currentText(), QString("Filter_2"));
-  QCOMPARE(child<QLineEdit>(panel, "txtNewsletterTitle")->text(), QString("New Newsletter #1"));
+  QCOMPARE(b.reloads.back(), 7);
+  QCOMPARE(b.profile.get(7, "rule"), "Filter_2");
+  QCOMPARE(follow->currentText(), "Filter_2");
+  QCOMPARE(b.find<QLineEdit>("txtNewsletterTitle")->text(), "New Newsletter #1");
 
   follow->setCurrentIndex(0);
   emit follow->activated(0);
-  QCOMPARE(w.reloads.back(), 5);
-  QCOMPARE(w.profile.get(5, "rule"), std::string("No Rule Assigned"));
+  QCOMPARE(b.reloads.back(), 5);
+  QCOMPARE(b.profile.get(5, "rule"), "No Rule Assigned");
 }
 
 void EditorPanelsTest::containerPanels() {
-  Window w;
-  auto* outbound = new NewslettersPanel(w.services(), nullptr);
   {
-    Host host(outbound);
-    outbound->showBlock(3);
-    host.edit(child<QLineEdit>(outbound, "txtOutboundTitle"), "Mailings");
-    QCOMPARE(w.profile.get(3, "title"), std::string("Mailings"));
-    savePicture(outbound, "newsletters_panel");
+    Bench<NewslettersPanel> b;
+    b.show(3);
+    b.edit("txtOutboundTitle", "Mailings");
+    QCOMPARE(b.profile.get(3, "title"), "Mailings");
+    savePicture(b.panel, "newsletters_panel");
   }
-  auto* inbound = new FiltersPanel(w.services(), nullptr);
-  Host host(inbound);
-  inbound->showBlock(4);
-  QCOMPARE(child<QLineEdit>(inbound, "txtDelimiter")->text(), QString("~"));
-  host.edit(child<QLineEdit>(inbound, "txtDelimiter"), "%");
-  QCOMPARE(w.profile.get(4, "fielddelimiter"), std::string("%"));
-  child<QCheckBox>(inbound, "chkBounce")->click();
-  QCOMPARE(w.profile.get(4, "deactivate"), std::string("false"));
-  child<QPushButton>(inbound, "cmdNewInbound")->click();
-  QCOMPARE(w.reloads.back(), 5);
-  QCOMPARE(w.profile.get(5, "title"), std::string("Filter_1"));
-  QCOMPARE(w.filters.size(), std::size_t(1));
-  savePicture(inbound, "filters_panel");
+  Bench<FiltersPanel> b;
+  b.show(4);
+  QCOMPARE(b.find<QLineEdit>("txtDelimiter")->text(), "~");
+  b.edit("txtDelimiter", "%");
+  QCOMPARE(b.profile.get(4, "fielddelimiter"), "%");
+  b.find<QCheckBox>("chkBounce")->click();
+  QCOMPARE(b.profile.get(4, "deactivate"), "false");
+  b.find<QPushButton>("cmdNewInbound")->click();
+  QCOMPARE(b.reloads.back(), 5);
+  QCOMPARE(b.profile.get(5, "title"), "Filter_1");
+  QCOMPARE(b.filters.size(), std::size_t(1));
+  savePicture(b.panel, "filters_panel");
 }
 
 void EditorPanelsTest::dialogPictures() {
@@ -599,13 +549,13 @@ void EditorPanelsTest::dialogPictures() {
   savePicture(&picker, "frmDate");
 
   // Subjects: "&OK" without a choice does nothing; "&Cancel" answers "!".
-  ModalDriver driver;
-  driver.then([](QWidget* dialog) {
+  ModalScript script;
+  script.onWidget("frmSubjects", [](QWidget* dialog) {
     child<QPushButton>(dialog, "Command2")->click();
     QVERIFY(dialog->isVisible());
-    child<QPushButton>(dialog, "Command1")->click();
+    press(dialog, "Command1");
   });
-  QCOMPARE(SubjectsDialog::choose({"a", "b"}, nullptr), QString("!"));
+  QCOMPARE(SubjectsDialog::choose({"a", "b"}, nullptr), "!");
 }
 
 }  // namespace tidewell::editor::ui
