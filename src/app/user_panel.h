@@ -24,6 +24,7 @@ class UserPanel : public editor::ui::PropertyPanel {
 
  public:
   UserPanel(editor::ui::PanelServices services, QWidget* parent);
+  ~UserPanel() override { m_focus->stop(); }
 
   void showBlock(int index) override;
   QString kindWord() const override { return QStringLiteral("user"); }

@@ -21,6 +21,7 @@ class FieldEditorGrid;
 class FilterPanel : public PropertyPanel {
  public:
   FilterPanel(const PanelServices& services, QWidget* parent);
+  ~FilterPanel() override { m_focus->stop(); }
 
   void showBlock(int index) override;
   QString kindWord() const override { return "filter"; }

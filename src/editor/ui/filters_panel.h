@@ -14,6 +14,7 @@ namespace tidewell::editor::ui {
 class FiltersPanel : public PropertyPanel {
  public:
   FiltersPanel(const PanelServices& services, QWidget* parent);
+  ~FiltersPanel() override { m_focus->stop(); }
 
   void showBlock(int index) override;
   QString kindWord() const override { return "inbound"; }

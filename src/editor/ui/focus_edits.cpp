@@ -10,6 +10,11 @@ void FocusEdits::watch(QWidget* field, Reader read, Writer write) {
   field->installEventFilter(this);
 }
 
+void FocusEdits::stop() {
+  for (auto it = m_fields.begin(); it != m_fields.end(); ++it) it.key()->removeEventFilter(this);
+  m_fields.clear();
+}
+
 bool FocusEdits::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusIn && !m_writing) {
     auto it = m_fields.find(watched);

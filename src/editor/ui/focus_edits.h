@@ -19,6 +19,9 @@ class FocusEdits : public QObject {
   explicit FocusEdits(QObject* parent) : QObject(parent) {}
 
   void watch(QWidget* field, Reader read, Writer write);
+  // Stops watching. A panel calls it first thing in its destructor: the fields' focus-out as they
+  // are torn down must not run writers whose panel is half gone.
+  void stop();
   // Writes the watched field that has the focus now, as if it were left.
   void commitFocused();
   // After the panel refilled its fields: the focused field's new text becomes the old value.

@@ -23,6 +23,7 @@ namespace tidewell::editor::ui {
 class NewsletterPanel : public PropertyPanel {
  public:
   NewsletterPanel(const PanelServices& services, QWidget* parent);
+  ~NewsletterPanel() override { m_focus->stop(); }
 
   void showBlock(int index) override;
   QString kindWord() const override { return "newsletter"; }

@@ -13,6 +13,7 @@ namespace tidewell::editor::ui {
 class NewslettersPanel : public PropertyPanel {
  public:
   NewslettersPanel(const PanelServices& services, QWidget* parent);
+  ~NewslettersPanel() override { m_focus->stop(); }
 
   void showBlock(int index) override;
   QString kindWord() const override { return "outbound"; }

@@ -21,6 +21,7 @@ namespace tidewell::editor::ui {
 class ServerSettingsPanel : public PropertyPanel {
  public:
   ServerSettingsPanel(const PanelServices& services, QWidget* parent);
+  ~ServerSettingsPanel() override { m_focus->stop(); }
 
   void showBlock(int index) override;
   QString kindWord() const override { return "system"; }
