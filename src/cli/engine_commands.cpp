@@ -128,8 +128,12 @@ int forcedSend(CliContext& context, const Arguments& args) {
   EngineSession session(context);
   auto& table = session.subscribers().table();
   int index = 0;
-  for (int i : session.subscribers().profile().load().indexesInTreeOrder()) {
-    if (session.subscribers().profile().GetFromFile_new(i, "title") == title) index = i;
+  store::ProfileDocument profile = session.subscribers().profile().load();
+  for (int i : profile.indexesInTreeOrder()) {
+    if (profile.getExactKey(i, "title") == title &&
+        store::equalsIgnoreCase(profile.get(i, "name"), store::kNewsletterOpening)) {
+      index = i;
+    }
   }
   if (index == 0) throw CommandFailed("no newsletter is titled " + title);
   std::vector<store::Position> positions;
