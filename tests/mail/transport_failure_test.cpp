@@ -2,7 +2,6 @@
 // quickly, and never in a partial result passed off as complete.
 #include <gtest/gtest.h>
 
-
 #include "mail_rig_fixture.h"
 
 namespace tidewell::mail::testing {
