@@ -37,7 +37,8 @@ void SubscriberIndex::build() {
 
 void SubscriberIndex::catchUp() {
   for (std::size_t count = recordCount(m_table); m_seen < count; ++m_seen) {
-    m_recent.push_back(static_cast<store::Position>(m_seen));
+    auto p = static_cast<store::Position>(m_seen);
+    m_recent.emplace(hashOf(m_table.record(p).email()), p);
   }
 }
 
@@ -55,10 +56,14 @@ std::vector<store::Position> SubscriberIndex::find(std::string_view address) {
     const auto& record = m_table.record(it->position);
     if (!record.isDeleted() && equal(record.email(), address)) found.push_back(it->position);
   }
-  for (store::Position p : m_recent) {
-    const auto& record = m_table.record(p);
-    if (!record.isDeleted() && equal(record.email(), address)) found.push_back(p);
+  const std::size_t fromSorted = found.size();
+  auto [begin, end] = m_recent.equal_range(hash);
+  for (auto it = begin; it != end; ++it) {
+    const auto& record = m_table.record(it->second);
+    if (!record.isDeleted() && equal(record.email(), address)) found.push_back(it->second);
   }
+  // Appended records all come after the sorted ones; among themselves the map keeps no order.
+  std::sort(found.begin() + static_cast<std::ptrdiff_t>(fromSorted), found.end());
   return found;
 }
 

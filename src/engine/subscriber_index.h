@@ -4,6 +4,7 @@
 // Valid while records are only changed or appended, never moved (one check cycle); one thread.
 #include <cstdint>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -35,7 +36,8 @@ class SubscriberIndex {
   Comparison m_comparison;
   bool m_built = false;
   std::vector<Entry> m_sorted;
-  std::vector<store::Position> m_recent;
+  // Records appended since the build, by address hash: a cycle may capture thousands.
+  std::unordered_multimap<std::uint64_t, store::Position> m_recent;
   std::size_t m_seen = 0;  // records of the table the index covers
 };
 
