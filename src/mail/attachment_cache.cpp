@@ -1,12 +1,12 @@
 #include "mail/attachment_cache.h"
 
 #include <gmime/gmime.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <system_error>
 
 namespace tidewell::mail {
 
@@ -54,15 +54,17 @@ std::string uniquePlaceholder() {
 }  // namespace
 
 const AttachmentCache::Encoded* AttachmentCache::encoded(const std::string& path) {
-  std::error_code error;
-  if (path.empty() || !std::filesystem::is_regular_file(path, error)) return nullptr;
-  const auto size = std::filesystem::file_size(path, error);
-  if (error) return nullptr;
-  const auto modified = std::filesystem::last_write_time(path, error);
-  if (error) return nullptr;
+  // One stat per message: the file may change between two passes, rarely within one.
+  struct stat status {};
+  if (path.empty() || ::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    return nullptr;
+  }
+  const auto size = static_cast<std::uintmax_t>(status.st_size);
+  const auto modified = status.st_mtim;
   auto found = m_entries.find(path);
   if (found != m_entries.end() && found->second.size == size &&
-      found->second.modified == modified) {
+      found->second.modified.tv_sec == modified.tv_sec &&
+      found->second.modified.tv_nsec == modified.tv_nsec) {
     return &found->second.encoded;
   }
   auto bytes = readBytes(path);

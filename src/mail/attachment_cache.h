@@ -4,7 +4,7 @@
 // rather than once per message. A file changed on disk (size or time) is read again. Owned by
 // the mail client; used by its transfer thread only.
 #include <cstdint>
-#include <filesystem>
+#include <ctime>
 #include <map>
 #include <optional>
 #include <string>
@@ -28,7 +28,7 @@ class AttachmentCache {
  private:
   struct Entry {
     std::uintmax_t size = 0;
-    std::filesystem::file_time_type modified;
+    timespec modified{};
     Encoded encoded;
   };
   std::map<std::string, Entry> m_entries;
