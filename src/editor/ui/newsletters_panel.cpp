@@ -19,13 +19,7 @@ NewslettersPanel::NewslettersPanel(const PanelServices& services, QWidget* paren
   layout->addWidget(m_frame);
   layout->addStretch();
 
-  connect(m_title, &QLineEdit::textEdited, this,
-          [this](const QString& text) { followTitle(m_frame, text); });
-  m_focus->watch(
-      m_title, [this] { return m_title->text(); },
-      [this](const QString& text, const QString& old) {
-        this->services().profile->UpdateFile("title: " + toStd(text), toStd(old), m_index);
-      });
+  watchPlainTitle(m_focus, m_frame, m_title, &m_index);
 }
 
 void NewslettersPanel::showBlock(int index) {

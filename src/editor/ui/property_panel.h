@@ -3,9 +3,11 @@
 // writes each field back as it loses focus. The main window keeps one of each and shows the one
 // whose kind matches the selected node. User-interface thread only.
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QString>
 #include <QWidget>
 
+#include "editor/ui/focus_edits.h"
 #include "editor/ui/panel_services.h"
 
 namespace tidewell::editor::ui {
@@ -42,6 +44,17 @@ class PropertyPanel : public QWidget {
     m_nodeText = title;
   }
   void setShownNode(const QString& title) { m_nodeText = title; }
+  // A title box that needs no check: the node follows it while typing, and leaving it
+  // line-updates "title: " in the block whose index *index holds.
+  void watchPlainTitle(FocusEdits* focus, QGroupBox* frame, QLineEdit* title, const int* index) {
+    connect(title, &QLineEdit::textEdited, this,
+            [this, frame](const QString& text) { followTitle(frame, text); });
+    focus->watch(
+        title, [title] { return title->text(); },
+        [this, index](const QString& text, const QString& old) {
+          m_services.profile->UpdateFile("title: " + text.toStdString(), old.toStdString(), *index);
+        });
+  }
 
  private:
   PanelServices m_services;
