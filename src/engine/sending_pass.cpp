@@ -63,12 +63,17 @@ bool isDue(const Schedule& s, std::int32_t signupDay, std::int32_t today) {
 }  // namespace
 
 bool sendThroughRunner(EngineContext& context, mail::MailClient& client,
-                       const mail::OutgoingMessage& message, store::Procedure procedure) {
+                       const mail::OutgoingMessage& message, store::Procedure procedure,
+                       const std::function<void()>& onAccepted) {
   int result = 0;
   std::string reason;
   context.runner.run([&] {
     result = client.send(message);
-    if (result != mail::kSendAccepted) reason = client.lastError();
+    if (result != mail::kSendAccepted) {
+      reason = client.lastError();
+    } else if (onAccepted) {
+      onAccepted();
+    }
   });
   if (result == mail::kSendAccepted) return true;
   context.trap.report(procedure, {store::ErrorNumber::kMailTransfer,
@@ -88,6 +93,7 @@ bool SendingPass::VBSendMessage() {
     store::ProfileDocument profile = m_context.profile.load();
     NewsletterTable table = f_load_newsletters(profile, m_context.table.filterList(), ui);
     if (table.stop) return;
+    m_recorder = std::make_unique<SendRecorder>(m_context);
     m_client.setSmtp(smtpSettingsOf(m_context.settings, m_context.caFile));
     auto maximum =
         static_cast<std::int64_t>(std::max<std::size_t>(table.newsletters.size(), 2) - 1);
@@ -99,6 +105,7 @@ bool SendingPass::VBSendMessage() {
   });
   ui.hideProgress();
   m_context.runner.run([&] { m_client.endSmtpSession(); });
+  if (m_recorder) m_recorder->finish();
   return m_sent;
 }
 
@@ -165,7 +172,7 @@ void SendingPass::sendNewsletter(NewsletterRecord& newsletter) {
       prepareNext();
     } else {
       m_context.ui().showStatus("Sending...");
-      m_context.settings.SendSuccess = sendAlongside(current, prepareNext);
+      m_context.settings.SendSuccess = sendAlongside(current, newsletter.title, prepareNext);
       if (m_context.settings.SendSuccess) record(newsletter, current);
     }
   }
@@ -178,15 +185,22 @@ void SendingPass::reject(store::Position p) {
   m_context.table.setChanged();
 }
 
-bool SendingPass::sendAlongside(const Delivery& delivery, const std::function<void()>& alongside) {
+bool SendingPass::sendAlongside(const Delivery& delivery, std::string_view title,
+                                const std::function<void()>& alongside) {
   int result = 0;
   std::string reason;
+  m_recorder->stamp();
   m_context.runner.runAlongside(
       [&] {
         result = m_client.sendPrepared(delivery.message);
-        if (result != mail::kSendAccepted) reason = m_client.lastError();
+        if (result == mail::kSendAccepted) {
+          m_recorder->accepted(delivery.address, title);
+        } else {
+          reason = m_client.lastError();
+        }
       },
       alongside);
+  m_recorder->reportProblems(kProcedure);
   if (result == mail::kSendAccepted) return true;
   m_context.trap.report(kProcedure, {store::ErrorNumber::kMailTransfer,
                                      "Sending to " + delivery.address + " failed: " + reason});

@@ -4,6 +4,7 @@
 // is logged and remembered in the subscriber's sent list. Runs on the thread that owns the
 // subscriber table; the sends themselves go through the transfer runner.
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -12,6 +13,7 @@
 #include "engine/engine_context.h"
 #include "engine/log_appender.h"
 #include "engine/newsletter_table.h"
+#include "engine/send_recorder.h"
 
 namespace tidewell::engine {
 
@@ -39,21 +41,25 @@ class SendingPass {
   std::optional<Delivery> prepareFrom(const NewsletterRecord& newsletter,
                                       const std::vector<store::Position>& due, std::size_t from);
   void reject(store::Position p);
-  bool sendAlongside(const Delivery& delivery, const std::function<void()>& alongside);
+  bool sendAlongside(const Delivery& delivery, std::string_view title,
+                     const std::function<void()>& alongside);
   void record(NewsletterRecord& newsletter, const Delivery& delivery);
 
   EngineContext& m_context;
   SendCounters& m_counters;
   mail::MailClient& m_client;
   LogAppender m_activityLog;
+  std::unique_ptr<SendRecorder> m_recorder;
   // address + ":" + title of every message sent in this pass.
   std::unordered_set<std::string> m_runLog;
   bool m_sent = false;
 };
 
 // Sends a message through the client on the transfer runner; reports a refusal with the
-// server's reason under `procedure`. True when the server accepted it.
+// server's reason under `procedure`. True when the server accepted it; onAccepted then runs on
+// the transfer thread at once.
 bool sendThroughRunner(EngineContext& context, mail::MailClient& client,
-                       const mail::OutgoingMessage& message, store::Procedure procedure);
+                       const mail::OutgoingMessage& message, store::Procedure procedure,
+                       const std::function<void()>& onAccepted = {});
 
 }  // namespace tidewell::engine

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "store/line_reader.h"
+#include "store/send_journal.h"
 #include "store/text.h"
 #include "store/utilities.h"
 #include "store/work_file_writer.h"
@@ -152,7 +153,10 @@ bool SubscriberFile::Save_Email(SubscriberTable& table) {
       raise(kBadFormat,
             "The subscriber file could not be read completely, so it is not overwritten");
     }
+    SendJournal& journal = SendJournal::forSubscriberFile(path());
+    journal.beginFold();
     if (!table.isEmpty()) writeRecords(table);
+    journal.endFold();
     table.clearChanged();
     return true;
   });
@@ -201,6 +205,7 @@ bool SubscriberFile::LoadSubscriberFile(SubscriberTable& table) {
       throw;
     }
     m_trap.ui().hideProgress();
+    SendJournal::forSubscriberFile(file).applyTo(table, newsletterFilters(m_profile.load()));
     return true;
   });
 }
