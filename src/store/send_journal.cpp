@@ -128,14 +128,15 @@ void SendJournal::sync() {
   m_unsynced = 0;
 }
 
-void SendJournal::beginFold() {
+std::uint64_t SendJournal::beginFold() {
   std::lock_guard lock(m_mutex);
+  const std::uint64_t fold = ++m_lastFold;
   closeLocked();
-  if (!FileExist(m_path)) return;
+  if (!FileExist(m_path)) return fold;
   const std::filesystem::path folding = foldingPath();
   if (!FileExist(folding)) {
     std::filesystem::rename(m_path, folding);
-    return;
+    return fold;
   }
   // An earlier save did not finish: its folded lines stay and these join them.
   std::string lines = readFileBytes(m_path);
@@ -150,10 +151,14 @@ void SendJournal::beginFold() {
   ::fsync(fd);
   ::close(fd);
   std::filesystem::remove(m_path);
+  return fold;
 }
 
-void SendJournal::endFold() {
+void SendJournal::endFold(std::uint64_t fold) {
   std::lock_guard lock(m_mutex);
+  // Saves that overlap write in turn, and only the snapshot of the last fold begun holds every
+  // folded line; a save that failed never ends its fold.
+  if (fold != kLatestFold && fold != m_lastFold) return;
   std::filesystem::remove(foldingPath());
 }
 

@@ -6,6 +6,7 @@
 // in the process (forSubscriberFile), shared by the transfer thread that appends and the thread
 // that owns the subscriber table; every member is thread-safe.
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -34,10 +35,13 @@ class SendJournal {
   void sync();
 
   // Before the subscriber file is written: the journal becomes ".sent.folding" (added to one an
-  // earlier, unfinished save left) and later sends go to a fresh ".sent".
-  void beginFold();
-  // After the subscriber file was committed: the folded lines are in it and go.
-  void endFold();
+  // earlier, unfinished save left) and later sends go to a fresh ".sent". Returns the fold's
+  // number for endFold.
+  std::uint64_t beginFold();
+  // After the subscriber file was committed: the folded lines are in it and go, unless a later
+  // fold began meanwhile (its save is still to commit them).
+  static constexpr std::uint64_t kLatestFold = 0;
+  void endFold(std::uint64_t fold = kLatestFold);
 
   // Adds the title of each line of ".sent.folding", then ".sent", to the sent list of the
   // subscriber with the address (once). Where the address is in several lists, the records in
@@ -58,6 +62,7 @@ class SendJournal {
   std::filesystem::path m_path;
   int m_fd = -1;
   int m_unsynced = 0;
+  std::uint64_t m_lastFold = 0;
 };
 
 // Newsletter title to the title of its filter ("rule"), for every newsletter of the profile.

@@ -97,6 +97,15 @@ TEST_F(SendJournalTest, SaveFoldsTheJournalAndEmptiesIt) {
   ASSERT_TRUE(file.Save_Email(table));
   EXPECT_FALSE(std::filesystem::exists(foldingPath()));
   EXPECT_EQ(savedLines()[3], "Welcome[\\?]Tips[\\?]News[\\?]");
+
+  // Two saves writing in turn: the first to end must leave the lines the second still writes.
+  ASSERT_TRUE(journal().append("ann@x.com", "Extra", "12/5/2026", "9:03:00 AM"));
+  std::uint64_t first = journal().beginFold();
+  std::uint64_t second = journal().beginFold();
+  journal().endFold(first);
+  EXPECT_TRUE(std::filesystem::exists(foldingPath()));
+  journal().endFold(second);
+  EXPECT_FALSE(std::filesystem::exists(foldingPath()));
 }
 
 }  // namespace
