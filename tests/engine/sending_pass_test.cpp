@@ -3,6 +3,7 @@
 
 #include "engine/rule_line.h"
 #include "engine_fixture.h"
+#include "store/profile_document.h"
 #include "store/text_file.h"
 
 namespace tidewell::testing {
@@ -59,6 +60,25 @@ TEST_F(SendingPass, AllAndFixedDateGoToActiveSubscribersOfTheirFilterOnly) {
   EXPECT_THAT(recipients(), ElementsAre("old@x.com", "old@x.com"));
   EXPECT_EQ(server.sent[1].body, "On the day");
   EXPECT_TRUE(server.sent[1].html);  // an .html message file
+}
+
+TEST_F(SendingPass, AbsentDisplayNameReplyAddressAndSubjectAreEmptyInTheMessage) {
+  std::string bare = addFilter();  // a filter whose display name was never set
+  table.setFilterList(filters());
+  int n = addNewsletter(bare, "All", "Hi");
+  profile.change(store::Procedure{"UpdateFile"},
+                 [&](store::ProfileDocument& doc) { doc.deleteKey(n, "subject"); });
+  settings.from_reply_address = store::kAbsent;
+  table.add(subscriber("ann@x.com", "Ann", bare));
+  engine().VBSendMessage();
+  engine().forcedSend({0}, n);
+  ASSERT_EQ(server.sent.size(), 2u);
+  for (const auto& m : server.sent) {
+    EXPECT_EQ(m.fromName, "");
+    EXPECT_EQ(m.fromAddress, "list@example.com");
+    EXPECT_EQ(m.replyTo, "");
+    EXPECT_EQ(m.subject, "");
+  }
 }
 
 TEST_F(SendingPass, WholeTitlesAndAddressesDecideWhatWasSent) {
