@@ -14,8 +14,7 @@
 #include <random>
 #include <thread>
 
-#include "cli_runner.h"
-#include "mail_rig_fixture.h"
+#include "sending_profile.h"
 #include "store/text.h"
 #include "store/text_file.h"
 #include "support/test_support.h"
@@ -28,49 +27,22 @@ namespace {
 constexpr int kRecipients = 2000;
 constexpr int kKills = 5;
 constexpr auto kRoundLimit = std::chrono::seconds(20);
-const std::string kTitle = "New Newsletter #1";
 
-class SendKill : public mail::testing::RigTest {
+class SendKill : public SendingProfile {
  protected:
   void SetUp() override {
     RigTest::SetUp();
-    list = rig.claimMailbox();
-    ASSERT_EQ(cli({"new-profile", "--title", "Kill", "--email", list.address(), "--reply",
-                   list.address(), "--pop3", "127.0.0.1", "--smtp", "127.0.0.1", "--account",
-                   list.user, "--password", list.password})
-                  .status,
-              0);
-    set(2, "SMTPPort", std::to_string(rig.port("SMTP_PLAIN_PORT")));
-    set(2, "server_timeout", "10");
-    ASSERT_EQ(cli({"new-filter"}).status, 0);
-    ASSERT_EQ(cli({"new-newsletter"}).status, 0);
-    writeBytes(folder / "news.txt", "Hello ~name~");
-    set(6, "location", (folder / "news.txt").string());
-    set(6, "days", "All");
-    set(6, "rule", "Filter_1");
+    makeProfile("SMTP_PLAIN_PORT");
     // Local parts of their own, so tests running beside this one never share a recipient.
     tag = "k" + std::to_string(std::random_device()() % 100000) + "n";
-    std::vector<std::string> lines;
-    for (int i = 0; i < kRecipients; ++i) {
-      std::string pmf = "email[/\\]" + address(i) + "[\\/]name[/\\]R" + std::to_string(i) + "[\\/]";
-      for (int f = 2; f < 41; ++f) pmf += "_[/\\][\\/]";
-      lines.insert(lines.end(), {address(i), "R" + std::to_string(i), "12/5/2026", "none", "true",
-                                 "Filter_1", pmf, ""});
-    }
-    writeBytes(folder / "Kill.txt", crlf(lines));
+    std::vector<std::string> addresses;
+    for (int i = 0; i < kRecipients; ++i) addresses.push_back(address(i));
+    writeSubscribers(addresses);
     seed = std::random_device()();
     RecordProperty("seed", std::to_string(seed));
   }
 
   std::string address(int i) const { return tag + std::to_string(i) + "@example.net"; }
-
-  CliResult cli(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--ca-file", rig.caFile()});
-    return runCli(folder.path(), args);
-  }
-  void set(int index, const std::string& key, const std::string& value) {
-    ASSERT_EQ(cli({"set", std::to_string(index), key, value}).status, 0);
-  }
 
   std::size_t sentCount() const {
     return store::splitLines(readBytes(folder / "activity.log")).size();
@@ -122,8 +94,8 @@ class SendKill : public mail::testing::RigTest {
 
   std::vector<std::string> unsentAddresses() {
     std::vector<std::string> addresses;
-    for (const auto& row : store::splitLines(cli({"subscribers"}).out)) {
-      if (row.rfind(tag, 0) == 0 && row.find(kTitle + "[\\?]") == std::string::npos)
+    for (const auto& row : rows(tag)) {
+      if (row.find(std::string(kTitle) + "[\\?]") == std::string::npos)
         addresses.push_back(row.substr(0, row.find(',')));
     }
     return addresses;
@@ -134,31 +106,21 @@ class SendKill : public mail::testing::RigTest {
   void expectOneCopyEachAndNothingLost(int kills) {
     std::size_t missing = 0, extra = 0;
     for (int i = 0; i < kRecipients; ++i) {
-      std::filesystem::path box =
-          std::filesystem::path(rig.dir()) / "mail" / (tag + std::to_string(i)) / "Maildir/new";
-      std::size_t copies = 0;
-      if (std::filesystem::exists(box)) {
-        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(box))
-          ++copies;
-      }
+      std::size_t copies = rig.acceptedCount(tag + std::to_string(i));
       if (copies == 0) ++missing;
       if (copies > 1) extra += copies - 1;
     }
     EXPECT_EQ(missing, 0u);
     EXPECT_LE(extra, static_cast<std::size_t>(kills)) << "seed " << seed;
-    std::size_t rows = 0;
-    for (const auto& row : store::splitLines(cli({"subscribers"}).out)) {
-      if (row.rfind(tag, 0) != 0) continue;
-      ++rows;
-      std::size_t first = row.find(kTitle + "[\\?]");
+    std::vector<std::string> all = rows(tag);
+    for (const auto& row : all) {
+      std::size_t first = row.find(std::string(kTitle) + "[\\?]");
       EXPECT_NE(first, std::string::npos) << row;
       if (first != std::string::npos) EXPECT_EQ(row.find(kTitle, first + 1), std::string::npos);
     }
-    EXPECT_EQ(rows, static_cast<std::size_t>(kRecipients));
+    EXPECT_EQ(all.size(), static_cast<std::size_t>(kRecipients));
   }
 
-  TempFolder folder;
-  mail::testing::Mailbox list;
   std::string tag;
   unsigned seed = 0;
 };
@@ -167,10 +129,10 @@ TEST_F(SendKill, SendingPassKilledFiveTimesSendsNoMoreThanOneCopyTwicePerKill) {
   int kills = 0;
   for (std::size_t point : killPoints()) kills += runAndKill({"send"}, point) ? 1 : 0;
   CliResult finish = cli({"send"});
-  EXPECT_EQ(finish.status, 0) << finish.err << readBytes(folder / "errlog.txt");
+  EXPECT_EQ(finish.status, 0) << finish.err << errorLog();
   EXPECT_EQ(kills, kKills);
   expectOneCopyEachAndNothingLost(kills);
-  EXPECT_FALSE(std::filesystem::exists(folder / "Kill.sent"));  // folded into the file
+  EXPECT_FALSE(std::filesystem::exists(folder / "Send.sent"));  // folded into the file
 }
 
 TEST_F(SendKill, ForcedSendKilledFiveTimesSendsNoMoreThanOneCopyTwicePerKill) {
@@ -183,7 +145,7 @@ TEST_F(SendKill, ForcedSendKilledFiveTimesSendsNoMoreThanOneCopyTwicePerKill) {
     kills += runAndKill(args, point) ? 1 : 0;
   }
   CliResult finish = cli({"send"});
-  EXPECT_EQ(finish.status, 0) << finish.err << readBytes(folder / "errlog.txt");
+  EXPECT_EQ(finish.status, 0) << finish.err << errorLog();
   EXPECT_EQ(kills, kKills);
   expectOneCopyEachAndNothingLost(kills);
 }
