@@ -96,6 +96,7 @@ bool SendingPass::VBSendMessage() {
     NewsletterTable table = f_load_newsletters(profile, m_context.table.filterList(), ui);
     if (table.stop) return;
     m_recorder = std::make_unique<SendRecorder>(m_context);
+    m_caps = SendCaps::of(profile);
     m_client.setSmtp(smtpSettingsOf(m_context.settings, m_context.caFile));
     auto maximum =
         static_cast<std::int64_t>(std::max<std::size_t>(table.newsletters.size(), 2) - 1);
@@ -174,7 +175,7 @@ void SendingPass::sendNewsletter(NewsletterRecord& newsletter) {
     } else if (!current.valid) {
       reject(current.position);
       prepareNext();
-    } else {
+    } else if (withinCaps()) {
       m_context.ui().showStatus("Sending...");
       Outcome outcome = sendAlongside(current, newsletter.title, prepareNext);
       if (outcome == Outcome::kSent) {
@@ -200,6 +201,7 @@ void SendingPass::retryLater(NewsletterRecord& newsletter, std::vector<Retry>& r
       auto due = retry.lastTry + wait;
       if (due > std::chrono::steady_clock::now())
         m_context.runner.run([&] { std::this_thread::sleep_until(due); });
+      if (!withinCaps()) break;
       m_context.ui().showStatus("Sending...");
       Outcome outcome = sendAlongside(retry.delivery, newsletter.title, [] {});
       if (outcome == Outcome::kSent) {
@@ -264,6 +266,12 @@ SendingPass::Outcome SendingPass::refusal(const Delivery& delivery, const mail::
       break;
   }
   return Outcome::kNotSent;
+}
+
+bool SendingPass::withinCaps() {
+  std::string reached = m_recorder->capReached(m_caps);
+  if (!reached.empty()) pause(reached);
+  return reached.empty();
 }
 
 void SendingPass::pause(const std::string& text) {

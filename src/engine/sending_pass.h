@@ -51,6 +51,8 @@ class SendingPass {
   void retryLater(NewsletterRecord& newsletter, std::vector<Retry>& retries);
   Outcome refusal(const Delivery& delivery, const mail::SmtpReply& reply);
   void pause(const std::string& text);
+  // Pauses the pass when a cap is reached; true when it may go on.
+  bool withinCaps();
   // The active subscribers of the newsletter's filter for whom it is due today, in table order.
   std::vector<store::Position> duePositions(const NewsletterRecord& newsletter);
   bool stillToSend(const NewsletterRecord& newsletter, store::Position p) const;
@@ -70,6 +72,7 @@ class SendingPass {
   std::unordered_set<std::string> m_runLog;
   bool m_sent = false;
   std::string m_pause;
+  SendCaps m_caps;
   // Addresses without regard to case, for permanent refusals; built when one occurs.
   std::unique_ptr<SubscriberIndex> m_foldedIndex;
 };

@@ -126,6 +126,43 @@ TEST_F(SendingPass, SendingLimitOfTheServerPausesThePassUntilTheNextOne) {
   EXPECT_EQ(server.sent[3].body, "Also");
 }
 
+TEST_F(SendingPass, CapsStopThePassAndHoldAcrossPassesAndProgramStarts) {
+  struct Case {
+    std::string minute, hour, day;
+    std::vector<std::int64_t> waits;  // seconds before each pass after the first
+    std::vector<std::size_t> sent;    // messages sent in all after each pass
+    std::string firstStop;
+  };
+  const std::vector<Case> cases = {
+      {"2", "!", "!", {61, 61}, {2, 4, 5}, "Sending paused: limit per minute reached"},
+      {"2", "3", "0", {61, 61, 3600}, {2, 3, 3, 5}, "Sending paused: limit per minute reached"},
+      {"", "", "4", {3600, 86400}, {4, 4, 5}, "Sending paused: daily limit reached"},
+      {"x", "", "", {}, {5}, "Ready"},  // unreadable caps are no caps
+  };
+  addNewsletter(list, "All", "Hi");
+  for (int i = 0; i < 5; ++i) add("s" + std::to_string(i) + "@x.com", {2026, 12, 1});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.minute + "/" + c.hour + "/" + c.day);
+    std::filesystem::remove(folder / "Gold.rate");
+    for (store::Position p = 0; p < table.size(); ++p) table.setSentList(p, "none");
+    server.sent.clear();
+    profile.UpdateFile_new(store::kServerBlock, "capminute", c.minute);
+    profile.UpdateFile_new(store::kServerBlock, "caphour", c.hour);
+    profile.UpdateFile_new(store::kServerBlock, "capday", c.day);
+    for (std::size_t pass = 0; pass < c.sent.size(); ++pass) {
+      if (pass > 0) clock.advanceSeconds(c.waits[pass - 1]);
+      m_engine.reset();  // as after a program start: only the rate file remembers
+      engine().VBSendMessage();
+      EXPECT_EQ(server.sent.size(), c.sent[pass]) << "pass " << pass;
+      if (pass == 0) EXPECT_EQ(ui.statuses.back(), c.firstStop);
+    }
+    clock.advanceSeconds(2 * 86400);
+  }
+  // The order of recipients is that of the table, whatever the stops.
+  EXPECT_THAT(recipients(),
+              ElementsAre("s0@x.com", "s1@x.com", "s2@x.com", "s3@x.com", "s4@x.com"));
+}
+
 TEST_F(SendingPass, WholeTitlesAndAddressesDecideWhatWasSent) {
   addNewsletter(list, "All", "Short");  // New Newsletter #1
   add("ann@x.com", {2026, 12, 1});

@@ -109,6 +109,12 @@ QWidget* ServerSettingsPanel::buildAdvancedTab() {
   layout->addWidget(m_delete);
   layout->addWidget(ports);
   layout->addWidget(timeouts);
+  m_caps = new WholeNumberFields("Sending Limits (empty: none)",
+                                 {{"Messages per minute:", kCapPerMinute, "txtCapMinute"},
+                                  {"Messages per hour:", kCapPerHour, "txtCapHour"},
+                                  {"Messages per day:", kCapPerDay, "txtCapDay"}},
+                                 services());
+  layout->addWidget(m_caps);
   layout->addWidget(defaults, 0, Qt::AlignLeft);
   layout->addStretch();
   return tab;
@@ -195,6 +201,7 @@ void ServerSettingsPanel::showBlock(int) {
     m_slider->setValue(v.timeoutPosition);
   }
   m_timeoutLabel->setText(toQt(timeoutCaption(v.timeoutPosition)));
+  m_caps->refresh();
   m_focus->refreshOldText();
 }
 

@@ -13,6 +13,7 @@
 #include "editor/server_settings_editor.h"
 #include "editor/ui/focus_edits.h"
 #include "editor/ui/property_panel.h"
+#include "editor/ui/whole_number_fields.h"
 
 class QGroupBox;
 
@@ -59,6 +60,7 @@ class ServerSettingsPanel : public PropertyPanel {
   QCheckBox* m_smtpSsl;
   QSlider* m_slider;
   QLabel* m_timeoutLabel;
+  WholeNumberFields* m_caps;
 };
 
 }  // namespace tidewell::editor::ui

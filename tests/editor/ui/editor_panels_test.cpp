@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 #include <QVBoxLayout>
@@ -192,6 +193,13 @@ void EditorPanelsTest::serverSettingsSwitchesSliderAndDefaults() {
   QCOMPARE(b.find<QSlider>("Slider1")->value(), 1);
   QCOMPARE(b.find<QLabel>("Label42")->text(), "1 minute");
   QVERIFY(!b.find<QCheckBox>("Check8")->isChecked());
+  b.edit("txtCapHour", "100");
+  QCOMPARE(b.profile.get(2, "caphour"), "100");
+  b.edit("txtCapHour", "-5");  // refused: the stored value comes back
+  QCOMPARE(b.profile.get(2, "caphour"), "100");
+  QCOMPARE(b.find<QLineEdit>("txtCapHour")->text(), "100");
+  b.panel->findChild<QTabWidget*>()->setCurrentIndex(2);
+  savePicture(b.panel, "server_settings_advanced");
   // Showing the node again writes nothing.
   std::vector<std::string> before = b.profile.lines();
   b.panel->showBlock(2);
