@@ -21,13 +21,18 @@ constexpr std::int64_t kHour = 60 * kMinute;
 constexpr std::int64_t kDay = 24 * kHour;
 
 int capOf(const store::ProfileDocument& profile, std::string_view key) {
-  std::string_view text = store::trim(profile.getExactKey(store::kServerBlock, key));
-  int cap = 0;
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), cap);
-  return error == std::errc() && end == text.data() + text.size() && cap > 0 ? cap : 0;
+  return wholeNumberSetting(profile, store::kServerBlock, key);
 }
 
 }  // namespace
+
+int wholeNumberSetting(const store::ProfileDocument& profile, int block, std::string_view key) {
+  std::string value = profile.getExactKey(block, key);
+  std::string_view text = store::trim(value);
+  int number = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  return error == std::errc() && end == text.data() + text.size() && number > 0 ? number : 0;
+}
 
 SendCaps SendCaps::of(const store::ProfileDocument& profile) {
   return {capOf(profile, "capminute"), capOf(profile, "caphour"), capOf(profile, "capday")};

@@ -13,6 +13,9 @@
 
 namespace tidewell::engine {
 
+// A whole number of a profile setting; absent, negative or unreadable: 0.
+int wholeNumberSetting(const store::ProfileDocument& profile, int block, std::string_view key);
+
 // Keys "capminute", "caphour", "capday" of the server settings block; absent or 0: no cap.
 struct SendCaps {
   int perMinute = 0;

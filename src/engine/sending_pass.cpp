@@ -50,14 +50,16 @@ Schedule scheduleOf(const NewsletterRecord& n) {
   return s;
 }
 
-bool isDue(const Schedule& s, std::int32_t signupDay, std::int32_t today) {
+// Due today, or on one of the catchUp days before it (missed while the program was not running).
+bool isDue(const Schedule& s, std::int32_t signupDay, std::int32_t today, int catchUp) {
+  auto inWindow = [&](std::int64_t day) { return day <= today && day >= today - catchUp; };
   switch (s.kind) {
     case Schedule::Kind::kAll:
       return true;
     case Schedule::Kind::kDate:
-      return s.dateDay == today;
+      return inWindow(s.dateDay);
     case Schedule::Kind::kDays:
-      return static_cast<std::int64_t>(signupDay) + s.days == today;
+      return inWindow(static_cast<std::int64_t>(signupDay) + s.days);
   }
   return false;
 }
@@ -97,6 +99,7 @@ bool SendingPass::VBSendMessage() {
     if (table.stop) return;
     m_recorder = std::make_unique<SendRecorder>(m_context);
     m_caps = SendCaps::of(profile);
+    m_catchUpDays = wholeNumberSetting(profile, store::kNewslettersBlock, "catchup");
     m_client.setSmtp(smtpSettingsOf(m_context.settings, m_context.caFile));
     auto maximum =
         static_cast<std::int64_t>(std::max<std::size_t>(table.newsletters.size(), 2) - 1);
@@ -125,12 +128,13 @@ std::vector<store::Position> SendingPass::duePositions(const NewsletterRecord& n
   std::optional<store::TextId> active = table.activeId("true");
   if (!rule || !active || !store::findFilter(table.filterList(), newsletter.rule)) return {};
   std::int32_t today = store::toDayNumber(m_context.clock().today());
-  if (schedule.kind == Schedule::Kind::kDate && schedule.dateDay != today) return {};
+  if (schedule.kind == Schedule::Kind::kDate && !isDue(schedule, 0, today, m_catchUpDays))
+    return {};
   std::vector<store::Position> due;
   for (store::Position p = 0; p < table.size(); ++p) {
     const auto& record = table.record(p);
     if (record.filterId() != *rule || record.activeId() != *active || record.isDeleted()) continue;
-    if (isDue(schedule, record.signupDay(), today)) due.push_back(p);
+    if (isDue(schedule, record.signupDay(), today, m_catchUpDays)) due.push_back(p);
   }
   return due;
 }

@@ -73,6 +73,7 @@ class SendingPass {
   bool m_sent = false;
   std::string m_pause;
   SendCaps m_caps;
+  int m_catchUpDays = 0;  // "catchup": follow-ups due this many days back are still sent
   // Addresses without regard to case, for permanent refusals; built when one occurs.
   std::unique_ptr<SubscriberIndex> m_foldedIndex;
 };

@@ -163,6 +163,44 @@ TEST_F(SendingPass, CapsStopThePassAndHoldAcrossPassesAndProgramStarts) {
               ElementsAre("s0@x.com", "s1@x.com", "s2@x.com", "s3@x.com", "s4@x.com"));
 }
 
+TEST_F(SendingPass, CatchUpSendsFollowUpsMissedOverAThreeDayGapOnce) {
+  struct Case {
+    std::string catchup;
+    std::vector<std::string> expected;
+  };
+  // Days "1": due on Dec 2 for early@, Dec 5 for today@, Dec 6 (tomorrow) for late@; the
+  // program did not run from Dec 2 to Dec 4.
+  const std::vector<Case> cases = {
+      {"!", {"today@x.com"}},
+      {"2", {"today@x.com"}},
+      {"3", {"early@x.com", "today@x.com"}},
+      {"30", {"early@x.com", "today@x.com"}},
+  };
+  int n = addNewsletter(list, "1", "Day one");
+  add("early@x.com", {2026, 12, 1});
+  add("today@x.com", {2026, 12, 4});
+  add("late@x.com", {2026, 12, 5});
+  clock.setToday({2026, 12, 5});
+  for (const auto& c : cases) {
+    SCOPED_TRACE("catchup " + c.catchup);
+    for (store::Position p = 0; p < table.size(); ++p) table.setSentList(p, "none");
+    server.sent.clear();
+    profile.UpdateFile_new(store::kNewslettersBlock, "catchup", c.catchup);
+    engine().VBSendMessage();
+    EXPECT_EQ(recipients(), c.expected);
+    engine().VBSendMessage();  // once only
+    EXPECT_EQ(recipients(), c.expected);
+  }
+  // A fixed date three days back counts the same way.
+  setNewsletter(n, "dateordays", "date");
+  setNewsletter(n, "date", "12/2/2026");
+  for (store::Position p = 0; p < table.size(); ++p) table.setSentList(p, "none");
+  server.sent.clear();
+  profile.UpdateFile_new(store::kNewslettersBlock, "catchup", "3");
+  engine().VBSendMessage();
+  EXPECT_THAT(recipients(), ElementsAre("early@x.com", "today@x.com", "late@x.com"));
+}
+
 TEST_F(SendingPass, WholeTitlesAndAddressesDecideWhatWasSent) {
   addNewsletter(list, "All", "Short");  // New Newsletter #1
   add("ann@x.com", {2026, 12, 1});

@@ -525,6 +525,9 @@ void EditorPanelsTest::containerPanels() {
     b.show(3);
     b.edit("txtOutboundTitle", "Mailings");
     QCOMPARE(b.profile.get(3, "title"), "Mailings");
+    QCOMPARE(b.find<QLineEdit>("txtCatchUp")->text(), "");  // absent: no catch-up
+    b.edit("txtCatchUp", "3");
+    QCOMPARE(b.profile.get(3, "catchup"), "3");
     savePicture(b.panel, "newsletters_panel");
   }
   Bench<FiltersPanel> b;
