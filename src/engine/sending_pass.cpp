@@ -89,7 +89,8 @@ SendingPass::SendingPass(EngineContext& context, SendCounters& counters, mail::M
     : m_context(context),
       m_counters(counters),
       m_client(client),
-      m_activityLog(context.profileFolder / "activity.log", context.trap) {}
+      m_activityLog(context.profileFolder / "activity.log", context.trap),
+      m_progress(context.ui()) {}
 
 bool SendingPass::VBSendMessage() {
   auto& ui = m_context.ui();
@@ -101,13 +102,18 @@ bool SendingPass::VBSendMessage() {
     m_caps = SendCaps::of(profile);
     m_catchUpDays = wholeNumberSetting(profile, store::kNewslettersBlock, "catchup");
     m_client.setSmtp(smtpSettingsOf(m_context.settings, m_context.caFile));
-    auto maximum =
-        static_cast<std::int64_t>(std::max<std::size_t>(table.newsletters.size(), 2) - 1);
-    ui.showProgress(0, maximum);
-    for (std::size_t i = 0; i < table.newsletters.size() && m_pause.empty(); ++i) {
-      sendNewsletter(table.newsletters[i]);
-      ui.showProgress(static_cast<std::int64_t>(i), maximum);
+    // Every due list first, so the progress can say how many are due in all.
+    std::vector<std::vector<store::Position>> due;
+    std::int64_t dueCount = 0;
+    for (const auto& newsletter : table.newsletters) {
+      due.push_back(duePositions(newsletter));
+      for (store::Position p : due.back()) dueCount += stillToSend(newsletter, p) ? 1 : 0;
     }
+    m_progress.begin(dueCount);
+    for (std::size_t i = 0; i < table.newsletters.size() && m_pause.empty(); ++i) {
+      sendNewsletter(table.newsletters[i], due[i]);
+    }
+    m_progress.end();
   });
   ui.hideProgress();
   m_context.runner.run([&] { m_client.endSmtpSession(); });
@@ -165,8 +171,8 @@ std::optional<SendingPass::Delivery> SendingPass::prepareFrom(
   return std::nullopt;
 }
 
-void SendingPass::sendNewsletter(NewsletterRecord& newsletter) {
-  const std::vector<store::Position> due = duePositions(newsletter);
+void SendingPass::sendNewsletter(NewsletterRecord& newsletter,
+                                 const std::vector<store::Position>& due) {
   std::vector<Retry> retries;
   std::optional<Delivery> next = prepareFrom(newsletter, due, 0);
   while (next && m_pause.empty()) {
@@ -180,7 +186,7 @@ void SendingPass::sendNewsletter(NewsletterRecord& newsletter) {
       reject(current.position);
       prepareNext();
     } else if (withinCaps()) {
-      m_context.ui().showStatus("Sending...");
+      m_progress.sending();
       Outcome outcome = sendAlongside(current, newsletter.title, prepareNext);
       if (outcome == Outcome::kSent) {
         record(newsletter, current);
@@ -206,7 +212,7 @@ void SendingPass::retryLater(NewsletterRecord& newsletter, std::vector<Retry>& r
       if (due > std::chrono::steady_clock::now())
         m_context.runner.run([&] { std::this_thread::sleep_until(due); });
       if (!withinCaps()) break;
-      m_context.ui().showStatus("Sending...");
+      m_progress.sending();
       Outcome outcome = sendAlongside(retry.delivery, newsletter.title, [] {});
       if (outcome == Outcome::kSent) {
         record(newsletter, retry.delivery);
@@ -285,7 +291,7 @@ void SendingPass::pause(const std::string& text) {
 
 void SendingPass::record(NewsletterRecord& newsletter, const Delivery& delivery) {
   auto& table = m_context.table;
-  m_context.ui().showStatus("Ready");
+  m_progress.sent();
   table.setSentList(delivery.position,
                     withTitle(table.record(delivery.position).sentList(), newsletter.title));
   ++newsletter.timesSent;

@@ -14,6 +14,7 @@
 #include "engine/engine_context.h"
 #include "engine/log_appender.h"
 #include "engine/newsletter_table.h"
+#include "engine/pass_progress.h"
 #include "engine/send_recorder.h"
 #include "engine/subscriber_index.h"
 
@@ -46,7 +47,7 @@ class SendingPass {
     std::chrono::steady_clock::time_point lastTry;
   };
 
-  void sendNewsletter(NewsletterRecord& newsletter);
+  void sendNewsletter(NewsletterRecord& newsletter, const std::vector<store::Position>& due);
   // Second and third tries of the recipients the server asked to try later, after the others.
   void retryLater(NewsletterRecord& newsletter, std::vector<Retry>& retries);
   Outcome refusal(const Delivery& delivery, const mail::SmtpReply& reply);
@@ -72,6 +73,7 @@ class SendingPass {
   std::unordered_set<std::string> m_runLog;
   bool m_sent = false;
   std::string m_pause;
+  PassProgress m_progress;
   SendCaps m_caps;
   int m_catchUpDays = 0;  // "catchup": follow-ups due this many days back are still sent
   // Addresses without regard to case, for permanent refusals; built when one occurs.

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "engine/pass_progress.h"
 #include "engine/rule_line.h"
 #include "engine_fixture.h"
 #include "store/profile_document.h"
@@ -199,6 +200,22 @@ TEST_F(SendingPass, CatchUpSendsFollowUpsMissedOverAThreeDayGapOnce) {
   profile.UpdateFile_new(store::kNewslettersBlock, "catchup", "3");
   engine().VBSendMessage();
   EXPECT_THAT(recipients(), ElementsAre("early@x.com", "today@x.com", "late@x.com"));
+}
+
+TEST_F(SendingPass, ProgressCountsSentOfDueAndSaysSoOnceASecond) {
+  EXPECT_EQ(engine::PassProgress::text(120, 2000, 0.5), "Sent 120 of 2000");
+  EXPECT_EQ(engine::PassProgress::text(120, 2000, 4.0), "Sent 120 of 2000 (30 a second)");
+  addNewsletter(list, "All", "Hi");
+  for (const char* a : {"a@x.com", "b@x.com", "c@x.com"}) add(a, {2026, 12, 1});
+  table.setSentList(1, "New Newsletter #1[\\?]");  // not due: already had it
+  engine().VBSendMessage();
+  EXPECT_EQ(ui.lastProgress, 2);
+  EXPECT_EQ(ui.progressMaximum, 2);
+  ASSERT_GE(ui.statuses.size(), 4u);
+  EXPECT_EQ(ui.statuses[0], "Sending...");
+  EXPECT_EQ(ui.statuses[1], "Sent 1 of 2");
+  EXPECT_THAT(std::vector<std::string>(ui.statuses.end() - 2, ui.statuses.end()),
+              ElementsAre("Sent 2 of 2", "Ready"));
 }
 
 TEST_F(SendingPass, WholeTitlesAndAddressesDecideWhatWasSent) {
