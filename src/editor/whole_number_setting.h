@@ -20,6 +20,7 @@ struct WholeNumberKey {
 inline constexpr WholeNumberKey kCapPerMinute{2, "capminute", 0, 1000000};
 inline constexpr WholeNumberKey kCapPerHour{2, "caphour", 0, 1000000};
 inline constexpr WholeNumberKey kCapPerDay{2, "capday", 0, 10000000};
+inline constexpr WholeNumberKey kConnections{2, "connections", 1, 8};
 inline constexpr WholeNumberKey kCatchUpDays{3, "catchup", 0, 3650};
 
 // The text for the edit box: the stored value, or empty when the key is absent.

@@ -75,6 +75,19 @@ std::size_t SendRate::sendsSince(std::int64_t from) const {
                                   std::upper_bound(m_times.begin(), m_times.end(), from));
 }
 
+std::size_t SendRate::room(const SendCaps& caps, std::int64_t now) const {
+  std::lock_guard lock(m_mutex);
+  std::size_t room = static_cast<std::size_t>(-1);
+  const std::pair<int, std::int64_t> windows[] = {
+      {caps.perDay, kDay}, {caps.perHour, kHour}, {caps.perMinute, kMinute}};
+  for (auto [cap, length] : windows) {
+    if (cap <= 0) continue;
+    std::size_t used = sendsSince(now - length);
+    room = std::min(room, used >= static_cast<std::size_t>(cap) ? 0 : cap - used);
+  }
+  return room;
+}
+
 std::string SendRate::capReached(const SendCaps& caps, std::int64_t now) const {
   std::lock_guard lock(m_mutex);
   struct Window {

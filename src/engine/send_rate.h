@@ -37,6 +37,8 @@ class SendRate {
   bool append(std::int64_t when, std::string* problem);
   // "Sending paused: ..." for the first cap the sends up to now reached, or empty.
   std::string capReached(const SendCaps& caps, std::int64_t now) const;
+  // How many more messages the caps allow at now (the most a batch may take).
+  std::size_t room(const SendCaps& caps, std::int64_t now) const;
 
  private:
   std::size_t sendsSince(std::int64_t from) const;

@@ -29,6 +29,9 @@ class SendRecorder {
   void finish() { m_journal.sync(); }
   // "Sending paused: ..." once a cap is reached; empty while sending may go on.
   std::string capReached(const SendCaps& caps) const;
+  std::size_t capRoom(const SendCaps& caps) const {
+    return m_rate.room(caps, m_context.clock().secondsNow());
+  }
 
  private:
   EngineContext& m_context;

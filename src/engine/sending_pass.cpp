@@ -1,6 +1,8 @@
 #include "engine/sending_pass.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <optional>
 #include <thread>
 
@@ -17,6 +19,9 @@ namespace tidewell::engine {
 namespace {
 
 constexpr store::Procedure kProcedure = store::numberedProcedure("VBSendMessage");
+constexpr int kMostConnections = 8;
+// Messages per connection in one batch: enough to keep every connection busy.
+constexpr std::size_t kBatchPerConnection = 4;
 
 // When a newsletter is due: a number of days after sign-up, to everybody ("All"), or on one
 // date. Unreadable values make the newsletter unusable for the pass.
@@ -101,7 +106,10 @@ bool SendingPass::VBSendMessage() {
     m_recorder = std::make_unique<SendRecorder>(m_context);
     m_caps = SendCaps::of(profile);
     m_catchUpDays = wholeNumberSetting(profile, store::kNewslettersBlock, "catchup");
+    m_connections = std::clamp(wholeNumberSetting(profile, store::kServerBlock, "connections"), 1,
+                               kMostConnections);
     m_client.setSmtp(smtpSettingsOf(m_context.settings, m_context.caFile));
+    m_client.setConnections(m_connections);
     // Every due list first, so the progress can say how many are due in all.
     std::vector<std::vector<store::Position>> due;
     std::int64_t dueCount = 0;
@@ -173,6 +181,10 @@ std::optional<SendingPass::Delivery> SendingPass::prepareFrom(
 
 void SendingPass::sendNewsletter(NewsletterRecord& newsletter,
                                  const std::vector<store::Position>& due) {
+  if (m_connections > 1) {
+    sendInBatches(newsletter, due);
+    return;
+  }
   std::vector<Retry> retries;
   std::optional<Delivery> next = prepareFrom(newsletter, due, 0);
   while (next && m_pause.empty()) {
@@ -251,9 +263,103 @@ SendingPass::Outcome SendingPass::sendAlongside(const Delivery& delivery, std::s
   m_recorder->reportProblems(kProcedure);
   m_context.settings.SendSuccess = result == mail::kSendAccepted;
   if (result == mail::kSendAccepted) return Outcome::kSent;
+  return failed(delivery, reason, reply);
+}
+
+SendingPass::Outcome SendingPass::failed(const Delivery& delivery, const std::string& reason,
+                                         const mail::SmtpReply& reply) {
+  m_context.settings.SendSuccess = false;
   m_context.trap.report(kProcedure, {store::ErrorNumber::kMailTransfer,
                                      "Sending to " + delivery.address + " failed: " + reason});
   return refusal(delivery, reply);
+}
+
+std::vector<SendingPass::Delivery> SendingPass::prepareBatch(
+    const NewsletterRecord& newsletter, const std::vector<store::Position>& due,
+    std::size_t& from) {
+  std::vector<Delivery> batch;
+  std::unordered_set<std::string> addresses;
+  const std::size_t size = static_cast<std::size_t>(m_connections) * kBatchPerConnection;
+  while (batch.size() < size) {
+    std::optional<Delivery> delivery = prepareFrom(newsletter, due, from);
+    if (!delivery) {
+      from = due.size();
+      break;
+    }
+    // A second record of an address waits for the next batch, as with one connection it waits
+    // for the first copy to be accepted or refused.
+    if (!addresses.insert(delivery->address).second) {
+      from = delivery->index;
+      break;
+    }
+    from = delivery->index + 1;
+    batch.push_back(std::move(*delivery));
+  }
+  return batch;
+}
+
+std::vector<mail::SendResult> SendingPass::sendBatch(const std::vector<Delivery>& batch,
+                                                     std::string_view title,
+                                                     const std::function<void()>& alongside) {
+  std::vector<const mail::PreparedMessage*> messages;
+  for (const auto& d : batch) messages.push_back(&d.message);
+  std::vector<mail::SendResult> results;
+  m_recorder->stamp();
+  m_context.runner.runAlongside(
+      [&] {
+        results = m_client.sendBatch(
+            messages, [&](std::size_t i) { m_recorder->accepted(batch[i].address, title); });
+      },
+      alongside);
+  m_recorder->reportProblems(kProcedure);
+  return results;
+}
+
+void SendingPass::sendInBatches(NewsletterRecord& newsletter,
+                                const std::vector<store::Position>& due) {
+  std::vector<Retry> retries;
+  std::size_t from = 0;
+  std::vector<Delivery> next = prepareBatch(newsletter, due, from);
+  while (!next.empty() && m_pause.empty()) {
+    std::vector<Delivery> batch;
+    for (auto& d : next) {
+      if (!stillToSend(newsletter, d.position)) continue;
+      if (!d.valid) {
+        reject(d.position);
+        continue;
+      }
+      batch.push_back(std::move(d));
+    }
+    next.clear();
+    const std::size_t room = m_recorder->capRoom(m_caps);
+    if (!batch.empty() && !withinCaps()) break;
+    // The messages beyond the caps' room wait; the cap then pauses the pass before them.
+    std::vector<Delivery> heldBack;
+    if (batch.size() > room) {
+      heldBack.assign(std::make_move_iterator(batch.begin() + static_cast<std::ptrdiff_t>(room)),
+                      std::make_move_iterator(batch.end()));
+      batch.resize(room);
+    }
+    auto prepareNext = [&] { next = prepareBatch(newsletter, due, from); };
+    if (batch.empty()) {
+      prepareNext();
+      continue;
+    }
+    m_progress.sending();
+    std::vector<mail::SendResult> results = sendBatch(batch, newsletter.title, prepareNext);
+    // Recorded in due order, so the logs read as with one connection.
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+      if (results[i].accepted) {
+        m_context.settings.SendSuccess = true;
+        record(newsletter, batch[i]);
+      } else if (failed(batch[i], results[i].error, results[i].reply) == Outcome::kRetryLater) {
+        retries.push_back({std::move(batch[i]), 1, std::chrono::steady_clock::now()});
+      }
+    }
+    next.insert(next.begin(), std::make_move_iterator(heldBack.begin()),
+                std::make_move_iterator(heldBack.end()));
+  }
+  retryLater(newsletter, retries);
 }
 
 SendingPass::Outcome SendingPass::refusal(const Delivery& delivery, const mail::SmtpReply& reply) {

@@ -50,7 +50,8 @@ TEST_F(ServerSettingsTest, WholeNumberSettingsTakeEmptyOrANumberInRange) {
       {kCapPerMinute, " 50 ", true, "50"}, {kCapPerMinute, "", true, ""},
       {kCapPerHour, "0", true, "0"},       {kCapPerHour, "-1", false, "0"},
       {kCapPerDay, "1e3", false, ""},      {kCatchUpDays, "3", true, "3"},
-      {kCatchUpDays, "3651", false, "3"},
+      {kCatchUpDays, "3651", false, "3"},  {kConnections, "0", false, ""},
+      {kConnections, "8", true, "8"},
   };
   EXPECT_EQ(shownWholeNumber(profile.store(), kCapPerDay), "");  // absent
   for (const auto& c : cases) {

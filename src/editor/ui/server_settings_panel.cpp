@@ -109,11 +109,13 @@ QWidget* ServerSettingsPanel::buildAdvancedTab() {
   layout->addWidget(m_delete);
   layout->addWidget(ports);
   layout->addWidget(timeouts);
-  m_caps = new WholeNumberFields("Sending Limits (empty: none)",
-                                 {{"Messages per minute:", kCapPerMinute, "txtCapMinute"},
-                                  {"Messages per hour:", kCapPerHour, "txtCapHour"},
-                                  {"Messages per day:", kCapPerDay, "txtCapDay"}},
-                                 services());
+  m_caps =
+      new WholeNumberFields("Sending Limits (empty: none)",
+                            {{"Messages per minute:", kCapPerMinute, "txtCapMinute"},
+                             {"Messages per hour:", kCapPerHour, "txtCapHour"},
+                             {"Messages per day:", kCapPerDay, "txtCapDay"},
+                             {"SMTP connections at once (1-8):", kConnections, "txtConnections"}},
+                            services());
   layout->addWidget(m_caps);
   layout->addWidget(defaults, 0, Qt::AlignLeft);
   layout->addStretch();
