@@ -54,6 +54,7 @@ pids+=($!)
 wait_for_port "$port"
 
 read -r tidewell_send sent bytes < <("$bench" send "$port" "$count" 20)
+journal=$("$bench" journal "$count")
 source_send=$(seconds_of smtp-source -d -s 1 -m "$count" -l "$bytes" -f list@example.net \
   -t reader@example.net "127.0.0.1:$port")
 smtplib_send=$(seconds_of "$python" - "$port" "$count" "$bytes" <<'PY'
@@ -104,4 +105,5 @@ printf '%-34s %8.2f s\n' "Tidewell check cycle" "$tidewell_cycle"
 printf '%-34s %8.2f s\n' "curl POP3 fetch (one connection)" "$curl_fetch"
 echo "Tidewell rate / smtp-source rate:  $(ratio "$source_send" "$tidewell_send")  (target >= 0.90)"
 echo "Tidewell rate / smtplib rate:      $(ratio "$smtplib_send" "$tidewell_send")  (target > 1)"
+echo "Send journal and rate file / pass: $(ratio "$journal" "$tidewell_send")  (target <= 0.10)"
 echo "Tidewell cycle / curl fetch time:  $(ratio "$tidewell_cycle" "$curl_fetch")  (target <= 1.5)"

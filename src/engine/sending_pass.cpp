@@ -21,7 +21,7 @@ namespace {
 constexpr store::Procedure kProcedure = store::numberedProcedure("VBSendMessage");
 constexpr int kMostConnections = 8;
 // Messages per connection in one batch: enough to keep every connection busy.
-constexpr std::size_t kBatchPerConnection = 4;
+constexpr std::size_t kBatchPerConnection = 8;
 
 // When a newsletter is due: a number of days after sign-up, to everybody ("All"), or on one
 // date. Unreadable values make the newsletter unusable for the pass.

@@ -8,8 +8,9 @@ SmtpConnections::SmtpConnections(const SmtpSettings& settings, bool implicitTls,
     : m_multi(curl_multi_init()) {
   for (int i = 0; i < count; ++i)
     m_sessions.push_back(std::make_unique<SmtpSession>(settings, implicitTls));
-  curl_multi_setopt(m_multi, CURLMOPT_MAX_TOTAL_CONNECTIONS, static_cast<long>(count));
-  curl_multi_setopt(m_multi, CURLMOPT_MAX_HOST_CONNECTIONS, static_cast<long>(count));
+  // At most count transfers run at once, so no more connections are opened; a limit here
+  // would only make a transfer wait for a connection another one is just giving back.
+  curl_multi_setopt(m_multi, CURLMOPT_MAXCONNECTS, static_cast<long>(count));
 }
 
 SmtpConnections::~SmtpConnections() {
