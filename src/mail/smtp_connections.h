@@ -1,9 +1,10 @@
 #pragma once
-// Several SMTP connections at once over libcurl's multi interface: each is a SmtpSession, and
-// the messages of a batch go to whichever connection is free, so a slow link carries several
-// messages per round trip. Connections stay open from batch to batch. Transfer thread only.
-#include <curl/curl.h>
-
+// Several SMTP connections at once, each a SmtpSession on a thread of its own for the length of
+// a batch; the messages of a batch go to whichever connection is free, so a slow link carries
+// several messages per round trip. Connections stay open from batch to batch. libcurl's multi
+// interface would not do: its SMTP transfer waits for the reply to the end of the message
+// inside its done step, blocking every other transfer of the multi handle meanwhile. Called on
+// the transfer thread.
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,28 +24,14 @@ class SmtpConnections {
   };
 
   SmtpConnections(const SmtpSettings& settings, bool implicitTls, int count);
-  ~SmtpConnections();
-  SmtpConnections(const SmtpConnections&) = delete;
-  SmtpConnections& operator=(const SmtpConnections&) = delete;
 
-  // Sends every message; accepted(i) runs the moment message i was accepted. Results in the
-  // order of the messages.
+  // Sends every message; accepted(i) runs (on one of the connections' threads) the moment
+  // message i was accepted. Results in the order of the messages.
   std::vector<SendResult> send(const std::vector<Envelope>& batch,
                                const std::function<void(std::size_t)>& accepted);
 
  private:
-  struct InFlight {
-    std::size_t session;
-    std::size_t message;
-  };
-  void finished(CURL* handle, CURLcode code, std::vector<SendResult>& results,
-                const std::function<void(std::size_t)>& accepted);
-
-  CURLM* m_multi = nullptr;
   std::vector<std::unique_ptr<SmtpSession>> m_sessions;
-  std::vector<std::size_t> m_free;
-  std::vector<std::pair<CURL*, InFlight>> m_inFlight;
-  std::size_t m_done = 0;
 };
 
 }  // namespace tidewell::mail

@@ -22,13 +22,6 @@ class SmtpSession {
   // already be checked; data is the finished message with CR LF line ends.
   bool send(const std::string& from, const std::string& to, const std::string& data);
 
-  // The same in steps, for several connections on one multi handle: begin sets the message up
-  // on the handle (null when the handle could not be made); the caller performs it and hands
-  // the result to finish, which answers kAgain once when the connection had been dropped (the
-  // handle is then set for a fresh connection: perform it again). data must outlive the steps.
-  enum class Step { kAccepted, kRefused, kAgain };
-  CURL* begin(const std::string& from, const std::string& to, const std::string& data);
-  Step finish(CURLcode code);
   // QUIT.
   void end() { m_handle.reset(); }
 
@@ -37,6 +30,12 @@ class SmtpSession {
   const SmtpReply& lastReply() const { return m_lastReply; }
 
  private:
+  // send in steps: begin sets the message up on the handle (null when the handle could not be
+  // made); finish takes the result of performing it and answers kAgain once when the
+  // connection had been dropped (the handle is then set for a fresh connection).
+  enum class Step { kAccepted, kRefused, kAgain };
+  CURL* begin(const std::string& from, const std::string& to, const std::string& data);
+  Step finish(CURLcode code);
   bool setUp();
   std::string url() const;
   void release();
