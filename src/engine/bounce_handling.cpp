@@ -75,7 +75,13 @@ void applyDeliveryFailure(store::SubscriberTable& table, SubscriberIndex& folded
   if (deactivate != "true") return;
   DeliveryReport report = readDeliveryReport(message);
   if (!report.failed || report.recipient.empty()) return;
-  for (store::Position p : foldedIndex.find(report.recipient)) engine::deactivate(table, p);
+  applyPermanentFailure(table, foldedIndex, report.recipient, deactivate);
+}
+
+void applyPermanentFailure(store::SubscriberTable& table, SubscriberIndex& foldedIndex,
+                           std::string_view address, std::string_view deactivate) {
+  if (deactivate != "true" || address.empty()) return;
+  for (store::Position p : foldedIndex.find(address)) engine::deactivate(table, p);
 }
 
 }  // namespace tidewell::engine

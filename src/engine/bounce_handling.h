@@ -30,6 +30,12 @@ struct DeliveryReport {
 // as delivery reports write it ("rfc822; user@example.com", angle brackets or not).
 DeliveryReport readDeliveryReport(const mail::IncomingMessage& message);
 
+// A permanent failure of the address, from a report or from the server's refusal while sending:
+// every record of it, compared without regard to case, becomes inactive in every list. Only
+// when the profile's deactivate setting is "true".
+void applyPermanentFailure(store::SubscriberTable& table, SubscriberIndex& foldedIndex,
+                           std::string_view address, std::string_view deactivate);
+
 // Applies a failure report: every record of the recipient, compared without regard to case,
 // becomes inactive in every list. Only when the profile's deactivate setting is "true".
 void applyDeliveryFailure(store::SubscriberTable& table, SubscriberIndex& foldedIndex,
