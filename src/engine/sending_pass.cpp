@@ -80,7 +80,9 @@ SendingPass::SendingPass(EngineContext& context, SendCounters& counters, mail::M
     : m_context(context),
       m_counters(counters),
       m_client(client),
-      m_activityLog(context.profileFolder / "activity.log", context.trap) {}
+      m_activityLog(context.profileFolder / "activity.log", context.trap),
+      m_deactivationLog(context.profileFolder, context.trap),
+      m_bounceCounts(BounceCounts::pathFor(context.profile.path())) {}
 
 bool SendingPass::VBSendMessage() {
   auto& ui = m_context.ui();
@@ -99,6 +101,7 @@ bool SendingPass::VBSendMessage() {
   });
   ui.hideProgress();
   m_context.runner.run([&] { m_client.endSmtpSession(); });
+  m_context.trap.run(kProcedure, [&] { m_bounceCounts.save(); });
   return m_sent;
 }
 
@@ -176,6 +179,8 @@ void SendingPass::reject(store::Position p) {
   m_context.ui().showStatus("Invalid Email Address");
   m_context.table.setActive(p, "false");
   m_context.table.setChanged();
+  m_deactivationLog.write(m_context.table.record(p).email(), m_context.table.filterTitle(p),
+                          {"invalid address", "", ""});
 }
 
 bool SendingPass::sendAlongside(const Delivery& delivery, const std::function<void()>& alongside) {
@@ -204,6 +209,7 @@ void SendingPass::record(NewsletterRecord& newsletter, const Delivery& delivery)
   m_activityLog.append(
       mailLogLine("message sent:", delivery.address, newsletter.title, m_context.clock()));
   m_runLog.insert(delivery.address + ":" + newsletter.title);
+  m_bounceCounts.forget(delivery.address);
   newsletter.runRecipients.insert(delivery.address);
   table.setChanged();
   m_sent = true;
