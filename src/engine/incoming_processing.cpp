@@ -62,6 +62,11 @@ IncomingProcessor::IncomingProcessor(EngineContext& context)
       m_deactivationLog(context.profileFolder, context.trap),
       m_bounces(context, m_folded, m_deactivationLog) {}
 
+void IncomingProcessor::prepareIndexes() {
+  m_exact.prepare();
+  m_folded.prepare();
+}
+
 void IncomingProcessor::ListMessages(const mail::IncomingMessage& message) {
   m_context.trap.run(kProcedure, [&] {
     if (!message.parseError.empty()) {

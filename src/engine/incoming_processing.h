@@ -22,6 +22,9 @@ class IncomingProcessor {
   void ListMessages(const mail::IncomingMessage& message);
   // After the cycle's last message: writes what the failure reports left to count.
   void finish() { m_bounces.finish(); }
+  // Builds the address indexes the messages are looked up in. Reads the table only, so it may
+  // run on the transfer thread while the table is locked against changes.
+  void prepareIndexes();
 
  private:
   void capture(const mail::IncomingMessage& message, const store::FilterRecord& filter);
