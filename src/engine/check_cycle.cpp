@@ -122,6 +122,7 @@ bool CheckCycle::download(const std::vector<std::string>& serverUidls,
     processed.push_back(fetched.messages[i].uidl);
     ui.showProgress(i, maximum);
   }
+  processor.finish();
   // The messages count as seen only once their subscribers are safely on disk; otherwise the
   // next cycle downloads and processes them again.
   if (m_context.table.changed() && !m_context.subscriberFile.Save_Email(m_context.table)) {

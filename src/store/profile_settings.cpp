@@ -61,6 +61,7 @@ CampaignProperties readCampaign(const ProfileDocument& d, const NumberReader& nu
   c.ServerAuthentication = numbers.read(kServerBlock, "ServerAuthentication", 0);
   c.POPSPA = numbers.read(kServerBlock, "POPSPA", 0);
   c.SMTPSPA = numbers.read(kServerBlock, "SMTPSPA", 0);
+  c.verp = d.get(kServerBlock, "verp") == "true";
   return c;
 }
 
