@@ -60,6 +60,11 @@ IncomingProcessor::IncomingProcessor(EngineContext& context)
       m_exact(context.table, SubscriberIndex::Comparison::kExact),
       m_folded(context.table, SubscriberIndex::Comparison::kIgnoreCase) {}
 
+void IncomingProcessor::prepareIndexes() {
+  m_exact.prepare();
+  m_folded.prepare();
+}
+
 void IncomingProcessor::ListMessages(const mail::IncomingMessage& message) {
   m_context.trap.run(kProcedure, [&] {
     if (!message.parseError.empty()) {

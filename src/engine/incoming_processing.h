@@ -18,6 +18,9 @@ class IncomingProcessor {
   // ListMessages. A message that could not be read is logged and skipped. Changes stay in the
   // table (its changed flag set); the cycle saves them before it marks the messages seen.
   void ListMessages(const mail::IncomingMessage& message);
+  // Builds the address indexes the messages are looked up in. Reads the table only, so it may
+  // run on the transfer thread while the table is locked against changes.
+  void prepareIndexes();
 
  private:
   void capture(const mail::IncomingMessage& message, const store::FilterRecord& filter);
