@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "engine/personalisation.h"
+#include "engine/verp_tag.h"
 #include "store/error.h"
 #include "store/profile_document.h"
 #include "store/text.h"
@@ -78,6 +79,7 @@ mail::OutgoingMessage newsletterMessage(const NewsletterRecord& newsletter,
   message.subject = f_fill_fields("subject", newsletter, fields, delimiter);
   message.html = isHtmlMessage(newsletter);
   message.attachments = newsletter.attachments;
+  if (settings.verp) message.envelopeSender = verpSender(message.fromAddress, message.toAddress);
   return message;
 }
 

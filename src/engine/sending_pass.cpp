@@ -95,6 +95,8 @@ SendingPass::SendingPass(EngineContext& context, SendCounters& counters, mail::M
       m_counters(counters),
       m_client(client),
       m_activityLog(context.profileFolder / "activity.log", context.trap),
+      m_deactivationLog(context.profileFolder, context.trap),
+      m_bounceCounts(BounceCounts::pathFor(context.profile.path())),
       m_progress(context.ui()) {}
 
 bool SendingPass::VBSendMessage() {
@@ -127,6 +129,7 @@ bool SendingPass::VBSendMessage() {
   m_context.runner.run([&] { m_client.endSmtpSession(); });
   if (m_recorder) m_recorder->finish();
   if (!m_pause.empty()) ui.showStatus(m_pause);
+  m_context.trap.run(kProcedure, [&] { m_bounceCounts.save(); });
   return m_sent;
 }
 
@@ -241,6 +244,8 @@ void SendingPass::reject(store::Position p) {
   m_context.ui().showStatus("Invalid Email Address");
   m_context.table.setActive(p, "false");
   m_context.table.setChanged();
+  m_deactivationLog.write(m_context.table.record(p).email(), m_context.table.filterTitle(p),
+                          {"invalid address", "", ""});
 }
 
 SendingPass::Outcome SendingPass::sendAlongside(const Delivery& delivery, std::string_view title,
@@ -375,8 +380,10 @@ SendingPass::Outcome SendingPass::refusal(const Delivery& delivery, const mail::
         m_foldedIndex = std::make_unique<SubscriberIndex>(m_context.table,
                                                           SubscriberIndex::Comparison::kIgnoreCase);
       }
-      applyPermanentFailure(m_context.table, *m_foldedIndex, delivery.address,
-                            m_context.deactivateOnFailureReports ? "true" : "false");
+      if (m_context.deactivateOnFailureReports) {
+        switchOffFailedAddress(m_context.table, *m_foldedIndex, m_deactivationLog, delivery.address,
+                               {"bounce: refused by the server", reply.text, ""});
+      }
       return Outcome::kNotSent;
     case mail::SmtpReplyClass::kRefused:
       break;
@@ -406,6 +413,7 @@ void SendingPass::record(NewsletterRecord& newsletter, const Delivery& delivery)
   m_activityLog.append(
       mailLogLine("message sent:", delivery.address, newsletter.title, m_context.clock()));
   m_runLog.insert(delivery.address + ":" + newsletter.title);
+  m_bounceCounts.forget(delivery.address);
   newsletter.runRecipients.insert(delivery.address);
   table.setChanged();
   m_sent = true;

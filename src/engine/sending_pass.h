@@ -11,6 +11,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "engine/bounce_counts.h"
+#include "engine/deactivation_log.h"
 #include "engine/engine_context.h"
 #include "engine/log_appender.h"
 #include "engine/newsletter_table.h"
@@ -79,6 +81,8 @@ class SendingPass {
   mail::MailClient& m_client;
   LogAppender m_activityLog;
   std::unique_ptr<SendRecorder> m_recorder;
+  DeactivationLog m_deactivationLog;
+  BounceCounts m_bounceCounts;  // a successful send forgets the address's temporary failures
   // address + ":" + title of every message sent in this pass.
   std::unordered_set<std::string> m_runLog;
   bool m_sent = false;

@@ -19,7 +19,7 @@ std::string envelopeProblem(const std::string& role, const std::string& address)
 
 // Why the message cannot be handed to the server at all, or empty.
 std::string refusedBeforeSending(const OutgoingMessage& message) {
-  std::string problem = envelopeProblem("sender", message.fromAddress);
+  std::string problem = envelopeProblem("sender", envelopeSenderOf(message));
   if (problem.empty()) problem = envelopeProblem("recipient", message.toAddress);
   if (problem.empty() && message.toAddress.empty()) problem = "recipient address is empty";
   return problem.empty() ? problem : "SMTP: message not sent: " + problem;
@@ -117,7 +117,7 @@ int NetMailClient::sendPrepared(const PreparedMessage& prepared) {
   if (!m_smtp)
     m_smtp = std::make_unique<SmtpSession>(
         m_smtpSettings, m_smtpSettings.ssl && m_smtpSettings.port == m_implicitTls.smtp);
-  const bool accepted = m_smtp->send(message.fromAddress, message.toAddress, prepared.data);
+  const bool accepted = m_smtp->send(envelopeSenderOf(message), message.toAddress, prepared.data);
   // Left-out attachments are reported even when the message went.
   m_lastError = prepared.warnings;
   if (!accepted) {
@@ -153,7 +153,7 @@ std::vector<SendResult> NetMailClient::sendBatch(const std::vector<const Prepare
     const OutgoingMessage& m = batch[i]->message;
     results[i].error = refusedBeforeSending(m);
     if (!results[i].error.empty()) continue;
-    envelopes.push_back({&m.fromAddress, &m.toAddress, &batch[i]->data});
+    envelopes.push_back({&envelopeSenderOf(m), &m.toAddress, &batch[i]->data});
     sentIndex.push_back(i);
   }
   std::vector<SendResult> sent = m_pool->send(envelopes, [&](std::size_t e) {

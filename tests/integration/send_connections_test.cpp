@@ -13,7 +13,8 @@ namespace {
 
 class SendConnections : public SendingProfile {};
 
-// The log lines without their dates and times, the recipients' tag replaced by "T".
+// The log lines (of the error log: those about sending) without their dates and times, the
+// recipients' tag replaced by "T".
 std::vector<std::string> normalised(const std::string& text, const std::string& tag,
                                     bool activity) {
   std::vector<std::string> lines;
@@ -24,6 +25,8 @@ std::vector<std::string> normalised(const std::string& text, const std::string& 
       line = line.substr(0, line.rfind('\t'));  // date
     } else if (std::size_t at = line.find(" 1004 "); at != std::string::npos) {
       line = line.substr(at);
+    } else {
+      continue;  // not about sending
     }
     lines.push_back(line);
   }
