@@ -162,6 +162,41 @@ TEST_F(MailLoop, FailureReportAndOptOutSwitchSubscribersOff) {
   EXPECT_THAT(table, Not(HasSubstr(",true,")));
 }
 
+TEST_F(MailLoop, TaggedReturnPathBringsTheReportBackToTheSubscriberItNames) {
+  set(2, "verp", "true");
+  set(6, "days", "All");
+  ASSERT_EQ(cli({"add-subscriber", "--email", "Dead@example.net", "--name", "Dead", "--filter",
+                 "Filter_1"})
+                .status,
+            0);
+  ASSERT_EQ(cli({"add-subscriber", "--email", reader.address(), "--name", "Reader", "--filter",
+                 "Filter_1"})
+                .status,
+            0);
+  CliResult sent = cli({"send"});
+  EXPECT_EQ(sent.status, 1);  // the dead address was refused
+  EXPECT_THAT(errorLog(), HasSubstr("550"));
+  auto reports = mailboxOf(list);
+  ASSERT_EQ(reports.size(), 1u);
+  // The report went to the tagged return path; it names the recipient only as rewritten.
+  EXPECT_THAT(reports[0].fullText, HasSubstr("To: " + list.user + "+b."));
+  EXPECT_THAT(reports[0].fullText, Not(HasSubstr("Final-Recipient: rfc822; Dead@")));
+  auto newsletter = mailboxOf(reader);
+  ASSERT_EQ(newsletter.size(), 1u);
+  EXPECT_EQ(newsletter[0].senderAddress, list.address());  // the From is unchanged
+
+  CliResult checked = cli({"check"});
+  ASSERT_EQ(checked.status, 0) << checked.err << errorLog();
+  std::string table = subscribers();
+  EXPECT_THAT(table, ::testing::ContainsRegex("Dead@example\\.net,Dead,[0-9/]+,false,"));
+  EXPECT_THAT(table, ::testing::ContainsRegex(",Reader,[0-9/]+,true,"));
+  auto log = store::readLines(folder / "deactivated.log");
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_THAT(log[0],
+              HasSubstr("\tDead@example.net\tFilter_1\tbounce: permanent failure\t5.1.1\t"));
+  EXPECT_THAT(log[0], HasSubstr("report@rig.example"));
+}
+
 TEST_F(MailLoop, DeleteTrueRemovesExactlyTheProcessedMessages) {
   sendToList("a@example.org", "", "join", "1");
   sendToList("b@example.org", "", "hello", "2");
