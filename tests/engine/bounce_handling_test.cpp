@@ -166,6 +166,19 @@ TEST_F(Bounces, ATaggedReportNamesItsRecipientWhateverTheReportSays) {
   EXPECT_EQ(actives(), "TTF");
 }
 
+TEST_F(Bounces, NewslettersGoOutWithTheTaggedReturnPathOnlyWhenSwitchedOn) {
+  addNewsletter(list, "All", "Hi");
+  engine().VBSendMessage();
+  settings.verp = true;
+  table.setSentList(0, "none");
+  engine().VBSendMessage();
+  ASSERT_EQ(server.sent.size(), 3u);
+  EXPECT_EQ(server.sent[0].envelopeSender, "");
+  EXPECT_EQ(server.sent[2].toAddress, "ann@example.com");
+  EXPECT_EQ(server.sent[2].envelopeSender, "list+b.ohkpkx3s7iji362g@example.com");
+  EXPECT_EQ(server.sent[2].fromAddress, "list@example.com");
+}
+
 TEST_F(Bounces, OptOutAndAutoUnsubscribeAreLoggedToo) {
   profile.UpdateFile_new(filters().back().indexNumber, "autounsubscribe", list);
   table.setFilterList(filters());

@@ -63,6 +63,11 @@ class MailLoop : public mail::testing::RigTest {
     if (trustRig) args.insert(args.begin(), {"--ca-file", rig.caFile()});
     return runCli(folder.path(), args);
   }
+  void addSubscriber(const std::string& email, const std::string& name) {
+    ASSERT_EQ(
+        cli({"add-subscriber", "--email", email, "--name", name, "--filter", "Filter_1"}).status,
+        0);
+  }
   void set(int index, const std::string& key, const std::string& value) {
     ASSERT_EQ(cli({"set", std::to_string(index), key, value}).status, 0);
   }
@@ -132,14 +137,8 @@ TEST_F(MailLoop, SignUpByMailIsCapturedAndAnsweredWithThePersonalisedNewsletter)
 }
 
 TEST_F(MailLoop, FailureReportAndOptOutSwitchSubscribersOff) {
-  ASSERT_EQ(cli({"add-subscriber", "--email", "gone@example.org", "--name", "Gone", "--filter",
-                 "Filter_1"})
-                .status,
-            0);
-  ASSERT_EQ(cli({"add-subscriber", "--email", reader.address(), "--name", "Reader", "--filter",
-                 "Filter_1"})
-                .status,
-            0);
+  addSubscriber("gone@example.org", "Gone");
+  addSubscriber(reader.address(), "Reader");
   rig.deliver(
       list,
       "From: Mail Delivery System <MAILER-DAEMON@example.net>\r\n"
@@ -165,14 +164,8 @@ TEST_F(MailLoop, FailureReportAndOptOutSwitchSubscribersOff) {
 TEST_F(MailLoop, TaggedReturnPathBringsTheReportBackToTheSubscriberItNames) {
   set(2, "verp", "true");
   set(6, "days", "All");
-  ASSERT_EQ(cli({"add-subscriber", "--email", "Dead@example.net", "--name", "Dead", "--filter",
-                 "Filter_1"})
-                .status,
-            0);
-  ASSERT_EQ(cli({"add-subscriber", "--email", reader.address(), "--name", "Reader", "--filter",
-                 "Filter_1"})
-                .status,
-            0);
+  addSubscriber("Dead@example.net", "Dead");
+  addSubscriber(reader.address(), "Reader");
   CliResult sent = cli({"send"});
   EXPECT_EQ(sent.status, 1);  // the dead address was refused
   EXPECT_THAT(errorLog(), HasSubstr("550"));
@@ -249,10 +242,7 @@ TEST_F(MailLoop, LoginFailuresEndTheCycleWithTheStatusTextAndTheReasonInTheLog) 
 }
 
 TEST_F(MailLoop, RefusalAfterDataIsLoggedAndNothingRecordedAsSent) {
-  ASSERT_EQ(cli({"add-subscriber", "--email", "reject@example.net", "--name", "R", "--filter",
-                 "Filter_1"})
-                .status,
-            0);
+  addSubscriber("reject@example.net", "R");
   set(6, "days", "All");
   CliResult result = cli({"send"});
   EXPECT_EQ(result.status, 1);
