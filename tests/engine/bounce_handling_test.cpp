@@ -179,7 +179,7 @@ TEST_F(Bounces, NewslettersGoOutWithTheTaggedReturnPathOnlyWhenSwitchedOn) {
   EXPECT_EQ(server.sent[2].fromAddress, "list@example.com");
 }
 
-TEST_F(Bounces, OptOutAndAutoUnsubscribeAreLoggedToo) {
+TEST_F(Bounces, OptOutAutoUnsubscribeAndInvalidAddressesAreLoggedToo) {
   profile.UpdateFile_new(filters().back().indexNumber, "autounsubscribe", list);
   table.setFilterList(filters());
   cycle({message("ann@example.com", "Ann", list, "please remove me @@@"),
@@ -191,6 +191,13 @@ TEST_F(Bounces, OptOutAndAutoUnsubscribeAreLoggedToo) {
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_THAT(lines[0], HasSubstr("\tann@example.com\t" + list + "\topt-out\t-\t"));
   EXPECT_THAT(lines[1], HasSubstr("\tbob@example.com\t" + list + "\tauto-unsubscribe\t-\t"));
+
+  table.add(subscriber("no address", "Nobody", list));
+  addNewsletter(list, "All", "Hi");
+  engine().VBSendMessage();
+  lines = deactivated();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_THAT(lines[2], HasSubstr("\tno address\t" + list + "\tinvalid address\t-\t-"));
 }
 
 TEST(Deactivation, OptOutSwitchesOffTheExactAddressInThatListOnly) {
