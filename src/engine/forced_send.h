@@ -4,6 +4,7 @@
 // Runs on the thread that owns the subscriber table; sends go through the transfer runner.
 #include <vector>
 
+#include "engine/bounce_counts.h"
 #include "engine/engine_context.h"
 #include "engine/log_appender.h"
 #include "engine/newsletter_table.h"
@@ -35,6 +36,7 @@ class ForcedSender {
   NewsletterTable m_newsletters;
   LogAppender m_activityLog;
   LogAppender m_unsentLog;
+  BounceCounts m_bounceCounts;  // a successful send forgets the address's temporary failures
 };
 
 }  // namespace tidewell::engine

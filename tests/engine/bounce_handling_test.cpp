@@ -142,9 +142,13 @@ TEST_F(Bounces, TheThirdTemporaryFailureWithinFifteenDaysSwitchesOffAndASendForg
   table.setActive(2, "true");
   cycle({temporary()});
   EXPECT_EQ(counts().size(), 1u);
-  addNewsletter(list, "All", "Hi");
+  int newsletter = addNewsletter(list, "All", "Hi");
   engine().VBSendMessage();
   EXPECT_TRUE(counts().empty());  // sent: the failures are forgotten
+  cycle({temporary()});           // bob has had the newsletter: nothing is sent
+  EXPECT_EQ(counts().size(), 1u);
+  engine().forcedSend({2}, newsletter);
+  EXPECT_TRUE(counts().empty());
 }
 
 TEST_F(Bounces, AutoRepliesAndUnknownReportsAreOnlyLogged) {
