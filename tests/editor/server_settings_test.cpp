@@ -76,6 +76,17 @@ TEST_F(ServerSettingsTest, LineUpdatesNeedTheOldValue) {
   EXPECT_EQ(server("email"), "list@example.com");
 }
 
+TEST_F(ServerSettingsTest, TaggedReturnPathIsOffUntilTickedAndKeptInStep) {
+  EXPECT_FALSE(editor.view().verp);
+  editor.setVerp(true);
+  EXPECT_EQ(server("verp"), "true");
+  EXPECT_TRUE(settings.verp);
+  EXPECT_TRUE(editor.view().verp);
+  editor.setVerp(false);
+  EXPECT_EQ(server("verp"), "false");
+  EXPECT_FALSE(settings.verp);
+}
+
 TEST_F(ServerSettingsTest, AuthenticationOnCopiesPop3AccountOffEmptiesIt) {
   editor.setServerAuthentication(true);
   EXPECT_EQ(server("smtp_password"), "ENC(secret,2/3/2027)");

@@ -54,6 +54,7 @@ class ServerSettingsPanel : public PropertyPanel {
   QCheckBox* m_authentication;
   QPushButton* m_settingsButton;
   QCheckBox* m_delete;
+  QCheckBox* m_verp;
   QLineEdit* m_popPort;
   QLineEdit* m_smtpPort;
   QCheckBox* m_popSsl;

@@ -184,6 +184,11 @@ void EditorPanelsTest::serverSettingsSwitchesSliderAndDefaults() {
   QCOMPARE(b.settings.POPSSL, 1);
   b.find<QCheckBox>("Check2")->click();
   QCOMPARE(b.profile.get(2, "delete"), "true");
+  b.find<QCheckBox>("chkVerp")->click();
+  QCOMPARE(b.profile.get(2, "verp"), "true");
+  QVERIFY(b.settings.verp);
+  b.panel->findChild<QTabWidget*>()->setCurrentIndex(2);
+  savePicture(b.panel, "server_settings_advanced");
   b.find<QSlider>("Slider1")->setValue(9);
   QCOMPARE(b.profile.get(2, "server_timeout"), "300");
   QCOMPARE(b.find<QLabel>("Label42")->text(), "5 minutes");
