@@ -24,6 +24,8 @@ class SmtpSession {
   void end() { m_handle.reset(); }
 
   const std::string& lastError() const { return m_lastError; }
+  // The server refused the log-in (a wrong password or a bearer token it no longer takes).
+  bool logInRefused() const { return m_lastCode == CURLE_LOGIN_DENIED; }
 
  private:
   bool setUp();
@@ -36,6 +38,7 @@ class SmtpSession {
   bool m_implicitTls;
   CurlEasyPtr m_handle;
   CurlTranscript m_transcript;
+  CURLcode m_lastCode = CURLE_OK;
   std::string m_lastError;
 };
 

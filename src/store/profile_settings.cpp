@@ -34,6 +34,31 @@ class NumberReader {
   ErrorTrap& m_trap;
 };
 
+// An account's OAuth2 keys; its secrets are enciphered under "<acct>_oauth_date" when no
+// keyring keeps them.
+OAuthAccount readOAuthAccount(const ProfileDocument& d, const std::string& acct,
+                              PasswordCipher& cipher, const std::filesystem::path& path) {
+  auto text = [&](const std::string& key) {
+    std::string value = d.get(kServerBlock, acct + "_oauth_" + key);
+    return value == kAbsent ? std::string() : value;
+  };
+  auto secret = [&](const std::string& key) {
+    std::string stored = text(key);
+    if (stored.empty()) return stored;
+    return cipher.open({path, acct + "_oauth_" + key}, stored, text("date"));
+  };
+  OAuthAccount a;
+  a.provider = text("provider");
+  a.auth_url = text("auth_url");
+  a.token_url = text("token_url");
+  a.client_id = text("client_id");
+  a.scopes = text("scopes");
+  if (!text("mechanism").empty()) a.mechanism = text("mechanism");
+  a.client_secret = secret("client_secret");
+  a.refresh_token = secret("refresh_token");
+  return a;
+}
+
 CampaignProperties readCampaign(const ProfileDocument& d, const NumberReader& numbers,
                                 PasswordCipher& cipher, const std::filesystem::path& path) {
   CampaignProperties c;
@@ -62,6 +87,10 @@ CampaignProperties readCampaign(const ProfileDocument& d, const NumberReader& nu
   c.ServerAuthentication = numbers.read(kServerBlock, "ServerAuthentication", 0);
   c.POPSPA = numbers.read(kServerBlock, "POPSPA", 0);
   c.SMTPSPA = numbers.read(kServerBlock, "SMTPSPA", 0);
+  c.pop_oauth2 = equalsIgnoreCase(d.get(kServerBlock, "popauth"), "oauth2");
+  if (c.pop_oauth2) c.pop_oauth = readOAuthAccount(d, "pop", cipher, path);
+  c.smtp_oauth2 = equalsIgnoreCase(d.get(kServerBlock, "smtpauth"), "oauth2");
+  if (c.smtp_oauth2) c.smtp_oauth = readOAuthAccount(d, "smtp", cipher, path);
   return c;
 }
 

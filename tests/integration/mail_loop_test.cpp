@@ -59,9 +59,10 @@ class MailLoop : public mail::testing::RigTest {
     set(6, "rule", "Filter_1");
   }
 
-  CliResult cli(std::vector<std::string> args, bool trustRig = true) {
+  CliResult cli(std::vector<std::string> args, bool trustRig = true,
+                const std::optional<std::string>& input = std::nullopt) {
     if (trustRig) args.insert(args.begin(), {"--ca-file", rig.caFile()});
-    return runCli(folder.path(), args);
+    return runCli(folder.path(), args, input);
   }
   void set(int index, const std::string& key, const std::string& value) {
     ASSERT_EQ(cli({"set", std::to_string(index), key, value}).status, 0);
@@ -198,9 +199,10 @@ TEST_F(MailLoop, LoginFailuresEndTheCycleWithTheStatusTextAndTheReasonInTheLog) 
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     if (c.key == "pass") {
-      ASSERT_EQ(cli({"set", "2", "pass", ""}).status, 0);
+      ASSERT_EQ(cli({"set-password", "pop3"}, true, c.value + "\n").status, 0);
+    } else {
+      set(2, c.key, c.value);
     }
-    set(2, c.key, c.value);
     std::size_t before = store::splitLines(errorLog()).size();
     CliResult result = cli({"check"}, c.trust);
     EXPECT_EQ(result.status, 1);

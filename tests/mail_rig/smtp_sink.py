@@ -6,17 +6,23 @@ DIR/mail/<local part>/Maildir/new, where dovecot serves them.
 
 plain: STARTTLS offered, no AUTH; submission: STARTTLS and AUTH required; TLS: implicit TLS
 with AUTH required; idle: plain, but drops connections idle for one second. Users and passwords
-come from DIR/users (re-read at every AUTH, so users added later can log in). A recipient whose
+come from DIR/users (re-read at every AUTH, so users added later can log in); XOAUTH2 and
+OAUTHBEARER log-ins are checked with the OAuth2 test server's introspection (DIR/oauth.url).
+A recipient whose
 local part is "reject" gets 554 after DATA, "tempfail" gets 451.
 """
 import asyncio
+import json
 import logging
 import os
 import ssl
 import sys
 import time
+import urllib.parse
+import urllib.request
+from base64 import b64decode
 
-from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+from aiosmtpd.smtp import MISSING, SMTP, AuthResult, LoginPassword
 
 DIR = sys.argv[1]
 _counter = 0
@@ -42,6 +48,41 @@ def authenticator(server, session, envelope, mechanism, auth_data):
     return AuthResult(success=ok, handled=False)
 
 
+def bearer_owner(token):
+    """The user a live access token belongs to, by the authorization server's introspection."""
+    with open(os.path.join(DIR, "oauth.url")) as f:
+        url = f.read().strip() + "/introspect"
+    body = urllib.parse.urlencode({"token": token}).encode()
+    with urllib.request.urlopen(url, body, timeout=5) as reply:
+        info = json.load(reply)
+    return info.get("username") if info.get("active") is True else None
+
+
+def bearer_fields(blob):
+    """(user, token) of an XOAUTH2 ("user=U^Aauth=Bearer T^A^A") or OAUTHBEARER
+    ("n,a=U,^Aauth=Bearer T^A^A") initial response."""
+    user = token = None
+    for field in blob.split("\x01"):
+        if field.startswith("user="):
+            user = field[len("user="):]
+        elif field.startswith("n,"):
+            for part in field.split(","):
+                if part.startswith("a="):
+                    user = part[2:]
+        elif field.startswith("auth=Bearer "):
+            token = field[len("auth=Bearer "):]
+    return user, token
+
+
+async def bearer_log_in(server, args):
+    blob = await server.challenge_auth("") if len(args) == 1 else b64decode(args[1])
+    if blob is MISSING:
+        return AuthResult(success=False, handled=True)
+    user, token = bearer_fields(blob.decode(errors="replace"))
+    ok = bool(user and token) and bearer_owner(token) == user
+    return AuthResult(success=ok, handled=False)
+
+
 def store(local_part, data):
     global _counter
     _counter += 1
@@ -56,6 +97,12 @@ def store(local_part, data):
 
 
 class Handler:
+    async def auth_XOAUTH2(self, server, args):
+        return await bearer_log_in(server, args)
+
+    async def auth_OAUTHBEARER(self, server, args):
+        return await bearer_log_in(server, args)
+
     async def handle_DATA(self, server, session, envelope):
         locals_ = [rcpt.split("@")[0].lower() for rcpt in envelope.rcpt_tos]
         if "reject" in locals_:
