@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "store/oauth_account.h"
 #include "store/text.h"
 
 namespace tidewell::store {
@@ -33,31 +34,6 @@ class NumberReader {
   const ProfileDocument& m_document;
   ErrorTrap& m_trap;
 };
-
-// An account's OAuth2 keys; its secrets are enciphered under "<acct>_oauth_date" when no
-// keyring keeps them.
-OAuthAccount readOAuthAccount(const ProfileDocument& d, const std::string& acct,
-                              PasswordCipher& cipher, const std::filesystem::path& path) {
-  auto text = [&](const std::string& key) {
-    std::string value = d.get(kServerBlock, acct + "_oauth_" + key);
-    return value == kAbsent ? std::string() : value;
-  };
-  auto secret = [&](const std::string& key) {
-    std::string stored = text(key);
-    if (stored.empty()) return stored;
-    return cipher.open({path, acct + "_oauth_" + key}, stored, text("date"));
-  };
-  OAuthAccount a;
-  a.provider = text("provider");
-  a.auth_url = text("auth_url");
-  a.token_url = text("token_url");
-  a.client_id = text("client_id");
-  a.scopes = text("scopes");
-  if (!text("mechanism").empty()) a.mechanism = text("mechanism");
-  a.client_secret = secret("client_secret");
-  a.refresh_token = secret("refresh_token");
-  return a;
-}
 
 CampaignProperties readCampaign(const ProfileDocument& d, const NumberReader& numbers,
                                 PasswordCipher& cipher, const std::filesystem::path& path) {

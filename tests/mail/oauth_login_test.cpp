@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 
+#include "mail/oauth_sign_in.h"
 #include "mail/oauth_tokens.h"
 #include "mail_rig_fixture.h"
 
@@ -155,6 +156,43 @@ TEST(JsonMember, StringsNumbersEscapesAndAbsence) {
   EXPECT_EQ(jsonMember(json, "expires_in"), "3599");
   EXPECT_EQ(jsonMember(json, "e"), "A");
   EXPECT_EQ(jsonMember(json, "refresh_token"), std::nullopt);
+}
+
+TEST(LoopbackSignIn, PkceChallengeAndTheRedirectsQuery) {
+  // The example of RFC 7636, appendix B.
+  EXPECT_EQ(pkceChallenge("dBjftJeZ4CVP-mB92K27uhbUJU1p1r_wW1gFWFOEjXk"),
+            "E9Melhoa2OwvFrEMTJguCHaoeK1t8URWbuGJSstw-cM");
+  const std::string target = "/?state=s%2B1&code=a+b%3Dc&empty=&flag";
+  EXPECT_EQ(queryParameter(target, "code"), "a b=c");
+  EXPECT_EQ(queryParameter(target, "state"), "s+1");
+  EXPECT_EQ(queryParameter(target, "empty"), "");
+  EXPECT_EQ(queryParameter(target, "flag"), "");
+  EXPECT_EQ(queryParameter(target, "error"), std::nullopt);
+  EXPECT_EQ(queryParameter("/favicon.ico", "state"), std::nullopt);
+}
+
+TEST(LoopbackSignIn, TheAuthorizationUrlCarriesTheClientThePkceChallengeAndTheLoopback) {
+  SignInClient client;
+  client.authUrl = "https://provider.example/auth?tenant=x";
+  client.scopes = "https://mail.example/ offline_access";
+  client.extraParams = "access_type=offline";
+  client.token.clientId = "id 1";
+  LoopbackSignIn signIn(client);
+  std::string error;
+  ASSERT_TRUE(signIn.listen(error)) << error;
+  const std::string url = signIn.authorizationUrl();
+  EXPECT_EQ(url.rfind("https://provider.example/auth?tenant=x&response_type=code&client_id=id%201"
+                      "&redirect_uri=http%3A%2F%2F127.0.0.1%3A",
+                      0),
+            0u)
+      << url;
+  EXPECT_NE(url.find("&scope=https%3A%2F%2Fmail.example%2F%20offline_access&code_challenge="),
+            std::string::npos);
+  EXPECT_NE(url.find("&code_challenge_method=S256&state="), std::string::npos);
+  EXPECT_EQ(url.substr(url.size() - 20), "&access_type=offline");
+  TokenFailure failure;
+  EXPECT_FALSE(signIn.finish(0, failure));
+  EXPECT_FALSE(failure.refused);
 }
 
 }  // namespace
