@@ -84,6 +84,9 @@ class MainWindow : public QMainWindow {
   void showTreeMenu(const QPoint& globalPos);
   // While a cycle runs, nothing that changes subscribers or the profile can start.
   void setCycleBusy(bool busy);
+  // How the open profile's subscriber saves write: on a worker thread while the window keeps
+  // turning, locked as during a cycle.
+  void writeSubscribersOffThread(const std::function<void()>& write);
 
   void mnuNewProfile_Click();
   void mnuOpenProfile_Click();
@@ -110,6 +113,8 @@ class MainWindow : public QMainWindow {
   UserPanel* m_userPanel = nullptr;
   CycleDriver* m_cycle;
   std::unique_ptr<ProfileSession> m_session;
+  ThreadTransferRunner m_saveRunner;
+  bool m_saving = false;  // a subscriber save is writing on the worker
 
   QAction* m_serverRunning = nullptr;
   QAction* m_sendRecv = nullptr;

@@ -138,7 +138,8 @@ PreparedMessage NetMailClient::prepare(OutgoingMessage message) {
 
 int NetMailClient::sendPrepared(const PreparedMessage& prepared) {
   const OutgoingMessage& message = prepared.message;
-  m_lastError = envelopeProblem("sender", message.fromAddress);
+  m_lastReply = {};
+  m_lastError = envelopeProblem("sender", envelopeSenderOf(message));
   if (m_lastError.empty()) m_lastError = envelopeProblem("recipient", message.toAddress);
   if (m_lastError.empty() && message.toAddress.empty()) m_lastError = "recipient address is empty";
   if (!m_lastError.empty()) {
@@ -146,16 +147,19 @@ int NetMailClient::sendPrepared(const PreparedMessage& prepared) {
     return 0;
   }
   if (!m_smtp && !openSmtp(false)) return 0;
-  bool accepted = m_smtp->send(message.fromAddress, message.toAddress, prepared.data);
+  bool accepted = m_smtp->send(envelopeSenderOf(message), message.toAddress, prepared.data);
   // A refused log-in sent nothing, so the message may go again with a new access token.
   if (!accepted && m_smtpTokenFromMemory && m_smtp->logInRefused()) {
     m_smtp.reset();
     if (!openSmtp(true)) return 0;
-    accepted = m_smtp->send(message.fromAddress, message.toAddress, prepared.data);
+    accepted = m_smtp->send(envelopeSenderOf(message), message.toAddress, prepared.data);
   }
   // Left-out attachments are reported even when the message went.
   m_lastError = prepared.warnings;
-  if (!accepted) m_lastError += m_smtp->lastError();
+  if (!accepted) {
+    m_lastError += m_smtp->lastError();
+    m_lastReply = m_smtp->lastReply();
+  }
   return accepted ? kSendAccepted : 0;
 }
 

@@ -37,6 +37,7 @@ class NetMailClient : public MailClient {
   void endSmtpSession() override;
 
   std::string lastError() const override { return m_lastError; }
+  SmtpReply lastSmtpReply() const override { return m_lastReply; }
 
  private:
   void reportProgress(std::size_t done, std::size_t total);
@@ -57,6 +58,7 @@ class NetMailClient : public MailClient {
   std::string m_smtpRefusal;           // the "Sign in again" error of this pass, once refused
   AttachmentCache m_attachments;
   std::string m_lastError;
+  SmtpReply m_lastReply;
 };
 
 // Makes a NetMailClient for each check cycle.

@@ -42,6 +42,7 @@ struct CampaignProperties {
   std::string smtp_account;
   std::string smtp_password;  // deciphered
   int server_timeout = 60;    // seconds
+  bool verp = false;          // verp "true": newsletters go out with a tagged return path
   bool pop_oauth2 = false;    // popauth "oauth2": POP3 log-in with a bearer token
   OAuthAccount pop_oauth;
   bool smtp_oauth2 = false;  // smtpauth "oauth2"

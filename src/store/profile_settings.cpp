@@ -63,6 +63,7 @@ CampaignProperties readCampaign(const ProfileDocument& d, const NumberReader& nu
   c.ServerAuthentication = numbers.read(kServerBlock, "ServerAuthentication", 0);
   c.POPSPA = numbers.read(kServerBlock, "POPSPA", 0);
   c.SMTPSPA = numbers.read(kServerBlock, "SMTPSPA", 0);
+  c.verp = d.get(kServerBlock, "verp") == "true";
   c.pop_oauth2 = equalsIgnoreCase(d.get(kServerBlock, "popauth"), "oauth2");
   if (c.pop_oauth2) c.pop_oauth = readOAuthAccount(d, "pop", cipher, path);
   c.smtp_oauth2 = equalsIgnoreCase(d.get(kServerBlock, "smtpauth"), "oauth2");

@@ -203,7 +203,7 @@ TEST_F(MailLoop, LoginFailuresEndTheCycleWithTheStatusTextAndTheReasonInTheLog) 
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     if (c.key == "pass") {
-      ASSERT_EQ(cli({"set-password", "pop3"}, true, c.value + "\n").status, 0);
+      ASSERT_EQ(runCli(folder.path(), {"set-password", "pop3"}, c.value + "\n").status, 0);
     } else {
       set(2, c.key, c.value);
     }
