@@ -91,7 +91,9 @@ std::optional<std::vector<std::string>> CheckCycle::listMailbox() {
   });
   if (!uidls) {
     reportTransferFailure("Logging into Pop3 failed: " + reason);
-    m_context.ui().showStatus("Problems logging into Pop3. Check Server Settings");
+    m_context.ui().showStatus(reason.rfind(mail::kSignInAgain, 0) == 0
+                                  ? "Pop3 sign-in has expired. Sign in again in Server Settings"
+                                  : "Problems logging into Pop3. Check Server Settings");
     m_context.runner.run([&] { m_mailman.endPop3Session(); });
   }
   return uidls;

@@ -27,6 +27,17 @@ std::string textOf(const std::string& value) {
   return value == store::kAbsent ? "" : value;
 }
 
+mail::OAuthLogin oauthLoginOf(const store::OAuthAccount& account) {
+  mail::OAuthLogin login;
+  login.enabled = true;
+  login.mechanism = account.mechanism;
+  login.tokenUrl = account.token_url;
+  login.clientId = account.client_id;
+  login.clientSecret = account.client_secret;
+  login.refreshToken = account.refresh_token;
+  return login;
+}
+
 }  // namespace
 
 mail::PopSettings popSettingsOf(const store::CampaignProperties& settings,
@@ -40,6 +51,7 @@ mail::PopSettings popSettingsOf(const store::CampaignProperties& settings,
   pop.spa = settings.POPSPA != 0;
   pop.timeoutSeconds = settings.server_timeout;
   pop.caFile = caFile;
+  if (settings.pop_oauth2) pop.oauth = oauthLoginOf(settings.pop_oauth);
   return pop;
 }
 
@@ -51,6 +63,8 @@ mail::SmtpSettings smtpSettingsOf(const store::CampaignProperties& settings,
   smtp.ssl = settings.SMTPSSL != 0;
   smtp.spa = settings.SMTPSPA != 0;
   smtp.authentication = settings.ServerAuthentication;
+  // An OAuth2 sign-in always logs in, as the POP3 account unless a separate one is set.
+  if (settings.smtp_oauth2 && smtp.authentication == 0) smtp.authentication = 1;
   if (smtp.authentication == 1) {
     smtp.user = textOf(settings.account);
     smtp.password = settings.password;
@@ -60,6 +74,7 @@ mail::SmtpSettings smtpSettingsOf(const store::CampaignProperties& settings,
   }
   smtp.timeoutSeconds = settings.server_timeout;
   smtp.caFile = caFile;
+  if (settings.smtp_oauth2) smtp.oauth = oauthLoginOf(settings.smtp_oauth);
   return smtp;
 }
 

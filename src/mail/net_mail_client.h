@@ -45,6 +45,12 @@ class NetMailClient : public MailClient {
 
  private:
   void reportProgress(std::size_t done, std::size_t total);
+  // Puts an access token into an OAuth2 log-in (none needed without a refresh token); on
+  // failure lastError says why, a refused refresh beginning with "Sign in again".
+  bool takeBearer(OAuthLogin& login, int timeoutSeconds, bool fresh, bool& fromMemory,
+                  const std::string& account);
+  bool openPop3(bool freshToken, bool& tokenFromMemory);
+  bool openSmtp(bool freshToken);
 
   ImplicitTlsPorts m_implicitTls;
   PopSettings m_popSettings;
@@ -54,6 +60,8 @@ class NetMailClient : public MailClient {
   std::unique_ptr<SmtpSession> m_smtp;
   int m_connections = 1;
   std::unique_ptr<SmtpConnections> m_pool;
+  bool m_smtpTokenFromMemory = false;  // the SMTP session logs in with a token kept in memory
+  std::string m_smtpRefusal;           // the "Sign in again" error of this pass, once refused
   AttachmentCache m_attachments;
   std::string m_lastError;
   SmtpReply m_lastReply;

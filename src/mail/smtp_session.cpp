@@ -48,8 +48,15 @@ bool SmtpSession::setUp() {
   curl_easy_setopt(h, CURLOPT_USE_SSL, requireTls ? CURLUSESSL_ALL : CURLUSESSL_TRY);
   if (logIn) {
     curl_easy_setopt(h, CURLOPT_USERNAME, m_settings.user.c_str());
-    curl_easy_setopt(h, CURLOPT_PASSWORD, m_settings.password.c_str());
-    if (m_settings.spa) curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, "AUTH=NTLM");
+    if (m_settings.oauth.used()) {
+      // libcurl copies string options.
+      const std::string mechanism = "AUTH=" + m_settings.oauth.mechanism;
+      curl_easy_setopt(h, CURLOPT_XOAUTH2_BEARER, m_settings.oauth.bearerToken.c_str());
+      curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, mechanism.c_str());
+    } else {
+      curl_easy_setopt(h, CURLOPT_PASSWORD, m_settings.password.c_str());
+      if (m_settings.spa) curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, "AUTH=NTLM");
+    }
   }
   applyServerLimits(h, m_settings.caFile, m_settings.timeoutSeconds);
   curl_easy_setopt(h, CURLOPT_MAXAGE_CONN, kMaxIdleSeconds);
@@ -99,6 +106,7 @@ void SmtpSession::release() {
 }
 
 SmtpSession::Step SmtpSession::finish(CURLcode code) {
+  m_lastCode = code;
   if (code == CURLE_OK) {
     release();
     return Step::kAccepted;

@@ -26,6 +26,8 @@ class SmtpSession {
   void end() { m_handle.reset(); }
 
   const std::string& lastError() const { return m_lastError; }
+  // The server refused the log-in (a wrong password or a bearer token it no longer takes).
+  bool logInRefused() const { return m_lastCode == CURLE_LOGIN_DENIED; }
   // The reply that refused the last message not accepted.
   const SmtpReply& lastReply() const { return m_lastReply; }
 
@@ -48,6 +50,7 @@ class SmtpSession {
   bool m_implicitTls;
   CurlEasyPtr m_handle;
   CurlTranscript m_transcript;
+  CURLcode m_lastCode = CURLE_OK;
   std::string m_lastError;
   SmtpReply m_lastReply;
   // The message in flight: its envelope and where the upload stands.

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "store/oauth_account.h"
 #include "store/text.h"
 
 namespace tidewell::store {
@@ -63,6 +64,10 @@ CampaignProperties readCampaign(const ProfileDocument& d, const NumberReader& nu
   c.POPSPA = numbers.read(kServerBlock, "POPSPA", 0);
   c.SMTPSPA = numbers.read(kServerBlock, "SMTPSPA", 0);
   c.verp = d.get(kServerBlock, "verp") == "true";
+  c.pop_oauth2 = equalsIgnoreCase(d.get(kServerBlock, "popauth"), "oauth2");
+  if (c.pop_oauth2) c.pop_oauth = readOAuthAccount(d, "pop", cipher, path);
+  c.smtp_oauth2 = equalsIgnoreCase(d.get(kServerBlock, "smtpauth"), "oauth2");
+  if (c.smtp_oauth2) c.smtp_oauth = readOAuthAccount(d, "smtp", cipher, path);
   return c;
 }
 

@@ -6,7 +6,9 @@ DIR/mail/<local part>/Maildir/new, where dovecot serves them.
 
 plain: STARTTLS offered, no AUTH; submission: STARTTLS and AUTH required; TLS: implicit TLS
 with AUTH required; idle: plain, but drops connections idle for one second. Users and passwords
-come from DIR/users (re-read at every AUTH, so users added later can log in). A recipient whose
+come from DIR/users (re-read at every AUTH, so users added later can log in); XOAUTH2 and
+OAUTHBEARER log-ins are checked with the OAuth2 test server's introspection (DIR/oauth.url).
+A recipient whose
 local part is "reject" gets 554 after DATA, "tempfail" gets 451. "dead" gets 550 5.1.1 after
 DATA, and a delivery report goes to the envelope sender's mailbox, naming the recipient only as
 the server rewrote it (an internal mailbox name), as forwarding servers do. A local part with
@@ -17,14 +19,18 @@ gets 451 4.3.0 the first time, "tempfail" 451 4.3.0 always, "unknown" 550 5.1.1;
 local part starts with "limit<N>-" gets 421 4.7.0 at MAIL once N of its messages were accepted.
 """
 import asyncio
+import json
 import logging
 import os
 import re
 import ssl
 import sys
 import time
+import urllib.parse
+import urllib.request
+from base64 import b64decode
 
-from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+from aiosmtpd.smtp import MISSING, SMTP, AuthResult, LoginPassword
 
 DIR = sys.argv[1]
 _counter = 0
@@ -47,6 +53,41 @@ def authenticator(server, session, envelope, mechanism, auth_data):
     password = auth_data.password.decode(errors="replace")
     # handled=False makes aiosmtpd answer 535 itself; a handled failure would answer nothing.
     ok = users().get(name) == password and password != ""
+    return AuthResult(success=ok, handled=False)
+
+
+def bearer_owner(token):
+    """The user a live access token belongs to, by the authorization server's introspection."""
+    with open(os.path.join(DIR, "oauth.url")) as f:
+        url = f.read().strip() + "/introspect"
+    body = urllib.parse.urlencode({"token": token}).encode()
+    with urllib.request.urlopen(url, body, timeout=5) as reply:
+        info = json.load(reply)
+    return info.get("username") if info.get("active") is True else None
+
+
+def bearer_fields(blob):
+    """(user, token) of an XOAUTH2 ("user=U^Aauth=Bearer T^A^A") or OAUTHBEARER
+    ("n,a=U,^Aauth=Bearer T^A^A") initial response."""
+    user = token = None
+    for field in blob.split("\x01"):
+        if field.startswith("user="):
+            user = field[len("user="):]
+        elif field.startswith("n,"):
+            for part in field.split(","):
+                if part.startswith("a="):
+                    user = part[2:]
+        elif field.startswith("auth=Bearer "):
+            token = field[len("auth=Bearer "):]
+    return user, token
+
+
+async def bearer_log_in(server, args):
+    blob = await server.challenge_auth("") if len(args) == 1 else b64decode(args[1])
+    if blob is MISSING:
+        return AuthResult(success=False, handled=True)
+    user, token = bearer_fields(blob.decode(errors="replace"))
+    ok = bool(user and token) and bearer_owner(token) == user
     return AuthResult(success=ok, handled=False)
 
 
@@ -89,6 +130,12 @@ def mailbox_of(address):
 
 
 class Handler:
+    async def auth_XOAUTH2(self, server, args):
+        return await bearer_log_in(server, args)
+
+    async def auth_OAUTHBEARER(self, server, args):
+        return await bearer_log_in(server, args)
+
     async def handle_DATA(self, server, session, envelope):
         locals_ = [rcpt.split("@")[0].lower() for rcpt in envelope.rcpt_tos]
         if "dead" in locals_:
