@@ -1,6 +1,8 @@
 #include "engine/incoming_processing.h"
 
 #include "engine/bounce_handling.h"
+#include "engine/kit_messages.h"
+#include "engine/optout_token.h"
 #include "engine/personalisation.h"
 #include "store/error.h"
 #include "store/pmf_string.h"
@@ -72,13 +74,17 @@ void IncomingProcessor::ListMessages(const mail::IncomingMessage& message) {
                    "Message " + message.uidl + " could not be read: " + message.parseError);
     }
     MessageView view{message.subject, message.body, message.senderAddress};
-    MatchResult match = m_matcher.MatchFilter(view, m_context.table, m_exact);
+    // An automatic answer (out of office, vacation) to a newsletter may quote its subject and
+    // opt-out text; it never signs anybody up or off.
+    MatchResult match = isAutoSubmitted(message.fullText)
+                            ? MatchResult{}
+                            : m_matcher.MatchFilter(view, m_context.table, m_exact);
     switch (match.kind) {
       case MatchResult::Kind::kSignUp:
         capture(message, *match.filter);
         break;
       case MatchResult::Kind::kOptOut:
-        DeactivateSubscriber(m_context.table, m_exact, message.senderAddress, message.subject);
+        optOut(message, *match.filter);
         break;
       case MatchResult::Kind::kNone:
         applyDeliveryFailure(m_context.table, m_folded, message,
@@ -86,6 +92,22 @@ void IncomingProcessor::ListMessages(const mail::IncomingMessage& message) {
         break;
     }
   });
+}
+
+void IncomingProcessor::optOut(const mail::IncomingMessage& message,
+                               const store::FilterRecord& filter) {
+  std::optional<KitOptOut> kit = kitOptOutOf(message.body);
+  if (!kit) {
+    DeactivateSubscriber(m_context.table, m_exact, message.senderAddress, message.subject);
+    return;
+  }
+  if (!optOutTokenValid(m_context.settings.webkitkey, kit->address, filter.title, kit->token)) {
+    m_context.trap.report(kProcedure, {store::ErrorNumber::kBadFormat,
+                                       "Opt-out of " + kit->address + " from " + filter.title +
+                                           " ignored: its token is not this profile's"});
+    return;
+  }
+  DeactivateSubscriber(m_context.table, m_exact, kit->address, message.subject);
 }
 
 void IncomingProcessor::capture(const mail::IncomingMessage& message,

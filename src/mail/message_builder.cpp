@@ -72,12 +72,19 @@ void addHeaders(GMimeMessage* mime, const OutgoingMessage& message) {
   g_mime_message_set_date(mime, now.get());
   const std::string id = uniqueToken() + "@" + domainOf(fromAddress);
   g_mime_message_set_message_id(mime, id.c_str());
+  const std::pair<const char*, const std::string*> listFields[] = {
+      {"List-Id", &message.listId},
+      {"List-Unsubscribe", &message.listUnsubscribe},
+      {"List-Unsubscribe-Post", &message.listUnsubscribePost}};
+  for (const auto& [name, value] : listFields) {
+    const std::string text = TextEncoding::headerValue(*value);
+    if (!text.empty()) g_mime_object_set_header(GMIME_OBJECT(mime), name, text.c_str(), "utf-8");
+  }
 }
 
-GObjectPtr<GMimeObject> textPart(const OutgoingMessage& message) {
-  GObjectPtr<GMimeTextPart> part(
-      g_mime_text_part_new_with_subtype(message.html ? "html" : "plain"));
-  const std::string body = unixLineEnds(TextEncoding::makeValidUtf8(message.body));
+GObjectPtr<GMimeObject> textPart(const std::string& text, bool html) {
+  GObjectPtr<GMimeTextPart> part(g_mime_text_part_new_with_subtype(html ? "html" : "plain"));
+  const std::string body = unixLineEnds(TextEncoding::makeValidUtf8(text));
   GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(body.data(), body.size()));
   GObjectPtr<GMimeDataWrapper> content(
       g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
@@ -153,7 +160,15 @@ std::string buildWith(const OutgoingMessage& message, const Attachments& attachm
                       bool placeholders) {
   GObjectPtr<GMimeMessage> mime(g_mime_message_new(TRUE));
   addHeaders(mime.get(), message);
-  GObjectPtr<GMimeObject> body = textPart(message);
+  GObjectPtr<GMimeObject> body = textPart(message.body, message.html);
+  if (message.html && !message.textAlternative.empty()) {
+    // The plain text first: readers show the last alternative they can.
+    GObjectPtr<GMimeMultipart> alternative(g_mime_multipart_new_with_subtype("alternative"));
+    g_mime_multipart_set_boundary(alternative.get(), ("=_" + uniqueToken()).c_str());
+    g_mime_multipart_add(alternative.get(), textPart(message.textAlternative, false).get());
+    g_mime_multipart_add(alternative.get(), body.get());
+    body.reset(GMIME_OBJECT(alternative.release()));
+  }
   GObjectPtr<GMimeMultipart> mixed;
   if (!attachments.files.empty()) {
     mixed.reset(g_mime_multipart_new_with_subtype("mixed"));

@@ -33,5 +33,7 @@ bool containsIgnoreCase(std::string_view text, std::string_view needle);
 // The same for a needle that is already folded (foldCase), as a search over many texts has.
 bool containsFolded(std::string_view text, std::string_view foldedNeedle);
 std::string replaceAll(std::string_view text, std::string_view from, std::string_view to);
+// Every byte other than letters, digits and "-._~" as %XX (a query value or a mailto: part).
+std::string percentEncode(std::string_view text);
 
 }  // namespace tidewell::store
