@@ -102,6 +102,8 @@ mail::OutgoingMessage newsletterMessage(const NewsletterRecord& newsletter,
   message.body = f_fill_fields("body", newsletter, fields, delimiter, personal);
   message.subject = f_fill_fields("subject", newsletter, fields, delimiter, personal);
   message.html = isHtmlMessage(newsletter);
+  if (message.html)
+    message.textAlternative = f_fill_fields("text", newsletter, fields, delimiter, personal);
   message.attachments = newsletter.attachments;
   return message;
 }

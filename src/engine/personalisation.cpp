@@ -35,6 +35,8 @@ std::string f_fill_fields(std::string_view which, const NewsletterRecord& newsle
     text = newsletter.subject;
   } else if (which == "body") {
     text = newsletter.body;
+  } else if (which == "text") {
+    text = newsletter.text;
   } else if (which == "toname") {
     text = templateText(newsletter.toname);
   } else {

@@ -20,9 +20,10 @@ struct ExtraValue {
   std::string value;
 };
 
-// The newsletter's "subject", "body" or "toname" template (exact) filled from the subscriber's
-// own fields: a placeholder's name is compared exactly, the last active field of that name
-// supplies the value. Any other `which` gives empty text.
+// The newsletter's "subject", "body", "text" (the HTML body's text alternative) or "toname"
+// template (exact) filled from the subscriber's own fields: a placeholder's name is compared
+// exactly, the last active field of that name supplies the value. Any other `which` gives empty
+// text.
 std::string f_fill_fields(std::string_view which, const NewsletterRecord& newsletter,
                           const store::FieldTable& subscriberFields, std::string_view delimiter,
                           const std::vector<ExtraValue>& extras = {});

@@ -3,6 +3,7 @@
 
 #include "engine/kit_messages.h"
 #include "engine/optout_token.h"
+#include "engine/plain_text_of_html.h"
 #include "engine/rule_line.h"
 #include "engine/web_kit_links.h"
 #include "engine_fixture.h"
@@ -78,6 +79,24 @@ TEST(WebKitLinks, EncodeEveryValueTheyCarry) {
   EXPECT_EQ(engine::listIdOf("Zoë", "nodomain"), "\"Zoë\" <zo.localhost>");
 }
 
+TEST(PlainTextOfHtml, KeepsParagraphsAndWritesLinksAsTextThenAddress) {
+  struct Case {
+    std::string html, text;
+  } cases[] = {
+      {"<html><head><title>T</title><style>p{}</style></head><body><p>Hello  ~name~,</p>"
+       "<p>Read <a href=\"https://x.org/a?b=1&amp;c=2\">the news</a>.<br>Bye</p></body></html>",
+       "Hello ~name~,\n\nRead the news <https://x.org/a?b=1&c=2>.\nBye\n"},
+      {"<p>Leave: <a href=\"~optouturl~\">here</a></p>", "Leave: here <~optouturl~>\n"},
+      {"<a href=\"https://x.org/\">https://x.org/</a> <a href=\"#top\">top</a>",
+       "https://x.org/ top\n"},
+      {"<ul><li>one<li>two</ul><img alt=\"Logo\" src=x><script>alert(1)</script>",
+       "- one\n- two\n\nLogo\n"},
+      {"<p>Gr\xc3\xbc\xc3\x9f &eacute; &amp; &lt;x&gt;", "Gr\xc3\xbc\xc3\x9f \xc3\xa9 & <x>\n"},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(engine::plainTextOfHtml(c.html), c.text) << c.html;
+}
+
 // The check cycle with the web kit set: its opt-outs, its sign-ups and the list headers of
 // what is sent.
 class WebKitCycle : public EngineFixture {
@@ -89,7 +108,9 @@ class WebKitCycle : public EngineFixture {
     settings.webkitkey = kSecret;
   }
   void subscribe(const std::string& address, const std::string& filter) {
-    table.add(subscriber(address, "Ann", filter));
+    store::SubscriberData data = subscriber(address, "Ann", filter);
+    data.pmf = pmfOf({{"email", address}, {"name", "Ann"}});
+    table.add(data);
   }
   mail::IncomingMessage kitOptOut(const std::string& address, const std::string& token,
                                   const std::string& title) {
@@ -189,6 +210,21 @@ TEST_F(WebKitCycle, NewslettersCarryListHeadersAndThePersonalOptOutPlaceholders)
   EXPECT_EQ(m.listUnsubscribePost, "List-Unsubscribe=One-Click");
   EXPECT_THAT(m.listId, HasSubstr("<filter-1.example.com>"));
   EXPECT_EQ(m.body, "Leave: " + url + " (" + token + ")");
+}
+
+TEST_F(WebKitCycle, HtmlNewslettersGetTheSiblingTextFileElseTextOfTheHtmlPersonalisedAlike) {
+  int index = addNewsletter(list, "All", "<html><p>Dear ~name~</p></html>", "Hi");
+  subscribe("ann@example.org", list);
+  engine().VBSendMessage();
+  ASSERT_EQ(server.sent.size(), 1u);
+  EXPECT_EQ(server.sent[0].textAlternative, "Dear Ann\n");
+
+  writeBytes(folder / "New Newsletter #1.txt", "Plain ~name~");
+  setNewsletter(index, "title", "Second");
+  subscribe("bob@example.org", list);
+  engine().VBSendMessage();
+  ASSERT_EQ(server.sent.size(), 3u);
+  EXPECT_EQ(server.sent[2].textAlternative, "Plain Ann");  // to Ann again: a new title
 }
 
 TEST_F(WebKitCycle, WithoutAKitNewslettersOfferTheMailtoAlone) {

@@ -104,6 +104,7 @@ class BrowserLoop(unittest.TestCase):
     def newsletter(self):
         received = RIG.wait_for(self.reader_user, 1)
         self.assertEqual(len(received), 1)
+        self.assertIn(b"\nList-Unsubscribe: <" + self.kit_url.encode(), received[0])
         return email.message_from_bytes(received[0], policy=email.policy.default)
 
     def send_to_list(self, sender, subject, body, extra=""):
@@ -146,6 +147,8 @@ class BrowserLoop(unittest.TestCase):
         self.assertTrue(header.startswith("<" + self.kit_url + "o.php?"), header)
         one_click = header.split(">")[0][1:]
         self.assertIn("<mailto:" + self.list + "?subject=Filter_1&body=%40%40%40>", header)
+        self.assertEqual(letter.get_content_type(), "multipart/alternative")
+        self.assertIn("Unsubscribe <" + one_click + ">", letter.get_body(("plain",)).get_content())
         self.assertIn('href="' + one_click + '"', letter.get_body(("html",)).get_content())
         path = one_click[len(self.kit_url) - 1:]
 
