@@ -63,10 +63,9 @@ int setRules(CliContext& context, const Arguments& args) {
 
 // The profile's web kit address; the form and the link refuse to point anywhere else.
 std::string kitAddressOf(const store::ProfileDocument& doc) {
-  std::string address = doc.getExactKey(store::kFiltersBlock, "webkit");
-  if (store::isAbsentOrEmpty(address)) throw CommandFailed(std::string(editor::kNoWebKitText));
-  if (auto problem = editor::webKitAddressProblem(address)) throw CommandFailed(*problem);
-  return address;
+  editor::KitAddress kit = editor::kitAddressOf(doc);
+  if (kit.problem) throw CommandFailed(*kit.problem);
+  return kit.address;
 }
 
 int optinHtml(CliContext& context, const Arguments& args) {
@@ -117,17 +116,10 @@ int webKit(CliContext& context, const Arguments& args) {
   args.expect(0, {"out"});
   std::filesystem::path folder = args.required("out");
   store::ProfileStore profile = context.profileStore();
-  std::string kitAddress = kitAddressOf(profile.load());
-  std::string secret = editor::webKitSecret(profile, context.cipher(),
-                                            store::shortDateText(context.trap().clock().today()));
-  if (secret.empty())
-    throw CommandFailed("The web kit's secret could not be stored in the profile");
-  store::ProfileDocument doc = profile.load();
-  std::string config =
-      editor::webKitConfigPhp(editor::webKitConfigOf(doc, store::loadFilterList(doc), secret),
-                              profile.path().stem().string());
-  if (auto problem = editor::writeWebKit(folder, config)) throw CommandFailed(*problem);
-  std::cout << editor::webKitUploadText(folder, kitAddress) << '\n';
+  editor::WrittenWebKit kit = editor::writeProfileWebKit(
+      profile, context.cipher(), store::shortDateText(context.trap().clock().today()), folder);
+  if (kit.problem) throw CommandFailed(*kit.problem);
+  std::cout << kit.uploadText << '\n';
   return 0;
 }
 

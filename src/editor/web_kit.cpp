@@ -160,4 +160,33 @@ std::string webKitUploadText(const std::filesystem::path& folder, std::string_vi
          "address, subjects, opt-out values or redirect pages.";
 }
 
+KitAddress kitAddressOf(const store::ProfileDocument& profile) {
+  std::string address = profile.getExactKey(store::kFiltersBlock, "webkit");
+  if (store::isAbsentOrEmpty(address)) return {{}, std::string(kNoWebKitText)};
+  if (auto problem = webKitAddressProblem(address)) return {{}, problem};
+  return {address, std::nullopt};
+}
+
+WrittenWebKit writeProfileWebKit(store::ProfileStore& profile, store::PasswordCipher& cipher,
+                                 const std::string& today, const std::filesystem::path& folder) {
+  WrittenWebKit written;
+  KitAddress kit = kitAddressOf(profile.load());
+  if (kit.problem) {
+    written.problem = kit.problem;
+    return written;
+  }
+  written.secret = webKitSecret(profile, cipher, today);
+  if (written.secret.empty()) {
+    written.problem = "The web kit's secret could not be stored in the profile";
+    return written;
+  }
+  store::ProfileDocument doc = profile.load();
+  std::string config =
+      webKitConfigPhp(webKitConfigOf(doc, store::loadFilterList(doc), written.secret),
+                      profile.path().stem().string());
+  written.problem = writeWebKit(folder, config);
+  if (!written.problem) written.uploadText = webKitUploadText(folder, kit.address);
+  return written;
+}
+
 }  // namespace tidewell::editor

@@ -57,4 +57,22 @@ std::optional<std::string> writeWebKit(const std::filesystem::path& folder,
 // How to put the written kit on the web site, in one paragraph.
 std::string webKitUploadText(const std::filesystem::path& folder, std::string_view kitAddress);
 
+// The kit of the open profile written into folder: its secret made on first use, then pages
+// and configuration. On success the secret (for the settings in memory) and the upload text;
+// otherwise the reason (no or a wrong kit address, the secret not stored, a file not written).
+struct WrittenWebKit {
+  std::string secret;
+  std::string uploadText;
+  std::optional<std::string> problem;
+};
+WrittenWebKit writeProfileWebKit(store::ProfileStore& profile, store::PasswordCipher& cipher,
+                                 const std::string& today, const std::filesystem::path& folder);
+
+// The profile's kit address, or the reason there is none usable.
+struct KitAddress {
+  std::string address;
+  std::optional<std::string> problem;
+};
+KitAddress kitAddressOf(const store::ProfileDocument& profile);
+
 }  // namespace tidewell::editor

@@ -19,11 +19,9 @@ std::string valueOrEmpty(std::string value) {
 
 // The profile's web kit address, or nothing after telling the operator to set it first.
 std::optional<std::string> kitAddressOrWarn(const store::ProfileStore& profile, QWidget* parent) {
-  std::string address = valueOrEmpty(profile.GetFromFile_new(store::kFiltersBlock, "webkit"));
-  std::optional<std::string> problem = webKitAddressProblem(address);
-  if (address.empty()) problem = std::string(kNoWebKitText);
-  if (!problem) return address;
-  QMessageBox::information(parent, toQt(std::string(kNoWebKitCaption)), toQt(*problem));
+  KitAddress kit = kitAddressOf(profile.load());
+  if (!kit.problem) return kit.address;
+  QMessageBox::information(parent, toQt(std::string(kNoWebKitCaption)), toQt(*kit.problem));
   return std::nullopt;
 }
 
