@@ -48,6 +48,8 @@ void CheckCycle::run(const std::function<void()>& onSent) {
   } else {
     ui.showStatus("No new messages sent.");
   }
+  // The operator should see that the rest waits for the next cycle.
+  if (!pass.pauseText().empty()) ui.showStatus(pass.pauseText());
 }
 
 bool CheckCycle::receive() {
@@ -120,6 +122,7 @@ bool CheckCycle::download(const std::vector<std::string>& serverUidls,
     processed.push_back(fetched.messages[i].uidl);
     ui.showProgress(i, maximum);
   }
+  processor.finish();
   // The messages count as seen only once their subscribers are safely on disk; otherwise the
   // next cycle downloads and processes them again.
   if (m_context.table.changed() && !m_context.subscriberFile.Save_Email(m_context.table)) {

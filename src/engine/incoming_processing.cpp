@@ -60,7 +60,9 @@ IncomingProcessor::IncomingProcessor(EngineContext& context)
     : m_context(context),
       m_matcher(context.table.filterList()),
       m_exact(context.table, SubscriberIndex::Comparison::kExact),
-      m_folded(context.table, SubscriberIndex::Comparison::kIgnoreCase) {}
+      m_folded(context.table, SubscriberIndex::Comparison::kIgnoreCase),
+      m_deactivationLog(context.profileFolder, context.trap),
+      m_bounces(context, m_folded, m_deactivationLog) {}
 
 void IncomingProcessor::prepareIndexes() {
   m_exact.prepare();
@@ -81,14 +83,14 @@ void IncomingProcessor::ListMessages(const mail::IncomingMessage& message) {
                             : m_matcher.MatchFilter(view, m_context.table, m_exact);
     switch (match.kind) {
       case MatchResult::Kind::kSignUp:
+        if (match.unsubscribed) logSwitchOff(*match.unsubscribed, "auto-unsubscribe", message);
         capture(message, *match.filter);
         break;
       case MatchResult::Kind::kOptOut:
         optOut(message, *match.filter);
         break;
       case MatchResult::Kind::kNone:
-        applyDeliveryFailure(m_context.table, m_folded, message,
-                             m_context.deactivateOnFailureReports ? "true" : "false");
+        m_bounces.handle(message);
         break;
     }
   });
@@ -96,18 +98,27 @@ void IncomingProcessor::ListMessages(const mail::IncomingMessage& message) {
 
 void IncomingProcessor::optOut(const mail::IncomingMessage& message,
                                const store::FilterRecord& filter) {
-  std::optional<KitOptOut> kit = kitOptOutOf(message.body);
-  if (!kit) {
-    DeactivateSubscriber(m_context.table, m_exact, message.senderAddress, message.subject);
-    return;
+  std::string address = message.senderAddress;
+  if (std::optional<KitOptOut> kit = kitOptOutOf(message.body)) {
+    if (!optOutTokenValid(m_context.settings.webkitkey, kit->address, filter.title, kit->token)) {
+      m_context.trap.report(kProcedure, {store::ErrorNumber::kBadFormat,
+                                         "Opt-out of " + kit->address + " from " + filter.title +
+                                             " ignored: its token is not this profile's"});
+      return;
+    }
+    address = kit->address;
   }
-  if (!optOutTokenValid(m_context.settings.webkitkey, kit->address, filter.title, kit->token)) {
-    m_context.trap.report(kProcedure, {store::ErrorNumber::kBadFormat,
-                                       "Opt-out of " + kit->address + " from " + filter.title +
-                                           " ignored: its token is not this profile's"});
-    return;
+  for (store::Position p :
+       DeactivateSubscriber(m_context.table, m_exact, address, message.subject)) {
+    logSwitchOff(p, "opt-out", message);
   }
-  DeactivateSubscriber(m_context.table, m_exact, kit->address, message.subject);
+}
+
+void IncomingProcessor::logSwitchOff(store::Position p, std::string_view reason,
+                                     const mail::IncomingMessage& message) {
+  const auto& table = m_context.table;
+  m_deactivationLog.write(table.record(p).email(), table.filterTitle(p),
+                          {reason, "", message.messageId});
 }
 
 void IncomingProcessor::capture(const mail::IncomingMessage& message,

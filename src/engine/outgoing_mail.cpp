@@ -4,6 +4,7 @@
 
 #include "engine/optout_token.h"
 #include "engine/personalisation.h"
+#include "engine/verp_tag.h"
 #include "engine/web_kit_links.h"
 #include "store/error.h"
 #include "store/profile_document.h"
@@ -95,7 +96,8 @@ mail::OutgoingMessage newsletterMessage(const NewsletterRecord& newsletter,
   mail::OutgoingMessage message;
   message.toName = std::string(table.record(p).name());
   message.toAddress = std::string(table.record(p).email());
-  message.fromName = std::string(senderName);
+  // A display name never set reads as the absent marker: the message then shows the address alone.
+  message.fromName = textOf(std::string(senderName));
   message.fromAddress = textOf(settings.from_email);
   message.replyTo = textOf(settings.from_reply_address);
   std::vector<ExtraValue> personal = addListHeaders(message, table, p, settings);
@@ -105,6 +107,7 @@ mail::OutgoingMessage newsletterMessage(const NewsletterRecord& newsletter,
   if (message.html)
     message.textAlternative = f_fill_fields("text", newsletter, fields, delimiter, personal);
   message.attachments = newsletter.attachments;
+  if (settings.verp) message.envelopeSender = verpSender(message.fromAddress, message.toAddress);
   return message;
 }
 
