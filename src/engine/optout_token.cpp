@@ -7,6 +7,8 @@
 
 #include <stdexcept>
 #include <vector>
+
+#include "store/text.h"
 namespace tidewell::engine {
 
 namespace {
@@ -33,23 +35,8 @@ std::vector<unsigned char> secretBytes(std::string_view hex) {
   return bytes;
 }
 
-std::string base64Url(const unsigned char* bytes, std::size_t size) {
-  static constexpr char kAlphabet[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
-  std::string out;
-  unsigned bits = 0;
-  int count = 0;
-  for (std::size_t i = 0; i < size; ++i) {
-    bits = (bits << 8) | bytes[i];
-    count += 8;
-    while (count >= 6) {
-      count -= 6;
-      out += kAlphabet[(bits >> count) & 63];
-    }
-  }
-  if (count > 0) out += kAlphabet[(bits << (6 - count)) & 63];
-  return out;
-}
+constexpr std::string_view kBase64Url =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
 
 // ASCII letters only, as the kit's strtolower: the two sides must agree byte for byte.
 std::string lowerAscii(std::string_view text) {
@@ -76,7 +63,7 @@ std::string optOutToken(std::string_view secretHex, std::string_view address,
       length < kTokenBytes) {
     return {};
   }
-  return base64Url(mac, kTokenBytes);
+  return store::encodeBits(mac, kTokenBytes, kBase64Url, 6);
 }
 
 bool optOutTokenValid(std::string_view secretHex, std::string_view address,

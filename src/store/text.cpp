@@ -302,4 +302,22 @@ std::string percentEncode(std::string_view text) {
   return out;
 }
 
+std::string encodeBits(const unsigned char* bytes, std::size_t count, std::string_view alphabet,
+                       int bitsPerCharacter) {
+  const unsigned mask = (1u << bitsPerCharacter) - 1;
+  std::string out;
+  unsigned buffer = 0;
+  int bits = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    buffer = (buffer << 8) | bytes[i];
+    bits += 8;
+    while (bits >= bitsPerCharacter) {
+      bits -= bitsPerCharacter;
+      out += alphabet[(buffer >> bits) & mask];
+    }
+  }
+  if (bits > 0) out += alphabet[(buffer << (bitsPerCharacter - bits)) & mask];
+  return out;
+}
+
 }  // namespace tidewell::store
