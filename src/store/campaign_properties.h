@@ -47,6 +47,10 @@ struct CampaignProperties {
   OAuthAccount pop_oauth;
   bool smtp_oauth2 = false;  // smtpauth "oauth2"
   OAuthAccount smtp_oauth;
+  // The web kit, from the Filters block: "webkit", the address of the kit's folder ending in
+  // "/" (empty: no kit), and "webkitkey", its secret, deciphered (empty until a kit is written).
+  std::string webkit;
+  std::string webkitkey;
 };
 
 }  // namespace tidewell::store

@@ -73,6 +73,15 @@ CampaignProperties readCampaign(const ProfileDocument& d, const NumberReader& nu
 
 }  // namespace
 
+void readWebKit(const ProfileDocument& d, PasswordCipher& cipher, CampaignProperties& c) {
+  std::string address = d.get(kFiltersBlock, "webkit");
+  c.webkit = isAbsentOrEmpty(address) ? std::string() : address;
+  std::string key = d.get(kFiltersBlock, "webkitkey");
+  std::string date = d.get(kFiltersBlock, "webkitdate");
+  c.webkitkey =
+      isAbsentOrEmpty(key) || isAbsentOrEmpty(date) ? std::string() : cipher.decipher(key, date);
+}
+
 ProfileSettings loadProfileSettings(ProfileStore& profile, PasswordCipher& cipher) {
   ProfileSettings settings;
   profile.trap().run(kFormLoad, [&] {
@@ -89,6 +98,7 @@ ProfileSettings loadProfileSettings(ProfileStore& profile, PasswordCipher& ciphe
     settings.deleteAfterDownload = equalsIgnoreCase(d.get(kServerBlock, "delete"), "true");
     settings.totalEmailsSent = numbers.read(kNewslettersBlock, "totalemailssent", std::int32_t{0});
     settings.campaign = readCampaign(d, numbers, cipher, profile.path());
+    readWebKit(d, cipher, settings.campaign);
   });
   return settings;
 }

@@ -285,4 +285,39 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
   return out;
 }
 
+std::string percentEncode(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : text) {
+    bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                 c == '-' || c == '.' || c == '_' || c == '~';
+    if (plain) {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
+std::string encodeBits(const unsigned char* bytes, std::size_t count, std::string_view alphabet,
+                       int bitsPerCharacter) {
+  const unsigned mask = (1u << bitsPerCharacter) - 1;
+  std::string out;
+  unsigned buffer = 0;
+  int bits = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    buffer = (buffer << 8) | bytes[i];
+    bits += 8;
+    while (bits >= bitsPerCharacter) {
+      bits -= bitsPerCharacter;
+      out += alphabet[(buffer >> bits) & mask];
+    }
+  }
+  if (bits > 0) out += alphabet[(buffer << (bitsPerCharacter - bits)) & mask];
+  return out;
+}
+
 }  // namespace tidewell::store
