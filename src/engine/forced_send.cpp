@@ -30,7 +30,8 @@ ForcedSender::ForcedSender(EngineContext& context, SendCounters& counters, mail:
       m_counters(counters),
       m_client(client),
       m_activityLog(context.profileFolder / "activity.log", context.trap),
-      m_unsentLog(context.profileFolder / "unsent.log", context.trap) {}
+      m_unsentLog(context.profileFolder / "unsent.log", context.trap),
+      m_bounceCounts(BounceCounts::pathFor(context.profile.path())) {}
 
 void ForcedSender::sendToAll(const std::vector<store::Position>& positions, int blockIndex) {
   auto& ui = m_context.ui();
@@ -54,6 +55,7 @@ void ForcedSender::sendToAll(const std::vector<store::Position>& positions, int 
   ui.hideProgress();
   m_context.runner.run([&] { m_client.endSmtpSession(); });
   if (m_recorder) m_recorder->finish();
+  m_context.trap.run(kProcedure, [&] { m_bounceCounts.save(); });
   m_context.table.setChanged();
 }
 
@@ -112,6 +114,7 @@ void ForcedSender::recordSent(NewsletterRecord& newsletter, store::Position p) {
   ++m_counters.totalSent;
   m_activityLog.append(
       mailLogLine("message sent:", table.record(p).email(), newsletter.title, m_context.clock()));
+  m_bounceCounts.forget(table.record(p).email());
   table.setChanged();
 }
 

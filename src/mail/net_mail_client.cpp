@@ -1,5 +1,7 @@
 #include "mail/net_mail_client.h"
 
+#include <algorithm>
+
 #include "mail/message_builder.h"
 #include "mail/message_parser.h"
 
@@ -15,6 +17,14 @@ std::string envelopeProblem(const std::string& role, const std::string& address)
   return {};
 }
 
+// Why the message cannot be handed to the server at all, or empty.
+std::string refusedBeforeSending(const OutgoingMessage& message) {
+  std::string problem = envelopeProblem("sender", envelopeSenderOf(message));
+  if (problem.empty()) problem = envelopeProblem("recipient", message.toAddress);
+  if (problem.empty() && message.toAddress.empty()) problem = "recipient address is empty";
+  return problem.empty() ? problem : "SMTP: message not sent: " + problem;
+}
+
 }  // namespace
 
 void NetMailClient::setPop3(const PopSettings& settings) {
@@ -24,6 +34,7 @@ void NetMailClient::setPop3(const PopSettings& settings) {
 
 void NetMailClient::setSmtp(const SmtpSettings& settings) {
   m_smtp.reset();
+  m_pool.reset();
   m_smtpSettings = settings;
 }
 
@@ -101,13 +112,8 @@ PreparedMessage NetMailClient::prepare(OutgoingMessage message) {
 int NetMailClient::sendPrepared(const PreparedMessage& prepared) {
   const OutgoingMessage& message = prepared.message;
   m_lastReply = {};
-  m_lastError = envelopeProblem("sender", envelopeSenderOf(message));
-  if (m_lastError.empty()) m_lastError = envelopeProblem("recipient", message.toAddress);
-  if (m_lastError.empty() && message.toAddress.empty()) m_lastError = "recipient address is empty";
-  if (!m_lastError.empty()) {
-    m_lastError = "SMTP: message not sent: " + m_lastError;
-    return 0;
-  }
+  m_lastError = refusedBeforeSending(message);
+  if (!m_lastError.empty()) return 0;
   if (!m_smtp)
     m_smtp = std::make_unique<SmtpSession>(
         m_smtpSettings, m_smtpSettings.ssl && m_smtpSettings.port == m_implicitTls.smtp);
@@ -124,7 +130,42 @@ int NetMailClient::sendPrepared(const PreparedMessage& prepared) {
 void NetMailClient::endSmtpSession() {
   if (m_smtp) m_smtp->end();
   m_smtp.reset();
+  m_pool.reset();
   m_attachments.clear();
+}
+
+void NetMailClient::setConnections(int count) {
+  m_connections = std::clamp(count, 1, 8);
+  m_pool.reset();
+}
+
+std::vector<SendResult> NetMailClient::sendBatch(const std::vector<const PreparedMessage*>& batch,
+                                                 const std::function<void(std::size_t)>& accepted) {
+  if (m_connections <= 1) return MailClient::sendBatch(batch, accepted);
+  if (!m_pool)
+    m_pool = std::make_unique<SmtpConnections>(
+        m_smtpSettings, m_smtpSettings.ssl && m_smtpSettings.port == m_implicitTls.smtp,
+        m_connections);
+  std::vector<SendResult> results(batch.size());
+  std::vector<SmtpConnections::Envelope> envelopes;
+  std::vector<std::size_t> sentIndex;  // envelope -> batch position
+  for (std::size_t i = 0; i < batch.size(); ++i) {
+    const OutgoingMessage& m = batch[i]->message;
+    results[i].error = refusedBeforeSending(m);
+    if (!results[i].error.empty()) continue;
+    envelopes.push_back({&envelopeSenderOf(m), &m.toAddress, &batch[i]->data});
+    sentIndex.push_back(i);
+  }
+  std::vector<SendResult> sent = m_pool->send(envelopes, [&](std::size_t e) {
+    if (accepted) accepted(sentIndex[e]);
+  });
+  for (std::size_t e = 0; e < sent.size(); ++e) {
+    SendResult& r = results[sentIndex[e]];
+    r = std::move(sent[e]);
+    // Left-out attachments are reported even when the message went.
+    r.error = batch[sentIndex[e]]->warnings + r.error;
+  }
+  return results;
 }
 
 MailClientFactory netMailClientFactory() {

@@ -7,6 +7,7 @@
 #include "mail/attachment_cache.h"
 #include "mail/mail_client.h"
 #include "mail/pop3_session.h"
+#include "mail/smtp_connections.h"
 #include "mail/smtp_session.h"
 
 namespace tidewell::mail {
@@ -35,6 +36,9 @@ class NetMailClient : public MailClient {
   PreparedMessage prepare(OutgoingMessage message) override;
   int sendPrepared(const PreparedMessage& prepared) override;
   void endSmtpSession() override;
+  void setConnections(int count) override;
+  std::vector<SendResult> sendBatch(const std::vector<const PreparedMessage*>& batch,
+                                    const std::function<void(std::size_t)>& accepted) override;
 
   std::string lastError() const override { return m_lastError; }
   SmtpReply lastSmtpReply() const override { return m_lastReply; }
@@ -48,6 +52,8 @@ class NetMailClient : public MailClient {
   ProgressCallback m_progress;
   std::unique_ptr<Pop3Session> m_pop3;
   std::unique_ptr<SmtpSession> m_smtp;
+  int m_connections = 1;
+  std::unique_ptr<SmtpConnections> m_pool;
   AttachmentCache m_attachments;
   std::string m_lastError;
   SmtpReply m_lastReply;

@@ -63,6 +63,11 @@ class MailLoop : public mail::testing::RigTest {
     if (trustRig) args.insert(args.begin(), {"--ca-file", rig.caFile()});
     return runCli(folder.path(), args);
   }
+  void addSubscriber(const std::string& email, const std::string& name) {
+    ASSERT_EQ(
+        cli({"add-subscriber", "--email", email, "--name", name, "--filter", "Filter_1"}).status,
+        0);
+  }
   void set(int index, const std::string& key, const std::string& value) {
     ASSERT_EQ(cli({"set", std::to_string(index), key, value}).status, 0);
   }
@@ -132,14 +137,8 @@ TEST_F(MailLoop, SignUpByMailIsCapturedAndAnsweredWithThePersonalisedNewsletter)
 }
 
 TEST_F(MailLoop, FailureReportAndOptOutSwitchSubscribersOff) {
-  ASSERT_EQ(cli({"add-subscriber", "--email", "gone@example.org", "--name", "Gone", "--filter",
-                 "Filter_1"})
-                .status,
-            0);
-  ASSERT_EQ(cli({"add-subscriber", "--email", reader.address(), "--name", "Reader", "--filter",
-                 "Filter_1"})
-                .status,
-            0);
+  addSubscriber("gone@example.org", "Gone");
+  addSubscriber(reader.address(), "Reader");
   rig.deliver(
       list,
       "From: Mail Delivery System <MAILER-DAEMON@example.net>\r\n"
@@ -160,6 +159,35 @@ TEST_F(MailLoop, FailureReportAndOptOutSwitchSubscribersOff) {
   std::string table = subscribers();
   EXPECT_THAT(table, HasSubstr("gone@example.org,Gone,"));
   EXPECT_THAT(table, Not(HasSubstr(",true,")));
+}
+
+TEST_F(MailLoop, TaggedReturnPathBringsTheReportBackToTheSubscriberItNames) {
+  set(2, "verp", "true");
+  set(6, "days", "All");
+  addSubscriber("Dead@example.net", "Dead");
+  addSubscriber(reader.address(), "Reader");
+  CliResult sent = cli({"send"});
+  EXPECT_EQ(sent.status, 1);  // the dead address was refused
+  EXPECT_THAT(errorLog(), HasSubstr("550"));
+  auto reports = mailboxOf(list);
+  ASSERT_EQ(reports.size(), 1u);
+  // The report went to the tagged return path; it names the recipient only as rewritten.
+  EXPECT_THAT(reports[0].fullText, HasSubstr("To: " + list.user + "+b."));
+  EXPECT_THAT(reports[0].fullText, Not(HasSubstr("Final-Recipient: rfc822; Dead@")));
+  auto newsletter = mailboxOf(reader);
+  ASSERT_EQ(newsletter.size(), 1u);
+  EXPECT_EQ(newsletter[0].senderAddress, list.address());  // the From is unchanged
+
+  CliResult checked = cli({"check"});
+  ASSERT_EQ(checked.status, 0) << checked.err << errorLog();
+  std::string table = subscribers();
+  EXPECT_THAT(table, ::testing::ContainsRegex("Dead@example\\.net,Dead,[0-9/]+,false,"));
+  EXPECT_THAT(table, ::testing::ContainsRegex(",Reader,[0-9/]+,true,"));
+  auto log = store::readLines(folder / "deactivated.log");
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_THAT(log[0],
+              HasSubstr("\tDead@example.net\tFilter_1\tbounce: permanent failure\t5.1.1\t"));
+  EXPECT_THAT(log[0], HasSubstr("report@rig.example"));
 }
 
 TEST_F(MailLoop, DeleteTrueRemovesExactlyTheProcessedMessages) {
@@ -198,9 +226,10 @@ TEST_F(MailLoop, LoginFailuresEndTheCycleWithTheStatusTextAndTheReasonInTheLog) 
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     if (c.key == "pass") {
-      ASSERT_EQ(cli({"set", "2", "pass", ""}).status, 0);
+      ASSERT_EQ(runCli(folder.path(), {"set-password", "pop3"}, c.value + "\n").status, 0);
+    } else {
+      set(2, c.key, c.value);
     }
-    set(2, c.key, c.value);
     std::size_t before = store::splitLines(errorLog()).size();
     CliResult result = cli({"check"}, c.trust);
     EXPECT_EQ(result.status, 1);
@@ -214,10 +243,7 @@ TEST_F(MailLoop, LoginFailuresEndTheCycleWithTheStatusTextAndTheReasonInTheLog) 
 }
 
 TEST_F(MailLoop, RefusalAfterDataIsLoggedAndNothingRecordedAsSent) {
-  ASSERT_EQ(cli({"add-subscriber", "--email", "reject@example.net", "--name", "R", "--filter",
-                 "Filter_1"})
-                .status,
-            0);
+  addSubscriber("reject@example.net", "R");
   set(6, "days", "All");
   CliResult result = cli({"send"});
   EXPECT_EQ(result.status, 1);
