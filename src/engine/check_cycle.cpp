@@ -60,6 +60,9 @@ bool CheckCycle::receive() {
     settings = popSettingsOf(m_context.settings, m_context.caFile);
   } catch (const store::TrapError&) {
     if (pop != store::kAbsent) throw;
+    // Logged as well, so a cycle that ends here counts as failed.
+    m_context.trap.report(kProcedure,
+                          {store::ErrorNumber::kBadArgument, "Pop3 Port is not set up correctly"});
     ui.showStatus("Pop3 Port is not set up correctly!");
     ui.showMessage("Pop3 Port is not set up correctly", "Tidewell");
     return false;

@@ -38,7 +38,14 @@ void ForcedSender::sendToAll(const std::vector<store::Position>& positions, int 
   bool loaded = m_context.trap.run(kProcedure, [&] {
     m_newsletters = f_load_newsletters(m_context.profile.load(), m_context.table.filterList(), ui);
   });
-  if (!loaded || m_newsletters.stop) return;
+  if (!loaded) return;
+  if (m_newsletters.stop) {
+    // Sending nothing is a failure the operator (or a script) must hear of.
+    m_context.trap.report(kProcedure, {store::ErrorNumber::kNoSuchBlock,
+                                       "Nothing was sent: no newsletter is assigned to an "
+                                       "existing filter, or a message file is missing"});
+    return;
+  }
   const auto last = static_cast<std::int64_t>(positions.size());
   ui.showProgress(0, std::max<std::int64_t>(last, 1));
   for (std::size_t i = 0; i < positions.size(); ++i) {

@@ -138,11 +138,11 @@ std::vector<std::string> splitLines(std::string_view text) {
   std::vector<std::string> lines;
   std::size_t start = 0;
   while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
+    std::size_t end = text.find_first_of("\r\n", start);
     if (end == std::string_view::npos) end = text.size();
-    std::size_t stop = (end > start && text[end - 1] == '\r') ? end - 1 : end;
-    lines.emplace_back(text.substr(start, stop - start));
+    std::size_t next = end + 1;
+    if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') next = end + 2;
+    lines.emplace_back(text.substr(start, end - start));
     start = next;
   }
   return lines;

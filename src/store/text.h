@@ -13,7 +13,7 @@ std::string windows1252ToUtf8(std::string_view bytes);
 // Text of a file as UTF-8: valid UTF-8 lines are kept, other lines are read as Windows-1252.
 std::string decodeFileText(std::string_view bytes);
 
-// Splits at LF, dropping a CR before it; a final line end does not start another line.
+// Splits at CR LF, LF or a CR alone; a final line end does not start another line.
 std::vector<std::string> splitLines(std::string_view text);
 // Every line followed by CR LF.
 std::string joinLinesCrLf(const std::vector<std::string>& lines);

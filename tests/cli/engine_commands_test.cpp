@@ -118,3 +118,27 @@ TEST_F(EngineCommands, WebKitWritesPagesAndConfigurationWithOneLastingSecret) {
 
 }  // namespace
 }  // namespace tidewell::testing
+
+namespace tidewell::testing {
+namespace {
+
+// A command that ends without doing its work fails, with the reason on standard error.
+TEST_F(EngineCommands, CommandsThatDoNothingSayWhyAndFail) {
+  ASSERT_EQ(cli({"set", "2", "PopPort", "!"}).status, 0);
+  CliResult check = cli({"check"});
+  EXPECT_EQ(check.status, 1);
+  EXPECT_NE(check.err.find("Pop3 Port is not set up correctly"), std::string::npos) << check.err;
+
+  CliResult made = cli({"new-newsletter"});
+  ASSERT_EQ(made.status, 0);
+  std::string title = made.out.substr(made.out.find('\t') + 1);
+  title.pop_back();  // the line end
+  writeBytes(folder / "Gold.txt",
+             crlf({"ann@x.com", "Ann", "12/5/2026", "none", "true", "Filter_1", "", ""}));
+  CliResult sent = cli({"forced-send", "--newsletter", title, "ann@x.com"});
+  EXPECT_EQ(sent.status, 1);
+  EXPECT_NE(sent.err.find("Nothing was sent"), std::string::npos) << sent.err;
+}
+
+}  // namespace
+}  // namespace tidewell::testing
