@@ -106,13 +106,8 @@ bool ProfileTree::selectIndex(int index) {
   return true;
 }
 
-void ProfileTree::renameNode(const QString& oldTitle, const QString& newTitle) {
-  for (QTreeWidgetItem* item : m_byIndex) {
-    if (item->text(0) == oldTitle) {
-      item->setText(0, newTitle);
-      return;
-    }
-  }
+void ProfileTree::renameNodeAt(int index, const QString& newTitle) {
+  if (QTreeWidgetItem* item = nodeAt(index)) item->setText(0, newTitle);
 }
 
 void ProfileTree::mousePressEvent(QMouseEvent* event) {
