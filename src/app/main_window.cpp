@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include "about_window.h"
+#include "cipher/system_keyring.h"
 #include "cycle_lock.h"
 #include "editor/ui/panel_factory.h"
 #include "new_profile_wizard.h"
@@ -43,7 +44,9 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
       m_statusText(new QLabel(this)),
       m_progress(new QProgressBar(this)),
       m_trap(m_programFolder, m_operator, m_clock),
-      m_cipher(m_trap),
+      m_enciphering(m_trap),
+      m_keyring(cipher::systemKeyring()),
+      m_cipher(m_enciphering, m_keyring.get(), m_trap),
       m_settings(m_programFolder, m_trap),
       m_tree(new ProfileTree(this)),
       m_stack(new QStackedWidget(this)),
@@ -225,6 +228,8 @@ void MainWindow::openProfile(const std::filesystem::path& path) {
   dropPanels();  // they let go of the old profile before it goes
   m_session.reset();
   m_session = std::make_unique<ProfileSession>(path, m_settings, m_columns, m_cipher);
+  m_session->subscriberFile().setWriteRunner(
+      [this](const std::function<void()>& write) { writeSubscribersOffThread(write); });
   rebuildPanels();
   LoadTree();
   m_session->open();
@@ -258,6 +263,8 @@ void MainWindow::leaveProfile() {
   if (!m_session) return;
   if (auto* panel = currentPanel()) panel->commitPendingEdit();
   m_cycle->detach();
+  // The profile is being left: its last save writes in place, so no event reaches it meanwhile.
+  m_session->subscriberFile().setWriteRunner({});
   m_session->saveSubscribersIfChanged();
   m_session->writeRunningTotal();
   subscribers::s_update_col_widths(m_columns, m_userPanel->currentWidths(), m_settings);
@@ -267,6 +274,7 @@ void MainWindow::Form_Unload() {
   if (!m_session) return;
   if (auto* panel = currentPanel()) panel->commitPendingEdit();
   m_cycle->detach();
+  m_session->subscriberFile().setWriteRunner({});
   m_session->close(m_userPanel->currentWidths());
   QDir::setCurrent(QString::fromStdString(m_startFolder.string()));
   dropPanels();
@@ -279,6 +287,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   if (m_cycle->busy()) {
     m_operator.showStatus("Finishing the check cycle before closing...");
     m_cycle->closeWhenIdle(this);
+    event->ignore();
+    return;
+  }
+  if (m_saving) {
+    // The save's caller still holds the table; try again once it has returned.
+    QTimer::singleShot(50, this, &QWidget::close);
     event->ignore();
     return;
   }
@@ -337,7 +351,7 @@ void MainWindow::nodeClicked(int index) {
 
 std::unique_ptr<QMenu> MainWindow::treeMenu() {
   // Every entry changes the profile, which a running cycle is reading.
-  if (m_cycle->busy()) return nullptr;
+  if (m_cycle->busy() || m_saving) return nullptr;
   auto menu = std::make_unique<QMenu>(this);
   switch (treeMenuFor(m_currentIndex)) {
     case TreeMenu::kNone:
@@ -365,9 +379,30 @@ void MainWindow::showTreeMenu(const QPoint& globalPos) {
   if (std::unique_ptr<QMenu> menu = treeMenu()) menu->exec(globalPos);
 }
 
+void MainWindow::writeSubscribersOffThread(const std::function<void()>& write) {
+  if (m_saving) {
+    // A save started from an event handled while another one writes: it waits its turn there.
+    m_saveRunner.run(write);
+    return;
+  }
+  struct Lock {
+    MainWindow* window;
+    explicit Lock(MainWindow* w) : window(w) {
+      window->m_saving = true;
+      window->setCycleBusy(true);
+    }
+    ~Lock() {
+      window->m_saving = false;
+      window->setCycleBusy(window->m_cycle->busy());
+    }
+  } lock(this);
+  m_saveRunner.run(write);
+}
+
 void MainWindow::setCycleBusy(bool busy) {
-  // The tree and the panels stay browsable; only what would change the profile or the
-  // subscribers is locked.
+  // A save writing in the background holds the table as a cycle does. The tree and the
+  // panels stay browsable; only what would change the profile or the subscribers is locked.
+  busy = busy || m_saving;
   for (auto& [kind, panel] : m_panels) {
     if (panel != m_userPanel) lockForCycle(panel, busy);
   }

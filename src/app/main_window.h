@@ -21,6 +21,7 @@
 #include "profile_tree.h"
 #include "store/clock.h"
 #include "store/error_trap.h"
+#include "store/keyring_password_cipher.h"
 #include "store/settings_file.h"
 #include "subscribers/grid_column_table.h"
 #include "user_panel.h"
@@ -85,6 +86,9 @@ class MainWindow : public QMainWindow {
   void showTreeMenu(const QPoint& globalPos);
   // While a cycle runs, nothing that changes subscribers or the profile can start.
   void setCycleBusy(bool busy);
+  // How the open profile's subscriber saves write: on a worker thread while the window keeps
+  // turning, locked as during a cycle.
+  void writeSubscribersOffThread(const std::function<void()>& write);
 
   void mnuNewProfile_Click();
   void mnuOpenProfile_Click();
@@ -99,7 +103,9 @@ class MainWindow : public QMainWindow {
   WidgetOperator m_operator;
   store::SystemClock m_clock;
   store::ErrorTrap m_trap;
-  cipher::DatedPasswordCipher m_cipher;
+  cipher::DatedPasswordCipher m_enciphering;
+  std::unique_ptr<store::SecretStore> m_keyring;
+  store::KeyringPasswordCipher m_cipher;  // the keyring when one runs, else m_enciphering
   store::SettingsFile m_settings;
   subscribers::GridColumnTable m_columns;
 
@@ -109,6 +115,8 @@ class MainWindow : public QMainWindow {
   UserPanel* m_userPanel = nullptr;
   CycleDriver* m_cycle;
   std::unique_ptr<ProfileSession> m_session;
+  ThreadTransferRunner m_saveRunner;
+  bool m_saving = false;  // a subscriber save is writing on the worker
 
   QAction* m_serverRunning = nullptr;
   QAction* m_sendRecv = nullptr;

@@ -1,41 +1,31 @@
 #include "engine/bounce_handling.h"
 
+#include "engine/verp_tag.h"
+#include "store/date_text.h"
+#include "store/error.h"
 #include "store/text.h"
+#include "store/text_file.h"
 
 namespace tidewell::engine {
 
 namespace {
 
-void deactivate(store::SubscriberTable& table, store::Position p) {
-  table.setActive(p, "false");
-  table.setChanged();
-}
-
-// The value of a report field up to the end of its line; reports arrive with CR LF or LF.
-std::string lineValue(std::string_view text, std::string_view label) {
-  return ExtractLabeledValue(text, label, "");
-}
-
-// "RFC822; USER@EXAMPLE.COM" or "<USER@EXAMPLE.COM>": the address alone.
-std::string recipientAddress(std::string value) {
-  std::size_t open = value.find('<');
-  if (open != std::string::npos) {
-    std::size_t close = value.find('>', open);
-    value =
-        value.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1);
-  } else if (std::size_t semicolon = value.find(';'); semicolon != std::string::npos) {
-    value = value.substr(semicolon + 1);
-  }
-  return std::string(store::trim(value));
-}
+constexpr store::Procedure kProcedure = store::numberedProcedure("ListMessages");
 
 }  // namespace
 
-void DeactivateSubscriber(store::SubscriberTable& table, SubscriberIndex& exactIndex,
-                          std::string_view address, std::string_view filterTitle) {
+std::vector<store::Position> DeactivateSubscriber(store::SubscriberTable& table,
+                                                  SubscriberIndex& exactIndex,
+                                                  std::string_view address,
+                                                  std::string_view filterTitle) {
+  std::vector<store::Position> switched;
   for (store::Position p : exactIndex.find(address)) {
-    if (table.filterTitle(p) == filterTitle) deactivate(table, p);
+    if (table.filterTitle(p) != filterTitle) continue;
+    table.setActive(p, "false");
+    table.setChanged();
+    switched.push_back(p);
   }
+  return switched;
 }
 
 std::string ExtractLabeledValue(std::string_view text, std::string_view label,
@@ -54,28 +44,108 @@ std::string ExtractLabeledValue(std::string_view text, std::string_view label,
   return value;
 }
 
-DeliveryReport readDeliveryReport(const mail::IncomingMessage& message) {
-  const std::string& source =
-      message.deliveryStatus.empty() ? message.fullText : message.deliveryStatus;
-  std::string text = store::toUpperAscii(source);
-  std::string code = lineValue(text, "DIAGNOSTIC-CODE");
-  if (code.empty()) code = lineValue(text, "DIAGNOSTIC CODE");
-  std::string action = lineValue(text, "ACTION:");
-  std::string recipient = lineValue(text, "FINAL-RECIPIENT:");
-  if (recipient.empty()) recipient = lineValue(text, "FINAL RECIPIENT:");
-  DeliveryReport report;
-  report.recipient = recipientAddress(recipient);
-  report.failed = code.find("550") != std::string::npos || code.find("554") != std::string::npos ||
-                  code.find("553") != std::string::npos || action == "FAILED";
-  return report;
+int switchOffFailedAddress(store::SubscriberTable& table, SubscriberIndex& foldedIndex,
+                           DeactivationLog& log, std::string_view address,
+                           const SwitchOffReason& why) {
+  int switched = 0;
+  for (store::Position p : foldedIndex.find(address)) {
+    if (table.active(p) == "false") continue;
+    table.setActive(p, "false");
+    table.setChanged();
+    log.write(table.record(p).email(), table.filterTitle(p), why);
+    ++switched;
+  }
+  return switched;
 }
 
-void applyDeliveryFailure(store::SubscriberTable& table, SubscriberIndex& foldedIndex,
-                          const mail::IncomingMessage& message, std::string_view deactivate) {
-  if (deactivate != "true") return;
-  DeliveryReport report = readDeliveryReport(message);
-  if (!report.failed || report.recipient.empty()) return;
-  for (store::Position p : foldedIndex.find(report.recipient)) engine::deactivate(table, p);
+BounceHandler::BounceHandler(EngineContext& context, SubscriberIndex& foldedIndex,
+                             DeactivationLog& log)
+    : m_context(context),
+      m_folded(foldedIndex),
+      m_log(log),
+      m_counts(BounceCounts::pathFor(context.profile.path())) {}
+
+void BounceHandler::handle(const mail::IncomingMessage& message) {
+  if (!m_context.deactivateOnFailureReports) return;
+  ReportReading reading = readDeliveryReport(message);
+  if (!reading.isReport) return;
+  if (std::optional<std::string> tagged = taggedRecipient(reading)) {
+    // A tagged report is about one recipient: the one of the tag, with the status the report
+    // gives it (or the only status it gives).
+    RecipientStatus about = reading.recipients.front();
+    for (const auto& r : reading.recipients) {
+      if (r.address == *tagged) about = r;
+    }
+    about.address = *tagged;
+    apply(about, message);
+    return;
+  }
+  for (const RecipientStatus& r : reading.recipients) apply(r, message);
+}
+
+void BounceHandler::apply(const RecipientStatus& r, const mail::IncomingMessage& message) {
+  switch (r.bounceClass) {
+    case BounceClass::kPermanent:
+      switchOffFailedAddress(m_context.table, m_folded, m_log, r.address,
+                             {"bounce: permanent failure", r.status, message.messageId});
+      return;
+    case BounceClass::kTemporary:
+      countTemporary(r, message);
+      return;
+    default:
+      logOnly(r, message);
+  }
+}
+
+void BounceHandler::countTemporary(const RecipientStatus& r, const mail::IncomingMessage& message) {
+  if (r.address.empty() || m_folded.find(r.address).empty()) return;
+  if (m_counts.addTemporary(r.address, m_context.clock().today()) <= kTemporaryFailuresAllowed) {
+    return;
+  }
+  switchOffFailedAddress(
+      m_context.table, m_folded, m_log, r.address,
+      {"bounce: third temporary failure in 15 days", r.status, message.messageId});
+  m_counts.forget(r.address);
+}
+
+std::optional<std::string> BounceHandler::taggedRecipient(const ReportReading& reading) {
+  const std::string& list = m_context.settings.from_email;
+  for (const std::string& path : reading.returnPaths) {
+    std::optional<std::string> tag = tagOf(path, list);
+    if (!tag) continue;
+    if (!m_tags) {
+      m_tags.emplace();
+      const auto& table = m_context.table;
+      for (store::Position p = 0; !table.isEmpty() && p < table.size(); ++p) {
+        if (table.record(p).isDeleted()) continue;
+        std::string address = foldAscii(table.record(p).email());
+        m_tags->emplace(verpTag(address), address);
+      }
+    }
+    if (auto it = m_tags->find(*tag); it != m_tags->end()) return it->second;
+  }
+  return std::nullopt;
+}
+
+void BounceHandler::logOnly(const RecipientStatus& r, const mail::IncomingMessage& message) {
+  std::string what = r.bounceClass == BounceClass::kAutoReply
+                         ? "Automatic answer from " + (r.address.empty() ? "?" : r.address)
+                         : "Delivery report, " + std::string(bounceClassName(r.bounceClass)) +
+                               " failure of " +
+                               (r.address.empty() ? "an unreadable address" : r.address);
+  if (!r.status.empty()) what += " (" + r.status + ")";
+  what += ": nobody switched off; report " +
+          (message.messageId.empty() ? message.uidl : message.messageId);
+  const store::Clock& clock = m_context.clock();
+  // Logged, not reported: the cycle did not fail.
+  store::appendLineQuietly(
+      m_context.trap.logPath(),
+      store::errorLogLine(kProcedure, store::shortDateText(clock.today()), clock.timeText(),
+                          {store::ErrorNumber::kMailTransfer, what}));
+}
+
+void BounceHandler::finish() {
+  m_context.trap.run(kProcedure, [&] { m_counts.save(); });
 }
 
 }  // namespace tidewell::engine

@@ -1,38 +1,66 @@
 #pragma once
 // Switching subscribers off on request: an opt-out for one list, and delivery-failure reports
-// for an address in every list. Subscribers are never deleted here, only made inactive. Runs on
-// the thread that owns the subscriber table.
+// for an address in every list. Subscribers are never deleted here, only made inactive, and
+// every record switched off gets a line in deactivated.log. Runs on the thread that owns the
+// subscriber table.
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
+#include "engine/bounce_counts.h"
+#include "engine/deactivation_log.h"
+#include "engine/delivery_report_reader.h"
+#include "engine/engine_context.h"
 #include "engine/subscriber_index.h"
 #include "mail/mail_message.h"
 #include "store/subscriber_table.h"
 
 namespace tidewell::engine {
 
-// Every record of the address (exact) in the filter with this title (exact) becomes inactive.
-void DeactivateSubscriber(store::SubscriberTable& table, SubscriberIndex& exactIndex,
-                          std::string_view address, std::string_view filterTitle);
+// Every record of the address (exact) in the filter with this title (exact) becomes inactive;
+// returns the records switched off.
+std::vector<store::Position> DeactivateSubscriber(store::SubscriberTable& table,
+                                                  SubscriberIndex& exactIndex,
+                                                  std::string_view address,
+                                                  std::string_view filterTitle);
 
 // The trimmed text between label and the first terminator after it (an empty terminator means
 // the end of the line). With ">" as terminator, only what follows a "<" is kept.
 std::string ExtractLabeledValue(std::string_view text, std::string_view label,
                                 std::string_view terminator);
 
-struct DeliveryReport {
-  bool failed = false;
-  std::string recipient;  // upper case
+// The address failed for good: every active record of it, letter case ignored, becomes
+// inactive in every list, each with its deactivated.log line. Returns how many.
+int switchOffFailedAddress(store::SubscriberTable& table, SubscriberIndex& foldedIndex,
+                           DeactivationLog& log, std::string_view address,
+                           const SwitchOffReason& why);
+
+// Applies the delivery reports of one check cycle: a permanent failure switches the address
+// off at once, temporary failures are counted (the third within 15 days switches off), and
+// everything else is only logged. Only while the profile's deactivate setting is on.
+class BounceHandler {
+ public:
+  BounceHandler(EngineContext& context, SubscriberIndex& foldedIndex, DeactivationLog& log);
+
+  void handle(const mail::IncomingMessage& message);
+  // Writes the temporary-failure counts when they changed.
+  void finish();
+
+ private:
+  void apply(const RecipientStatus& r, const mail::IncomingMessage& message);
+  void countTemporary(const RecipientStatus& r, const mail::IncomingMessage& message);
+  // The recipient a tagged return path names, when the report went to one.
+  std::optional<std::string> taggedRecipient(const ReportReading& reading);
+  void logOnly(const RecipientStatus& r, const mail::IncomingMessage& message);
+
+  EngineContext& m_context;
+  SubscriberIndex& m_folded;
+  DeactivationLog& m_log;
+  BounceCounts m_counts;
+  // Tag to address, made when the first tagged report of the cycle arrives.
+  std::optional<std::unordered_map<std::string, std::string>> m_tags;
 };
-
-// Reads a message as a delivery-status report: it reports a failure when the diagnostic code
-// holds 550, 553 or 554 or the action is "failed". The recipient is read from Final-Recipient
-// as delivery reports write it ("rfc822; user@example.com", angle brackets or not).
-DeliveryReport readDeliveryReport(const mail::IncomingMessage& message);
-
-// Applies a failure report: every record of the recipient, compared without regard to case,
-// becomes inactive in every list. Only when the profile's deactivate setting is "true".
-void applyDeliveryFailure(store::SubscriberTable& table, SubscriberIndex& foldedIndex,
-                          const mail::IncomingMessage& message, std::string_view deactivate);
 
 }  // namespace tidewell::engine

@@ -48,6 +48,8 @@ void CheckCycle::run(const std::function<void()>& onSent) {
   } else {
     ui.showStatus("No new messages sent.");
   }
+  // The operator should see that the rest waits for the next cycle.
+  if (!pass.pauseText().empty()) ui.showStatus(pass.pauseText());
 }
 
 bool CheckCycle::receive() {
@@ -111,12 +113,16 @@ bool CheckCycle::download(const std::vector<std::string>& serverUidls,
   const std::int64_t maximum = std::max<std::int64_t>(count - 1, 1);
   ui.showProgress(0, maximum);
   IncomingProcessor processor(m_context);
+  // Indexing a large table takes long enough to freeze a window; nothing changes the table
+  // during a cycle, so the transfer thread may read it meanwhile.
+  if (count > 0) m_context.runner.run([&] { processor.prepareIndexes(); });
   std::vector<std::string> processed;
   for (std::int64_t i = 0; i < count; ++i) {
     processor.ListMessages(fetched.messages[i]);
     processed.push_back(fetched.messages[i].uidl);
     ui.showProgress(i, maximum);
   }
+  processor.finish();
   // The messages count as seen only once their subscribers are safely on disk; otherwise the
   // next cycle downloads and processes them again.
   if (m_context.table.changed() && !m_context.subscriberFile.Save_Email(m_context.table)) {

@@ -35,13 +35,15 @@ MatchResult FilterMatcher::MatchFilter(const MessageView& message, store::Subscr
 MatchResult FilterMatcher::signUp(const store::FilterRecord& filter, std::string_view sender,
                                   store::SubscriberTable& table, SubscriberIndex& index) const {
   if (recordIn(table, index, sender, filter.title)) return {};
+  MatchResult result{MatchResult::Kind::kSignUp, &filter, std::nullopt};
   if (filter.autounsubscribe != store::kAbsent) {
     if (auto p = recordIn(table, index, sender, filter.autounsubscribe)) {
       table.setActive(*p, "false");
       table.setChanged();
+      result.unsubscribed = p;
     }
   }
-  return {MatchResult::Kind::kSignUp, &filter};
+  return result;
 }
 
 MatchResult FilterMatcher::optOut(const MessageView& message) const {

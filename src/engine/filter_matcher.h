@@ -2,6 +2,7 @@
 // Decides for each downloaded message which filter claims it as a sign-up, whether it asks to
 // leave a list, or neither. Compiles the filter list's rules once per check cycle; the filter
 // list must outlive it. One thread (the one that owns the subscriber table).
+#include <optional>
 #include <vector>
 
 #include "engine/rule_evaluation.h"
@@ -15,6 +16,8 @@ struct MatchResult {
   enum class Kind { kNone, kSignUp, kOptOut };
   Kind kind = Kind::kNone;
   const store::FilterRecord* filter = nullptr;  // the filter of a sign-up or of an opt-out
+  // The record a sign-up switched off in the filter named by "autounsubscribe".
+  std::optional<store::Position> unsubscribed;
 };
 
 class FilterMatcher {

@@ -58,7 +58,14 @@ IncomingProcessor::IncomingProcessor(EngineContext& context)
     : m_context(context),
       m_matcher(context.table.filterList()),
       m_exact(context.table, SubscriberIndex::Comparison::kExact),
-      m_folded(context.table, SubscriberIndex::Comparison::kIgnoreCase) {}
+      m_folded(context.table, SubscriberIndex::Comparison::kIgnoreCase),
+      m_deactivationLog(context.profileFolder, context.trap),
+      m_bounces(context, m_folded, m_deactivationLog) {}
+
+void IncomingProcessor::prepareIndexes() {
+  m_exact.prepare();
+  m_folded.prepare();
+}
 
 void IncomingProcessor::ListMessages(const mail::IncomingMessage& message) {
   m_context.trap.run(kProcedure, [&] {
@@ -70,17 +77,27 @@ void IncomingProcessor::ListMessages(const mail::IncomingMessage& message) {
     MatchResult match = m_matcher.MatchFilter(view, m_context.table, m_exact);
     switch (match.kind) {
       case MatchResult::Kind::kSignUp:
+        if (match.unsubscribed) logSwitchOff(*match.unsubscribed, "auto-unsubscribe", message);
         capture(message, *match.filter);
         break;
       case MatchResult::Kind::kOptOut:
-        DeactivateSubscriber(m_context.table, m_exact, message.senderAddress, message.subject);
+        for (store::Position p : DeactivateSubscriber(m_context.table, m_exact,
+                                                      message.senderAddress, message.subject)) {
+          logSwitchOff(p, "opt-out", message);
+        }
         break;
       case MatchResult::Kind::kNone:
-        applyDeliveryFailure(m_context.table, m_folded, message,
-                             m_context.deactivateOnFailureReports ? "true" : "false");
+        m_bounces.handle(message);
         break;
     }
   });
+}
+
+void IncomingProcessor::logSwitchOff(store::Position p, std::string_view reason,
+                                     const mail::IncomingMessage& message) {
+  const auto& table = m_context.table;
+  m_deactivationLog.write(table.record(p).email(), table.filterTitle(p),
+                          {reason, "", message.messageId});
 }
 
 void IncomingProcessor::capture(const mail::IncomingMessage& message,

@@ -3,6 +3,8 @@
 // claims it, an opt-out switches the sender off in that list, and any other message is read as
 // a possible delivery-failure report. Lives for one check cycle (its address indexes are valid
 // only while records are not moved); runs on the thread that owns the subscriber table.
+#include "engine/bounce_handling.h"
+#include "engine/deactivation_log.h"
 #include "engine/engine_context.h"
 #include "engine/field_extraction.h"
 #include "engine/filter_matcher.h"
@@ -18,14 +20,23 @@ class IncomingProcessor {
   // ListMessages. A message that could not be read is logged and skipped. Changes stay in the
   // table (its changed flag set); the cycle saves them before it marks the messages seen.
   void ListMessages(const mail::IncomingMessage& message);
+  // After the cycle's last message: writes what the failure reports left to count.
+  void finish() { m_bounces.finish(); }
+  // Builds the address indexes the messages are looked up in. Reads the table only, so it may
+  // run on the transfer thread while the table is locked against changes.
+  void prepareIndexes();
 
  private:
   void capture(const mail::IncomingMessage& message, const store::FilterRecord& filter);
+  void logSwitchOff(store::Position p, std::string_view reason,
+                    const mail::IncomingMessage& message);
 
   EngineContext& m_context;
   FilterMatcher m_matcher;
   SubscriberIndex m_exact;
   SubscriberIndex m_folded;
+  DeactivationLog m_deactivationLog;
+  BounceHandler m_bounces;
 };
 
 // The subscriber a sign-up message makes: address, name and personal fields from the form

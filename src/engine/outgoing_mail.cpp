@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "engine/personalisation.h"
+#include "engine/verp_tag.h"
 #include "store/error.h"
 #include "store/profile_document.h"
 #include "store/text.h"
@@ -70,13 +71,15 @@ mail::OutgoingMessage newsletterMessage(const NewsletterRecord& newsletter,
   mail::OutgoingMessage message;
   message.toName = std::string(table.record(p).name());
   message.toAddress = std::string(table.record(p).email());
-  message.fromName = std::string(senderName);
+  // A display name never set reads as the absent marker: the message then shows the address alone.
+  message.fromName = textOf(std::string(senderName));
   message.fromAddress = textOf(settings.from_email);
   message.replyTo = textOf(settings.from_reply_address);
   message.body = f_fill_fields("body", newsletter, fields, delimiter);
   message.subject = f_fill_fields("subject", newsletter, fields, delimiter);
   message.html = isHtmlMessage(newsletter);
   message.attachments = newsletter.attachments;
+  if (settings.verp) message.envelopeSender = verpSender(message.fromAddress, message.toAddress);
   return message;
 }
 

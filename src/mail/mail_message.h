@@ -6,6 +6,20 @@
 
 namespace tidewell::mail {
 
+// One header field as the message carries it: the name as written, the value unfolded.
+struct HeaderField {
+  std::string name;
+  std::string value;
+};
+
+// A message carried inside another (message/rfc822): a forwarded report, or the original
+// message a report returns. Its headers, text (as IncomingMessage::body) and delivery status.
+struct EnclosedMessage {
+  std::vector<HeaderField> headers;
+  std::string body;
+  std::string deliveryStatus;
+};
+
 struct IncomingMessage {
   std::string uidl;
   std::string subject;        // decoded, UTF-8
@@ -17,6 +31,9 @@ struct IncomingMessage {
   std::string deliveryStatus;
   // Set when the message could not be read; the other fields are then unreliable.
   std::string parseError;
+  std::string messageId;                  // without angle brackets; may be empty
+  std::vector<HeaderField> headers;       // the top-level header fields, in order
+  std::vector<EnclosedMessage> enclosed;  // the messages inside this one, outermost first
 };
 
 struct OutgoingMessage {
@@ -29,6 +46,12 @@ struct OutgoingMessage {
   std::string body;
   bool html = false;                     // text/html, else text/plain
   std::vector<std::string> attachments;  // file paths
+  // The reverse path given in MAIL FROM; empty means fromAddress.
+  std::string envelopeSender;
 };
+
+inline const std::string& envelopeSenderOf(const OutgoingMessage& message) {
+  return message.envelopeSender.empty() ? message.fromAddress : message.envelopeSender;
+}
 
 }  // namespace tidewell::mail

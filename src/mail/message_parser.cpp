@@ -2,6 +2,8 @@
 
 #include <gmime/gmime.h>
 
+#include <vector>
+
 #include "mail/gmime_library.h"
 #include "mail/gmime_ptr.h"
 #include "mail/text_encoding.h"
@@ -18,7 +20,11 @@ struct FoundParts {
   bool havePlain = false;
   bool haveHtml = false;
   bool haveStatus = false;
+  std::vector<GMimeMessage*> enclosed;  // borrowed from the parsed message
 };
+
+// A report's returned original can itself return a message; three levels are plenty.
+constexpr std::size_t kMaxEnclosed = 3;
 
 std::string decodedContent(GMimePart* part) {
   GMimeDataWrapper* content = g_mime_part_get_content(part);
@@ -61,7 +67,11 @@ void walk(GMimeObject* object, FoundParts& found) {
     return;
   }
   // A forwarded or returned message inside this one is not this message's text.
-  if (GMIME_IS_MESSAGE_PART(object)) return;
+  if (GMIME_IS_MESSAGE_PART(object)) {
+    GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
+    if (inner && found.enclosed.size() < kMaxEnclosed) found.enclosed.push_back(inner);
+    return;
+  }
   inspectPart(object, found);
 }
 
@@ -80,6 +90,35 @@ void readSender(GMimeMessage* message, IncomingMessage& result) {
   const char* addr = internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address));
   result.senderName = TextEncoding::makeValidUtf8(name ? name : "");
   result.senderAddress = TextEncoding::makeValidUtf8(addr ? addr : "");
+}
+
+std::vector<HeaderField> headersOf(GMimeObject* object) {
+  std::vector<HeaderField> fields;
+  GMimeHeaderList* list = g_mime_object_get_header_list(object);
+  const int count = list ? g_mime_header_list_get_count(list) : 0;
+  for (int i = 0; i < count; ++i) {
+    GMimeHeader* header = g_mime_header_list_get_header_at(list, i);
+    const char* name = g_mime_header_get_name(header);
+    const char* value = g_mime_header_get_value(header);
+    fields.push_back({TextEncoding::makeValidUtf8(name ? name : ""),
+                      TextEncoding::makeValidUtf8(value ? value : "")});
+  }
+  return fields;
+}
+
+// The messages inside, breadth first, each read like the outer one but without going deeper
+// than kMaxEnclosed messages in all.
+void readEnclosed(std::vector<GMimeMessage*> pending, IncomingMessage& result) {
+  for (std::size_t i = 0; i < pending.size() && result.enclosed.size() < kMaxEnclosed; ++i) {
+    FoundParts found;
+    walk(g_mime_message_get_mime_part(pending[i]), found);
+    EnclosedMessage inner;
+    inner.headers = headersOf(GMIME_OBJECT(pending[i]));
+    inner.body = found.havePlain ? found.plain : found.html;
+    inner.deliveryStatus = found.deliveryStatus;
+    result.enclosed.push_back(std::move(inner));
+    for (GMimeMessage* deeper : found.enclosed) pending.push_back(deeper);
+  }
 }
 
 GMimeParserOptionsPtr parserOptions() {
@@ -116,6 +155,10 @@ IncomingMessage MessageParser::parse(const std::string& raw, const std::string& 
   walk(g_mime_message_get_mime_part(message.get()), found);
   result.body = found.havePlain ? found.plain : found.html;
   result.deliveryStatus = found.deliveryStatus;
+  const char* id = g_mime_message_get_message_id(message.get());
+  result.messageId = TextEncoding::makeValidUtf8(id ? id : "");
+  result.headers = headersOf(GMIME_OBJECT(message.get()));
+  readEnclosed(found.enclosed, result);
   return result;
 }
 

@@ -100,7 +100,8 @@ PreparedMessage NetMailClient::prepare(OutgoingMessage message) {
 
 int NetMailClient::sendPrepared(const PreparedMessage& prepared) {
   const OutgoingMessage& message = prepared.message;
-  m_lastError = envelopeProblem("sender", message.fromAddress);
+  m_lastReply = {};
+  m_lastError = envelopeProblem("sender", envelopeSenderOf(message));
   if (m_lastError.empty()) m_lastError = envelopeProblem("recipient", message.toAddress);
   if (m_lastError.empty() && message.toAddress.empty()) m_lastError = "recipient address is empty";
   if (!m_lastError.empty()) {
@@ -110,10 +111,13 @@ int NetMailClient::sendPrepared(const PreparedMessage& prepared) {
   if (!m_smtp)
     m_smtp = std::make_unique<SmtpSession>(
         m_smtpSettings, m_smtpSettings.ssl && m_smtpSettings.port == m_implicitTls.smtp);
-  const bool accepted = m_smtp->send(message.fromAddress, message.toAddress, prepared.data);
+  const bool accepted = m_smtp->send(envelopeSenderOf(message), message.toAddress, prepared.data);
   // Left-out attachments are reported even when the message went.
   m_lastError = prepared.warnings;
-  if (!accepted) m_lastError += m_smtp->lastError();
+  if (!accepted) {
+    m_lastError += m_smtp->lastError();
+    m_lastReply = m_smtp->lastReply();
+  }
   return accepted ? kSendAccepted : 0;
 }
 

@@ -29,6 +29,7 @@ struct CampaignProperties {
   std::string smtp_account;
   std::string smtp_password;  // deciphered
   int server_timeout = 60;    // seconds
+  bool verp = false;          // verp "true": newsletters go out with a tagged return path
 };
 
 }  // namespace tidewell::store

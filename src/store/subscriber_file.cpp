@@ -4,6 +4,7 @@
 #include <string>
 
 #include "store/line_reader.h"
+#include "store/send_journal.h"
 #include "store/text.h"
 #include "store/utilities.h"
 #include "store/work_file_writer.h"
@@ -152,14 +153,54 @@ bool SubscriberFile::Save_Email(SubscriberTable& table) {
       raise(kBadFormat,
             "The subscriber file could not be read completely, so it is not overwritten");
     }
-    if (!table.isEmpty()) writeRecords(table);
-    table.clearChanged();
+    std::uint64_t changes = table.changeCount();
+    SendJournal& journal = SendJournal::forSubscriberFile(path());
+    std::uint64_t fold = journal.beginFold();
+    if (!table.isEmpty()) writeInTurn(table.snapshot(), path());
+    journal.endFold(fold);
+    table.savedUpTo(changes);
     return true;
   });
 }
 
-void SubscriberFile::writeRecords(const SubscriberTable& table) {
-  WorkFileWriter out(path());
+void SubscriberFile::writeInTurn(SubscriberTable snapshot, const std::filesystem::path& target) {
+  std::uint64_t ticket = 0;
+  {
+    std::lock_guard lock(m_turnMutex);
+    ticket = m_nextTicket++;
+  }
+  auto write = [&] {
+    std::unique_lock lock(m_turnMutex);
+    m_turnChanged.wait(lock, [&] { return m_servingTicket == ticket; });
+    lock.unlock();
+    auto nextTurn = [&] {
+      {
+        std::lock_guard relock(m_turnMutex);
+        ++m_servingTicket;
+      }
+      m_turnChanged.notify_all();
+    };
+    try {
+      writeRecords(snapshot, target);
+    } catch (...) {
+      nextTurn();
+      throw;
+    }
+    // The snapshot holds the last reference to texts the table replaced meanwhile: freeing
+    // them is part of the work done off the caller's thread.
+    snapshot = SubscriberTable();
+    nextTurn();
+  };
+  if (m_writeRunner) {
+    m_writeRunner(write);
+  } else {
+    write();
+  }
+}
+
+void SubscriberFile::writeRecords(const SubscriberTable& table,
+                                  const std::filesystem::path& target) {
+  WorkFileWriter out(target);
   std::string pmf;
   std::string dateText;
   std::int32_t dateDay = 0;
@@ -201,6 +242,7 @@ bool SubscriberFile::LoadSubscriberFile(SubscriberTable& table) {
       throw;
     }
     m_trap.ui().hideProgress();
+    SendJournal::forSubscriberFile(file).applyTo(table, newsletterFilters(m_profile.load()));
     return true;
   });
 }

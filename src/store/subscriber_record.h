@@ -18,6 +18,12 @@ class SubscriberRecord {
   static constexpr std::int32_t kDeletedRow = -1;
 
   SubscriberRecord() = default;
+  // Copies share the packed texts, which are never changed in place while shared: a copy of the
+  // table (a snapshot for saving) costs a pointer per record, not the texts.
+  SubscriberRecord(const SubscriberRecord&) = default;
+  SubscriberRecord& operator=(const SubscriberRecord&) = default;
+  SubscriberRecord(SubscriberRecord&&) noexcept = default;
+  SubscriberRecord& operator=(SubscriberRecord&&) noexcept = default;
 
   std::string_view email() const { return reader().text(); }
   std::string_view name() const;
@@ -53,7 +59,7 @@ class SubscriberRecord {
   // A reader placed at the field count.
   PackedReader fieldReader() const;
 
-  std::unique_ptr<char[]> m_data;
+  std::shared_ptr<char[]> m_data;
   std::uint32_t m_size = 0;
   std::int32_t m_signupDay = 0;
   std::int32_t m_gridRow = 0;

@@ -87,6 +87,18 @@ FieldTable SubscriberTable::personalFields(Position p) const {
   return fields;
 }
 
+SubscriberTable SubscriberTable::snapshot() const {
+  SubscriberTable copy;
+  copy.m_records = m_records;
+  copy.m_titles = m_titles.clone();
+  copy.m_actives = m_actives.clone();
+  copy.m_fieldNames = m_fieldNames.clone();
+  copy.m_placeholder = m_placeholder;
+  copy.m_changes = m_changes;
+  copy.m_savedChanges = m_savedChanges;
+  return copy;
+}
+
 SubscriberRecord& SubscriberTable::newRecord() {
   if (m_records.size() >= std::numeric_limits<Position>::max()) {
     raise(kOverflow, "The subscriber table is full");
@@ -110,7 +122,7 @@ Position SubscriberTable::add(const SubscriberData& data) {
   r.m_activeId = m_actives.intern(singleLine(data.active));
   r.m_filterId = m_titles.intern(singleLine(data.filterTitle));
   m_placeholder = false;
-  m_changed = true;
+  ++m_changes;
   return reuse ? 0 : static_cast<Position>(m_records.size() - 1);
 }
 
@@ -135,7 +147,7 @@ void SubscriberTable::appendLoaded(std::string_view email, std::string_view name
 
 SubscriberRecord& SubscriberTable::changeable(Position p) {
   if (p >= m_records.size()) raise(kBadArgument, "No subscriber at that position");
-  m_changed = true;
+  ++m_changes;
   return m_records[p];
 }
 
@@ -226,7 +238,9 @@ void SubscriberTable::store(SubscriberRecord& record) {
     raise(kOverflow, "A subscriber record is too long");
   }
   auto size = static_cast<std::uint32_t>(m_scratch.size());
-  if (size != record.m_size) record.m_data = std::make_unique_for_overwrite<char[]>(size);
+  // Always a new buffer, never the old one written over: a snapshot may share the old one and
+  // be being saved on another thread.
+  record.m_data = std::make_shared_for_overwrite<char[]>(size);
   std::memcpy(record.m_data.get(), m_scratch.data(), size);
   record.m_size = size;
 }

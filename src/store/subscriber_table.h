@@ -3,6 +3,7 @@
 // records are read against; an empty table is one placeholder record without an address.
 // Owned by the main window (or a tidewell-cli command); changed on one thread only.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -37,6 +38,8 @@ class SubscriberTable {
   // The empty table.
   SubscriberTable();
   SubscriberTable(SubscriberTable&&) = default;
+  SubscriberTable(const SubscriberTable&) = delete;
+  SubscriberTable& operator=(const SubscriberTable&) = delete;
   SubscriberTable& operator=(SubscriberTable&&) = default;
 
   std::size_t size() const { return m_records.size(); }
@@ -79,9 +82,19 @@ class SubscriberTable {
   // Grid rows are how the grid shows the table, not a change of it: the flag is left alone.
   void setGridRow(Position p, std::int32_t row);
 
-  bool changed() const { return m_changed; }
-  void setChanged() { m_changed = true; }
-  void clearChanged() { m_changed = false; }
+  // The table-changed flag, kept as a count of changes so that a save can tell whether the
+  // table changed again while it was writing: only the changes it wrote count as saved.
+  bool changed() const { return m_changes != m_savedChanges; }
+  void setChanged() { ++m_changes; }
+  void clearChanged() { m_savedChanges = m_changes; }
+  std::uint64_t changeCount() const { return m_changes; }
+  // A save of the table as it was at changeCount() == changes has reached the disk.
+  void savedUpTo(std::uint64_t changes) { m_savedChanges = std::max(m_savedChanges, changes); }
+
+  // A copy for saving on another thread while this table goes on changing: records share
+  // their packed texts with the table, so it costs a few bytes per record. The copy is read
+  // only; the filter list is not copied.
+  SubscriberTable snapshot() const;
 
   // Set when the subscriber file could not be read completely: saving this table would destroy
   // the subscribers that were not read, so saves are refused until a load succeeds.
@@ -116,7 +129,8 @@ class SubscriberTable {
   TextPool m_fieldNames;
   std::vector<FilterRecord> m_filters;
   bool m_placeholder = true;
-  bool m_changed = false;
+  std::uint64_t m_changes = 0;
+  std::uint64_t m_savedChanges = 0;
   bool m_saveBlocked = false;
   // Work areas kept between records so that a load allocates once per record.
   std::string m_scratch;

@@ -22,6 +22,12 @@ TextId TextPool::intern(std::string_view text) {
   return m_lastId;
 }
 
+TextPool TextPool::clone() const {
+  TextPool copy;
+  for (const std::string& text : m_texts) copy.add(text);
+  return copy;
+}
+
 TextId TextPool::add(std::string_view text) {
   if (m_texts.size() >= std::numeric_limits<TextId>::max()) {
     raise(kOverflow, "Too many distinct texts in the subscriber table");

@@ -22,6 +22,9 @@ class TextPool {
   TextPool(TextPool&&) = default;
   TextPool& operator=(TextPool&&) = default;
 
+  // A copy with the same ids (the copy constructor is gone: the keys are views of the texts).
+  TextPool clone() const;
+
   // The id of the text, adding it when it is new.
   TextId intern(std::string_view text);
   // The id of the text when it is in the pool; never adds.

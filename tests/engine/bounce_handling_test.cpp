@@ -1,52 +1,21 @@
+// Failure reports across check cycles: who is switched off, for which reason, what is counted
+// and what is only logged; opt-outs; the tagged return path.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "engine/bounce_counts.h"
 #include "engine/bounce_handling.h"
-#include "support/test_support.h"
+#include "engine/rule_line.h"
+#include "engine/verp_tag.h"
+#include "engine_fixture.h"
+#include "store/text_file.h"
 
 namespace tidewell::testing {
 namespace {
 
 using engine::ExtractLabeledValue;
 using engine::SubscriberIndex;
-
-mail::IncomingMessage report(const std::vector<std::string>& lines) {
-  mail::IncomingMessage message;
-  message.subject = "Undelivered Mail Returned to Sender";
-  message.fullText = crlf(lines);
-  return message;
-}
-
-store::SubscriberData subscriber(const std::string& email, const std::string& title) {
-  store::SubscriberData data;
-  data.email = email;
-  data.filterTitle = title;
-  return data;
-}
-
-class Deactivation : public ::testing::Test {
- protected:
-  Deactivation() {
-    const char* records[][2] = {{"ann@x.com", "News"},
-                                {"ann@x.com", "Tips"},
-                                {"Ann@X.com", "News"},
-                                {"bob@x.com", "News"},
-                                {"ann@x.com", "News"}};
-    for (auto& r : records) table.add(subscriber(r[0], r[1]));
-    table.clearChanged();
-  }
-  std::string actives() const {
-    std::string flags;
-    for (store::Position p = 0; p < table.size(); ++p)
-      flags += table.active(p) == "true" ? 'T' : 'F';
-    return flags;
-  }
-  void failure(const mail::IncomingMessage& message, std::string_view setting) {
-    SubscriberIndex folded(table, SubscriberIndex::Comparison::kIgnoreCase);
-    engine::applyDeliveryFailure(table, folded, message, setting);
-  }
-
-  store::SubscriberTable table;
-};
+using ::testing::HasSubstr;
 
 TEST(ExtractLabeledValue, TrimmedTextAfterTheLabelUpToTheTerminator) {
   const std::string text = "X: 1\r\nACTION:  failed \r\nFINAL-RECIPIENT: RFC822; <A@B.C> x\r\n";
@@ -59,65 +28,169 @@ TEST(ExtractLabeledValue, TrimmedTextAfterTheLabelUpToTheTerminator) {
   EXPECT_EQ(ExtractLabeledValue("X: <a> Y: b", "Y:", ">"), "");  // terminator before the label
 }
 
-TEST(DeliveryReport, FailureAndRecipientAreReadAsReportsWriteThem) {
-  auto bracketed = engine::readDeliveryReport(
-      report({"Reporting-MTA: dns; mx.x.com", "", "Final-Recipient: rfc822; <Ann@X.com>",
-              "Action: failed", "Status: 5.1.1"}));
-  EXPECT_TRUE(bracketed.failed);
-  EXPECT_EQ(bracketed.recipient, "ANN@X.COM");
-
-  auto plain = engine::readDeliveryReport(
-      report({"Final-Recipient: rfc822; ann@x.com", "Diagnostic-Code: smtp; 554 5.7.1 rejected"}));
-  EXPECT_TRUE(plain.failed);
-  EXPECT_EQ(plain.recipient, "ANN@X.COM");
-
-  EXPECT_TRUE(engine::readDeliveryReport(report({"Diagnostic Code: 553 no such user"})).failed);
-  EXPECT_EQ(engine::readDeliveryReport(report({"Final Recipient: <bob@x.com>"})).recipient,
-            "BOB@X.COM");
-
-  auto delayed = engine::readDeliveryReport(
-      report({"Final-Recipient: rfc822;ann@x.com", "Action: delayed",
-              "Diagnostic-Code: smtp; 451 4.7.1 try again", "Subject: Re: order 5500"}));
-  EXPECT_FALSE(delayed.failed);
-  EXPECT_EQ(delayed.recipient, "ANN@X.COM");
-  EXPECT_FALSE(engine::readDeliveryReport(report({"Action: failed later"})).failed);
-
-  // The delivery-status part, when there is one, is what is read.
-  mail::IncomingMessage withPart = report({"Action: delayed"});
-  withPart.deliveryStatus = crlf({"Final-Recipient: rfc822; bob@x.com", "Action: failed"});
-  auto fromPart = engine::readDeliveryReport(withPart);
-  EXPECT_TRUE(fromPart.failed);
-  EXPECT_EQ(fromPart.recipient, "BOB@X.COM");
+TEST(VerpTag, TagOfTheLowerCaseAddressAndItsReturnPath) {
+  EXPECT_EQ(engine::verpTag("ann@example.com"), "b.ohkpkx3s7iji362g");
+  EXPECT_EQ(engine::verpTag("Ann@Example.COM"), "b.ohkpkx3s7iji362g");
+  EXPECT_EQ(engine::verpTag("bob@example.com"), "b.l74gbpyrsbmwy4mi");
+  const std::string sender = engine::verpSender("list@example.com", "ann@example.com");
+  EXPECT_EQ(sender, "list+b.ohkpkx3s7iji362g@example.com");
+  EXPECT_EQ(engine::verpSender("nodomain", "ann@example.com"), "nodomain");
+  EXPECT_EQ(engine::tagOf("LIST+b.ohkpkx3s7iji362g@Example.com", "list@example.com"),
+            "b.ohkpkx3s7iji362g");
+  for (const char* other : {"list@example.com", "other+b.ohkpkx3s7iji362g@example.com",
+                            "list+b.ohkpkx3s7iji362g@example.org", "list+b.short@example.com"}) {
+    EXPECT_EQ(engine::tagOf(other, "list@example.com"), std::nullopt) << other;
+  }
 }
 
-TEST_F(Deactivation, FailureReportSwitchesTheAddressOffInEveryListIgnoringCase) {
-  const auto failed = report({"Final-Recipient: rfc822; <ANN@x.com>", "Action: failed"});
-  failure(failed, "false");
-  failure(failed, "True");
-  failure(report({"Final-Recipient: rfc822; ann@x.com", "Action: delivered"}), "true");
-  failure(report({"Action: failed"}), "true");
-  EXPECT_EQ(actives(), "TTTTT");
-  EXPECT_FALSE(table.changed());
+// Reports as the mail client hands them over: the delivery-status part already cut out.
+class Bounces : public EngineFixture {
+ protected:
+  Bounces() {
+    list = addSignupFilter({engine::makeRuleLine("Subject", "Has", "join", "")});
+    other = addSignupFilter({engine::makeRuleLine("Subject", "Has", "vip", "")});
+    table.add(subscriber("ann@example.com", "Ann", list));
+    table.add(subscriber("Ann@Example.com", "Ann", other));
+    table.add(subscriber("bob@example.com", "Bob", list));
+    table.clearChanged();
+  }
+  mail::IncomingMessage report(const std::string& recipient, const std::string& action,
+                               const std::string& status, const std::string& to = "") {
+    mail::IncomingMessage m = message("mailer-daemon@mx.example.org", "", "Undelivered", "");
+    m.messageId = "r" + m.uidl + "@mx";
+    m.headers = {{"From", "mailer-daemon@mx.example.org"},
+                 {"To", to.empty() ? "list@example.com" : to}};
+    m.deliveryStatus = "Reporting-MTA: dns; mx\r\n\r\nFinal-Recipient: rfc822; " + recipient +
+                       "\r\nAction: " + action + "\r\nStatus: " + status;
+    return m;
+  }
+  void cycle(const std::vector<mail::IncomingMessage>& messages) {
+    for (const auto& m : messages) deliver(m);
+    engine().cmdCheckMail_click();
+  }
+  std::string actives() const {
+    std::string flags;
+    for (store::Position p = 0; p < table.size(); ++p)
+      flags += table.active(p) == "true" ? 'T' : 'F';
+    return flags;
+  }
+  std::vector<std::string> deactivated() const {
+    auto path = folder / "deactivated.log";
+    return std::filesystem::exists(path) ? store::readLines(path) : std::vector<std::string>{};
+  }
+  std::vector<std::string> counts() const {
+    auto path = engine::BounceCounts::pathFor(profilePath);
+    return std::filesystem::exists(path) ? store::readLines(path) : std::vector<std::string>{};
+  }
+  std::string errors() const {
+    return std::filesystem::exists(folder / "errlog.txt") ? readBytes(folder / "errlog.txt") : "";
+  }
+  std::string list, other;
+};
 
-  failure(failed, "true");
-  EXPECT_EQ(actives(), "FFFTF");
-  EXPECT_TRUE(table.changed());
+TEST_F(Bounces, OnlyAPermanentFailureSwitchesOffAtOnceInEveryListIgnoringCase) {
+  cycle({report("bob@example.com", "failed", "5.7.1"),
+         report("bob@example.com", "delayed", "4.4.7"),
+         report("ann@example.com", "delivered", "2.0.0")});
+  EXPECT_EQ(actives(), "TTT");
+  EXPECT_TRUE(deactivated().empty());
+  EXPECT_THAT(errors(),
+              HasSubstr("policy failure of bob@example.com (5.7.1): nobody switched off"));
 
-  table.setActive(0, "true");
-  failure(report({"Final-Recipient: rfc822; ann@x.com", "Diagnostic-Code: smtp; 550"}), "true");
-  EXPECT_EQ(actives(), "FFFTF");
+  cycle({report("ANN@example.com", "failed", "5.1.1")});
+  EXPECT_EQ(actives(), "FFT");
+  auto lines = deactivated();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "12/5/2026\t1:02:03 PM\tann@example.com\t" + list +
+                          "\tbounce: permanent failure\t5.1.1\truidl-4@mx");
+  EXPECT_THAT(lines[1], HasSubstr("\tAnn@Example.com\t" + other + "\t"));
 }
 
-TEST_F(Deactivation, OptOutSwitchesOffTheExactAddressInThatListOnly) {
+TEST_F(Bounces, WithDeactivateOffOrClaimedByAFilterAReportChangesNothing) {
+  auto claimed = report("bob@example.com", "failed", "5.1.1");
+  claimed.subject = "join";  // a filter claims it: a sign-up, not a report
+  cycle({claimed});
+  EXPECT_EQ(actives(), "TTTT");  // the report's sender became a subscriber
+  EXPECT_EQ(table.size(), 4u);
+  engine();  // the context was made with deactivate on; switch it off for the next one
+  m_engine.reset();
+  engine::EngineContext context{trap,  profile,          table,  file, settings, folder.path(), "~",
+                                false, server.factory(), runner, ""};
+  m_engine = std::make_unique<engine::MailEngine>(context, profilePath, 0);
+  cycle({report("bob@example.com", "failed", "5.1.1")});
+  EXPECT_EQ(actives(), "TTTT");
+}
+
+TEST_F(Bounces, TheThirdTemporaryFailureWithinFifteenDaysSwitchesOffAndASendForgets) {
+  auto temporary = [&] { return report("bob@example.com", "failed", "4.2.2"); };
+  cycle({temporary()});
+  clock.setToday({2026, 12, 12});
+  cycle({temporary()});
+  ASSERT_EQ(counts().size(), 1u);
+  EXPECT_EQ(counts()[0], "bob@example.com\t2\t12/5/2026\t12/12/2026");
+  EXPECT_EQ(actives(), "TTT");
+
+  clock.setToday({2026, 12, 21});  // 16 days after the first: counting starts again
+  cycle({temporary()});
+  EXPECT_EQ(counts()[0], "bob@example.com\t1\t12/21/2026\t12/21/2026");
+  cycle({temporary(), temporary()});
+  EXPECT_EQ(actives(), "TTF");
+  EXPECT_TRUE(counts().empty());
+  ASSERT_EQ(deactivated().size(), 1u);
+  EXPECT_THAT(deactivated()[0], HasSubstr("bounce: third temporary failure in 15 days\t4.2.2"));
+
+  table.setActive(2, "true");
+  cycle({temporary()});
+  EXPECT_EQ(counts().size(), 1u);
+  addNewsletter(list, "All", "Hi");
+  engine().VBSendMessage();
+  EXPECT_TRUE(counts().empty());  // sent: the failures are forgotten
+}
+
+TEST_F(Bounces, AutoRepliesAndUnknownReportsAreOnlyLogged) {
+  auto away = message("bob@example.com", "Bob", "Out of Office: news", "back on Monday");
+  auto vague = message("postmaster@example.org", "", "Undeliverable",
+                       "Your message could not be delivered.");
+  cycle({away, vague});
+  EXPECT_EQ(actives(), "TTT");
+  EXPECT_THAT(errors(), HasSubstr("Automatic answer from bob@example.com: nobody switched off"));
+  EXPECT_THAT(errors(), HasSubstr("unknown failure of an unreadable address"));
+  EXPECT_EQ(trap.reportCount(), 0);
+}
+
+TEST_F(Bounces, ATaggedReportNamesItsRecipientWhateverTheReportSays) {
+  const std::string tagged = engine::verpSender("list@example.com", "bob@example.com");
+  auto rewritten = report("x400-gateway-id@relay.example", "failed", "5.1.1", tagged);
+  auto untagged = report("x400-gateway-id@relay.example", "failed", "5.1.1");
+  cycle({untagged, rewritten});
+  EXPECT_EQ(actives(), "TTF");
+}
+
+TEST_F(Bounces, OptOutAndAutoUnsubscribeAreLoggedToo) {
+  profile.UpdateFile_new(filters().back().indexNumber, "autounsubscribe", list);
+  table.setFilterList(filters());
+  cycle({message("ann@example.com", "Ann", list, "please remove me @@@"),
+         message("bob@example.com", "Bob", "vip", "sign me up")});
+  EXPECT_EQ(table.active(0), "false");
+  EXPECT_EQ(table.active(1), "true");
+  EXPECT_EQ(table.active(2), "false");
+  auto lines = deactivated();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_THAT(lines[0], HasSubstr("\tann@example.com\t" + list + "\topt-out\t-\t"));
+  EXPECT_THAT(lines[1], HasSubstr("\tbob@example.com\t" + list + "\tauto-unsubscribe\t-\t"));
+}
+
+TEST(Deactivation, OptOutSwitchesOffTheExactAddressInThatListOnly) {
+  store::SubscriberTable table =
+      makeTable({subscriber("ann@x.com", "A", "News"), subscriber("ann@x.com", "A", "Tips"),
+                 subscriber("Ann@X.com", "A", "News")});
   SubscriberIndex exact(table, SubscriberIndex::Comparison::kExact);
-  engine::DeactivateSubscriber(table, exact, "ann@x.com", "Trial");
-  engine::DeactivateSubscriber(table, exact, "ann@x.com", "news");
-  EXPECT_EQ(actives(), "TTTTT");
+  EXPECT_TRUE(engine::DeactivateSubscriber(table, exact, "ann@x.com", "news").empty());
   EXPECT_FALSE(table.changed());
-
-  engine::DeactivateSubscriber(table, exact, "ann@x.com", "News");
-  EXPECT_EQ(actives(), "FTTTF");
-  EXPECT_TRUE(table.changed());
+  EXPECT_EQ(engine::DeactivateSubscriber(table, exact, "ann@x.com", "News"),
+            std::vector<store::Position>{0});
+  EXPECT_EQ(table.active(1), "true");
+  EXPECT_EQ(table.active(2), "true");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 
 #include "store/text.h"
 #include "subscriber_fixture.h"
@@ -186,6 +187,45 @@ TEST_F(SubscriberFileTest, AFailedSaveKeepsTheFileAndStopsTheLoadThatWouldDropCh
   EXPECT_EQ(savedLines()[1], "Ann");
   ASSERT_THAT(logLines(), SizeIs(1));
   EXPECT_THAT(logLines()[0], HasSubstr("Save_Email:12/5/2026"));
+}
+
+// The desktop program writes saves on a worker while the table goes on changing: a save
+// writes the table as it was when the save began, changes made meanwhile stay pending, and a
+// save started during another one reaches the disk after it.
+TEST_F(SubscriberFileTest, SavesWriteASnapshotOffThreadInTheOrderTheyBegan) {
+  writeSubscribers(concat({recordLines("ann@x.com", "Ann"), recordLines("bob@x.com", "Bob")}));
+  ASSERT_TRUE(file.LoadSubscriberFile(table));
+  int saves = 0;
+  file.setWriteRunner([&](const std::function<void()>& write) {
+    std::thread worker(write);
+    if (++saves == 1) {
+      // Handled while the first save writes: a change, and a second save of it.
+      table.setName(0, "Ann Meanwhile");
+      table.markDeleted(1);
+      EXPECT_TRUE(file.Save_Email(table));
+    }
+    worker.join();
+  });
+  table.setName(0, "Ann First");
+  ASSERT_TRUE(file.Save_Email(table));
+  EXPECT_EQ(saves, 2);
+  EXPECT_FALSE(table.changed());
+  std::vector<std::string> lines = savedLines();
+  ASSERT_EQ(lines.size(), 8u);
+  EXPECT_EQ(lines[1], "Ann Meanwhile");
+
+  // A change made while the only save writes is not counted as saved.
+  file.setWriteRunner([&](const std::function<void()>& write) {
+    table.setName(0, "Ann Later");
+    write();
+  });
+  ASSERT_TRUE(file.Save_Email(table));
+  EXPECT_TRUE(table.changed());
+  EXPECT_EQ(savedLines()[1], "Ann Meanwhile");
+  file.setWriteRunner({});
+  ASSERT_TRUE(file.Save_Email(table));
+  EXPECT_EQ(savedLines()[1], "Ann Later");
+  EXPECT_TRUE(logLines().empty());
 }
 
 TEST_F(SubscriberFileTest, AFileThatCannotBeReadIsNeverOverwritten) {
