@@ -40,7 +40,7 @@ class ProfileTree : public QTreeWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  QList<QTreeWidgetItem*> m_byIndex;  // position i holds the node of index i + 1
+  QList<QTreeWidgetItem*> m_byIndex;  // in tree order; mostly position i holds index i + 1
 };
 
 }  // namespace tidewell::app
