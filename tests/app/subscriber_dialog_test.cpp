@@ -28,7 +28,10 @@ namespace {
 
 void savePicture(QWidget* widget, const std::string& name) {
   std::filesystem::path file = screenshotFolder() / (name + ".png");
-  QVERIFY(widget->grab().save(QString::fromStdString(file.string())));
+  // Few colours keep the pictures small enough for the manual.
+  QImage picture =
+      widget->grab().toImage().convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+  QVERIFY(picture.save(QString::fromStdString(file.string())));
 }
 
 template <class W>
@@ -360,6 +363,10 @@ class SubscriberDialogTest : public QObject {
       QPainter painter(&picture);
       painter.drawPixmap(at, menu->grab());
     }
+    // The subscriber panel with the menu, in few colours: small enough for the manual.
+    QRect panel(w.panel()->mapTo(w.window.get(), QPoint(0, 0)), w.panel()->size());
+    picture = picture.copy(panel.intersected(QRect(0, 0, picture.width(), 480)))
+                  .convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
     QVERIFY(picture.save(QString::fromStdString((screenshotFolder() / "grid_menu.png").string())));
     menu->hide();
 
