@@ -198,9 +198,10 @@ TEST_F(MailLoop, LoginFailuresEndTheCycleWithTheStatusTextAndTheReasonInTheLog) 
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     if (c.key == "pass") {
-      ASSERT_EQ(cli({"set", "2", "pass", ""}).status, 0);
+      ASSERT_EQ(runCli(folder.path(), {"set-password", "pop3"}, c.value + "\n").status, 0);
+    } else {
+      set(2, c.key, c.value);
     }
-    set(2, c.key, c.value);
     std::size_t before = store::splitLines(errorLog()).size();
     CliResult result = cli({"check"}, c.trust);
     EXPECT_EQ(result.status, 1);
