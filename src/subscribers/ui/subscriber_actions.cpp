@@ -124,6 +124,12 @@ void SubscriberActions::rowsRebuilt(int topRow) {
   m_view->setTopRow(topRow);
 }
 
+void SubscriberActions::reloadGrid(int topRow) {
+  m_model->reload();
+  if (m_hooks.gridRebuilt) m_hooks.gridRebuilt();
+  m_view->setTopRow(topRow);
+}
+
 void SubscriberActions::mnuFind() {
   if (!grid() || !m_hooks.trap) return;
   if (!m_find) {
@@ -141,9 +147,7 @@ void SubscriberActions::mnuEdit() {
   EditEmailDialog dialog(*m_hooks.trap, grid()->table(), *p, m_window);
   dialog.exec();
   if (!grid()->table().changed()) return;
-  m_model->reload();
-  if (m_hooks.gridRebuilt) m_hooks.gridRebuilt();
-  m_view->setTopRow(top);
+  reloadGrid(top);
 }
 
 void SubscriberActions::mnuViewPMF() {
@@ -213,18 +217,14 @@ void SubscriberActions::toggleColumn(std::size_t entry) {
   int top = m_view->topRow();
   std::vector<int> widths = m_hooks.currentWidths ? m_hooks.currentWidths() : std::vector<int>();
   grid()->columns().toggle(entry, widths);
-  m_model->reload();
-  if (m_hooks.gridRebuilt) m_hooks.gridRebuilt();
-  m_view->setTopRow(top);
+  reloadGrid(top);
 }
 
 void SubscriberActions::newEmail() {
   if (!grid() || !m_hooks.trap || m_busy) return;
   int top = m_view->topRow();
   NewEmailDialog::run(*m_hooks.trap, grid()->table(), m_window);
-  m_model->reload();
-  if (m_hooks.gridRebuilt) m_hooks.gridRebuilt();
-  m_view->setTopRow(top);
+  reloadGrid(top);
 }
 
 void SubscriberActions::Commandt_Click() {
@@ -234,9 +234,7 @@ void SubscriberActions::Commandt_Click() {
   int top = m_view->topRow();
   m_csv->exec();
   if (!m_csv->imported()) return;
-  m_model->reload();
-  if (m_hooks.gridRebuilt) m_hooks.gridRebuilt();
-  m_view->setTopRow(top);
+  reloadGrid(top);
 }
 
 }  // namespace tidewell::subscribers::ui

@@ -74,6 +74,8 @@ class SubscriberActions : public QObject {
   void addForcedSendMenu(QMenu* menu);
   // The grid's rows were rebuilt: the view follows and the top row comes back.
   void rowsRebuilt(int topRow);
+  // loadgrid, then the same.
+  void reloadGrid(int topRow);
 
   SubscriberGridView* m_view;
   SubscriberGridModel* m_model;
