@@ -141,6 +141,28 @@ void CycleDriver::runCycle() {
   if (m_closeAfterCycle) m_closeAfterCycle->close();
 }
 
+void CycleDriver::forcedSend(const std::vector<store::Position>& positions, int blockIndex) {
+  if (!m_engine || m_busy || !m_factory) return;
+  std::int64_t before = m_engine->counters().totalSent;
+  std::filesystem::path unsentLog = m_session->profile().path().parent_path() / "unsent.log";
+  std::error_code ec;
+  std::uintmax_t unsentBefore = std::filesystem::file_size(unsentLog, ec);
+  if (ec) unsentBefore = 0;
+  m_busy = true;
+  emit busyChanged(true);
+  m_engine->forcedSend(positions, blockIndex);
+  m_busy = false;
+  emit busyChanged(false);
+  publishCounters();
+  std::int64_t sent = m_engine->counters().totalSent - before;
+  std::uintmax_t unsentAfter = std::filesystem::file_size(unsentLog, ec);
+  bool gaveUp = !ec && unsentAfter > unsentBefore;
+  m_session->profile().trap().ui().showStatus("Forced send: " + std::to_string(sent) + " of " +
+                                              std::to_string(positions.size()) + " sent" +
+                                              (gaveUp ? " (see unsent.log)" : ""));
+  if (m_closeAfterCycle) m_closeAfterCycle->close();
+}
+
 void CycleDriver::closeWhenIdle(QWidget* window) {
   m_closeAfterCycle = window;
 }

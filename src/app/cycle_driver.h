@@ -44,6 +44,9 @@ class CycleDriver : public QObject {
   void mnuServerRunning_Click();
   void mnuSendRecv_Click();
   void mnuClearPop_Click();
+  // The grid's forced send: it runs like a cycle (what changes subscribers waits), and the
+  // status bar tells how many of the subscribers it reached.
+  void forcedSend(const std::vector<store::Position>& positions, int blockIndex);
   void timer1Tick();
   void timer2Tick();
 

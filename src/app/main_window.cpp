@@ -14,11 +14,13 @@
 
 #include "about_window.h"
 #include "cipher/system_keyring.h"
+#include "cycle_lock.h"
 #include "editor/ui/panel_factory.h"
 #include "new_profile_wizard.h"
 #include "open_profile_dialog.h"
 #include "startup_window.h"
 #include "store/profile_model.h"
+#include "subscribers/forced_send_menu.h"
 #include "tree_rules.h"
 #include "web_kit_dialog.h"
 #include "window_rules.h"
@@ -84,6 +86,8 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
 
 MainWindow::~MainWindow() {
   m_cycle->detach();
+  // The panels let go of the session's grid before the session goes.
+  dropPanels();
 }
 
 void MainWindow::buildMenus() {
@@ -166,8 +170,10 @@ editor::ui::PanelServices MainWindow::panelServices() {
     LoadTree();
     ShowFrame(index);
   };
-  services.renameNode = [this](const std::string& oldTitle, const std::string& newTitle) {
-    m_tree->renameNode(QString::fromStdString(oldTitle), QString::fromStdString(newTitle));
+  // The panel shown is the current node's: its node is found by index, never by a title
+  // another node may share.
+  services.renameNode = [this](const std::string&, const std::string& newTitle) {
+    m_tree->renameNodeAt(m_currentIndex, QString::fromStdString(newTitle));
   };
   services.showStatus = [this](const std::string& text) { m_operator.showStatus(text); };
   services.fieldDelimiterChanged = [this](const std::string& delimiter) {
@@ -240,12 +246,28 @@ void MainWindow::openProfile(const std::filesystem::path& path) {
   m_session->open();
   m_userPanel->setShowList(m_session->showList());
   m_userPanel->attach(&m_session->grid(), &m_session->subscriberFile(), &m_settings);
+  m_userPanel->setWindowHooks(subscriberHooks());
   ShowFrame(store::kUserBlock);
   m_cycle->attach(m_session.get(), [this] {
     return m_userPanel ? m_userPanel->currentWidths() : std::vector<int>();
   });
   m_cycle->setAvailable(m_session->hasFilters());
   m_cycle->startRunning();
+}
+
+subscribers::ui::SubscriberHooks MainWindow::subscriberHooks() {
+  subscribers::ui::SubscriberHooks hooks;
+  hooks.newsletters = [this] {
+    return m_session ? subscribers::forcedSendEntries(m_session->profile().load())
+                     : std::vector<subscribers::NewsletterEntry>();
+  };
+  hooks.forcedSend = [this](const std::vector<store::Position>& positions, int blockIndex) {
+    m_cycle->forcedSend(positions, blockIndex);
+  };
+  hooks.fieldDelimiter = [this] {
+    return m_session ? m_session->settings().fieldDelimiter : std::string("~");
+  };
+  return hooks;
 }
 
 void MainWindow::leaveProfile() {
@@ -339,6 +361,8 @@ void MainWindow::nodeClicked(int index) {
 }
 
 std::unique_ptr<QMenu> MainWindow::treeMenu() {
+  // Every entry changes the profile, which a running cycle is reading.
+  if (m_cycle->busy() || m_saving) return nullptr;
   auto menu = std::make_unique<QMenu>(this);
   switch (treeMenuFor(m_currentIndex)) {
     case TreeMenu::kNone:
@@ -387,13 +411,13 @@ void MainWindow::writeSubscribersOffThread(const std::function<void()>& write) {
 }
 
 void MainWindow::setCycleBusy(bool busy) {
-  // A save writing in the background holds the table as a cycle does.
+  // A save writing in the background holds the table as a cycle does. The tree and the
+  // panels stay browsable; only what would change the profile or the subscribers is locked.
   busy = busy || m_saving;
-  m_tree->setEnabled(!busy);
   for (auto& [kind, panel] : m_panels) {
-    if (panel != m_userPanel) panel->setEnabled(!busy);
+    if (panel != m_userPanel) lockForCycle(panel, busy);
   }
-  if (m_userPanel) m_userPanel->setShowFilterEnabled(!busy);
+  if (m_userPanel) m_userPanel->setCycleBusy(busy);
   for (QAction* action : m_idleOnlyActions) {
     // Send/Receive keeps the enabled state of the profile (it needs a filter) after the cycle.
     if (action == m_sendRecv && !busy) continue;

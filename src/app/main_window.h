@@ -81,6 +81,8 @@ class MainWindow : public QMainWindow {
   void leaveProfile();
   void LoadTree();
   void LoadShow();
+  // What the grid's actions need from the window: newsletters, forced send, delimiter.
+  subscribers::ui::SubscriberHooks subscriberHooks();
   void showTreeMenu(const QPoint& globalPos);
   // While a cycle runs, nothing that changes subscribers or the profile can start.
   void setCycleBusy(bool busy);

@@ -86,8 +86,14 @@ void ProfileTree::showPlan(const TreePlan& plan) {
 }
 
 QTreeWidgetItem* ProfileTree::nodeAt(int index) const {
-  if (index < 1 || index > m_byIndex.size()) return nullptr;
-  return m_byIndex.at(index - 1);
+  // Tree order need not be index order (a newsletter added later sits before the filters).
+  if (index >= 1 && index <= m_byIndex.size() && indexOf(m_byIndex.at(index - 1)) == index) {
+    return m_byIndex.at(index - 1);
+  }
+  for (QTreeWidgetItem* item : m_byIndex) {
+    if (indexOf(item) == index) return item;
+  }
+  return nullptr;
 }
 
 int ProfileTree::indexOf(const QTreeWidgetItem* item) {
@@ -106,13 +112,8 @@ bool ProfileTree::selectIndex(int index) {
   return true;
 }
 
-void ProfileTree::renameNode(const QString& oldTitle, const QString& newTitle) {
-  for (QTreeWidgetItem* item : m_byIndex) {
-    if (item->text(0) == oldTitle) {
-      item->setText(0, newTitle);
-      return;
-    }
-  }
+void ProfileTree::renameNodeAt(int index, const QString& newTitle) {
+  if (QTreeWidgetItem* item = nodeAt(index)) item->setText(0, newTitle);
 }
 
 void ProfileTree::mousePressEvent(QMouseEvent* event) {

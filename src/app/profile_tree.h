@@ -1,7 +1,7 @@
 #pragma once
-// The profile tree (`TreeView1`): one node per block, keyed by title, carrying its block
-// index. It does not change the selection by itself: presses and keys are passed to the main
-// window, which runs the required-fields check before a node is shown. UI thread only.
+// The profile tree (`TreeView1`): one node per block, found by its block index, whatever
+// titles the nodes share. It does not change the selection by itself: presses and keys are passed
+// to the main window, which runs the required-fields check before a node is shown. UI thread only.
 
 #include <QTreeWidget>
 
@@ -24,8 +24,8 @@ class ProfileTree : public QTreeWidget {
   int nodeCount() const;
   // Selects the node of the index without telling anyone; false when there is none.
   bool selectIndex(int index);
-  // The node titled oldTitle shows newTitle.
-  void renameNode(const QString& oldTitle, const QString& newTitle);
+  // The node of the block index shows newTitle.
+  void renameNodeAt(int index, const QString& newTitle);
 
  signals:
   // The operator pressed on a node (any button) or moved to one with the keys.
@@ -40,7 +40,7 @@ class ProfileTree : public QTreeWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  QList<QTreeWidgetItem*> m_byIndex;  // position i holds the node of index i + 1
+  QList<QTreeWidgetItem*> m_byIndex;  // in tree order; mostly position i holds index i + 1
 };
 
 }  // namespace tidewell::app

@@ -32,8 +32,11 @@ UserPanel::UserPanel(editor::ui::PanelServices services, QWidget* parent)
       m_count(namedLabel("lblCount", {}, this)),
       m_sentToday(namedLabel("lblSent", {}, this)),
       m_totalSent(namedLabel("lbl_total_emails_sent", {}, this)),
-      m_view(new QTableView(this)),
-      m_model(new subscribers::ui::SubscriberGridModel(this)) {
+      m_newEmail(new QPushButton(tr("New Email"), this)),
+      m_import(new QPushButton(tr("Import CSV..."), this)),
+      m_view(new subscribers::ui::SubscriberGridView(this)),
+      m_model(new subscribers::ui::SubscriberGridModel(this)),
+      m_actions(new subscribers::ui::SubscriberActions(m_view, m_model, this)) {
   setObjectName("frameUserProperties");
   QFont font = m_caption->font();
   font.setBold(true);
@@ -44,7 +47,8 @@ UserPanel::UserPanel(editor::ui::PanelServices services, QWidget* parent)
   m_showFilter->setObjectName("Combo1");
   m_showFilter->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
-  m_view->setObjectName("grid");
+  m_newEmail->setObjectName("cmdNewEmail");
+  m_import->setObjectName("Commandt");
   // Rows keep one fixed height set before the model arrives: measuring a million rows would
   // freeze the window.
   QHeaderView* rows = m_view->verticalHeader();
@@ -53,10 +57,6 @@ UserPanel::UserPanel(editor::ui::PanelServices services, QWidget* parent)
   rows->hide();
   m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   m_view->horizontalHeader()->setHighlightSections(false);
-  m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
-  m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  m_view->setWordWrap(false);
   m_view->setModel(m_model);
 
   auto* titleRow = new QHBoxLayout;
@@ -68,6 +68,8 @@ UserPanel::UserPanel(editor::ui::PanelServices services, QWidget* parent)
   top->addWidget(m_showFilter);
   top->addWidget(m_count);
   top->addStretch();
+  top->addWidget(m_newEmail);
+  top->addWidget(m_import);
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(m_sentToday);
   bottom->addSpacing(24);
@@ -83,6 +85,10 @@ UserPanel::UserPanel(editor::ui::PanelServices services, QWidget* parent)
   setSentCounters(0, 0);
   connect(m_showFilter, &QComboBox::currentIndexChanged, this, &UserPanel::showFilterChosen);
   connect(m_sendRecv, &QPushButton::clicked, this, &UserPanel::sendReceiveRequested);
+  connect(m_newEmail, &QPushButton::clicked, m_actions,
+          &subscribers::ui::SubscriberActions::newEmail);
+  connect(m_import, &QPushButton::clicked, m_actions,
+          &subscribers::ui::SubscriberActions::Commandt_Click);
   connect(m_title, &QLineEdit::textEdited, this, [this](const QString& text) {
     renameShownNode(text);
     m_caption->setText(text);
@@ -124,6 +130,33 @@ void UserPanel::attach(subscribers::SubscriberGrid* grid, store::SubscriberFile*
   m_model->setGrid(grid);
   applyColumnWidths();
   updateCount();
+  updateHooks();
+}
+
+void UserPanel::setWindowHooks(subscribers::ui::SubscriberHooks hooks) {
+  m_windowHooks = std::move(hooks);
+  updateHooks();
+}
+
+void UserPanel::updateHooks() {
+  subscribers::ui::SubscriberHooks hooks = m_windowHooks;
+  hooks.trap = services().trap;
+  hooks.file = m_file;
+  hooks.currentWidths = [this] { return currentWidths(); };
+  hooks.gridRebuilt = [this] {
+    applyColumnWidths();
+    updateCount();
+  };
+  m_actions->setHooks(std::move(hooks));
+}
+
+void UserPanel::setCycleBusy(bool busy) {
+  // The title names the subscriber file that the cycle saves.
+  m_title->setReadOnly(busy);
+  m_showFilter->setEnabled(!busy);
+  m_newEmail->setEnabled(!busy);
+  m_import->setEnabled(!busy);
+  m_actions->setBusy(busy);
 }
 
 void UserPanel::setShowList(const std::vector<std::string>& list) {

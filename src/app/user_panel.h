@@ -1,21 +1,24 @@
 #pragma once
 // The user node's panel (`frameUserProperties`): the profile's title (`txtUserName`, which also
-// names the subscriber file), "Send/Recv", the subscriber grid with its show filter `Combo1` and
-// row count, and the sent counters. Owned by the main window's
-// panel stack; UI thread only.
+// names the subscriber file), "Send/Recv", the subscriber grid with its show filter `Combo1`,
+// row count and menus, the "New Email" and import (`Commandt`) buttons, and the sent counters.
+// Owned by the main window's panel stack; UI thread only.
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <memory>
 
 #include "editor/ui/focus_edits.h"
 #include "editor/ui/property_panel.h"
 #include "store/settings_file.h"
 #include "store/subscriber_file.h"
 #include "subscribers/subscriber_grid.h"
+#include "subscribers/ui/subscriber_actions.h"
 #include "subscribers/ui/subscriber_grid_model.h"
+#include "subscribers/ui/subscriber_grid_view.h"
 
 namespace tidewell::app {
 
@@ -39,14 +42,19 @@ class UserPanel : public editor::ui::PropertyPanel {
   void reloadGrid();
   // The rows were rebuilt elsewhere (after a cycle, say): only the view follows.
   void refreshGrid();
-  void setShowFilterEnabled(bool enabled) { m_showFilter->setEnabled(enabled); }
+  // What the grid's actions need from the main window (newsletters, forced send, delimiter);
+  // the panel adds its own part.
+  void setWindowHooks(subscribers::ui::SubscriberHooks hooks);
+  // During a check cycle what would change the table is switched off; browsing goes on.
+  void setCycleBusy(bool busy);
   void setSentCounters(std::int64_t sentToday, std::int64_t totalSent);
   // Widths of the shown columns in twips, by grid column.
   std::vector<int> currentWidths() const;
 
   void commitPendingEdit() override { m_focus->commitFocused(); }
 
-  QTableView* gridView() const { return m_view; }
+  subscribers::ui::SubscriberGridView* gridView() const { return m_view; }
+  subscribers::ui::SubscriberActions* actions() const { return m_actions; }
   subscribers::ui::SubscriberGridModel* gridModel() const { return m_model; }
 
  signals:
@@ -58,6 +66,7 @@ class UserPanel : public editor::ui::PropertyPanel {
   void showFilterChosen(int position);
   void applyColumnWidths();
   void updateCount();
+  void updateHooks();
 
   QLabel* m_caption;
   QLineEdit* m_title;
@@ -68,8 +77,12 @@ class UserPanel : public editor::ui::PropertyPanel {
   QLabel* m_count;
   QLabel* m_sentToday;
   QLabel* m_totalSent;
-  QTableView* m_view;
+  QPushButton* m_newEmail;
+  QPushButton* m_import;
+  subscribers::ui::SubscriberGridView* m_view;
   subscribers::ui::SubscriberGridModel* m_model;
+  subscribers::ui::SubscriberActions* m_actions;
+  subscribers::ui::SubscriberHooks m_windowHooks;
   store::SubscriberFile* m_file = nullptr;
   store::SettingsFile* m_settings = nullptr;
   std::vector<std::string> m_showList;

@@ -1,4 +1,5 @@
-// Subscriber commands: subscribers, add-subscriber, import-csv.
+// Subscriber commands: subscribers, add-subscriber, import-csv, and the grid's row actions
+// toggle, delete, set-signup, assign, find, edit-subscriber.
 
 #include <algorithm>
 #include <cstdio>
@@ -11,7 +12,10 @@
 #include "store/subscriber_file.h"
 #include "store/text.h"
 #include "subscribers/csv_import.h"
+#include "subscribers/edit_dialog_rules.h"
+#include "subscribers/grid_actions.h"
 #include "subscribers/new_email_rules.h"
+#include "subscribers/subscriber_finder.h"
 
 namespace tidewell::cli {
 
@@ -48,6 +52,13 @@ void appendCsvLine(std::string& out, std::initializer_list<std::string_view> val
   out.push_back('\n');
 }
 
+void appendSubscriberLine(std::string& out, const store::SubscriberTable& table,
+                          store::Position p) {
+  const store::SubscriberRecord& r = table.record(p);
+  appendCsvLine(out, {r.email(), r.name(), store::shortDateText(table.signup(p)), table.active(p),
+                      table.filterTitle(p), r.sentList()});
+}
+
 int listSubscribers(CliContext& context, const Arguments& args) {
   args.expect(0, {"filter"});
   std::optional<std::string> filter = args.option("filter");
@@ -59,8 +70,7 @@ int listSubscribers(CliContext& context, const Arguments& args) {
   for (store::Position p = 0; p < table.size() && !table.isEmpty(); ++p) {
     const store::SubscriberRecord& r = table.record(p);
     if (r.isDeleted() || (filter && table.filterTitle(p) != *filter)) continue;
-    appendCsvLine(out, {r.email(), r.name(), store::shortDateText(table.signup(p)), table.active(p),
-                        table.filterTitle(p), r.sentList()});
+    appendSubscriberLine(out, table, p);
     if (out.size() < (1u << 20)) continue;
     std::fwrite(out.data(), 1, out.size(), stdout);
     out.clear();
@@ -165,6 +175,143 @@ int importCsvFile(CliContext& context, const Arguments& args) {
   return session.save();
 }
 
+// The subscribers a row action works on: the given addresses (without regard to case), within
+// the --filter when one is given, or every subscriber of the --filter. Deleted records are no
+// subscribers; an address that matches none fails the command.
+std::vector<store::Position> chosenSubscribers(const store::SubscriberTable& table,
+                                               const std::vector<std::string>& addresses,
+                                               const std::optional<std::string>& filter) {
+  if (addresses.empty() && !filter) throw UsageError("name the subscribers or give --filter");
+  std::vector<store::Position> chosen;
+  std::vector<bool> matched(addresses.size(), false);
+  for (store::Position p = 0; p < table.size() && !table.isEmpty(); ++p) {
+    const store::SubscriberRecord& r = table.record(p);
+    if (r.isDeleted() || (filter && table.filterTitle(p) != *filter)) continue;
+    bool wanted = addresses.empty();
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+      if (!store::equalsIgnoreCase(r.email(), addresses[i])) continue;
+      matched[i] = true;
+      wanted = true;
+    }
+    if (wanted) chosen.push_back(p);
+  }
+  for (std::size_t i = 0; i < addresses.size(); ++i) {
+    if (!matched[i]) throw CommandFailed("no subscriber has the address " + addresses[i]);
+  }
+  return chosen;
+}
+
+std::vector<std::string> positionalFrom(const Arguments& args, std::size_t first) {
+  const auto& all = args.positional();
+  return {all.begin() + static_cast<long>(std::min(first, all.size())), all.end()};
+}
+
+// Runs a change on the chosen subscribers, tells how many changed, and saves.
+template <class Change>
+int changeSubscribers(CliContext& context, const Arguments& args, std::size_t firstAddress,
+                      Change change) {
+  SubscriberSession session(context);
+  session.load();
+  std::vector<store::Position> chosen =
+      chosenSubscribers(session.table(), positionalFrom(args, firstAddress), args.option("filter"));
+  int before = context.errorCount();
+  if (!change(session, chosen)) return 1;
+  std::cout << "Changed " << chosen.size() << " subscribers\n";
+  int saved = chosen.empty() ? 0 : session.save();
+  return saved != 0 ? saved : statusSince(context, before);
+}
+
+int toggleSubscribers(CliContext& context, const Arguments& args) {
+  args.expect(args.count(), {"filter"});
+  return changeSubscribers(context, args, 0, [&](SubscriberSession& s, const auto& chosen) {
+    return context.trap().run(store::windowProcedure("mnuToggle"),
+                              [&] { subscribers::toggleActive(s.table(), chosen); });
+  });
+}
+
+int deleteSubscribers(CliContext& context, const Arguments& args) {
+  args.expect(args.count(), {"filter"});
+  return changeSubscribers(context, args, 0, [&](SubscriberSession& s, const auto& chosen) {
+    if (chosen.empty()) return true;
+    if (!context.ui().askYesNo("Are you sure?", "Confirm Delete")) return false;
+    return context.trap().run(store::windowProcedure("tvDeleteEmail"), [&] {
+      for (store::Position p : chosen) s.table().markDeleted(p);
+    });
+  });
+}
+
+int setSignup(CliContext& context, const Arguments& args) {
+  args.expect(args.count(), {"filter"});
+  std::string answer = args.at(0, "DATE");
+  return changeSubscribers(context, args, 1, [&](SubscriberSession& s, const auto& chosen) {
+    if (auto refusal = subscribers::checkSignUpAnswer(answer))
+      return refuse(context, *refusal) == 0;
+    store::Date date = *store::parseDate(answer);
+    return context.trap().run(store::windowProcedure("mnuSignUpMod"), [&] {
+      for (store::Position p : chosen) s.table().setSignup(p, date);
+    });
+  });
+}
+
+int assignSubscribers(CliContext& context, const Arguments& args) {
+  args.expect(args.count(), {"filter"});
+  std::string title = args.at(0, "FILTER");
+  return changeSubscribers(context, args, 1, [&](SubscriberSession& s, const auto& chosen) {
+    if (!store::findFilter(s.filters(), title)) throw CommandFailed("No filter is titled " + title);
+    if (!context.ui().askYesNo("Are you sure?", "Assign to Filter")) return false;
+    return context.trap().run(store::windowProcedure("mnuLevel2"), [&] {
+      for (store::Position p : chosen) s.table().setFilterTitle(p, title);
+    });
+  });
+}
+
+// Every match in table order, as the search window finds them one by one.
+int findSubscribers(CliContext& context, const Arguments& args) {
+  args.expect(1, {"filter", "fields"});
+  std::optional<std::string> fields = args.option("fields");
+  if (fields && *fields != "yes" && *fields != "no") throw UsageError("--fields is yes or no");
+  SubscriberSession session(context);
+  session.load();
+  subscribers::SubscriberFinder finder;
+  finder.setText(args.at(0, "TEXT"));
+  finder.setSearchPersonalFields(fields == "yes");
+  subscribers::ShowFilter scope =
+      subscribers::ShowFilter::fromText(args.option("filter").value_or(""));
+  store::SilentOperator noStartOver;
+  std::string out;
+  appendCsvLine(out, {"email", "name", "signup", "active", "filter", "sent"});
+  while (auto p = finder.findNext(session.table(), scope, noStartOver)) {
+    appendSubscriberLine(out, session.table(), *p);
+    if (finder.nextStart() >= session.table().size()) break;
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+// The edit dialog's changes on one subscriber: the three fields as one leave, the active box,
+// and the removal of sent entries.
+int editSubscriber(CliContext& context, const Arguments& args) {
+  args.expect(1, {"filter", "email", "name", "signup", "active", "remove-sent"});
+  std::optional<std::string> active = args.option("active");
+  if (active && *active != "true" && *active != "false") {
+    throw UsageError("--active is true or false");
+  }
+  return changeSubscribers(context, args, 0, [&](SubscriberSession& s, const auto& chosen) {
+    if (chosen.size() != 1) throw CommandFailed("the address names more than one subscriber");
+    store::Position p = chosen.front();
+    subscribers::EditDialogFields now = subscribers::editDialogFields(s.table(), p);
+    auto refusal = subscribers::leaveEditField(
+        context.trap(), s.table(), p, args.option("email").value_or(now.email),
+        args.option("name").value_or(now.name), args.option("signup").value_or(now.signup));
+    if (refusal) return refuse(context, *refusal) == 0;
+    if (active) subscribers::setActiveChecked(context.trap(), s.table(), p, *active == "true");
+    for (const std::string& title : args.all("remove-sent")) {
+      subscribers::deleteSentEntry(context.trap(), s.table(), p, title);
+    }
+    return true;
+  });
+}
+
 }  // namespace
 
 std::vector<Command> subscriberCommands() {
@@ -172,6 +319,16 @@ std::vector<Command> subscriberCommands() {
       {"subscribers", "[--filter T]", listSubscribers},
       {"add-subscriber", "--email E --name N --filter T", addSubscriber},
       {"import-csv", "FILE --filter T --map FIELD=N [--map FIELD=N ...]", importCsvFile},
+      {"toggle", "ADDRESS... | --filter T", toggleSubscribers},
+      {"delete", "ADDRESS... | --filter T   (asks; --yes answers)", deleteSubscribers},
+      {"set-signup", "DATE ADDRESS... | DATE --filter T", setSignup},
+      {"assign", "FILTER ADDRESS... | FILTER --filter T   (asks; --yes answers)",
+       assignSubscribers},
+      {"find", "TEXT [--filter T] [--fields yes]", findSubscribers},
+      {"edit-subscriber",
+       "ADDRESS [--filter T] [--email E] [--name N] [--signup DATE] [--active true|false] "
+       "[--remove-sent TITLE ...]",
+       editSubscriber},
   };
 }
 

@@ -9,6 +9,7 @@
 #include "store/text_file.h"
 #include "store/utilities.h"
 #include "subscribers/csv_reader.h"
+#include "subscribers/new_email_rules.h"
 
 namespace tidewell::subscribers {
 
@@ -57,6 +58,7 @@ void importRecord(store::ErrorTrap& trap, store::SubscriberTable& table, const C
     return;
   }
   data.name = engine::f_fill_fields3(trap, fields, filter, delimiter);
+  fillAddressAndName(fields, data.email, data.name);
   data.signup = trap.clock().today();
   data.filterTitle = filter.title;
   data.pmf = store::packPmf(fields);

@@ -2,12 +2,20 @@
 
 namespace tidewell::subscribers {
 
-void mnuToggle(store::ErrorTrap& trap, SubscriberGrid& grid, std::uint32_t currentRow) {
-  if (!grid.rowActionAllowed(currentRow)) return;
-  store::Position p = *grid.recordOfRow(currentRow);
-  store::SubscriberTable& table = grid.table();
+void toggleActive(store::SubscriberTable& table, const std::vector<store::Position>& records) {
+  for (store::Position p : records)
+    table.setActive(p, table.active(p) == "true" ? "false" : "true");
+}
+
+std::optional<Refusal> checkSignUpAnswer(std::string_view answer) {
+  if (store::parseDate(answer)) return std::nullopt;
+  return Refusal{"Invalid Date Format (eg:12/30/2006)", "Invalid Date"};
+}
+
+void mnuToggle(store::ErrorTrap& trap, SubscriberGrid& grid, const RowSelection& selection) {
+  if (!grid.rowActionAllowed(selection.currentRow)) return;
   trap.run(store::windowProcedure("mnuToggle"),
-           [&] { table.setActive(p, table.active(p) == "true" ? "false" : "true"); });
+           [&] { toggleActive(grid.table(), grid.selectedRecords(selection)); });
 }
 
 bool tvDeleteEmail(store::ErrorTrap& trap, SubscriberGrid& grid, store::SubscriberFile& file,
@@ -29,8 +37,8 @@ bool tvDeleteEmail(store::ErrorTrap& trap, SubscriberGrid& grid, store::Subscrib
 std::optional<Refusal> mnuSignUpMod(store::ErrorTrap& trap, SubscriberGrid& grid,
                                     const RowSelection& selection, std::string_view answer) {
   if (!grid.rowActionAllowed(selection.currentRow) || answer.empty()) return std::nullopt;
+  if (auto refusal = checkSignUpAnswer(answer)) return refusal;
   std::optional<store::Date> date = store::parseDate(answer);
-  if (!date) return Refusal{"Invalid Date Format (eg:12/30/2006)", "Invalid Date"};
   store::SubscriberTable& table = grid.table();
   trap.run(store::windowProcedure("mnuSignUpMod"), [&] {
     for (store::Position p : grid.selectedRecords(selection)) table.setSignup(p, *date);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "store/error_trap.h"
 #include "store/subscriber_file.h"
@@ -17,8 +18,14 @@ namespace tidewell::subscribers {
 inline constexpr std::string_view kSignUpPrompt = "Enter new Sign-Up date (eg: 12/30/2006):";
 inline constexpr std::string_view kSignUpCaption = "Modify Sign-up Date";
 
-// `mnuToggle`: the current row's active text becomes "false" when it is "true", else "true".
-void mnuToggle(store::ErrorTrap& trap, SubscriberGrid& grid, std::uint32_t currentRow);
+// The rules on records themselves, shared with tidewell-cli: each active text becomes "false"
+// when it is "true", else "true".
+void toggleActive(store::SubscriberTable& table, const std::vector<store::Position>& records);
+// Why an answer to kSignUpPrompt cannot be a sign-up date; nothing when it is one.
+std::optional<Refusal> checkSignUpAnswer(std::string_view answer);
+
+// `mnuToggle`: toggles the active text of every selected subscriber.
+void mnuToggle(store::ErrorTrap& trap, SubscriberGrid& grid, const RowSelection& selection);
 
 // `tvDeleteEmail`: after "Are you sure?", marks the selected records deleted and drops their
 // rows. When no row is left the table is saved and loaded again (so the file is emptied at

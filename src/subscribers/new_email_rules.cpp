@@ -1,5 +1,6 @@
 #include "subscribers/new_email_rules.h"
 
+#include "store/pmf_string.h"
 #include "store/text.h"
 #include "store/utilities.h"
 
@@ -16,7 +17,24 @@ bool filterExists(const std::vector<store::FilterRecord>& filters, std::string_v
   return false;
 }
 
+void fillSlot(store::FieldTable& fields, std::size_t slot, std::string_view name,
+              std::string_view value) {
+  for (const store::PersonalField& f : fields) {
+    if (f.name == name && !f.value.empty()) return;
+  }
+  if (fields[slot].name != store::kFreeFieldName || value.empty()) return;
+  fields[slot].name = name;
+  fields[slot].value = value;
+  fields[slot].active = true;
+}
+
 }  // namespace
+
+void fillAddressAndName(store::FieldTable& fields, std::string_view address,
+                        std::string_view name) {
+  fillSlot(fields, 0, "email", address);
+  fillSlot(fields, 1, "name", name);
+}
 
 std::optional<Refusal> checkNewEmailOpen(const std::vector<store::FilterRecord>& filters) {
   if (filters.empty()) {
@@ -69,6 +87,9 @@ std::optional<store::Position> addNewEmail(store::ErrorTrap& trap, store::Subscr
     data.name = name;
     data.signup = trap.clock().today();
     data.filterTitle = filterTitle;
+    store::FieldTable fields;
+    fillAddressAndName(fields, address, name);
+    data.pmf = store::packPmf(fields);
     return std::optional<store::Position>(table.add(data));
   });
 }

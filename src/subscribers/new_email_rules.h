@@ -33,8 +33,14 @@ std::optional<Refusal> checkNewEmail(const store::SubscriberTable& table,
 bool tableHasAddress(const store::SubscriberTable& table, std::string_view address,
                      std::string_view filterTitle);
 
+// A subscriber added by hand or by an import carries its address and name as the "email" and
+// "name" items of its personal fields, as a captured one does, so that "~name~" reaches them.
+// Slots 0 and 1 are filled when free and no field of that name is filled already.
+void fillAddressAndName(store::FieldTable& fields, std::string_view address, std::string_view name);
+
 // Adds the subscriber (reusing the placeholder of an empty table): active, signed up today,
-// nothing sent yet. Returns its record number; nothing when the trap reported a failure.
+// nothing sent yet, address and name in its personal fields. Returns its record number; nothing
+// when the trap reported a failure.
 std::optional<store::Position> addNewEmail(store::ErrorTrap& trap, store::SubscriberTable& table,
                                            std::string_view address, std::string_view name,
                                            std::string_view filterTitle);

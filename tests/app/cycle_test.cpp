@@ -4,6 +4,8 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -81,7 +83,14 @@ class CycleTest : public QObject {
       progressShown = progressShown || (!w.window->progressBar()->isHidden() &&
                                         w.window->progressBar()->value() > 0);
       auto* combo = w.window->userPanel()->findChild<QComboBox*>("Combo1");
-      lockedWhileBusy = lockedWhileBusy && !w.window->tree()->isEnabled() && !combo->isEnabled() &&
+      // The tree and the panels stay browsable; what would change the profile is locked.
+      auto* server = w.window->findChild<QWidget*>("frameCampaignProperties");
+      auto* serverBox = server->findChild<QLineEdit*>();
+      std::unique_ptr<QMenu> gridMenu = w.window->userPanel()->actions()->gridMenu();
+      lockedWhileBusy = lockedWhileBusy && w.window->tree()->isEnabled() && !w.window->treeMenu() &&
+                        server->isEnabled() && serverBox->isReadOnly() && !combo->isEnabled() &&
+                        !gridMenu->findChild<QAction*>("mnuToggle")->isEnabled() &&
+                        gridMenu->findChild<QAction*>("mnuFind")->isEnabled() &&
                         !w.action("mnuNewProfile")->isEnabled() &&
                         !w.action("mnuNewFilter")->isEnabled();
     });
@@ -98,6 +107,9 @@ class CycleTest : public QObject {
     QVERIFY(w.window->progressBar()->isHidden());
     QVERIFY(w.cycle().runner().transfersRun() >= 2);
     QVERIFY(w.window->tree()->isEnabled());
+    QVERIFY(!w.window->findChild<QWidget*>("frameCampaignProperties")
+                 ->findChild<QLineEdit*>()
+                 ->isReadOnly());
     QVERIFY(w.action("mnuNewProfile")->isEnabled());
     QVERIFY(w.action("mnuSendRecv")->isEnabled());
   }

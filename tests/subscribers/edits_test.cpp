@@ -82,13 +82,16 @@ class GridActionsTest : public SubscriberFixture {
 
 TEST_F(GridActionsTest, ToggleMakesAnythingButTrueTrue) {
   load({subscriber("a@x.com", "A", "Filter_1", "true"), subscriber("b@x.com", "B", "F", "yes")});
-  subscribers::mnuToggle(trap, grid, 1);
-  subscribers::mnuToggle(trap, grid, 2);
+  subscribers::mnuToggle(trap, grid, {1, 1});
+  subscribers::mnuToggle(trap, grid, {2, 2});
   EXPECT_EQ(table.active(0), "false");
   EXPECT_EQ(table.active(1), "true");
   EXPECT_EQ(grid.cellText(1, 4), "false");
-  subscribers::mnuToggle(trap, grid, 0);  // the header row
+  subscribers::mnuToggle(trap, grid, {0, 2});  // the header row
   EXPECT_EQ(table.active(0), "false");
+  subscribers::mnuToggle(trap, grid, {2, 1});  // a selection made upwards
+  EXPECT_EQ(table.active(0), "true");
+  EXPECT_EQ(table.active(1), "false");
 }
 
 TEST_F(GridActionsTest, DeleteAsksThenDropsTheRowsAndTheLastRowEmptiesTheFile) {

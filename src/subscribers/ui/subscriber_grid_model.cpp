@@ -25,6 +25,11 @@ void SubscriberGridModel::refresh() {
   endResetModel();
 }
 
+void SubscriberGridModel::cellsChanged() {
+  if (rowCount() == 0 || columnCount() == 0) return;
+  emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::DisplayRole});
+}
+
 int SubscriberGridModel::rowCount(const QModelIndex& parent) const {
   if (parent.isValid() || !m_grid) return 0;
   return static_cast<int>(m_grid->rowCount());

@@ -25,6 +25,9 @@ class SubscriberGridModel : public QAbstractTableModel {
   void rebuild(const std::function<void(SubscriberGrid&)>& how);
   // The views are told that the grid was rebuilt by someone else.
   void refresh();
+  // Cells changed but not the rows (a toggle, a new filter): the views repaint, selection and
+  // scroll position stay.
+  void cellsChanged();
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;

@@ -1,0 +1,71 @@
+#pragma once
+// `frmLoadCSV`: imports subscribers from a comma-separated file into one filter. The operator
+// picks the file (a preview shows its first lines), the number of columns, the columns, the
+// filter, and pairs columns with the filter's personal fields; the import reports how many lines
+// became subscribers and why the others did not. Made once by the user panel and kept, so its
+// choices stay between openings; modal; UI thread.
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTableWidget>
+#include <functional>
+
+#include "store/error_trap.h"
+#include "store/subscriber_table.h"
+#include "subscribers/csv_import.h"
+
+namespace tidewell::subscribers::ui {
+
+class LoadCsvDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  static constexpr int kPreviewLines = 5;
+
+  LoadCsvDialog(store::ErrorTrap& trap, QWidget* parent);
+
+  // The table imported into and the placeholder delimiter of the profile's name templates;
+  // the filter list is taken again from the table.
+  void attach(store::SubscriberTable* table, std::string fieldDelimiter);
+  // True when something was imported since the window was shown.
+  bool imported() const { return m_imported; }
+  int exec() override;
+
+  // "Browse...": the file dialog; its answer goes into Text1.
+  void Command1_Click();
+  // Text1 changed: the preview and the guessed number of columns follow.
+  void loadPreview();
+  void Command5_Click();
+  void Command3_Click();
+
+ private:
+  void buildLayout();
+  void chooseColumnCount(int index);
+  void columnsSelected();
+  void filterChosen(int index);
+  void showLists();
+  const store::FilterRecord* chosenFilter() const;
+
+  store::ErrorTrap& m_trap;
+  store::SubscriberTable* m_table = nullptr;
+  std::string m_delimiter{"~"};
+  CsvImportPairing m_pairing;
+  bool m_imported = false;
+
+  QLineEdit* m_path;
+  QComboBox* m_columnCount;
+  QListWidget* m_columns;    // List1
+  QListWidget* m_available;  // List3
+  QComboBox* m_filter;       // Combo2
+  QListWidget* m_fields;     // List2
+  QListWidget* m_pairs;      // List4
+  QTableWidget* m_preview;
+  QLabel* m_reportCaption;
+  QPlainTextEdit* m_report;
+};
+
+}  // namespace tidewell::subscribers::ui

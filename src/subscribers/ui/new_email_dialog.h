@@ -1,0 +1,34 @@
+#pragma once
+// `frmNewEmail`: adds one subscriber by hand (address, name and one of the filters that have an
+// opt-in code); "OK" keeps the dialog open with a message until the checks pass. Modal, made by
+// the user panel for one use; UI thread.
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+
+#include "store/error_trap.h"
+#include "store/subscriber_table.h"
+
+namespace tidewell::subscribers::ui {
+
+class NewEmailDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  NewEmailDialog(store::ErrorTrap& trap, store::SubscriberTable& table, QWidget* parent);
+
+  // "New Email": tells why it cannot open, or shows the dialog. True when a subscriber was added.
+  static bool run(store::ErrorTrap& trap, store::SubscriberTable& table, QWidget* parent);
+
+ private:
+  void ok();
+
+  store::ErrorTrap& m_trap;
+  store::SubscriberTable& m_table;
+  QLineEdit* m_address;
+  QLineEdit* m_name;
+  QComboBox* m_filter;
+};
+
+}  // namespace tidewell::subscribers::ui

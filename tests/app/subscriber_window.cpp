@@ -1,0 +1,92 @@
+#include "subscriber_window.h"
+
+#include <QApplication>
+
+namespace tidewell::testing {
+
+store::SubscriberData person(const std::string& first, const std::string& filter,
+                             const std::string& active) {
+  std::string lower = first;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return {lower + "@x.org", first + " Lee", {2026, 11, 20}, "none", active, filter, ""};
+}
+
+SubscriberWindow::SubscriberWindow(const std::string& kinds) {
+  nodes = program.addNodes(profile, kinds);
+  store::ProfileStore store(profile, program.trap);
+  if (kinds.find('f') != std::string::npos) store.UpdateFile_new(nodes[0], "subject", "join");
+}
+
+void SubscriberWindow::writeSubscribers(const std::vector<store::SubscriberData>& records) {
+  store::ProfileStore store(profile, program.trap);
+  store::SubscriberFile file(program.path(), store, program.trap);
+  store::SubscriberTable table;
+  for (const auto& r : records) table.add(r);
+  if (!file.Save_Email(table)) throw std::runtime_error("the subscribers were not written");
+}
+
+void SubscriberWindow::open() {
+  window = std::make_unique<app::MainWindow>(program.path());
+  window->cycleDriver()->setClientFactory(server.factory());
+  if (!window->Form_Load()) throw std::runtime_error("the profile did not open");
+  window->cycleDriver()->timer1()->stop();
+  window->cycleDriver()->timer2()->stop();
+  window->show();
+  window->activateWindow();
+  if (!QTest::qWaitForWindowActive(window.get())) throw std::runtime_error("no active window");
+}
+
+QPoint SubscriberWindow::rowCentre(int row) const {
+  return view()->visualRect(view()->model()->index(row - 1, 1)).center();
+}
+
+void SubscriberWindow::select(int row, int otherEnd) const {
+  QWidget* viewport = view()->viewport();
+  QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier,
+                    rowCentre(otherEnd == row ? row : otherEnd));
+  if (otherEnd != row)
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, rowCentre(row));
+}
+
+QStringList SubscriberWindow::column(int c) const {
+  QStringList texts;
+  const QAbstractItemModel* model = view()->model();
+  for (int r = 0; r < model->rowCount(); ++r) texts << model->index(r, c).data().toString();
+  return texts;
+}
+
+void openGridMenu(const SubscriberWindow& w, MenuWay way, int atRow) {
+  switch (way) {
+    case MenuWay::kRightButton:
+      QTest::mouseClick(w.view()->viewport(), Qt::RightButton, Qt::NoModifier, w.rowCentre(atRow));
+      break;
+    case MenuWay::kMenuKey:
+      QTest::keyClick(w.view(), Qt::Key_Menu);
+      break;
+    case MenuWay::kShiftF10:
+      QTest::keyClick(w.view(), Qt::Key_F10, Qt::ShiftModifier);
+      break;
+  }
+}
+
+ModalScript::Step chooseEntry(const QString& menuName, const QString& entry, const QString& text) {
+  return [=](QWidget* widget) {
+    auto* menu = qobject_cast<QMenu*>(widget);
+    if (!menu || menu->objectName() != menuName) return false;
+    QAction* chosen = nullptr;
+    for (QAction* a : menu->findChildren<QAction*>(entry)) {
+      if (!chosen && (text.isEmpty() || a->text() == text)) chosen = a;
+    }
+    // As a click would: the menu closes, then the entry runs (the menu lives until then).
+    QMetaObject::invokeMethod(
+        menu,
+        [menu, chosen] {
+          menu->hide();
+          if (chosen) chosen->trigger();
+        },
+        Qt::QueuedConnection);
+    return true;
+  };
+}
+
+}  // namespace tidewell::testing
