@@ -28,6 +28,8 @@ struct SmtpSettings {
   std::string password;
   int timeoutSeconds = 60;
   std::string caFile;
+
+  bool operator==(const SmtpSettings&) const = default;
 };
 
 }  // namespace tidewell::mail
