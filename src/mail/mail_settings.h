@@ -17,6 +17,12 @@ struct OAuthLogin {
   std::string refreshToken;
   std::string bearerToken;
   bool used() const { return enabled; }
+  // The same log-in: the access token taken for it is not part of what was asked for.
+  bool operator==(const OAuthLogin& other) const {
+    return enabled == other.enabled && mechanism == other.mechanism &&
+           tokenUrl == other.tokenUrl && clientId == other.clientId &&
+           clientSecret == other.clientSecret && refreshToken == other.refreshToken;
+  }
 };
 
 // The start of a mail client's error text when the OAuth2 provider refused the saved sign-in
@@ -48,6 +54,8 @@ struct SmtpSettings {
   int timeoutSeconds = 60;
   std::string caFile;
   OAuthLogin oauth;
+
+  bool operator==(const SmtpSettings&) const = default;
 };
 
 }  // namespace tidewell::mail

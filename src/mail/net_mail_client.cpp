@@ -34,6 +34,8 @@ void NetMailClient::setPop3(const PopSettings& settings) {
 }
 
 void NetMailClient::setSmtp(const SmtpSettings& settings) {
+  // A forced send sets the settings for every subscriber: the same ones keep the connection.
+  if (settings == m_smtpSettings && (m_smtp || m_pool)) return;
   m_smtp.reset();
   m_pool.reset();
   m_smtpRefusal.clear();
