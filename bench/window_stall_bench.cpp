@@ -157,7 +157,13 @@ int main(int argc, char** argv) {
   std::printf("(b) sending pass, %zu messages sent: longest stall %.1f ms\n", server.sendCount,
               send);
 
-  server.add({"signup-1", "join", "Hello", "new.reader@example.org", "New Reader", "", "", ""});
+  mail::IncomingMessage signup;
+  signup.uidl = "signup-1";
+  signup.subject = "join";
+  signup.body = "Hello";
+  signup.senderAddress = "new.reader@example.org";
+  signup.senderName = "New Reader";
+  server.add(signup);
   std::size_t before = window->session()->table().size();
   double cycle = longestStall(runCycle);
   std::printf("(a) check cycle capturing %zu sign-up and saving: longest stall %.1f ms\n",

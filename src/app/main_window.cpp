@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include "about_window.h"
+#include "cipher/system_keyring.h"
 #include "editor/ui/panel_factory.h"
 #include "new_profile_wizard.h"
 #include "open_profile_dialog.h"
@@ -41,7 +42,9 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
       m_statusText(new QLabel(this)),
       m_progress(new QProgressBar(this)),
       m_trap(m_programFolder, m_operator, m_clock),
-      m_cipher(m_trap),
+      m_enciphering(m_trap),
+      m_keyring(cipher::systemKeyring()),
+      m_cipher(m_enciphering, m_keyring.get(), m_trap),
       m_settings(m_programFolder, m_trap),
       m_tree(new ProfileTree(this)),
       m_stack(new QStackedWidget(this)),

@@ -21,6 +21,7 @@
 #include "profile_tree.h"
 #include "store/clock.h"
 #include "store/error_trap.h"
+#include "store/keyring_password_cipher.h"
 #include "store/settings_file.h"
 #include "subscribers/grid_column_table.h"
 #include "user_panel.h"
@@ -100,7 +101,9 @@ class MainWindow : public QMainWindow {
   WidgetOperator m_operator;
   store::SystemClock m_clock;
   store::ErrorTrap m_trap;
-  cipher::DatedPasswordCipher m_cipher;
+  cipher::DatedPasswordCipher m_enciphering;
+  std::unique_ptr<store::SecretStore> m_keyring;
+  store::KeyringPasswordCipher m_cipher;  // the keyring when one runs, else m_enciphering
   store::SettingsFile m_settings;
   subscribers::GridColumnTable m_columns;
 

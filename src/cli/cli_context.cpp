@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "cipher/system_keyring.h"
+
 namespace tidewell::cli {
 
 std::filesystem::path defaultProgramFolder() {
@@ -17,6 +19,8 @@ CliContext::CliContext(const GlobalOptions& options)
       m_clock(options.today),
       m_trap(options.folder, m_ui, m_clock),
       m_cipher(m_trap),
+      m_keyring(cipher::systemKeyring()),
+      m_secrets(m_cipher, m_keyring.get(), m_trap),
       m_settings(options.folder, m_trap) {}
 
 std::filesystem::path CliContext::profilePath() {

@@ -1,8 +1,10 @@
 #pragma once
 // Everything one run of tidewell-cli works with: the program folder and its settings file,
-// the clock (with --today), the terminal as operator, the error trap and the password cipher.
+// the clock (with --today), the terminal as operator, the error trap and the secrets (the
+// keyring, or the password cipher).
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -11,6 +13,7 @@
 #include "cli/terminal_operator.h"
 #include "store/clock.h"
 #include "store/error_trap.h"
+#include "store/keyring_password_cipher.h"
 #include "store/profile_store.h"
 #include "store/settings_file.h"
 
@@ -34,7 +37,7 @@ class CliContext {
 
   store::ErrorTrap& trap() { return m_trap; }
   store::SettingsFile& settings() { return m_settings; }
-  store::PasswordCipher& cipher() { return m_cipher; }
+  store::PasswordCipher& cipher() { return m_secrets; }
   TerminalOperator& ui() { return m_ui; }
   const std::filesystem::path& programFolder() const { return m_options.folder; }
   const GlobalOptions& options() const { return m_options; }
@@ -51,6 +54,8 @@ class CliContext {
   store::SystemClock m_clock;
   store::ErrorTrap m_trap;
   cipher::DatedPasswordCipher m_cipher;
+  std::unique_ptr<store::SecretStore> m_keyring;
+  store::KeyringPasswordCipher m_secrets;  // the keyring when one runs, else m_cipher
   store::SettingsFile m_settings;
 };
 

@@ -20,6 +20,7 @@ std::vector<Command> profileCommands();
 std::vector<Command> subscriberCommands();
 std::vector<Command> engineCommands();
 std::vector<Command> reportCommands();
+std::vector<Command> secretCommands();
 
 // 1 when the trap reported an error since `before`, else 0.
 inline int statusSince(const CliContext& context, int before) {

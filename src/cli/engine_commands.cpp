@@ -1,5 +1,6 @@
 // Engine commands: set-rules, optin-html, optout-link, check, send, forced-send.
 
+#include <chrono>
 #include <iostream>
 
 #include "cli/commands.h"
@@ -103,9 +104,16 @@ int optoutLink(CliContext& context, const Arguments& args) {
   return 0;
 }
 
+// --retry-wait SECONDS: the wait before a recipient's second try (the third waits twice as long).
+void applyRetryWait(EngineSession& session, const Arguments& args) {
+  if (auto wait = args.option("retry-wait"))
+    session.engine().setRetryWait(std::chrono::seconds(toInt(*wait, "--retry-wait")));
+}
+
 int check(CliContext& context, const Arguments& args) {
-  args.expect(0, {});
+  args.expect(0, {"retry-wait"});
   EngineSession session(context);
+  applyRetryWait(session, args);
   int before = context.errorCount();
   session.engine().cmdCheckMail_click();
   int saved = session.finish();
@@ -113,8 +121,9 @@ int check(CliContext& context, const Arguments& args) {
 }
 
 int send(CliContext& context, const Arguments& args) {
-  args.expect(0, {});
+  args.expect(0, {"retry-wait"});
   EngineSession session(context);
+  applyRetryWait(session, args);
   int before = context.errorCount();
   bool sent = session.engine().VBSendMessage();
   std::cerr << (sent ? "New messages have been sent!" : "No new messages sent.") << '\n';
@@ -160,8 +169,8 @@ std::vector<Command> engineCommands() {
       {"set-rules", "FILTER RULE...   (RULE is \"Spec|Logic|Keyword|And-Or\")", setRules},
       {"optin-html", "FILTER [--subject KEYWORD]", optinHtml},
       {"optout-link", "FILTER", optoutLink},
-      {"check", "   one check cycle: download, process, sending pass", check},
-      {"send", "   one sending pass", send},
+      {"check", "[--retry-wait SECONDS]   one check cycle: download, process, sending pass", check},
+      {"send", "[--retry-wait SECONDS]   one sending pass", send},
       {"forced-send", "--newsletter TITLE ADDRESS...", forcedSend},
   };
 }

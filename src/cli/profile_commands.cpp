@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/commands.h"
+#include "store/keyring_password_cipher.h"
 #include "store/profile_model.h"
 #include "store/text.h"
 
@@ -42,8 +43,15 @@ int get(CliContext& context, const Arguments& args) {
 int set(CliContext& context, const Arguments& args) {
   args.expect(3, {});
   int index = toInt(args.at(0, "INDEX"), "INDEX");
+  const std::string& key = args.at(1, "KEY");
+  // A secret given here would be stored in clear and seen in the process list.
+  if (index == store::kServerBlock && store::isSecretKey(key)) {
+    throw CommandFailed(key +
+                        " is a secret: set passwords with set-password pop3|smtp, which "
+                        "reads them from the terminal or standard input");
+  }
   store::ProfileStore profile = context.profileStore();
-  return profile.UpdateFile_new(index, args.at(1, "KEY"), args.at(2, "VALUE")) ? 0 : 1;
+  return profile.UpdateFile_new(index, key, args.at(2, "VALUE")) ? 0 : 1;
 }
 
 std::string kindWord(const std::string& name) {

@@ -30,7 +30,8 @@ ServerSettingsView ServerSettingsEditor::view() const {
   v.account = get("account");
   std::string stored = get("pass");
   if (!stored.empty()) {
-    v.password = m_cipher.decipher(stored, m_profile.GetFromFile_new(kUserBlock, "date"));
+    v.password = m_cipher.open({m_profile.path(), "pass"}, stored,
+                               m_profile.GetFromFile_new(kUserBlock, "date"));
   }
   v.mins = get("mins");
   v.email = get("email");
@@ -49,8 +50,8 @@ std::string ServerSettingsEditor::today() const {
   return store::shortDateText(m_clock.today());
 }
 
-std::string ServerSettingsEditor::encipher(const std::string& text) {
-  return text.empty() ? std::string() : m_cipher.encipher(text, today());
+std::string ServerSettingsEditor::seal(const std::string& key, const std::string& text) {
+  return m_cipher.seal({m_profile.path(), key}, text, today());
 }
 
 bool ServerSettingsEditor::lineUpdate(const std::string& key, const std::string& value,
@@ -102,7 +103,7 @@ bool ServerSettingsEditor::writePop3(const std::string& text) {
 
 bool ServerSettingsEditor::writePassword(const std::string& text) {
   // The date rewritten here is the key the stored password was enciphered under.
-  bool ok = keyed("pass", encipher(text));
+  bool ok = keyed("pass", seal("pass", text));
   ok = m_profile.UpdateFile_new(kUserBlock, "date", today()) && ok;
   m_settings.password = text;
   return ok;
@@ -150,13 +151,13 @@ bool ServerSettingsEditor::setServerAuthentication(bool ticked) {
     m_settings.ServerAuthentication = 0;
     bool ok = keyed("ServerAuthentication", "0");
     ok = keyed("smtp_account", "") && ok;
-    return keyed("smtp_password", "") && ok;
+    return keyed("smtp_password", seal("smtp_password", "")) && ok;
   }
   m_settings.ServerAuthentication = 1;
   bool ok = m_profile.UpdateFile_new(kUserBlock, "date2", today());
   ok = keyed("ServerAuthentication", "1") && ok;
   ok = keyed("smtp_account", m_settings.account) && ok;
-  return keyed("smtp_password", encipher(m_settings.password)) && ok;
+  return keyed("smtp_password", seal("smtp_password", m_settings.password)) && ok;
 }
 
 bool ServerSettingsEditor::useDefaults() {
@@ -187,7 +188,7 @@ std::optional<std::string> ServerSettingsEditor::confirmOutgoing(
   m_profile.UpdateFile_new(kUserBlock, "date2", today());
   keyed("smtp_account", account);
   m_settings.smtp_account = account;
-  keyed("smtp_password", encipher(password));
+  keyed("smtp_password", seal("smtp_password", password));
   m_settings.smtp_password = password;
   keyed("SMTPSPA", flag(spa));
   m_settings.SMTPSPA = spa ? 1 : 0;

@@ -69,7 +69,8 @@ class ServerSettingsEditor {
 
  private:
   std::string today() const;
-  std::string encipher(const std::string& text);
+  // The stored form of a secret: a keyring reference or the text enciphered under today.
+  std::string seal(const std::string& key, const std::string& text);
   bool lineUpdate(const std::string& key, const std::string& value, const std::string& oldValue);
   bool keyed(const std::string& key, const std::string& value);
 

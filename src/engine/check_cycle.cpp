@@ -48,6 +48,8 @@ void CheckCycle::run(const std::function<void()>& onSent) {
   } else {
     ui.showStatus("No new messages sent.");
   }
+  // The operator should see that the rest waits for the next cycle.
+  if (!pass.pauseText().empty()) ui.showStatus(pass.pauseText());
 }
 
 bool CheckCycle::receive() {

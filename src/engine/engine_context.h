@@ -2,6 +2,7 @@
 // What the engine works on while a profile is open: the profile's store, subscribers and server
 // settings, the folders, the operator, and how mail clients are made and transfers run. Owned
 // by the main window or a tidewell-cli command; the engine keeps references.
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -28,6 +29,9 @@ struct EngineContext {
   mail::TransferRunner& runner;
   // Certificates to trust instead of the system store (tests); empty for the system's.
   std::string caFile;
+  // How long a recipient the server asked to try later waits before its second try; the third
+  // waits twice as long (never more than 30 s).
+  std::chrono::milliseconds retryWait{10000};
 
   store::OperatorInterface& ui() const { return trap.ui(); }
   const store::Clock& clock() const { return trap.clock(); }

@@ -48,6 +48,7 @@ void ForcedSender::sendToAll(const std::vector<store::Position>& positions, int 
   ui.hideProgress();
   m_context.runner.run([&] { m_client.endSmtpSession(); });
   m_context.trap.run(kProcedure, [&] { m_bounceCounts.save(); });
+  if (m_recorder) m_recorder->finish();
   m_context.table.setChanged();
 }
 
@@ -67,12 +68,13 @@ void ForcedSender::ForcedSend(store::Position p, int blockIndex) {
     }
     auto& table = m_context.table;
     if (p >= table.size() || table.isEmpty() || table.active(p) != "true") return;
+    if (!m_recorder) m_recorder = std::make_unique<SendRecorder>(m_context);
     m_client.setSmtp(smtpSettingsOf(m_context.settings, m_context.caFile));
     m_context.ui().showStatus("Sending...");
     // The sender name is that of the subscriber's own list, whichever list the grid shows.
     mail::OutgoingMessage message = newsletterMessage(
         *newsletter, table, p, m_context.settings, table.displayName(p), m_context.fieldDelimiter);
-    m_context.settings.SendSuccess = sendWithRetries(message);
+    m_context.settings.SendSuccess = sendWithRetries(message, newsletter->title);
     if (!m_context.settings.SendSuccess) {
       m_unsentLog.append(
           mailLogLine("message fail:", message.toAddress, newsletter->title, m_context.clock()));
@@ -82,9 +84,13 @@ void ForcedSender::ForcedSend(store::Position p, int blockIndex) {
   });
 }
 
-bool ForcedSender::sendWithRetries(const mail::OutgoingMessage& message) {
+bool ForcedSender::sendWithRetries(const mail::OutgoingMessage& message, std::string_view title) {
+  auto journal = [&] { m_recorder->accepted(message.toAddress, title); };
   for (int attempt = 0; attempt < kTries; ++attempt) {
-    if (sendThroughRunner(m_context, m_client, message, kProcedure)) return true;
+    m_recorder->stamp();
+    bool sent = sendThroughRunner(m_context, m_client, message, kProcedure, journal);
+    m_recorder->reportProblems(kProcedure);
+    if (sent) return true;
   }
   return false;
 }

@@ -2,12 +2,14 @@
 // The operator's forced send: one newsletter at once to chosen subscribers, whatever its
 // schedule, filter and earlier sends. Three tries per subscriber; failures go to "unsent.log".
 // Runs on the thread that owns the subscriber table; sends go through the transfer runner.
+#include <memory>
 #include <vector>
 
 #include "engine/bounce_counts.h"
 #include "engine/engine_context.h"
 #include "engine/log_appender.h"
 #include "engine/newsletter_table.h"
+#include "engine/send_recorder.h"
 
 namespace tidewell::engine {
 
@@ -27,7 +29,7 @@ class ForcedSender {
 
  private:
   NewsletterRecord* newsletterAt(int blockIndex);
-  bool sendWithRetries(const mail::OutgoingMessage& message);
+  bool sendWithRetries(const mail::OutgoingMessage& message, std::string_view title);
   void recordSent(NewsletterRecord& newsletter, store::Position p);
 
   EngineContext& m_context;
@@ -37,6 +39,7 @@ class ForcedSender {
   LogAppender m_activityLog;
   LogAppender m_unsentLog;
   BounceCounts m_bounceCounts;  // a successful send forgets the address's temporary failures
+  std::unique_ptr<SendRecorder> m_recorder;
 };
 
 }  // namespace tidewell::engine

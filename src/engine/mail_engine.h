@@ -35,6 +35,8 @@ class MailEngine {
   bool cycleRunning() const { return m_cycleRunning; }
   const SendCounters& counters() const { return m_counters; }
   std::filesystem::path seenStorePath() const;
+  // How long a recipient the server asked to try later waits before its next try.
+  void setRetryWait(std::chrono::milliseconds wait) { m_context.retryWait = wait; }
   // Runs after a pass that sent something (the grid reloads).
   void setOnMessagesSent(std::function<void()> onSent) { m_onSent = std::move(onSent); }
 

@@ -71,7 +71,8 @@ mail::OutgoingMessage newsletterMessage(const NewsletterRecord& newsletter,
   mail::OutgoingMessage message;
   message.toName = std::string(table.record(p).name());
   message.toAddress = std::string(table.record(p).email());
-  message.fromName = std::string(senderName);
+  // A display name never set reads as the absent marker: the message then shows the address alone.
+  message.fromName = textOf(std::string(senderName));
   message.fromAddress = textOf(settings.from_email);
   message.replyTo = textOf(settings.from_reply_address);
   message.body = f_fill_fields("body", newsletter, fields, delimiter);

@@ -2,7 +2,9 @@
 
 #include <charconv>
 #include <optional>
+#include <thread>
 
+#include "engine/bounce_handling.h"
 #include "engine/outgoing_mail.h"
 #include "engine/sent_list.h"
 #include "store/error.h"
@@ -63,12 +65,17 @@ bool isDue(const Schedule& s, std::int32_t signupDay, std::int32_t today) {
 }  // namespace
 
 bool sendThroughRunner(EngineContext& context, mail::MailClient& client,
-                       const mail::OutgoingMessage& message, store::Procedure procedure) {
+                       const mail::OutgoingMessage& message, store::Procedure procedure,
+                       const std::function<void()>& onAccepted) {
   int result = 0;
   std::string reason;
   context.runner.run([&] {
     result = client.send(message);
-    if (result != mail::kSendAccepted) reason = client.lastError();
+    if (result != mail::kSendAccepted) {
+      reason = client.lastError();
+    } else if (onAccepted) {
+      onAccepted();
+    }
   });
   if (result == mail::kSendAccepted) return true;
   context.trap.report(procedure, {store::ErrorNumber::kMailTransfer,
@@ -90,17 +97,20 @@ bool SendingPass::VBSendMessage() {
     store::ProfileDocument profile = m_context.profile.load();
     NewsletterTable table = f_load_newsletters(profile, m_context.table.filterList(), ui);
     if (table.stop) return;
+    m_recorder = std::make_unique<SendRecorder>(m_context);
     m_client.setSmtp(smtpSettingsOf(m_context.settings, m_context.caFile));
     auto maximum =
         static_cast<std::int64_t>(std::max<std::size_t>(table.newsletters.size(), 2) - 1);
     ui.showProgress(0, maximum);
-    for (std::size_t i = 0; i < table.newsletters.size(); ++i) {
+    for (std::size_t i = 0; i < table.newsletters.size() && m_pause.empty(); ++i) {
       sendNewsletter(table.newsletters[i]);
       ui.showProgress(static_cast<std::int64_t>(i), maximum);
     }
   });
   ui.hideProgress();
   m_context.runner.run([&] { m_client.endSmtpSession(); });
+  if (m_recorder) m_recorder->finish();
+  if (!m_pause.empty()) ui.showStatus(m_pause);
   m_context.trap.run(kProcedure, [&] { m_bounceCounts.save(); });
   return m_sent;
 }
@@ -155,8 +165,9 @@ std::optional<SendingPass::Delivery> SendingPass::prepareFrom(
 
 void SendingPass::sendNewsletter(NewsletterRecord& newsletter) {
   const std::vector<store::Position> due = duePositions(newsletter);
+  std::vector<Retry> retries;
   std::optional<Delivery> next = prepareFrom(newsletter, due, 0);
-  while (next) {
+  while (next && m_pause.empty()) {
     Delivery current = std::move(*next);
     next.reset();
     auto prepareNext = [&] { next = prepareFrom(newsletter, due, current.index + 1); };
@@ -168,9 +179,39 @@ void SendingPass::sendNewsletter(NewsletterRecord& newsletter) {
       prepareNext();
     } else {
       m_context.ui().showStatus("Sending...");
-      m_context.settings.SendSuccess = sendAlongside(current, prepareNext);
-      if (m_context.settings.SendSuccess) record(newsletter, current);
+      Outcome outcome = sendAlongside(current, newsletter.title, prepareNext);
+      if (outcome == Outcome::kSent) {
+        record(newsletter, current);
+      } else if (outcome == Outcome::kRetryLater) {
+        retries.push_back({std::move(current), 1, std::chrono::steady_clock::now()});
+      }
     }
+  }
+  retryLater(newsletter, retries);
+}
+
+void SendingPass::retryLater(NewsletterRecord& newsletter, std::vector<Retry>& retries) {
+  constexpr int kTries = 3;
+  constexpr auto kLongestWait = std::chrono::seconds(30);
+  for (int attempt = 2; attempt <= kTries && !retries.empty() && m_pause.empty(); ++attempt) {
+    auto wait = std::min<std::chrono::steady_clock::duration>(m_context.retryWait * (attempt - 1),
+                                                              kLongestWait);
+    std::vector<Retry> again;
+    for (auto& retry : retries) {
+      if (!m_pause.empty()) break;
+      if (!stillToSend(newsletter, retry.delivery.position)) continue;
+      auto due = retry.lastTry + wait;
+      if (due > std::chrono::steady_clock::now())
+        m_context.runner.run([&] { std::this_thread::sleep_until(due); });
+      m_context.ui().showStatus("Sending...");
+      Outcome outcome = sendAlongside(retry.delivery, newsletter.title, [] {});
+      if (outcome == Outcome::kSent) {
+        record(newsletter, retry.delivery);
+      } else if (outcome == Outcome::kRetryLater) {
+        again.push_back({std::move(retry.delivery), attempt, std::chrono::steady_clock::now()});
+      }
+    }
+    retries = std::move(again);
   }
 }
 
@@ -183,19 +224,58 @@ void SendingPass::reject(store::Position p) {
                           {"invalid address", "", ""});
 }
 
-bool SendingPass::sendAlongside(const Delivery& delivery, const std::function<void()>& alongside) {
+SendingPass::Outcome SendingPass::sendAlongside(const Delivery& delivery, std::string_view title,
+                                                const std::function<void()>& alongside) {
   int result = 0;
   std::string reason;
+  mail::SmtpReply reply;
+  m_recorder->stamp();
   m_context.runner.runAlongside(
       [&] {
         result = m_client.sendPrepared(delivery.message);
-        if (result != mail::kSendAccepted) reason = m_client.lastError();
+        if (result == mail::kSendAccepted) {
+          m_recorder->accepted(delivery.address, title);
+        } else {
+          reason = m_client.lastError();
+          reply = m_client.lastSmtpReply();
+        }
       },
       alongside);
-  if (result == mail::kSendAccepted) return true;
+  m_recorder->reportProblems(kProcedure);
+  m_context.settings.SendSuccess = result == mail::kSendAccepted;
+  if (result == mail::kSendAccepted) return Outcome::kSent;
   m_context.trap.report(kProcedure, {store::ErrorNumber::kMailTransfer,
                                      "Sending to " + delivery.address + " failed: " + reason});
-  return false;
+  return refusal(delivery, reply);
+}
+
+SendingPass::Outcome SendingPass::refusal(const Delivery& delivery, const mail::SmtpReply& reply) {
+  switch (mail::classifySmtpReply(reply)) {
+    case mail::SmtpReplyClass::kPause:
+      pause(reply.connectionFailed ? "Sending paused: the mail server cannot be reached"
+                                   : "Sending paused: the mail server's sending limit was reached");
+      return Outcome::kNotSent;
+    case mail::SmtpReplyClass::kRetryLater:
+      return Outcome::kRetryLater;
+    case mail::SmtpReplyClass::kPermanentBounce:
+      if (!m_foldedIndex) {
+        m_foldedIndex = std::make_unique<SubscriberIndex>(m_context.table,
+                                                          SubscriberIndex::Comparison::kIgnoreCase);
+      }
+      if (m_context.deactivateOnFailureReports) {
+        switchOffFailedAddress(m_context.table, *m_foldedIndex, m_deactivationLog,
+                               delivery.address, {"bounce: refused by the server", reply.text, ""});
+      }
+      return Outcome::kNotSent;
+    case mail::SmtpReplyClass::kRefused:
+      break;
+  }
+  return Outcome::kNotSent;
+}
+
+void SendingPass::pause(const std::string& text) {
+  if (m_pause.empty()) m_pause = text;
+  m_context.ui().showStatus(text);
 }
 
 void SendingPass::record(NewsletterRecord& newsletter, const Delivery& delivery) {

@@ -3,7 +3,9 @@
 // subscriber of its filter who has not had it, personalised, over one SMTP connection; each send
 // is logged and remembered in the subscriber's sent list. Runs on the thread that owns the
 // subscriber table; the sends themselves go through the transfer runner.
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -14,6 +16,8 @@
 #include "engine/engine_context.h"
 #include "engine/log_appender.h"
 #include "engine/newsletter_table.h"
+#include "engine/send_recorder.h"
+#include "engine/subscriber_index.h"
 
 namespace tidewell::engine {
 
@@ -23,6 +27,8 @@ class SendingPass {
 
   // VBSendMessage: true when at least one message was sent.
   bool VBSendMessage();
+  // Why the pass stopped sending before its end ("Sending paused: ..."); empty when it did not.
+  const std::string& pauseText() const { return m_pause; }
 
  private:
   // One subscriber's copy of a newsletter, made while the copy before it is being sent.
@@ -34,30 +40,49 @@ class SendingPass {
     bool valid;  // the address passed ValidateEmail; no message is made otherwise
   };
 
+  // What became of a message handed to the server.
+  enum class Outcome { kSent, kRetryLater, kNotSent };
+  struct Retry {
+    Delivery delivery;
+    int tries;
+    std::chrono::steady_clock::time_point lastTry;
+  };
+
   void sendNewsletter(NewsletterRecord& newsletter);
+  // Second and third tries of the recipients the server asked to try later, after the others.
+  void retryLater(NewsletterRecord& newsletter, std::vector<Retry>& retries);
+  Outcome refusal(const Delivery& delivery, const mail::SmtpReply& reply);
+  void pause(const std::string& text);
   // The active subscribers of the newsletter's filter for whom it is due today, in table order.
   std::vector<store::Position> duePositions(const NewsletterRecord& newsletter);
   bool stillToSend(const NewsletterRecord& newsletter, store::Position p) const;
   std::optional<Delivery> prepareFrom(const NewsletterRecord& newsletter,
                                       const std::vector<store::Position>& due, std::size_t from);
   void reject(store::Position p);
-  bool sendAlongside(const Delivery& delivery, const std::function<void()>& alongside);
+  Outcome sendAlongside(const Delivery& delivery, std::string_view title,
+                        const std::function<void()>& alongside);
   void record(NewsletterRecord& newsletter, const Delivery& delivery);
 
   EngineContext& m_context;
   SendCounters& m_counters;
   mail::MailClient& m_client;
   LogAppender m_activityLog;
+  std::unique_ptr<SendRecorder> m_recorder;
   DeactivationLog m_deactivationLog;
   BounceCounts m_bounceCounts;  // a successful send forgets the address's temporary failures
   // address + ":" + title of every message sent in this pass.
   std::unordered_set<std::string> m_runLog;
   bool m_sent = false;
+  std::string m_pause;
+  // Addresses without regard to case, for permanent refusals; built when one occurs.
+  std::unique_ptr<SubscriberIndex> m_foldedIndex;
 };
 
 // Sends a message through the client on the transfer runner; reports a refusal with the
-// server's reason under `procedure`. True when the server accepted it.
+// server's reason under `procedure`. True when the server accepted it; onAccepted then runs on
+// the transfer thread at once.
 bool sendThroughRunner(EngineContext& context, mail::MailClient& client,
-                       const mail::OutgoingMessage& message, store::Procedure procedure);
+                       const mail::OutgoingMessage& message, store::Procedure procedure,
+                       const std::function<void()>& onAccepted = {});
 
 }  // namespace tidewell::engine

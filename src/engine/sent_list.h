@@ -1,17 +1,13 @@
 #pragma once
-// A subscriber's sent list: "none", or the titles of the newsletters it received, each followed
-// by "[\?]". Membership compares whole titles, so a title that merely contains another title does
-// not count as the other. Stateless.
-#include <string>
-#include <string_view>
+// The sent list helpers live with the subscriber file, which applies the send journal; the
+// engine uses them under its own names.
+#include "store/sent_list.h"
 
 namespace tidewell::engine {
 
-inline constexpr std::string_view kSentListEnd = "[\\?]";
-inline constexpr std::string_view kNothingSent = "none";
-
-bool sentListHas(std::string_view sentList, std::string_view title);
-// The list with title appended ("none" is replaced).
-std::string withTitle(std::string_view sentList, std::string_view title);
+using store::kNothingSent;
+using store::kSentListEnd;
+using store::sentListHas;
+using store::withTitle;
 
 }  // namespace tidewell::engine

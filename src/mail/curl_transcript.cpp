@@ -12,6 +12,7 @@ void CurlTranscript::attach(CURL* handle) {
 
 void CurlTranscript::clear() {
   m_lastReply.clear();
+  m_lastRefusal.clear();
   m_errorBuffer[0] = '\0';
 }
 
@@ -19,7 +20,8 @@ std::string CurlTranscript::describe(CURLcode code) const {
   std::string text = curl_easy_strerror(code);
   if (m_errorBuffer[0] != '\0' && text != m_errorBuffer)
     text += " (" + std::string(m_errorBuffer) + ")";
-  if (!m_lastReply.empty()) text += "; server said: " + m_lastReply;
+  const std::string& said = m_lastRefusal.empty() ? m_lastReply : m_lastRefusal;
+  if (!said.empty()) text += "; server said: " + said;
   return text;
 }
 
@@ -28,7 +30,10 @@ int CurlTranscript::onDebug(CURL*, curl_infotype type, char* data, size_t size, 
   if (type != CURLINFO_HEADER_IN) return 0;
   std::string line(data, size);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-  if (!line.empty()) static_cast<CurlTranscript*>(self)->m_lastReply = line;
+  if (line.empty()) return 0;
+  auto* transcript = static_cast<CurlTranscript*>(self);
+  transcript->m_lastReply = line;
+  if (line[0] == '4' || line[0] == '5') transcript->m_lastRefusal = line;
   return 0;
 }
 

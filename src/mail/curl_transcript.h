@@ -13,6 +13,8 @@ class CurlTranscript {
   void attach(CURL* handle);
   void clear();
   const std::string& lastReply() const { return m_lastReply; }
+  // The last 4xx or 5xx reply: after a refusal libcurl may still say QUIT and hear "221".
+  const std::string& lastRefusal() const { return m_lastRefusal; }
   // libcurl's text for code, the error buffer's detail and the server's last reply.
   std::string describe(CURLcode code) const;
 
@@ -20,6 +22,7 @@ class CurlTranscript {
   static int onDebug(CURL* handle, curl_infotype type, char* data, size_t size, void* self);
 
   std::string m_lastReply;
+  std::string m_lastRefusal;
   char m_errorBuffer[CURL_ERROR_SIZE] = {};
 };
 

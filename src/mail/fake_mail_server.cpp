@@ -55,13 +55,25 @@ void FakeMailClient::endPop3Session() {
   m_pendingDeletes.clear();
 }
 
-int FakeMailClient::send(const OutgoingMessage& message) {
-  if (m_server.delay.count() > 0) std::this_thread::sleep_for(m_server.delay);
+bool FakeMailClient::refused(const OutgoingMessage& message) {
+  m_lastReply = {};
   if (m_server.refuseSends > 0) {
     --m_server.refuseSends;
-    m_lastError = "554 5.7.1 refused";
-    return 0;
+    m_lastReply = {554, "554 5.7.1 refused"};
+  } else if (m_server.sendCount >= m_server.limitAfter) {
+    m_lastReply = {421, "421 4.7.0 Too many messages, try again later"};
+  } else if (auto r = m_server.refusals.find(message.toAddress);
+             r != m_server.refusals.end() && r->second.times != 0) {
+    if (r->second.times > 0) --r->second.times;
+    m_lastReply = r->second.reply;
   }
+  m_lastError = m_lastReply.text;
+  return m_lastReply.code != 0;
+}
+
+int FakeMailClient::send(const OutgoingMessage& message) {
+  if (m_server.delay.count() > 0) std::this_thread::sleep_for(m_server.delay);
+  if (refused(message)) return 0;
   ++m_server.sendCount;
   if (m_server.keepSent) m_server.sent.push_back(message);
   return kSendAccepted;

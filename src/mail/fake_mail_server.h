@@ -4,6 +4,7 @@
 // download or a number of sends fail. Owned by the test; clients may outlive no server.
 #include <chrono>
 #include <cstddef>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,6 +28,14 @@ class FakeMailServer {
   std::size_t fetchFailsAfter = static_cast<std::size_t>(-1);
   // The next this many sends are refused.
   int refuseSends = 0;
+  // Sends to these addresses are refused with the reply, the given number of times (-1: always).
+  struct Refusal {
+    SmtpReply reply;
+    int times = -1;
+  };
+  std::map<std::string, Refusal> refusals;
+  // Once this many messages were accepted, every send gets "421 4.7.0" (a sending limit).
+  std::size_t limitAfter = static_cast<std::size_t>(-1);
   // How long each message takes to download or send, as over a slow line.
   std::chrono::milliseconds delay{0};
   // Sends are counted but the messages not kept (for benchmarks).
@@ -52,12 +61,16 @@ class FakeMailClient : public MailClient {
   int send(const OutgoingMessage& message) override;
   void endSmtpSession() override {}
   std::string lastError() const override { return m_lastError; }
+  SmtpReply lastSmtpReply() const override { return m_lastReply; }
 
  private:
+  bool refused(const OutgoingMessage& message);
+
   FakeMailServer& m_server;
   ProgressCallback m_progress;
   std::vector<std::string> m_pendingDeletes;
   std::string m_lastError;
+  SmtpReply m_lastReply;
 };
 
 }  // namespace tidewell::mail

@@ -10,6 +10,7 @@
 
 #include "mail/mail_message.h"
 #include "mail/mail_settings.h"
+#include "mail/smtp_reply.h"
 
 namespace tidewell::mail {
 
@@ -63,6 +64,8 @@ class MailClient {
 
   // Why the last operation failed, for the error log: the server's reply or the library's text.
   virtual std::string lastError() const = 0;
+  // The reply that refused the last message a send did not get accepted.
+  virtual SmtpReply lastSmtpReply() const { return {}; }
 };
 
 // Makes a new client for each check cycle (and for a forced send before the first cycle).

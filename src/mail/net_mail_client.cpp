@@ -100,6 +100,7 @@ PreparedMessage NetMailClient::prepare(OutgoingMessage message) {
 
 int NetMailClient::sendPrepared(const PreparedMessage& prepared) {
   const OutgoingMessage& message = prepared.message;
+  m_lastReply = {};
   m_lastError = envelopeProblem("sender", envelopeSenderOf(message));
   if (m_lastError.empty()) m_lastError = envelopeProblem("recipient", message.toAddress);
   if (m_lastError.empty() && message.toAddress.empty()) m_lastError = "recipient address is empty";
@@ -113,7 +114,10 @@ int NetMailClient::sendPrepared(const PreparedMessage& prepared) {
   const bool accepted = m_smtp->send(envelopeSenderOf(message), message.toAddress, prepared.data);
   // Left-out attachments are reported even when the message went.
   m_lastError = prepared.warnings;
-  if (!accepted) m_lastError += m_smtp->lastError();
+  if (!accepted) {
+    m_lastError += m_smtp->lastError();
+    m_lastReply = m_smtp->lastReply();
+  }
   return accepted ? kSendAccepted : 0;
 }
 

@@ -37,6 +37,7 @@ class NetMailClient : public MailClient {
   void endSmtpSession() override;
 
   std::string lastError() const override { return m_lastError; }
+  SmtpReply lastSmtpReply() const override { return m_lastReply; }
 
  private:
   void reportProgress(std::size_t done, std::size_t total);
@@ -49,6 +50,7 @@ class NetMailClient : public MailClient {
   std::unique_ptr<SmtpSession> m_smtp;
   AttachmentCache m_attachments;
   std::string m_lastError;
+  SmtpReply m_lastReply;
 };
 
 // Makes a NetMailClient for each check cycle.

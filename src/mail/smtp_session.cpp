@@ -1,6 +1,7 @@
 #include "mail/smtp_session.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace tidewell::mail {
@@ -62,10 +63,14 @@ bool SmtpSession::setUp() {
   return true;
 }
 
-long SmtpSession::responseCode() const {
-  long code = 0;
-  curl_easy_getinfo(m_handle.get(), CURLINFO_RESPONSE_CODE, &code);
-  return code;
+int SmtpSession::replyCode() const {
+  const std::string& reply = m_transcript.lastRefusal();
+  if (reply.size() < 3 || !std::isdigit(static_cast<unsigned char>(reply[0])) ||
+      !std::isdigit(static_cast<unsigned char>(reply[1])) ||
+      !std::isdigit(static_cast<unsigned char>(reply[2]))) {
+    return 0;
+  }
+  return std::stoi(reply.substr(0, 3));
 }
 
 CURLcode SmtpSession::attempt(const std::string& from, const std::string& to,
@@ -88,8 +93,12 @@ CURLcode SmtpSession::attempt(const std::string& from, const std::string& to,
 }
 
 bool SmtpSession::connectionWasDropped(CURLcode code) const {
-  return code == CURLE_SEND_ERROR || code == CURLE_RECV_ERROR || code == CURLE_GOT_NOTHING ||
-         responseCode() == 421;
+  // A refusal of the message (a 4xx or 5xx reply) also ends as a send error, but the
+  // connection is still there.
+  const int reply = replyCode();
+  if (reply == 421) return true;
+  return (code == CURLE_SEND_ERROR || code == CURLE_RECV_ERROR || code == CURLE_GOT_NOTHING) &&
+         (reply < 400 || reply >= 600);
 }
 
 bool SmtpSession::send(const std::string& from, const std::string& to, const std::string& data) {
@@ -101,10 +110,13 @@ bool SmtpSession::send(const std::string& from, const std::string& to, const std
     curl_easy_setopt(m_handle.get(), CURLOPT_FRESH_CONNECT, 0L);
   }
   if (code == CURLE_OK) return true;
-  const long reply = responseCode();
+  const int reply = replyCode();
   m_lastError = "SMTP send to " + to + ": " + m_transcript.describe(code);
-  if (reply != 0 && m_transcript.lastReply().rfind(std::to_string(reply), 0) != 0)
-    m_lastError += " (reply code " + std::to_string(reply) + ")";
+  // Without a refusal of its own the message met a server that could not be reached or would
+  // not let us in: every message after it would fail the same way.
+  const bool refused = reply >= 400 && reply < 600 && code != CURLE_LOGIN_DENIED;
+  m_lastReply = {refused ? reply : 0, refused ? m_transcript.lastRefusal() : std::string(),
+                 !refused};
   return false;
 }
 

@@ -7,6 +7,7 @@
 #include "mail/curl_handle.h"
 #include "mail/curl_transcript.h"
 #include "mail/mail_settings.h"
+#include "mail/smtp_reply.h"
 
 namespace tidewell::mail {
 
@@ -24,19 +25,23 @@ class SmtpSession {
   void end() { m_handle.reset(); }
 
   const std::string& lastError() const { return m_lastError; }
+  // The reply that refused the last message not accepted.
+  const SmtpReply& lastReply() const { return m_lastReply; }
 
  private:
   bool setUp();
   std::string url() const;
   CURLcode attempt(const std::string& from, const std::string& to, const std::string& data);
   bool connectionWasDropped(CURLcode code) const;
-  long responseCode() const;
+  // The code of the server's last reply in this attempt; 0 when it said nothing.
+  int replyCode() const;
 
   SmtpSettings m_settings;
   bool m_implicitTls;
   CurlEasyPtr m_handle;
   CurlTranscript m_transcript;
   std::string m_lastError;
+  SmtpReply m_lastReply;
 };
 
 }  // namespace tidewell::mail

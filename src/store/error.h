@@ -21,6 +21,8 @@ enum ErrorNumber : int {
   kBadArgument = 1002,
   kNoSuchBlock = 1003,
   kMailTransfer = 1004,  // a mail server refused or the connection failed
+  // The desktop's keyring could not keep or give a secret.
+  kKeyringUnavailable = 1010,
   kSystemBase = 2000,
 };
 

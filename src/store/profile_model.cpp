@@ -140,7 +140,7 @@ CreateProfileResult createProfile(const NewProfileFields& f, SettingsFile& setti
   std::filesystem::path profilePath = folder / (f.title + ".dat");
   bool written = trap.run(windowProcedure("frmNewProfile"), [&] {
     std::string today = shortDateText(trap.clock().today());
-    std::string pass = cipher.encipher(f.password, today);
+    std::string pass = cipher.seal({profilePath, "pass"}, f.password, today);
     if (pass.empty()) raise(kBadArgument, "The password could not be enciphered");
     ProfileDocument d(newProfileSkeleton());
     d.set(kUserBlock, "title", f.title);

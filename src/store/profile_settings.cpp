@@ -35,7 +35,7 @@ class NumberReader {
 };
 
 CampaignProperties readCampaign(const ProfileDocument& d, const NumberReader& numbers,
-                                PasswordCipher& cipher) {
+                                PasswordCipher& cipher, const std::filesystem::path& path) {
   CampaignProperties c;
   c.account = d.get(kServerBlock, "account");
   c.from_email = d.get(kServerBlock, "email");
@@ -47,13 +47,14 @@ CampaignProperties readCampaign(const ProfileDocument& d, const NumberReader& nu
   c.timer_mins = d.get(kServerBlock, "mins");
   c.delete_after_checking = d.get(kServerBlock, "delete");
   std::string pass = d.get(kServerBlock, "pass");
-  if (!isAbsentOrEmpty(pass)) c.password = cipher.decipher(pass, d.get(kUserBlock, "date"));
+  if (!isAbsentOrEmpty(pass))
+    c.password = cipher.open({path, "pass"}, pass, d.get(kUserBlock, "date"));
   std::string smtpPassword = d.get(kServerBlock, "smtp_password");
   std::string date2 = d.get(kUserBlock, "date2");
   if (!isAbsentOrEmpty(smtpPassword) && !isAbsentOrEmpty(date2)) {
     std::string smtpAccount = d.get(kServerBlock, "smtp_account");
     c.smtp_account = smtpAccount == kAbsent ? std::string() : smtpAccount;
-    c.smtp_password = cipher.decipher(smtpPassword, date2);
+    c.smtp_password = cipher.open({path, "smtp_password"}, smtpPassword, date2);
   }
   c.SMTPSSL = numbers.read(kServerBlock, "SMTPSSL", 0);
   c.POPSSL = numbers.read(kServerBlock, "POPSSL", 0);
@@ -82,7 +83,7 @@ ProfileSettings loadProfileSettings(ProfileStore& profile, PasswordCipher& ciphe
     settings.fieldDelimiter = delimiter;
     settings.deleteAfterDownload = equalsIgnoreCase(d.get(kServerBlock, "delete"), "true");
     settings.totalEmailsSent = numbers.read(kNewslettersBlock, "totalemailssent", std::int32_t{0});
-    settings.campaign = readCampaign(d, numbers, cipher);
+    settings.campaign = readCampaign(d, numbers, cipher, profile.path());
   });
   return settings;
 }

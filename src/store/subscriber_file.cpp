@@ -4,6 +4,7 @@
 #include <string>
 
 #include "store/line_reader.h"
+#include "store/send_journal.h"
 #include "store/text.h"
 #include "store/utilities.h"
 #include "store/work_file_writer.h"
@@ -153,7 +154,10 @@ bool SubscriberFile::Save_Email(SubscriberTable& table) {
             "The subscriber file could not be read completely, so it is not overwritten");
     }
     std::uint64_t changes = table.changeCount();
+    SendJournal& journal = SendJournal::forSubscriberFile(path());
+    std::uint64_t fold = journal.beginFold();
     if (!table.isEmpty()) writeInTurn(table.snapshot(), path());
+    journal.endFold(fold);
     table.savedUpTo(changes);
     return true;
   });
@@ -238,6 +242,7 @@ bool SubscriberFile::LoadSubscriberFile(SubscriberTable& table) {
       throw;
     }
     m_trap.ui().hideProgress();
+    SendJournal::forSubscriberFile(file).applyTo(table, newsletterFilters(m_profile.load()));
     return true;
   });
 }

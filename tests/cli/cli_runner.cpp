@@ -18,11 +18,15 @@ std::string quote(const std::string& word) {
 
 }  // namespace
 
-CliResult runCli(const std::filesystem::path& folder, const std::vector<std::string>& args) {
+CliResult runCli(const std::filesystem::path& folder, const std::vector<std::string>& args,
+                 const std::optional<std::string>& input) {
+  std::filesystem::path inFile = folder / ".cli-in";
+  if (input) writeBytes(inFile, *input);
   std::filesystem::path outFile = folder / ".cli-out";
   std::filesystem::path errFile = folder / ".cli-err";
   std::string command = quote(TIDEWELL_CLI) + " --folder " + quote(folder.string());
   for (const auto& a : args) command += " " + quote(a);
+  command += " <" + quote(input ? inFile.string() : "/dev/null");
   command += " >" + quote(outFile.string()) + " 2>" + quote(errFile.string());
   int raw = std::system(command.c_str());
   CliResult result;
@@ -31,6 +35,7 @@ CliResult runCli(const std::filesystem::path& folder, const std::vector<std::str
   result.err = readBytes(errFile);
   std::filesystem::remove(outFile);
   std::filesystem::remove(errFile);
+  std::filesystem::remove(inFile);
   return result;
 }
 

@@ -2,6 +2,7 @@
 // Runs the built tidewell-cli as a separate process, as scripts do, and collects what it printed.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@ struct CliResult {
   std::string err;
 };
 
-CliResult runCli(const std::filesystem::path& folder, const std::vector<std::string>& args);
+// input, when given, is the program's standard input; otherwise it reads from /dev/null.
+CliResult runCli(const std::filesystem::path& folder, const std::vector<std::string>& args,
+                 const std::optional<std::string>& input = std::nullopt);
 
 }  // namespace tidewell::testing

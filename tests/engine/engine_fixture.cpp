@@ -64,6 +64,7 @@ engine::MailEngine& EngineFixture::engine() {
     engine::EngineContext context{
         trap, profile,          table,  file, settings, folder.path(), "~",
         true, server.factory(), runner, ""};
+    context.retryWait = std::chrono::milliseconds(0);  // no test waits for a retry
     m_engine = std::make_unique<engine::MailEngine>(context, profilePath, 0);
   }
   return *m_engine;

@@ -3,6 +3,7 @@
 
 #include "engine/rule_line.h"
 #include "engine_fixture.h"
+#include "store/profile_document.h"
 #include "store/text_file.h"
 
 namespace tidewell::testing {
@@ -59,6 +60,70 @@ TEST_F(SendingPass, AllAndFixedDateGoToActiveSubscribersOfTheirFilterOnly) {
   EXPECT_THAT(recipients(), ElementsAre("old@x.com", "old@x.com"));
   EXPECT_EQ(server.sent[1].body, "On the day");
   EXPECT_TRUE(server.sent[1].html);  // an .html message file
+}
+
+TEST_F(SendingPass, AbsentDisplayNameReplyAddressAndSubjectAreEmptyInTheMessage) {
+  std::string bare = addFilter();  // a filter whose display name was never set
+  table.setFilterList(filters());
+  int n = addNewsletter(bare, "All", "Hi");
+  profile.change(store::Procedure{"UpdateFile"},
+                 [&](store::ProfileDocument& doc) { doc.deleteKey(n, "subject"); });
+  settings.from_reply_address = store::kAbsent;
+  table.add(subscriber("ann@x.com", "Ann", bare));
+  engine().VBSendMessage();
+  engine().forcedSend({0}, n);
+  ASSERT_EQ(server.sent.size(), 2u);
+  for (const auto& m : server.sent) {
+    EXPECT_EQ(m.fromName, "");
+    EXPECT_EQ(m.fromAddress, "list@example.com");
+    EXPECT_EQ(m.replyTo, "");
+    EXPECT_EQ(m.subject, "");
+  }
+}
+
+TEST_F(SendingPass, ServerRepliesDecideRetryBounceOrNothing) {
+  addNewsletter(list, "All", "Hi");
+  std::string other = addSignupFilter({engine::makeRuleLine("Subject", "Has", "other", "")});
+  for (const char* a : {"a@x.com", "once@x.com", "busy@x.com", "gone@x.com", "bad@x.com"})
+    add(a, {2026, 12, 1});
+  table.add(subscriber("GONE@x.com", "G", other));  // the same address in another list
+  server.refusals["once@x.com"] = {{451, "451 4.3.0 Try again later"}, 1};
+  server.refusals["busy@x.com"] = {{451, "451 4.3.0 Try again later"}, -1};
+  server.refusals["gone@x.com"] = {{550, "550 5.1.1 User unknown"}, -1};
+  server.refusals["bad@x.com"] = {{554, "554 5.7.1 Refused"}, 1};
+  EXPECT_TRUE(engine().VBSendMessage());
+  // The one asked to try later goes after the others; three tries at most.
+  EXPECT_THAT(recipients(), ElementsAre("a@x.com", "once@x.com"));
+  EXPECT_EQ(server.refusals["busy@x.com"].times, -1);
+  EXPECT_EQ(table.active(3), "false");  // gone in every list
+  EXPECT_EQ(table.active(5), "false");
+  EXPECT_EQ(table.active(2), "true");  // busy and bad wait for a later pass
+  EXPECT_EQ(table.active(4), "true");
+  std::size_t busyFailures = 0;
+  for (const auto& line : logLines()) busyFailures += line.find("busy@x.com") != std::string::npos;
+  EXPECT_EQ(busyFailures, 3u);
+
+  server.refusals.clear();
+  EXPECT_TRUE(engine().VBSendMessage());
+  EXPECT_THAT(recipients(), ElementsAre("a@x.com", "once@x.com", "busy@x.com", "bad@x.com"));
+}
+
+TEST_F(SendingPass, SendingLimitOfTheServerPausesThePassUntilTheNextOne) {
+  addNewsletter(list, "All", "Hi");
+  addNewsletter(list, "All", "Also");
+  for (const char* a : {"a@x.com", "b@x.com", "c@x.com"}) add(a, {2026, 12, 1});
+  server.limitAfter = 2;
+  EXPECT_TRUE(engine().VBSendMessage());
+  EXPECT_THAT(recipients(), ElementsAre("a@x.com", "b@x.com"));
+  EXPECT_EQ(ui.statuses.back(), "Sending paused: the mail server's sending limit was reached");
+  std::size_t limited = 0;  // nothing was tried after the refusal, not even the next newsletter
+  for (const auto& line : logLines()) limited += line.find("421") != std::string::npos;
+  EXPECT_EQ(limited, 1u);
+  server.limitAfter = static_cast<std::size_t>(-1);
+  EXPECT_TRUE(engine().VBSendMessage());
+  EXPECT_EQ(server.sent.size(), 6u);
+  EXPECT_EQ(server.sent[2].toAddress, "c@x.com");
+  EXPECT_EQ(server.sent[3].body, "Also");
 }
 
 TEST_F(SendingPass, WholeTitlesAndAddressesDecideWhatWasSent) {

@@ -174,6 +174,8 @@ TEST_F(MailLoop, TaggedReturnPathBringsTheReportBackToTheSubscriberItNames) {
   // The report went to the tagged return path; it names the recipient only as rewritten.
   EXPECT_THAT(reports[0].fullText, HasSubstr("To: " + list.user + "+b."));
   EXPECT_THAT(reports[0].fullText, Not(HasSubstr("Final-Recipient: rfc822; Dead@")));
+  // A bare 550 names no reason: the send alone switches nobody off.
+  EXPECT_THAT(subscribers(), ::testing::ContainsRegex("Dead@example\\.net,Dead,[0-9/]+,true,"));
   auto newsletter = mailboxOf(reader);
   ASSERT_EQ(newsletter.size(), 1u);
   EXPECT_EQ(newsletter[0].senderAddress, list.address());  // the From is unchanged
@@ -226,9 +228,10 @@ TEST_F(MailLoop, LoginFailuresEndTheCycleWithTheStatusTextAndTheReasonInTheLog) 
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     if (c.key == "pass") {
-      ASSERT_EQ(cli({"set", "2", "pass", ""}).status, 0);
+      ASSERT_EQ(runCli(folder.path(), {"set-password", "pop3"}, c.value + "\n").status, 0);
+    } else {
+      set(2, c.key, c.value);
     }
-    set(2, c.key, c.value);
     std::size_t before = store::splitLines(errorLog()).size();
     CliResult result = cli({"check"}, c.trust);
     EXPECT_EQ(result.status, 1);

@@ -105,6 +105,14 @@ std::string MailRig::value(const std::string& key) const {
   return found == m_env.end() ? std::string() : found->second;
 }
 
+std::size_t MailRig::acceptedCount(const std::string& localPart) const {
+  std::filesystem::path box = std::filesystem::path(dir()) / "mail" / localPart / "Maildir/new";
+  std::error_code error;
+  std::size_t count = 0;
+  for (std::filesystem::directory_iterator it(box, error), end; !error && it != end; ++it) ++count;
+  return count;
+}
+
 int MailRig::port(const std::string& key) const {
   const std::string text = value(key);
   return text.empty() ? 0 : std::stoi(text);

@@ -28,6 +28,10 @@ class MailRig {
   const std::string& failure() const { return m_failure; }
   int port(const std::string& key) const;
   std::string caFile() const { return value("CA_FILE"); }
+  // The rig's folder: DIR/mail/<local part>/Maildir/new holds what the SMTP server accepted.
+  std::string dir() const { return value("RIG_DIR"); }
+  // How many messages the SMTP server accepted for the local part.
+  std::size_t acceptedCount(const std::string& localPart) const;
 
   Mailbox claimMailbox();
   // Puts raw bytes into the mailbox as a new message, past SMTP.

@@ -30,7 +30,7 @@ BASE_USERS = [("list", "listpw"), ("alice", "alicepw"), ("bob", "bobpw")]
 POOL_SIZE = 200
 PORT_NAMES = ["POP_PLAIN_PORT", "POP_TLS_PORT", "SMTP_PLAIN_PORT", "SMTP_SUBMISSION_PORT",
               "SMTP_TLS_PORT", "SMTP_IDLE_PORT", "POP_NTLM_PORT", "POP_SILENT_PORT",
-              "POP_DROP_PORT", "POP_SHORT_PORT", "CLOSED_PORT"]
+              "POP_DROP_PORT", "POP_SHORT_PORT", "CLOSED_PORT", "SMTP_REPLY_PORT"]
 
 
 def is_root():
@@ -240,14 +240,16 @@ def start(d):
     spawn(d, "smtp", as_server_user([PYTHON, os.path.join(HERE, "smtp_sink.py"), d,
                                      str(env["SMTP_PLAIN_PORT"]),
                                      str(env["SMTP_SUBMISSION_PORT"]),
-                                     str(env["SMTP_TLS_PORT"]), str(env["SMTP_IDLE_PORT"])]))
+                                     str(env["SMTP_TLS_PORT"]), str(env["SMTP_IDLE_PORT"]),
+                                     str(env["SMTP_REPLY_PORT"])]))
     spawn(d, "pop3script", [PYTHON, os.path.join(HERE, "scripted_pop3.py"),
                             str(env["POP_NTLM_PORT"]), str(env["POP_SILENT_PORT"]),
                             str(env["POP_DROP_PORT"]), str(env["POP_SHORT_PORT"])])
 
     deadline = time.time() + 15
     greeting_ports = ["POP_PLAIN_PORT", "SMTP_PLAIN_PORT", "SMTP_SUBMISSION_PORT",
-                      "SMTP_IDLE_PORT", "POP_NTLM_PORT", "POP_DROP_PORT", "POP_SHORT_PORT"]
+                      "SMTP_IDLE_PORT", "POP_NTLM_PORT", "POP_DROP_PORT", "POP_SHORT_PORT",
+                      "SMTP_REPLY_PORT"]
     ready = all(answers(env[k], True, deadline) for k in greeting_ports)
     ready = ready and answers(env["POP_SILENT_PORT"], False, deadline)
     ready = ready and tls_answers(env["POP_TLS_PORT"], deadline)

@@ -2,19 +2,25 @@
 """SMTP sink for the mail client tests: stores each accepted message's raw bytes in
 DIR/mail/<local part>/Maildir/new, where dovecot serves them.
 
-  smtp_sink.py DIR PLAIN_PORT SUBMISSION_PORT TLS_PORT IDLE_PORT
+  smtp_sink.py DIR PLAIN_PORT SUBMISSION_PORT TLS_PORT IDLE_PORT REPLY_PORT
 
 plain: STARTTLS offered, no AUTH; submission: STARTTLS and AUTH required; TLS: implicit TLS
 with AUTH required; idle: plain, but drops connections idle for one second. Users and passwords
 come from DIR/users (re-read at every AUTH, so users added later can log in). A recipient whose
-local part is "reject" gets 554 after DATA, "tempfail" gets 451. "dead" gets 550 5.1.1 after
-DATA, and a delivery report goes to the envelope sender's mailbox, naming the recipient only as
-the server rewrote it (an internal mailbox name), as forwarding servers do. A local part with
+local part is "reject" gets 554 after DATA, "tempfail" gets 451. "dead" gets a bare 550 after
+DATA (no status code, so the refusal alone names no reason), and a delivery report goes to the
+envelope sender's mailbox, naming the recipient only as the server rewrote it (an internal
+mailbox name), as forwarding servers do. A local part with
 "+" is delivered to the mailbox before the "+".
+
+reply: plain, answering as providers do. RCPT of a local part starting with "tempfailonce"
+gets 451 4.3.0 the first time, "tempfail" 451 4.3.0 always, "unknown" 550 5.1.1; a sender whose
+local part starts with "limit<N>-" gets 421 4.7.0 at MAIL once N of its messages were accepted.
 """
 import asyncio
 import logging
 import os
+import re
 import ssl
 import sys
 import time
@@ -90,7 +96,7 @@ class Handler:
             sender = mailbox_of(envelope.mail_from or "")
             if sender.replace(".", "").replace("-", "").replace("_", "").isalnum():
                 store(sender, delivery_report(envelope))
-            return "550 5.1.1 Mailbox unavailable"
+            return "550 Requested action not taken"
         if "reject" in locals_:
             return "554 5.7.1 Message refused for testing"
         if "tempfail" in locals_:
@@ -104,6 +110,42 @@ class Handler:
         return "250 2.0.0 Stored"
 
 
+class ReplyHandler(Handler):
+    """The replies of a provider with limits and unknown recipients."""
+
+    def __init__(self):
+        self.accepted = {}
+        self.refused_once = set()
+
+    async def handle_MAIL(self, server, session, envelope, address, mail_options):
+        limit = re.match(r"limit(\d+)-", address.lower())
+        if limit and self.accepted.get(address.lower(), 0) >= int(limit.group(1)):
+            return "421 4.7.0 Too many messages, try again later"
+        envelope.mail_from = address
+        envelope.mail_options.extend(mail_options)
+        return "250 OK"
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        local = address.split("@")[0].lower()
+        if local.startswith("tempfailonce") and local not in self.refused_once:
+            self.refused_once.add(local)
+            return "451 4.3.0 Try again later"
+        if local.startswith("tempfail") and not local.startswith("tempfailonce"):
+            return "451 4.3.0 Try again later"
+        if local.startswith("unknown"):
+            return "550 5.1.1 <%s>: Recipient address rejected: User unknown" % address
+        envelope.rcpt_tos.append(address)
+        envelope.rcpt_options.extend(rcpt_options)
+        return "250 OK"
+
+    async def handle_DATA(self, server, session, envelope):
+        reply = await super().handle_DATA(server, session, envelope)
+        if reply.startswith("250"):
+            sender = envelope.mail_from.lower()
+            self.accepted[sender] = self.accepted.get(sender, 0) + 1
+        return reply
+
+
 def tls_context():
     ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
     ctx.load_cert_chain(os.path.join(DIR, "server.crt"), os.path.join(DIR, "server.key"))
@@ -111,9 +153,10 @@ def tls_context():
 
 
 async def main():
-    plain, submission, implicit, idle = (int(p) for p in sys.argv[2:6])
+    plain, submission, implicit, idle, reply = (int(p) for p in sys.argv[2:7])
     loop = asyncio.get_running_loop()
     handler = Handler()
+    reply_handler = ReplyHandler()
     ctx = tls_context()
     factories = [
         (plain, None, lambda: SMTP(handler, hostname="localhost", tls_context=ctx,
@@ -124,6 +167,7 @@ async def main():
         (implicit, ctx, lambda: SMTP(handler, hostname="localhost", auth_required=True,
                                      auth_require_tls=False, authenticator=authenticator)),
         (idle, None, lambda: SMTP(handler, hostname="localhost", timeout=1)),
+        (reply, None, lambda: SMTP(reply_handler, hostname="localhost")),
     ]
     servers = []
     for port, server_ssl, factory in factories:

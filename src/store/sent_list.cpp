@@ -1,6 +1,6 @@
-#include "engine/sent_list.h"
+#include "store/sent_list.h"
 
-namespace tidewell::engine {
+namespace tidewell::store {
 
 bool sentListHas(std::string_view sentList, std::string_view title) {
   std::size_t from = 0;
@@ -21,4 +21,4 @@ std::string withTitle(std::string_view sentList, std::string_view title) {
   return list;
 }
 
-}  // namespace tidewell::engine
+}  // namespace tidewell::store

@@ -1,0 +1,91 @@
+// Secrets in a real Secret Service (GNOME Keyring in a private D-Bus session, see
+// keyring_session.sh): tidewell-cli stores them, this process reads them back as start-up does,
+// and the profile keeps only references; with the keyring out of reach, the fallback.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <regex>
+
+#include "cipher/dated_password_cipher.h"
+#include "cipher/system_keyring.h"
+#include "cli_runner.h"
+#include "store/keyring_password_cipher.h"
+#include "store/profile_settings.h"
+#include "support/test_support.h"
+
+namespace tidewell::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+class KeyringSession : public ::testing::Test {
+ protected:
+  CliResult cli(const std::vector<std::string>& args,
+                const std::optional<std::string>& input = std::nullopt) {
+    return runCli(folder.path(), args, input);
+  }
+  CliResult newGold() {
+    return cli({"new-profile", "--title", "Gold", "--email", "list@example.com", "--reply",
+                "r@example.com", "--pop3", "pop.example.com", "--smtp", "smtp.example.com",
+                "--account", "ann", "--password", "first secret"});
+  }
+  // What start-up reads, through the keyring as the programs use it.
+  store::CampaignProperties loaded() {
+    TrapFixture fx;
+    cipher::DatedPasswordCipher enciphering(fx.trap);
+    auto keyring = cipher::systemKeyring();
+    store::KeyringPasswordCipher secrets(enciphering, keyring.get(), fx.trap);
+    store::ProfileStore profile(folder / "Gold.dat", fx.trap);
+    store::CampaignProperties c = store::loadProfileSettings(profile, secrets).campaign;
+    EXPECT_EQ(fx.logLines(), std::vector<std::string>());
+    return c;
+  }
+  bool holdsEncipheredSecret() {
+    static const std::regex enciphered("(pass|smtp_password): [0-9A-F]{64}");
+    return std::regex_search(readBytes(folder / "Gold.dat"), enciphered);
+  }
+  std::string errorLog() {
+    return std::filesystem::exists(folder / "errlog.txt") ? readBytes(folder / "errlog.txt") : "";
+  }
+  TempFolder folder;
+};
+
+TEST_F(KeyringSession, SecretsSavedByOneProgramAreReadByAnotherAndNotKeptInTheProfile) {
+  ASSERT_NE(std::getenv("DBUS_SESSION_BUS_ADDRESS"), nullptr) << "run through keyring_session.sh";
+  ASSERT_EQ(newGold().status, 0);
+  EXPECT_EQ(cli({"get", "2", "pass"}).out, "keyring:\n");
+  EXPECT_EQ(loaded().password, "first secret");
+
+  CliResult pop = cli({"set-password", "pop3"}, "second secret\n");
+  ASSERT_EQ(pop.status, 0) << pop.err;
+  EXPECT_EQ(pop.out, "Saved in the keyring\n");
+  ASSERT_EQ(cli({"set", "2", "ServerAuthentication", "2"}).status, 0);
+  ASSERT_EQ(cli({"set", "2", "smtp_account", "bob"}).status, 0);
+  ASSERT_EQ(cli({"set-password", "smtp"}, "smtp secret\n").status, 0);
+
+  store::CampaignProperties c = loaded();
+  EXPECT_EQ(c.password, "second secret");
+  EXPECT_EQ(c.smtp_password, "smtp secret");
+  EXPECT_FALSE(holdsEncipheredSecret()) << readBytes(folder / "Gold.dat");
+  EXPECT_EQ(readBytes(folder / "Gold.dat").find("secret"), std::string::npos);
+  EXPECT_EQ(errorLog(), "");
+}
+
+TEST_F(KeyringSession, WithoutTheSecretServiceTheSecretIsEncipheredAndTheLogSaysSo) {
+  const std::string session = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent", 1);
+  CliResult created = newGold();
+  setenv("DBUS_SESSION_BUS_ADDRESS", session.c_str(), 1);
+  ASSERT_EQ(created.status, 0);
+  EXPECT_TRUE(holdsEncipheredSecret());
+  EXPECT_THAT(errorLog(), HasSubstr("The keyring was not available"));
+  EXPECT_EQ(loaded().password, "first secret");
+  // Saved again with the keyring back, the password moves there.
+  ASSERT_EQ(cli({"set-password", "pop3"}, "first secret\n").status, 0);
+  EXPECT_FALSE(holdsEncipheredSecret());
+  EXPECT_EQ(loaded().password, "first secret");
+}
+
+}  // namespace
+}  // namespace tidewell::testing

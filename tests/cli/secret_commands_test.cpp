@@ -1,0 +1,96 @@
+// set-password and the refusal of secrets on set, without a keyring (the tests' D-Bus address
+// leads nowhere): the password is enciphered into the profile.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "cipher/dated_password_cipher.h"
+#include "cli_runner.h"
+#include "store/profile_settings.h"
+#include "support/test_support.h"
+
+namespace tidewell::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+class SecretCommands : public ::testing::Test {
+ protected:
+  // Whatever session the tests run in, the programs they start find no keyring.
+  static void SetUpTestSuite() { setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent", 1); }
+  SecretCommands() {
+    EXPECT_EQ(cli({"new-profile", "--title", "Gold", "--email", "list@example.com", "--reply",
+                   "r@example.com", "--pop3", "pop.example.com", "--smtp", "smtp.example.com",
+                   "--account", "ann", "--password", "first"})
+                  .status,
+              0);
+  }
+  CliResult cli(const std::vector<std::string>& args,
+                const std::optional<std::string>& input = std::nullopt) {
+    return runCli(folder.path(), args, input);
+  }
+  // What start-up reads from the profile, in this process.
+  store::CampaignProperties loaded() {
+    TrapFixture fx;
+    cipher::DatedPasswordCipher cipher(fx.trap);
+    store::ProfileStore profile(folder / "Gold.dat", fx.trap);
+    return store::loadProfileSettings(profile, cipher).campaign;
+  }
+  TempFolder folder;
+};
+
+TEST_F(SecretCommands, SetRefusesEverySecretKeyAndPointsToSetPassword) {
+  for (const char* key : {"pass", "smtp_password", "Smtp_Password", "pop_oauth_refresh_token",
+                          "smtp_oauth_client_secret"}) {
+    CliResult r = cli({"set", "2", key, "clear text"});
+    EXPECT_EQ(r.status, 1) << key;
+    EXPECT_THAT(r.err, HasSubstr("set-password")) << key;
+  }
+  EXPECT_EQ(loaded().password, "first");
+  EXPECT_EQ(readBytes(folder / "Gold.dat").find("clear text"), std::string::npos);
+  EXPECT_EQ(cli({"set", "2", "smtp_account", "bob"}).status, 0);
+}
+
+TEST_F(SecretCommands, SetPasswordReadsTheFirstLineOfStandardInput) {
+  struct Case {
+    const char* input;
+    const char* stored;
+  };
+  for (const Case& c : {Case{"new pass\n", "new pass"}, Case{"crlf pass\r\nignored\n", "crlf pass"},
+                        Case{"no line end", "no line end"}}) {
+    CliResult r = cli({"--today", "2027-01-02", "set-password", "pop3"}, c.input);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "Saved enciphered in the profile\n");
+    EXPECT_EQ(r.out.find(c.stored), std::string::npos);
+    EXPECT_EQ(loaded().password, c.stored);
+  }
+  EXPECT_EQ(cli({"get", "1", "date"}).out, "1/2/2027\n");
+  EXPECT_THAT(readBytes(folder / "errlog.txt"), HasSubstr("The keyring was not available"));
+}
+
+TEST_F(SecretCommands, SmtpPasswordNeedsTheSeparateSmtpAccount) {
+  CliResult refused = cli({"set-password", "smtp"}, "smtp pass\n");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_THAT(refused.err, HasSubstr("ServerAuthentication is not 2"));
+  ASSERT_EQ(cli({"set", "2", "ServerAuthentication", "2"}).status, 0);
+  ASSERT_EQ(cli({"set", "2", "smtp_account", "bob"}).status, 0);
+  ASSERT_EQ(cli({"set-password", "smtp"}, "smtp pass\n").status, 0);
+  store::CampaignProperties c = loaded();
+  EXPECT_EQ(c.smtp_account, "bob");
+  EXPECT_EQ(c.smtp_password, "smtp pass");
+  EXPECT_EQ(c.password, "first");
+}
+
+TEST_F(SecretCommands, WrongUsageAndEndedInput) {
+  EXPECT_EQ(cli({"set-password", "imap"}, "x\n").status, 2);
+  EXPECT_EQ(cli({"set-password"}, "x\n").status, 2);
+  EXPECT_EQ(cli({"set-password", "pop3", "--password", "x"}, "x\n").status, 2);
+  CliResult ended = cli({"set-password", "pop3"}, "");
+  EXPECT_EQ(ended.status, 1);
+  EXPECT_THAT(ended.err, HasSubstr("No password read"));
+  EXPECT_EQ(loaded().password, "first");
+}
+
+}  // namespace
+}  // namespace tidewell::testing

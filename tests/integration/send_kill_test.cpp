@@ -1,0 +1,154 @@
+// tidewell-cli killed (SIGKILL, as a crash, a power cut or a logout does) in the middle of a
+// sending pass or a forced send to 2,000 subscribers, five times at random moments, and then
+// allowed to finish, against the real test SMTP server: nobody may receive more than the copy
+// in flight at each kill twice, and no subscriber or sent-list entry may be lost.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "sending_profile.h"
+#include "store/text.h"
+#include "store/text_file.h"
+#include "support/test_support.h"
+
+extern char** environ;
+
+namespace tidewell::testing {
+namespace {
+
+constexpr int kRecipients = 2000;
+constexpr int kKills = 5;
+constexpr auto kRoundLimit = std::chrono::seconds(20);
+
+class SendKill : public SendingProfile {
+ protected:
+  void SetUp() override {
+    RigTest::SetUp();
+    makeProfile("SMTP_PLAIN_PORT");
+    // Local parts of their own, so tests running beside this one never share a recipient.
+    tag = "k" + std::to_string(std::random_device()() % 100000) + "n";
+    std::vector<std::string> addresses;
+    for (int i = 0; i < kRecipients; ++i) addresses.push_back(address(i));
+    writeSubscribers(addresses);
+    seed = std::random_device()();
+    RecordProperty("seed", std::to_string(seed));
+  }
+
+  std::string address(int i) const { return tag + std::to_string(i) + "@example.net"; }
+
+  std::size_t sentCount() const {
+    return store::splitLines(readBytes(folder / "activity.log")).size();
+  }
+
+  // Starts tidewell-cli with args and kills it once the activity log holds `killAt` lines;
+  // true when it was killed, false when it ended by itself first.
+  bool runAndKill(const std::vector<std::string>& args, std::size_t killAt) {
+    std::vector<std::string> words = {TIDEWELL_CLI, "--folder", folder.path().string(), "--ca-file",
+                                      rig.caFile()};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(spawned, 0);
+    if (spawned != 0) return false;
+    const auto deadline = std::chrono::steady_clock::now() + kRoundLimit;
+    int status = 0;
+    bool killed = false;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+      if (sentCount() >= killAt || std::chrono::steady_clock::now() > deadline) {
+        EXPECT_LT(std::chrono::steady_clock::now(), deadline) << "the round did not end in time";
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        killed = true;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return killed;
+  }
+
+  // The moments of the kills: counts of sent messages, random, rising, within the pass.
+  std::vector<std::size_t> killPoints() {
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<std::size_t> pick(20, kRecipients - 100);
+    std::vector<std::size_t> points;
+    for (int i = 0; i < kKills; ++i) points.push_back(pick(random));
+    std::sort(points.begin(), points.end());
+    return points;
+  }
+
+  std::vector<std::string> unsentAddresses() {
+    std::vector<std::string> addresses;
+    for (const auto& row : rows(tag)) {
+      if (row.find(std::string(kTitle) + "[\\?]") == std::string::npos)
+        addresses.push_back(row.substr(0, row.find(',')));
+    }
+    return addresses;
+  }
+
+  // Every recipient has one copy and at most `kills` copies more arrived in all; every
+  // subscriber is still there with the title once in its sent list.
+  void expectOneCopyEachAndNothingLost(int kills) {
+    std::size_t missing = 0, extra = 0;
+    for (int i = 0; i < kRecipients; ++i) {
+      std::size_t copies = rig.acceptedCount(tag + std::to_string(i));
+      if (copies == 0) ++missing;
+      if (copies > 1) extra += copies - 1;
+    }
+    EXPECT_EQ(missing, 0u);
+    EXPECT_LE(extra, static_cast<std::size_t>(kills)) << "seed " << seed;
+    std::vector<std::string> all = rows(tag);
+    for (const auto& row : all) {
+      std::size_t first = row.find(std::string(kTitle) + "[\\?]");
+      EXPECT_NE(first, std::string::npos) << row;
+      if (first != std::string::npos) EXPECT_EQ(row.find(kTitle, first + 1), std::string::npos);
+    }
+    EXPECT_EQ(all.size(), static_cast<std::size_t>(kRecipients));
+  }
+
+  std::string tag;
+  unsigned seed = 0;
+};
+
+TEST_F(SendKill, SendingPassKilledFiveTimesSendsNoMoreThanOneCopyTwicePerKill) {
+  int kills = 0;
+  for (std::size_t point : killPoints()) kills += runAndKill({"send"}, point) ? 1 : 0;
+  CliResult finish = cli({"send"});
+  EXPECT_EQ(finish.status, 0) << finish.err << errorLog();
+  EXPECT_EQ(kills, kKills);
+  expectOneCopyEachAndNothingLost(kills);
+  EXPECT_FALSE(std::filesystem::exists(folder / "Send.sent"));  // folded into the file
+}
+
+TEST_F(SendKill, ForcedSendKilledFiveTimesSendsNoMoreThanOneCopyTwicePerKill) {
+  int kills = 0;
+  for (std::size_t point : killPoints()) {
+    // The operator sends again to those whose sent list does not show the newsletter yet.
+    std::vector<std::string> args = {"forced-send", "--newsletter", kTitle};
+    std::vector<std::string> rest = unsentAddresses();
+    args.insert(args.end(), rest.begin(), rest.end());
+    kills += runAndKill(args, point) ? 1 : 0;
+  }
+  CliResult finish = cli({"send"});
+  EXPECT_EQ(finish.status, 0) << finish.err << errorLog();
+  EXPECT_EQ(kills, kKills);
+  expectOneCopyEachAndNothingLost(kills);
+}
+
+}  // namespace
+}  // namespace tidewell::testing

@@ -1,0 +1,58 @@
+#include "sending_profile.h"
+
+#include "store/text.h"
+
+namespace tidewell::testing {
+
+void SendingProfile::makeProfile(const std::string& smtpPortKey, const std::string& sender) {
+  list = rig.claimMailbox();
+  ASSERT_EQ(
+      cli({"new-profile", "--title", "Send", "--email", sender.empty() ? list.address() : sender,
+           "--reply", list.address(), "--pop3", "127.0.0.1", "--smtp", "127.0.0.1", "--account",
+           list.user, "--password", list.password})
+          .status,
+      0);
+  set(2, "SMTPPort", std::to_string(rig.port(smtpPortKey)));
+  set(2, "server_timeout", "10");
+  ASSERT_EQ(cli({"new-filter"}).status, 0);
+  ASSERT_EQ(cli({"new-newsletter"}).status, 0);
+  writeBytes(folder / "news.txt", "Hello ~name~");
+  set(6, "location", (folder / "news.txt").string());
+  set(6, "days", "All");
+  set(6, "rule", "Filter_1");
+}
+
+void SendingProfile::writeSubscribers(const std::vector<std::string>& addresses) {
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < addresses.size(); ++i) {
+    std::string name = "R" + std::to_string(i);
+    std::string pmf = "email[/\\]" + addresses[i] + "[\\/]name[/\\]" + name + "[\\/]";
+    for (int f = 2; f < 41; ++f) pmf += "_[/\\][\\/]";
+    lines.insert(lines.end(),
+                 {addresses[i], name, "12/5/2026", "none", "true", "Filter_1", pmf, ""});
+  }
+  writeBytes(folder / "Send.txt", crlf(lines));
+}
+
+CliResult SendingProfile::cli(std::vector<std::string> args) {
+  args.insert(args.begin(), {"--ca-file", rig.caFile()});
+  return runCli(folder.path(), args);
+}
+
+void SendingProfile::set(int index, const std::string& key, const std::string& value) {
+  ASSERT_EQ(cli({"set", std::to_string(index), key, value}).status, 0);
+}
+
+std::vector<std::string> SendingProfile::rows(const std::string& prefix) {
+  std::vector<std::string> found;
+  for (const auto& row : store::splitLines(cli({"subscribers"}).out)) {
+    if (row.rfind(prefix, 0) == 0) found.push_back(row);
+  }
+  return found;
+}
+
+std::string SendingProfile::errorLog() const {
+  return readBytes(folder / "errlog.txt");
+}
+
+}  // namespace tidewell::testing

@@ -1,0 +1,33 @@
+#pragma once
+// A list profile "Send" driven through tidewell-cli against the rig's SMTP server: one filter,
+// one days-"All" plain-text newsletter, and subscribers written straight into its file.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli_runner.h"
+#include "mail_rig_fixture.h"
+#include "support/test_support.h"
+
+namespace tidewell::testing {
+
+class SendingProfile : public mail::testing::RigTest {
+ protected:
+  static constexpr const char* kTitle = "New Newsletter #1";
+
+  // The profile sending from `sender` (a claimed mailbox's address when empty) to smtpPortKey.
+  void makeProfile(const std::string& smtpPortKey, const std::string& sender = "");
+  // Active subscribers of the filter with these addresses, in this order.
+  void writeSubscribers(const std::vector<std::string>& addresses);
+
+  CliResult cli(std::vector<std::string> args);
+  void set(int index, const std::string& key, const std::string& value);
+  // The `subscribers` rows (without the header) of the addresses starting with prefix.
+  std::vector<std::string> rows(const std::string& prefix);
+  std::string errorLog() const;
+
+  TempFolder folder;
+  mail::testing::Mailbox list;
+};
+
+}  // namespace tidewell::testing
