@@ -179,6 +179,8 @@ TEST_F(MailLoop, TaggedReturnPathBringsTheReportBackToTheSubscriberItNames) {
   // The report went to the tagged return path; it names the recipient only as rewritten.
   EXPECT_THAT(reports[0].fullText, HasSubstr("To: " + list.user + "+b."));
   EXPECT_THAT(reports[0].fullText, Not(HasSubstr("Final-Recipient: rfc822; Dead@")));
+  // A bare 550 names no reason: the send alone switches nobody off.
+  EXPECT_THAT(subscribers(), ::testing::ContainsRegex("Dead@example\\.net,Dead,[0-9/]+,true,"));
   auto newsletter = mailboxOf(reader);
   ASSERT_EQ(newsletter.size(), 1u);
   EXPECT_EQ(newsletter[0].senderAddress, list.address());  // the From is unchanged

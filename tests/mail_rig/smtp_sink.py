@@ -8,10 +8,10 @@ plain: STARTTLS offered, no AUTH; submission: STARTTLS and AUTH required; TLS: i
 with AUTH required; idle: plain, but drops connections idle for one second. Users and passwords
 come from DIR/users (re-read at every AUTH, so users added later can log in); XOAUTH2 and
 OAUTHBEARER log-ins are checked with the OAuth2 test server's introspection (DIR/oauth.url).
-A recipient whose
-local part is "reject" gets 554 after DATA, "tempfail" gets 451. "dead" gets 550 5.1.1 after
-DATA, and a delivery report goes to the envelope sender's mailbox, naming the recipient only as
-the server rewrote it (an internal mailbox name), as forwarding servers do. A local part with
+A recipient whose local part is "reject" gets 554 after DATA, "tempfail" gets 451. "dead" gets
+a bare 550 after DATA (no status code, so the refusal alone names no reason), and a delivery
+report goes to the envelope sender's mailbox, naming the recipient only as the server rewrote
+it (an internal mailbox name), as forwarding servers do. A local part with
 "+" is delivered to the mailbox before the "+".
 
 reply: plain, answering as providers do. RCPT of a local part starting with "tempfailonce"
@@ -142,7 +142,7 @@ class Handler:
             sender = mailbox_of(envelope.mail_from or "")
             if sender.replace(".", "").replace("-", "").replace("_", "").isalnum():
                 store(sender, delivery_report(envelope))
-            return "550 5.1.1 Mailbox unavailable"
+            return "550 Requested action not taken"
         if "reject" in locals_:
             return "554 5.7.1 Message refused for testing"
         if "tempfail" in locals_:
