@@ -12,6 +12,7 @@
 
 #include "editor/server_settings_editor.h"
 #include "editor/ui/focus_edits.h"
+#include "editor/ui/oauth_sign_in_box.h"
 #include "editor/ui/property_panel.h"
 
 class QGroupBox;
@@ -32,6 +33,7 @@ class ServerSettingsPanel : public PropertyPanel {
   QWidget* buildGeneralTab();
   QWidget* buildServerTab();
   QWidget* buildAdvancedTab();
+  QWidget* buildSignInTab();
   void connectFields();
   ServerSettingsEditor& editor();
   void renameWhileTyping(const QString& text);
@@ -59,6 +61,8 @@ class ServerSettingsPanel : public PropertyPanel {
   QCheckBox* m_smtpSsl;
   QSlider* m_slider;
   QLabel* m_timeoutLabel;
+  OAuthSignInBox* m_popSignIn;
+  OAuthSignInBox* m_smtpSignIn;
 };
 
 }  // namespace tidewell::editor::ui
