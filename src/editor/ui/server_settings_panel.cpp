@@ -27,12 +27,24 @@ ServerSettingsPanel::ServerSettingsPanel(const PanelServices& services, QWidget*
   tabs->addTab(buildGeneralTab(), "General");
   tabs->addTab(buildServerTab(), "Server");
   tabs->addTab(buildAdvancedTab(), "Advanced");
+  tabs->addTab(buildSignInTab(), "Sign-in");
   auto* frameLayout = new QVBoxLayout(m_frame);
   frameLayout->addLayout(titleRow);
   frameLayout->addWidget(tabs);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(m_frame);
   connectFields();
+}
+
+QWidget* ServerSettingsPanel::buildSignInTab() {
+  auto* tab = new QWidget;
+  m_popSignIn = new OAuthSignInBox(services(), "pop", "Incoming Mail (Pop3)");
+  m_smtpSignIn = new OAuthSignInBox(services(), "smtp", "Outgoing Mail (SMTP)");
+  auto* layout = new QVBoxLayout(tab);
+  layout->addWidget(m_popSignIn);
+  layout->addWidget(m_smtpSignIn);
+  layout->addStretch();
+  return tab;
 }
 
 QWidget* ServerSettingsPanel::buildGeneralTab() {
@@ -211,6 +223,8 @@ void ServerSettingsPanel::showBlock(int) {
   }
   m_timeoutLabel->setText(toQt(timeoutCaption(v.timeoutPosition)));
   m_caps->refresh();
+  m_popSignIn->showStored();
+  m_smtpSignIn->showStored();
   m_focus->refreshOldText();
 }
 

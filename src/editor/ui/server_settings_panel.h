@@ -12,6 +12,7 @@
 
 #include "editor/server_settings_editor.h"
 #include "editor/ui/focus_edits.h"
+#include "editor/ui/oauth_sign_in_box.h"
 #include "editor/ui/property_panel.h"
 #include "editor/ui/whole_number_fields.h"
 
@@ -33,6 +34,7 @@ class ServerSettingsPanel : public PropertyPanel {
   QWidget* buildGeneralTab();
   QWidget* buildServerTab();
   QWidget* buildAdvancedTab();
+  QWidget* buildSignInTab();
   void connectFields();
   ServerSettingsEditor& editor();
   void renameWhileTyping(const QString& text);
@@ -62,6 +64,8 @@ class ServerSettingsPanel : public PropertyPanel {
   QSlider* m_slider;
   QLabel* m_timeoutLabel;
   WholeNumberFields* m_caps;
+  OAuthSignInBox* m_popSignIn;
+  OAuthSignInBox* m_smtpSignIn;
 };
 
 }  // namespace tidewell::editor::ui

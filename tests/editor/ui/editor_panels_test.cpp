@@ -133,6 +133,7 @@ class EditorPanelsTest : public QObject {
   void serverSettingsFieldsWriteOnFocusLoss();
   void serverSettingsSwitchesSliderAndDefaults();
   void outgoingAuthenticationDialog();
+  void signInTabPresetsAndMethod();
   void filterTitleRules();
   void filterTextBoxesAndAdvanced();
   void ruleEditorMessagesAndCaption();
@@ -209,6 +210,32 @@ void EditorPanelsTest::serverSettingsSwitchesSliderAndDefaults() {
   std::vector<std::string> before = b.profile.lines();
   b.panel->showBlock(2);
   QCOMPARE(b.profile.lines(), before);
+}
+
+void EditorPanelsTest::signInTabPresetsAndMethod() {
+  Bench<ServerSettingsPanel> b;
+  b.settings.pop_oauth2 = true;
+  b.settings.pop_oauth.provider = "Other";
+  b.settings.pop_oauth.client_id = "client-1";
+  b.show(2);
+  auto* popMethod = b.find<QComboBox>("cboPopAuth");
+  QCOMPARE(popMethod->currentText(), "OAuth2");
+  QVERIFY(b.find<QPushButton>("cmdPopSignIn")->isEnabled());
+  QVERIFY(!b.find<QPushButton>("cmdSmtpSignIn")->isEnabled());
+  QCOMPARE(b.profile.get(2, "popauth"), "!");  // showing wrote nothing
+  auto* box = b.find<QPushButton>("cmdPopSignIn")->parentWidget();
+  auto* provider = box->findChildren<QComboBox*>().at(1);
+  provider->setCurrentText("Google");
+  auto edits = box->findChildren<QLineEdit*>();
+  QCOMPARE(edits.at(0)->text(), "https://accounts.google.com/o/oauth2/v2/auth");
+  QCOMPARE(edits.at(4)->text(), "https://mail.google.com/");
+  QCOMPARE(edits.at(2)->text(), "client-1");
+  b.panel->findChild<QTabWidget*>()->setCurrentIndex(3);
+  savePicture(b.panel, "server_settings_sign_in");
+  popMethod->setCurrentIndex(0);
+  QCOMPARE(b.profile.get(2, "popauth"), "password");
+  QVERIFY(!b.settings.pop_oauth2);
+  QVERIFY(!b.find<QPushButton>("cmdPopSignIn")->isEnabled());
 }
 
 void EditorPanelsTest::outgoingAuthenticationDialog() {
