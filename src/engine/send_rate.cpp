@@ -62,7 +62,7 @@ bool SendRate::append(std::int64_t when, std::string* problem) {
   std::lock_guard lock(m_mutex);
   m_times.push_back(when);
   const std::string line = std::to_string(when) + "\r\n";
-  if (m_fd < 0) m_fd = ::open(m_path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (m_fd < 0) m_fd = ::open(m_path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
   if (m_fd < 0 || ::write(m_fd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
     if (problem) *problem = "Cannot append to " + m_path.string() + ": " + std::strerror(errno);
     return false;

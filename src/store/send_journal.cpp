@@ -108,7 +108,7 @@ bool SendJournal::append(std::string_view address, std::string_view title, std::
   line.append(address).append("\t").append(title).append("\t");
   line.append(date).append("\t").append(time).append("\r\n");
   std::lock_guard lock(m_mutex);
-  if (m_fd < 0) m_fd = ::open(m_path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (m_fd < 0) m_fd = ::open(m_path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
   // One write() per line: a kill leaves whole lines, at most the last one torn.
   if (m_fd < 0 || ::write(m_fd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
     if (problem) *problem = "Cannot append to " + m_path.string() + ": " + std::strerror(errno);

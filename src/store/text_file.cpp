@@ -116,7 +116,7 @@ void writeLinesDurably(const std::filesystem::path& target, const std::vector<st
 }
 
 void appendLine(const std::filesystem::path& path, std::string_view line) {
-  Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+  Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
   if (fd.get() < 0) raiseSystemError(errno, "Cannot open " + path.string());
   std::string text(line);
   text += "\r\n";

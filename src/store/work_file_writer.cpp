@@ -13,7 +13,7 @@ namespace tidewell::store {
 
 WorkFileWriter::WorkFileWriter(std::filesystem::path target, std::size_t bufferSize)
     : m_target(std::move(target)), m_work(workFilePath(m_target)), m_bufferSize(bufferSize) {
-  mode_t mode = 0644;
+  mode_t mode = 0600;  // profiles hold passwords; the others are private too
   struct stat existing {};
   if (::stat(m_target.c_str(), &existing) == 0) mode = existing.st_mode & 07777;
   ::unlink(m_work.c_str());

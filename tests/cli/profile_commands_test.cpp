@@ -45,6 +45,13 @@ TEST_F(ProfileCommands, NewProfileWritesTheProfileAndTheSettingsFile) {
   EXPECT_EQ(store::splitLines(ini).size(), 11u);
   EXPECT_THAT(ini, HasSubstr("\r\nstartfile: Gold.dat\r\n"));
   EXPECT_THAT(ini, HasSubstr("\r\ndate: 12/5/2026\r\n"));
+  // The profile holds the mail passwords: no other user may read it or the settings.
+  for (const char* name : {"Gold.dat", "tidewell.ini"}) {
+    auto permissions = std::filesystem::status(folder / name).permissions();
+    EXPECT_EQ(permissions & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write)
+        << name;
+  }
 }
 
 TEST_F(ProfileCommands, RefusalsAndUsageErrorsHaveTheirExitStatus) {
