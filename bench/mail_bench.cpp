@@ -1,9 +1,13 @@
 // Tidewell's side of the mail benchmark (bench/mail_bench.sh runs it beside smtp-source, Python's
 // smtplib and curl and prints the ratios):
 //
-//   mail_bench send PORT COUNT ATTACHMENT_KB
+//   mail_bench send PORT COUNT ATTACHMENT_KB [CONNECTIONS]
 //       one sending pass of COUNT personalised HTML messages with one attachment to the SMTP
-//       server on 127.0.0.1:PORT; prints "seconds messages bytes_per_message"
+//       server on 127.0.0.1:PORT over CONNECTIONS connections (default 1); prints
+//       "seconds messages bytes_per_message"
+//   mail_bench journal COUNT
+//       what the pass spends on remembering COUNT sends (send journal and rate file, as the
+//       transfer thread appends them); prints "seconds"
 //   mail_bench cycle PORT USER PASSWORD CA_FILE
 //       one check cycle against the POP3 server on 127.0.0.1:PORT, capturing every message as a
 //       sign-up (nothing is sent); prints "seconds messages"
@@ -18,6 +22,7 @@
 #include "engine/engine_context.h"
 #include "engine/mail_engine.h"
 #include "engine/rule_line.h"
+#include "engine/send_recorder.h"
 #include "engine/sending_pass.h"
 #include "mail/message_builder.h"
 #include "mail/net_mail_client.h"
@@ -80,8 +85,9 @@ std::string filler(std::size_t bytes) {
   return text;
 }
 
-int send(int port, int count, int attachmentKb) {
+int send(int port, int count, int attachmentKb, int connections) {
   Workspace w;
+  w.profile.UpdateFile_new(store::kServerBlock, "connections", std::to_string(connections));
   store::ProfileModel model(w.profile);
   int index = model.cmdNewNewsletter_Click(model.newslettersTitle())->index;
   auto body = w.folder / "letter.html";
@@ -148,17 +154,32 @@ int cycle(int port, const std::string& user, const std::string& password,
   return 1;
 }
 
+int journal(int count) {
+  Workspace w;
+  engine::SendRecorder recorder(w.context);
+  auto start = Clock::now();
+  recorder.stamp();
+  for (int i = 0; i < count; ++i)
+    recorder.accepted("reader" + std::to_string(i) + "@example.net", "New Newsletter #1");
+  recorder.finish();
+  std::printf("%.4f\n", std::chrono::duration<double>(Clock::now() - start).count());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() == 4 && args[0] == "send") {
-    return send(std::stoi(args[1]), std::stoi(args[2]), std::stoi(args[3]));
+  if ((args.size() == 4 || args.size() == 5) && args[0] == "send") {
+    return send(std::stoi(args[1]), std::stoi(args[2]), std::stoi(args[3]),
+                args.size() == 5 ? std::stoi(args[4]) : 1);
   }
+  if (args.size() == 2 && args[0] == "journal") return journal(std::stoi(args[1]));
   if (args.size() == 5 && args[0] == "cycle") {
     return cycle(std::stoi(args[1]), args[2], args[3], args[4]);
   }
   std::cerr
-      << "usage: mail_bench send PORT COUNT ATTACHMENT_KB | cycle PORT USER PASSWORD CA_FILE\n";
+      << "usage: mail_bench send PORT COUNT ATTACHMENT_KB [CONNECTIONS] | journal COUNT | cycle "
+         "PORT USER PASSWORD CA_FILE\n";
   return 2;
 }

@@ -25,24 +25,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-free_port() {
-  "$python" -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
-wait_for_port() {
-  for _ in $(seq 100); do
-    "$python" -c "import socket,sys; socket.create_connection(('127.0.0.1', $1), 1)" 2>/dev/null && return
-    sleep 0.1
-  done
-  echo "nothing answers on port $1" >&2
-  exit 1
-}
-seconds_of() {  # runs a command, prints its wall-clock seconds
-  local start end
-  start=$(date +%s.%N)
-  "$@" >/dev/null
-  end=$(date +%s.%N)
-  echo "$end - $start" | bc -l
-}
+# shellcheck source=bench/bench_common.sh
+source "$top/bench/bench_common.sh"
 ratio() { printf '%.2f' "$(echo "$1 / $2" | bc -l)"; }
 
 # --- Sending -------------------------------------------------------------------------------
@@ -54,6 +38,7 @@ pids+=($!)
 wait_for_port "$port"
 
 read -r tidewell_send sent bytes < <("$bench" send "$port" "$count" 20)
+journal=$("$bench" journal "$count")
 source_send=$(seconds_of smtp-source -d -s 1 -m "$count" -l "$bytes" -f list@example.net \
   -t reader@example.net "127.0.0.1:$port")
 smtplib_send=$(seconds_of "$python" - "$port" "$count" "$bytes" <<'PY'
@@ -104,4 +89,5 @@ printf '%-34s %8.2f s\n' "Tidewell check cycle" "$tidewell_cycle"
 printf '%-34s %8.2f s\n' "curl POP3 fetch (one connection)" "$curl_fetch"
 echo "Tidewell rate / smtp-source rate:  $(ratio "$source_send" "$tidewell_send")  (target >= 0.90)"
 echo "Tidewell rate / smtplib rate:      $(ratio "$smtplib_send" "$tidewell_send")  (target > 1)"
+echo "Send journal and rate file / pass: $(ratio "$journal" "$tidewell_send")  (target <= 0.10)"
 echo "Tidewell cycle / curl fetch time:  $(ratio "$tidewell_cycle" "$curl_fetch")  (target <= 1.5)"

@@ -22,6 +22,7 @@
 #include "store/profile_model.h"
 #include "subscribers/forced_send_menu.h"
 #include "tree_rules.h"
+#include "web_kit_dialog.h"
 #include "window_rules.h"
 
 namespace tidewell::app {
@@ -106,6 +107,9 @@ void MainWindow::buildMenus() {
   tools->addSeparator();
   m_newNewsletter = namedAction(tools, tr("New N&ewsletter"), "mnuNewNewsletter");
   m_newFilter = namedAction(tools, tr("New &Filter"), "mnuNewFilter");
+  tools->addSeparator();
+  QAction* webKit = namedAction(tools, tr("&Web Kit..."), "mnuWebKit");
+  connect(webKit, &QAction::triggered, this, &MainWindow::mnuWebKit_Click);
   connect(m_sendRecv, &QAction::triggered, m_cycle, &CycleDriver::mnuSendRecv_Click);
   // triggered has already flipped the tick; the cycle decides from the state before the click.
   connect(m_serverRunning, &QAction::triggered, m_cycle, [this](bool checked) {
@@ -122,6 +126,13 @@ void MainWindow::buildMenus() {
           &MainWindow::mnuUserManual_Click);
   connect(namedAction(help, tr("&About"), "mnuAbout"), &QAction::triggered, this,
           &MainWindow::mnuAbout_Click);
+}
+
+void MainWindow::mnuWebKit_Click() {
+  if (!m_session) return;
+  WebKitDialog dialog(m_session->profile(), m_cipher, m_clock, m_session->settings().campaign,
+                      this);
+  dialog.exec();
 }
 
 void MainWindow::buildStatusBar() {

@@ -94,6 +94,7 @@ class MainWindow : public QMainWindow {
   void mnuOpenProfile_Click();
   void mnuUserManual_Click();
   void mnuAbout_Click();
+  void mnuWebKit_Click();
 
   std::filesystem::path m_programFolder;
   std::filesystem::path m_startFolder;

@@ -1,4 +1,4 @@
-// Engine commands: set-rules, optin-html, optout-link, check, send, forced-send.
+// Engine commands: set-rules, optin-html, optout-link, web-kit, check, send, forced-send.
 
 #include <chrono>
 #include <iostream>
@@ -8,6 +8,7 @@
 #include "editor/optin_form.h"
 #include "editor/optout_link.h"
 #include "editor/subject_keywords.h"
+#include "editor/web_kit.h"
 #include "engine/rule_line.h"
 #include "store/profile_settings.h"
 #include "store/text.h"
@@ -61,6 +62,13 @@ int setRules(CliContext& context, const Arguments& args) {
   return changed ? 0 : 1;
 }
 
+// The profile's web kit address; the form and the link refuse to point anywhere else.
+std::string kitAddressOf(const store::ProfileDocument& doc) {
+  editor::KitAddress kit = editor::kitAddressOf(doc);
+  if (kit.problem) throw CommandFailed(*kit.problem);
+  return kit.address;
+}
+
 int optinHtml(CliContext& context, const Arguments& args) {
   args.expect(1, {"subject"});
   store::ProfileStore profile = context.profileStore();
@@ -80,6 +88,7 @@ int optinHtml(CliContext& context, const Arguments& args) {
     return std::optional<std::string>(*given);
   });
   editor::OptInFormInputs inputs;
+  inputs.kitAddress = kitAddressOf(doc);
   inputs.listAddress = profile.GetFromFile_new(store::kServerBlock, "email");
   inputs.subjectKeyword = subject.value_or("");
   inputs.redirect = doc.getExactKey(filter.indexNumber, "redirect");
@@ -100,7 +109,18 @@ int optoutLink(CliContext& context, const Arguments& args) {
   std::string delimiter = doc.getExactKey(store::kFiltersBlock, "fielddelimiter");
   if (address == store::kAbsent) address.clear();
   if (delimiter == store::kAbsent) delimiter = store::kDefaultFieldDelimiter;
-  std::cout << editor::optOutLink(address, filter.title, delimiter) << '\n';
+  std::cout << editor::optOutLink(kitAddressOf(doc), address, filter.title, delimiter) << '\n';
+  return 0;
+}
+
+int webKit(CliContext& context, const Arguments& args) {
+  args.expect(0, {"out"});
+  std::filesystem::path folder = args.required("out");
+  store::ProfileStore profile = context.profileStore();
+  editor::WrittenWebKit kit = editor::writeProfileWebKit(
+      profile, context.cipher(), store::shortDateText(context.trap().clock().today()), folder);
+  if (kit.problem) throw CommandFailed(*kit.problem);
+  std::cout << kit.uploadText << '\n';
   return 0;
 }
 
@@ -169,6 +189,7 @@ std::vector<Command> engineCommands() {
       {"set-rules", "FILTER RULE...   (RULE is \"Spec|Logic|Keyword|And-Or\")", setRules},
       {"optin-html", "FILTER [--subject KEYWORD]", optinHtml},
       {"optout-link", "FILTER", optoutLink},
+      {"web-kit", "--out DIR   write the web kit for the profile's web site", webKit},
       {"check", "[--retry-wait SECONDS]   one check cycle: download, process, sending pass", check},
       {"send", "[--retry-wait SECONDS]   one sending pass", send},
       {"forced-send", "--newsletter TITLE ADDRESS...", forcedSend},

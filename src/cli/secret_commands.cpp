@@ -1,12 +1,14 @@
-// Secret commands: set-password. Secrets never travel on the command line and are never
-// printed.
+// Secret commands: set-password and sign-in. Secrets never travel on the command line and are
+// never printed.
 
 #include <iostream>
 
 #include "cli/commands.h"
 #include "cli/secret_input.h"
+#include "mail/oauth_sign_in.h"
 #include "store/date_text.h"
 #include "store/keyring_password_cipher.h"
+#include "store/oauth_account.h"
 #include "store/profile_document.h"
 
 namespace tidewell::cli {
@@ -53,12 +55,86 @@ int setPassword(CliContext& context, const Arguments& args) {
   return 0;
 }
 
+std::string oauthPrefixOf(const std::string& account) {
+  if (account == "pop3") return "pop";
+  if (account == "smtp") return "smtp";
+  throw UsageError("--account takes pop3 or smtp: " + account);
+}
+
+// The profile's sign-in settings of the account with the options given and the provider's
+// preset for what is still empty.
+store::OAuthAccount signInSettings(CliContext& context, store::ProfileStore& profile,
+                                   const std::string& acct, const Arguments& args) {
+  store::OAuthAccount a =
+      store::readOAuthAccount(profile.load(), acct, context.cipher(), profile.path());
+  auto take = [&](const char* option, std::string& field) {
+    if (auto value = args.option(option)) field = *value;
+  };
+  take("provider", a.provider);
+  take("auth-url", a.auth_url);
+  take("token-url", a.token_url);
+  take("client-id", a.client_id);
+  take("scopes", a.scopes);
+  take("mechanism", a.mechanism);
+  if (const store::OAuthPreset* preset = store::oauthPreset(a.provider)) {
+    if (a.auth_url.empty()) a.auth_url = preset->authUrl;
+    if (a.token_url.empty()) a.token_url = preset->tokenUrl;
+    if (a.scopes.empty()) a.scopes = acct == "pop" ? preset->popScopes : preset->smtpScopes;
+  }
+  if (auto secret = args.option("client-secret")) {
+    if (*secret != "-")
+      throw UsageError("--client-secret takes only -: the secret is then read like a password");
+    auto typed = readSecret("Client secret");
+    if (!typed) throw CommandFailed("No client secret read: the two entries differ or input ended");
+    a.client_secret = *typed;
+  }
+  if (a.auth_url.empty() || a.token_url.empty() || a.client_id.empty())
+    throw CommandFailed(
+        "sign-in needs the authorization and token endpoints (--provider Google or \"Microsoft "
+        "365\", or --auth-url and --token-url) and the application's --client-id");
+  return a;
+}
+
+int signIn(CliContext& context, const Arguments& args) {
+  args.expect(0, {"account", "provider", "auth-url", "token-url", "client-id", "client-secret",
+                  "scopes", "mechanism", "timeout"});
+  const std::string acct = oauthPrefixOf(args.required("account"));
+  const int timeout = toInt(args.option("timeout").value_or("300"), "--timeout");
+  store::ProfileStore profile = context.profileStore();
+  store::OAuthAccount account = signInSettings(context, profile, acct, args);
+  const store::OAuthPreset* preset = store::oauthPreset(account.provider);
+  mail::SignInClient client;
+  client.authUrl = account.auth_url;
+  client.scopes = account.scopes;
+  client.extraParams = preset ? std::string(preset->extraParams) : std::string();
+  client.token.tokenUrl = account.token_url;
+  client.token.clientId = account.client_id;
+  client.token.clientSecret = account.client_secret;
+  mail::LoopbackSignIn signIn(client);
+  std::string error;
+  if (!signIn.listen(error)) throw CommandFailed(error);
+  std::cout << "Open this address in a web browser and sign in:\n"
+            << signIn.authorizationUrl() << std::endl;
+  mail::TokenFailure failure;
+  auto grant = signIn.finish(timeout, failure);
+  if (!grant) throw CommandFailed("The sign-in failed: " + failure.reason);
+  account.refresh_token = grant->refreshToken;
+  const std::string today = store::shortDateText(context.trap().clock().today());
+  if (!store::writeOAuthAccount(profile, context.cipher(), acct, account, today)) return 1;
+  std::cout << "Signed in: " << args.required("account") << " logs in with OAuth2\n";
+  return 0;
+}
+
 }  // namespace
 
 std::vector<Command> secretCommands() {
   return {
       {"set-password", "pop3|smtp  (reads the password from the terminal or standard input)",
        setPassword},
+      {"sign-in",
+       "--account pop3|smtp [--provider Google|\"Microsoft 365\"|Other] [--auth-url U "
+       "--token-url U] [--client-id ID] [--client-secret -] [--scopes S] [--timeout SECONDS]",
+       signIn},
   };
 }
 

@@ -4,11 +4,12 @@
 #include <string>
 #include <string_view>
 
+#include "store/text.h"
+
 namespace tidewell::editor {
 
 // &, <, >, " and ' as character references.
 std::string escapeHtml(std::string_view text);
-// Every byte other than letters, digits and "-._~" as %XX.
-std::string percentEncode(std::string_view text);
+using store::percentEncode;
 
 }  // namespace tidewell::editor

@@ -15,18 +15,18 @@ std::string quoted(std::string_view value) {
   return "\"" + escapeHtml(value) + "\"";
 }
 
-std::vector<std::string> openingLines() {
-  return {
-      "<TABLE cellSpacing=1 cellPadding=10 align=center bgColor=beige border=1>",
-      "   <TR>",
-      "       <TD align=center>",
-      "           <P align=center><FONT size=2>",
-      "               Put your convincing<BR>opt-in text here!<BR>",
-      "           </p>",
-      "               <table border=0>",
-      "                   <tr>",
-      "                       <td align=right>",
-      std::string(27, ' ') + "<form id=Form1 action=" + quoted(kFormServicePage) + " method=post>"};
+std::vector<std::string> openingLines(const std::string& kitAddress) {
+  return {"<TABLE cellSpacing=1 cellPadding=10 align=center bgColor=beige border=1>",
+          "   <TR>",
+          "       <TD align=center>",
+          "           <P align=center><FONT size=2>",
+          "               Put your convincing<BR>opt-in text here!<BR>",
+          "           </p>",
+          "               <table border=0>",
+          "                   <tr>",
+          "                       <td align=right>",
+          std::string(27, ' ') + "<form id=Form1 action=" + quoted(kitAddress + "email.php") +
+              " method=post>"};
 }
 
 std::string fieldLine(const store::PersonalField& field) {
@@ -38,7 +38,7 @@ std::string fieldLine(const store::PersonalField& field) {
 }  // namespace
 
 std::string optInFormHtml(const store::FieldTable& fields, const OptInFormInputs& inputs) {
-  std::vector<std::string> lines = openingLines();
+  std::vector<std::string> lines = openingLines(inputs.kitAddress);
   for (std::size_t p = 1; p < store::kPersonalFieldCount; ++p) {
     if (fields[p].active) lines.push_back(fieldLine(fields[p]));
   }

@@ -1,7 +1,7 @@
 #pragma once
 // The opt-in form for the list owner's web site: a sign-up form posting to the form-to-mail
-// service, which mails the entries to the list's mailbox with the subject the filter's rule
-// expects and a body of field markers the engine reads back. Stateless.
+// page of the web kit, which mails the entries to the list's mailbox with the subject the filter's
+// rule expects and a body of field markers the engine reads back. Stateless.
 #include <string>
 #include <string_view>
 
@@ -9,10 +9,9 @@
 
 namespace tidewell::editor {
 
-inline constexpr std::string_view kFormServicePage = "https://forms.tidewell.net/email.php";
-
 struct OptInFormInputs {
-  std::string listAddress;     // the mailbox the engine reads
+  std::string kitAddress;   // the web kit's folder, ending in "/"; the form posts to its email.php
+  std::string listAddress;  // the mailbox the engine reads
   std::string subjectKeyword;  // the subject the form service gives its messages
   std::string redirect;        // where visitors go after signing up
 };

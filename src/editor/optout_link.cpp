@@ -1,17 +1,14 @@
 #include "editor/optout_link.h"
 
-#include "editor/html_text.h"
+#include "engine/web_kit_links.h"
 
 namespace tidewell::editor {
 
-std::string optOutLink(std::string_view listAddress, std::string_view filterTitle,
-                       std::string_view delimiter) {
-  std::string link(kOptOutServicePage);
-  link += "?t=" + percentEncode(listAddress);
-  link += "&f=" + std::string(delimiter) + "email" + std::string(delimiter);
-  link += "&s=" + percentEncode(filterTitle);
-  link += "&c=o";
-  return link;
+std::string optOutLink(std::string_view kitAddress, std::string_view listAddress,
+                       std::string_view filterTitle, std::string_view delimiter) {
+  const std::string d(delimiter);
+  return std::string(kitAddress) + engine::optOutQuery(listAddress, d + "email" + d, filterTitle) +
+         "&k=" + d + "optoutkey" + d;
 }
 
 }  // namespace tidewell::editor

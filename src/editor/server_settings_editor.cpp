@@ -42,6 +42,7 @@ ServerSettingsView ServerSettingsEditor::view() const {
   v.popSpa = m_settings.POPSPA == 1;
   v.serverAuthentication = m_settings.ServerAuthentication != 0;
   v.timeoutPosition = timeoutPosition(std::to_string(m_settings.server_timeout));
+  v.verp = get("verp") == "true";
   return v;
 }
 
@@ -116,6 +117,11 @@ bool ServerSettingsEditor::writePopPort(const std::string& text) {
 bool ServerSettingsEditor::writeSmtpPort(const std::string& text) {
   m_settings.smtp_port = text;
   return keyed("SMTPPort", text);
+}
+
+bool ServerSettingsEditor::setVerp(bool ticked) {
+  m_settings.verp = ticked;
+  return keyed("verp", ticked ? "true" : "false");
 }
 
 bool ServerSettingsEditor::setPopSpa(bool ticked) {

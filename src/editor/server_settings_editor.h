@@ -18,6 +18,7 @@ struct ServerSettingsView {
   bool deleteMessages = false;
   bool popSsl = false, smtpSsl = false, popSpa = false, serverAuthentication = false;
   int timeoutPosition = 1;
+  bool verp = false;  // verp "true"
 };
 
 // The outgoing-authentication dialog's inputs.
@@ -43,6 +44,8 @@ class ServerSettingsEditor {
   bool writeSmtp(const std::string& text, const std::string& oldText);
   bool writeAccount(const std::string& text, const std::string& oldText);
   bool setDeleteMessages(bool ticked);
+  // "verp": "true" sends newsletters with a tagged return path, "false" without.
+  bool setVerp(bool ticked);
 
   // Keyed updates.
   bool writeMins(const std::string& text);

@@ -58,6 +58,14 @@ int switchOffFailedAddress(store::SubscriberTable& table, SubscriberIndex& folde
   return switched;
 }
 
+int switchOffFailedAddress(EngineContext& context, std::string_view address,
+                           std::string_view status) {
+  SubscriberIndex folded(context.table, SubscriberIndex::Comparison::kIgnoreCase);
+  DeactivationLog log(context.profileFolder, context.trap);
+  return switchOffFailedAddress(context.table, folded, log, address,
+                                {"bounce: permanent failure", status, ""});
+}
+
 BounceHandler::BounceHandler(EngineContext& context, SubscriberIndex& foldedIndex,
                              DeactivationLog& log)
     : m_context(context),
@@ -68,7 +76,7 @@ BounceHandler::BounceHandler(EngineContext& context, SubscriberIndex& foldedInde
 void BounceHandler::handle(const mail::IncomingMessage& message) {
   if (!m_context.deactivateOnFailureReports) return;
   ReportReading reading = readDeliveryReport(message);
-  if (!reading.isReport) return;
+  if (!reading.isReport || reading.recipients.empty()) return;
   if (std::optional<std::string> tagged = taggedRecipient(reading)) {
     // A tagged report is about one recipient: the one of the tag, with the status the report
     // gives it (or the only status it gives).

@@ -37,6 +37,12 @@ int switchOffFailedAddress(store::SubscriberTable& table, SubscriberIndex& folde
                            DeactivationLog& log, std::string_view address,
                            const SwitchOffReason& why);
 
+// The same for a refusal seen while sending (no report, so no Message-ID): builds its own
+// address index, so it suits a few addresses per pass, not one per record. The caller decides
+// whether the profile's deactivate setting lets it switch anyone off.
+int switchOffFailedAddress(EngineContext& context, std::string_view address,
+                           std::string_view status);
+
 // Applies the delivery reports of one check cycle: a permanent failure switches the address
 // off at once, temporary failures are counted (the third within 15 days switches off), and
 // everything else is only logged. Only while the profile's deactivate setting is on.

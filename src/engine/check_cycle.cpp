@@ -60,6 +60,9 @@ bool CheckCycle::receive() {
     settings = popSettingsOf(m_context.settings, m_context.caFile);
   } catch (const store::TrapError&) {
     if (pop != store::kAbsent) throw;
+    // Logged as well, so a cycle that ends here counts as failed.
+    m_context.trap.report(kProcedure,
+                          {store::ErrorNumber::kBadArgument, "Pop3 Port is not set up correctly"});
     ui.showStatus("Pop3 Port is not set up correctly!");
     ui.showMessage("Pop3 Port is not set up correctly", "Tidewell");
     return false;
@@ -91,7 +94,9 @@ std::optional<std::vector<std::string>> CheckCycle::listMailbox() {
   });
   if (!uidls) {
     reportTransferFailure("Logging into Pop3 failed: " + reason);
-    m_context.ui().showStatus("Problems logging into Pop3. Check Server Settings");
+    m_context.ui().showStatus(reason.rfind(mail::kSignInAgain, 0) == 0
+                                  ? "Pop3 sign-in has expired. Sign in again in Server Settings"
+                                  : "Problems logging into Pop3. Check Server Settings");
     m_context.runner.run([&] { m_mailman.endPop3Session(); });
   }
   return uidls;

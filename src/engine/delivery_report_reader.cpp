@@ -173,14 +173,12 @@ bool isDaemonAddress(std::string_view address) {
 // The report's own addresses and those of the list it went to, with and without a tag.
 std::unordered_set<std::string> ownAddresses(const Headers& headers) {
   std::unordered_set<std::string> own;
-  {
-    for (std::string_view name : kOwnHeaders) {
-      for (std::string& a : headerAddresses(headers, name)) {
-        std::size_t plus = a.find('+');
-        std::size_t at = a.find('@');
-        if (plus != std::string::npos && plus < at) own.insert(a.substr(0, plus) + a.substr(at));
-        own.insert(std::move(a));
-      }
+  for (std::string_view name : kOwnHeaders) {
+    for (std::string& a : headerAddresses(headers, name)) {
+      std::size_t plus = a.find('+');
+      std::size_t at = a.find('@');
+      if (plus != std::string::npos && plus < at) own.insert(a.substr(0, plus) + a.substr(at));
+      own.insert(std::move(a));
     }
   }
   return own;

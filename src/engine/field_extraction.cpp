@@ -30,15 +30,6 @@ std::string valueUntil(std::string_view body, std::size_t from, std::string_view
   return std::string(store::trim(body.substr(from, to - from)));
 }
 
-std::string formValue(std::string_view body, std::string_view inputName) {
-  if (inputName.empty()) return {};
-  std::string start = std::string(kFormMarker) + std::string(inputName) + "@@@=";
-  std::string end = "=@@@" + std::string(inputName) + std::string(kFormMarker);
-  std::size_t a = body.find(start);
-  if (a == std::string_view::npos) return {};
-  return valueUntil(body, a + start.size(), end);
-}
-
 std::string keyValue(std::string_view body, const store::ExtractKey& key) {
   std::string find = withLineBreaks(key.find);
   std::size_t a = body.find(find);
@@ -56,10 +47,19 @@ bool isNamed(const store::PersonalField& field) {
 
 }  // namespace
 
+std::string formMarkerValue(std::string_view body, std::string_view inputName) {
+  if (inputName.empty()) return {};
+  std::string start = std::string(kFormMarker) + std::string(inputName) + "@@@=";
+  std::string end = "=@@@" + std::string(inputName) + std::string(kFormMarker);
+  std::size_t a = body.find(start);
+  if (a == std::string_view::npos) return {};
+  return valueUntil(body, a + start.size(), end);
+}
+
 std::string ExtractValue(std::string_view body, const store::FilterRecord& filter,
                          std::size_t position, ExtractMode mode) {
   if (mode == ExtractMode::kFormMarker) {
-    return formValue(body, filter.fieldTable[position].inputName);
+    return formMarkerValue(body, filter.fieldTable[position].inputName);
   }
   return keyValue(body, filter.extractKeyTable[position]);
 }

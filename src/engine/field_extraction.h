@@ -25,4 +25,8 @@ enum class ExtractMode { kFormMarker, kExtractKey };
 std::string ExtractValue(std::string_view body, const store::FilterRecord& filter,
                          std::size_t position, ExtractMode mode);
 
+// The trimmed value of the marker "@@@name@@@=value=@@@name@@@" in the body; empty when the
+// marker is absent or incomplete.
+std::string formMarkerValue(std::string_view body, std::string_view inputName);
+
 }  // namespace tidewell::engine

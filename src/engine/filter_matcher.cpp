@@ -1,5 +1,6 @@
 #include "engine/filter_matcher.h"
 
+#include "engine/field_extraction.h"
 #include "store/profile_document.h"
 
 namespace tidewell::engine {
@@ -15,6 +16,14 @@ std::optional<store::Position> recordIn(const store::SubscriberTable& table, Sub
   return std::nullopt;
 }
 
+// The address the subscriber record of a sign-up gets: the form's or extract keys' e-mail field
+// when it has a value (a web-form sign-up comes from the kit, not from the visitor), else the
+// sender's.
+std::string signUpAddress(const MessageView& message, const store::FilterRecord& filter) {
+  std::string address = ExtractFields(message.body, filter).fields[0].value;
+  return address.empty() ? std::string(message.sender) : address;
+}
+
 }  // namespace
 
 FilterMatcher::FilterMatcher(const std::vector<store::FilterRecord>& filters) : m_filters(filters) {
@@ -26,7 +35,7 @@ MatchResult FilterMatcher::MatchFilter(const MessageView& message, store::Subscr
                                        SubscriberIndex& index) const {
   for (std::size_t f = 0; f < m_filters.size(); ++f) {
     if (EvaluateRules(m_rules[f], message)) {
-      return signUp(m_filters[f], message.sender, table, index);
+      return signUp(m_filters[f], signUpAddress(message, m_filters[f]), table, index);
     }
   }
   return optOut(message);

@@ -24,8 +24,9 @@ class FilterMatcher {
  public:
   explicit FilterMatcher(const std::vector<store::FilterRecord>& filters);
 
-  // The first filter whose rules hold claims the message, unless the sender is already its
-  // subscriber; a claim switches the sender off in the filter named by the claiming filter's
+  // The first filter whose rules hold claims the message, unless the address the record would
+  // get (the form's e-mail field, else the sender) is already its subscriber; a claim switches
+  // that address off in the filter named by the claiming filter's
   // "autounsubscribe". A message no filter claims is an opt-out when its subject is a filter's
   // title and its body holds "@@@" and that filter's opt-out value.
   MatchResult MatchFilter(const MessageView& message, store::SubscriberTable& table,

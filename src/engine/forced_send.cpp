@@ -30,14 +30,22 @@ ForcedSender::ForcedSender(EngineContext& context, SendCounters& counters, mail:
       m_counters(counters),
       m_client(client),
       m_activityLog(context.profileFolder / "activity.log", context.trap),
-      m_unsentLog(context.profileFolder / "unsent.log", context.trap) {}
+      m_unsentLog(context.profileFolder / "unsent.log", context.trap),
+      m_bounceCounts(BounceCounts::pathFor(context.profile.path())) {}
 
 void ForcedSender::sendToAll(const std::vector<store::Position>& positions, int blockIndex) {
   auto& ui = m_context.ui();
   bool loaded = m_context.trap.run(kProcedure, [&] {
     m_newsletters = f_load_newsletters(m_context.profile.load(), m_context.table.filterList(), ui);
   });
-  if (!loaded || m_newsletters.stop) return;
+  if (!loaded) return;
+  if (m_newsletters.stop) {
+    // Sending nothing is a failure the operator (or a script) must hear of.
+    m_context.trap.report(kProcedure, {store::ErrorNumber::kNoSuchBlock,
+                                       "Nothing was sent: no newsletter is assigned to an "
+                                       "existing filter, or a message file is missing"});
+    return;
+  }
   const auto last = static_cast<std::int64_t>(positions.size());
   ui.showProgress(0, std::max<std::int64_t>(last, 1));
   for (std::size_t i = 0; i < positions.size(); ++i) {
@@ -47,6 +55,7 @@ void ForcedSender::sendToAll(const std::vector<store::Position>& positions, int 
   ui.hideProgress();
   m_context.runner.run([&] { m_client.endSmtpSession(); });
   if (m_recorder) m_recorder->finish();
+  m_context.trap.run(kProcedure, [&] { m_bounceCounts.save(); });
   m_context.table.setChanged();
 }
 
@@ -105,6 +114,7 @@ void ForcedSender::recordSent(NewsletterRecord& newsletter, store::Position p) {
   ++m_counters.totalSent;
   m_activityLog.append(
       mailLogLine("message sent:", table.record(p).email(), newsletter.title, m_context.clock()));
+  m_bounceCounts.forget(table.record(p).email());
   table.setChanged();
 }
 

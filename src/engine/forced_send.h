@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/bounce_counts.h"
 #include "engine/engine_context.h"
 #include "engine/log_appender.h"
 #include "engine/newsletter_table.h"
@@ -38,6 +39,7 @@ class ForcedSender {
   LogAppender m_activityLog;
   LogAppender m_unsentLog;
   std::unique_ptr<SendRecorder> m_recorder;
+  BounceCounts m_bounceCounts;  // a successful send forgets the address's temporary failures
 };
 
 }  // namespace tidewell::engine

@@ -1,6 +1,8 @@
 #include "engine/incoming_processing.h"
 
 #include "engine/bounce_handling.h"
+#include "engine/kit_messages.h"
+#include "engine/optout_token.h"
 #include "engine/personalisation.h"
 #include "store/error.h"
 #include "store/pmf_string.h"
@@ -74,23 +76,42 @@ void IncomingProcessor::ListMessages(const mail::IncomingMessage& message) {
                    "Message " + message.uidl + " could not be read: " + message.parseError);
     }
     MessageView view{message.subject, message.body, message.senderAddress};
-    MatchResult match = m_matcher.MatchFilter(view, m_context.table, m_exact);
+    // An automatic answer (out of office, vacation) to a newsletter may quote its subject and
+    // opt-out text; it never signs anybody up or off.
+    MatchResult match = isAutoSubmitted(message.fullText)
+                            ? MatchResult{}
+                            : m_matcher.MatchFilter(view, m_context.table, m_exact);
     switch (match.kind) {
       case MatchResult::Kind::kSignUp:
         if (match.unsubscribed) logSwitchOff(*match.unsubscribed, "auto-unsubscribe", message);
         capture(message, *match.filter);
         break;
       case MatchResult::Kind::kOptOut:
-        for (store::Position p : DeactivateSubscriber(m_context.table, m_exact,
-                                                      message.senderAddress, message.subject)) {
-          logSwitchOff(p, "opt-out", message);
-        }
+        optOut(message, *match.filter);
         break;
       case MatchResult::Kind::kNone:
         m_bounces.handle(message);
         break;
     }
   });
+}
+
+void IncomingProcessor::optOut(const mail::IncomingMessage& message,
+                               const store::FilterRecord& filter) {
+  std::string address = message.senderAddress;
+  if (std::optional<KitOptOut> kit = kitOptOutOf(message.body)) {
+    if (!optOutTokenValid(m_context.settings.webkitkey, kit->address, filter.title, kit->token)) {
+      m_context.trap.report(kProcedure, {store::ErrorNumber::kBadFormat,
+                                         "Opt-out of " + kit->address + " from " + filter.title +
+                                             " ignored: its token is not this profile's"});
+      return;
+    }
+    address = kit->address;
+  }
+  for (store::Position p :
+       DeactivateSubscriber(m_context.table, m_exact, address, message.subject)) {
+    logSwitchOff(p, "opt-out", message);
+  }
 }
 
 void IncomingProcessor::logSwitchOff(store::Position p, std::string_view reason,

@@ -1,6 +1,6 @@
 #pragma once
 // What happens to one downloaded message: a sign-up becomes a new subscriber of the filter that
-// claims it, an opt-out switches the sender off in that list, and any other message is read as
+// claims it, an opt-out switches the subscriber off in that list, and any other message is read as
 // a possible delivery-failure report. Lives for one check cycle (its address indexes are valid
 // only while records are not moved); runs on the thread that owns the subscriber table.
 #include "engine/bounce_handling.h"
@@ -28,6 +28,9 @@ class IncomingProcessor {
 
  private:
   void capture(const mail::IncomingMessage& message, const store::FilterRecord& filter);
+  // A mail program's opt-out switches its sender off; the web kit's names the address in its
+  // body and counts only with that address's token.
+  void optOut(const mail::IncomingMessage& message, const store::FilterRecord& filter);
   void logSwitchOff(store::Position p, std::string_view reason,
                     const mail::IncomingMessage& message);
 

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "engine/plain_text_of_html.h"
 #include "store/text.h"
 #include "store/text_file.h"
 #include "store/utilities.h"
@@ -33,6 +34,14 @@ NewsletterRecord readNewsletter(const store::ProfileDocument& profile, int index
   return n;
 }
 
+std::string textAlternativeOf(const NewsletterRecord& n) {
+  if (!n.location.empty()) {
+    std::filesystem::path sibling = std::filesystem::path(n.location).replace_extension(".txt");
+    if (store::FileExist(sibling)) return store::readTextFile(sibling);
+  }
+  return plainTextOfHtml(n.body);
+}
+
 }  // namespace
 
 NewsletterTable f_load_newsletters(const store::ProfileDocument& profile,
@@ -52,6 +61,7 @@ NewsletterTable f_load_newsletters(const store::ProfileDocument& profile,
       }
       n.body = store::readTextFile(n.location);
     }
+    if (isHtmlMessage(n)) n.text = textAlternativeOf(n);
     for (const auto& filter : filters) {
       if (store::equalsIgnoreCase(filter.title, n.rule)) {
         n.toname = filter.toname == store::kAbsent ? std::string() : filter.toname;

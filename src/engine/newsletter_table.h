@@ -17,6 +17,9 @@ struct NewsletterRecord {
   std::string subject;
   std::string body;  // the whole message file; empty when location is empty
   std::string location;
+  // An HTML body's text alternative: the message file's sibling with the same name and ".txt"
+  // when there is one, else text made from the HTML; empty for a plain-text body.
+  std::string text;
   std::vector<std::string> attachments;
   std::string days;
   std::string date;

@@ -2,8 +2,10 @@
 
 #include <charconv>
 
+#include "engine/optout_token.h"
 #include "engine/personalisation.h"
 #include "engine/verp_tag.h"
+#include "engine/web_kit_links.h"
 #include "store/error.h"
 #include "store/profile_document.h"
 #include "store/text.h"
@@ -27,6 +29,17 @@ std::string textOf(const std::string& value) {
   return value == store::kAbsent ? "" : value;
 }
 
+mail::OAuthLogin oauthLoginOf(const store::OAuthAccount& account) {
+  mail::OAuthLogin login;
+  login.enabled = true;
+  login.mechanism = account.mechanism;
+  login.tokenUrl = account.token_url;
+  login.clientId = account.client_id;
+  login.clientSecret = account.client_secret;
+  login.refreshToken = account.refresh_token;
+  return login;
+}
+
 }  // namespace
 
 mail::PopSettings popSettingsOf(const store::CampaignProperties& settings,
@@ -40,6 +53,7 @@ mail::PopSettings popSettingsOf(const store::CampaignProperties& settings,
   pop.spa = settings.POPSPA != 0;
   pop.timeoutSeconds = settings.server_timeout;
   pop.caFile = caFile;
+  if (settings.pop_oauth2) pop.oauth = oauthLoginOf(settings.pop_oauth);
   return pop;
 }
 
@@ -51,6 +65,8 @@ mail::SmtpSettings smtpSettingsOf(const store::CampaignProperties& settings,
   smtp.ssl = settings.SMTPSSL != 0;
   smtp.spa = settings.SMTPSPA != 0;
   smtp.authentication = settings.ServerAuthentication;
+  // An OAuth2 sign-in always logs in, as the POP3 account unless a separate one is set.
+  if (settings.smtp_oauth2 && smtp.authentication == 0) smtp.authentication = 1;
   if (smtp.authentication == 1) {
     smtp.user = textOf(settings.account);
     smtp.password = settings.password;
@@ -60,8 +76,32 @@ mail::SmtpSettings smtpSettingsOf(const store::CampaignProperties& settings,
   }
   smtp.timeoutSeconds = settings.server_timeout;
   smtp.caFile = caFile;
+  if (settings.smtp_oauth2) smtp.oauth = oauthLoginOf(settings.smtp_oauth);
   return smtp;
 }
+
+namespace {
+
+// List-Unsubscribe (the kit's one-click address first when there is a kit, then the mailto:),
+// List-Unsubscribe-Post with the kit, List-Id; the personal opt-out values for the body.
+std::vector<ExtraValue> addListHeaders(mail::OutgoingMessage& message,
+                                       const store::SubscriberTable& table, store::Position p,
+                                       const store::CampaignProperties& settings) {
+  std::string title(table.filterTitle(p));
+  std::string list = textOf(settings.from_email);
+  const store::FilterRecord* filter = store::findFilter(table.filterList(), title);
+  std::string optout = filter ? textOf(filter->optout) : std::string();
+  std::string url =
+      personalOptOutUrl(settings.webkit, settings.webkitkey, list, message.toAddress, title);
+  std::string mailto = optOutMailto(list, title, optout);
+  message.listUnsubscribe = url.empty() ? "<" + mailto + ">" : "<" + url + ">, <" + mailto + ">";
+  if (!url.empty()) message.listUnsubscribePost = "List-Unsubscribe=One-Click";
+  message.listId = listIdOf(title, list);
+  return {{"optoutkey", optOutToken(settings.webkitkey, message.toAddress, title)},
+          {"optouturl", url.empty() ? mailto : url}};
+}
+
+}  // namespace
 
 mail::OutgoingMessage newsletterMessage(const NewsletterRecord& newsletter,
                                         const store::SubscriberTable& table, store::Position p,
@@ -75,9 +115,12 @@ mail::OutgoingMessage newsletterMessage(const NewsletterRecord& newsletter,
   message.fromName = textOf(std::string(senderName));
   message.fromAddress = textOf(settings.from_email);
   message.replyTo = textOf(settings.from_reply_address);
-  message.body = f_fill_fields("body", newsletter, fields, delimiter);
-  message.subject = f_fill_fields("subject", newsletter, fields, delimiter);
+  std::vector<ExtraValue> personal = addListHeaders(message, table, p, settings);
+  message.body = f_fill_fields("body", newsletter, fields, delimiter, personal);
+  message.subject = f_fill_fields("subject", newsletter, fields, delimiter, personal);
   message.html = isHtmlMessage(newsletter);
+  if (message.html)
+    message.textAlternative = f_fill_fields("text", newsletter, fields, delimiter, personal);
   message.attachments = newsletter.attachments;
   if (settings.verp) message.envelopeSender = verpSender(message.fromAddress, message.toAddress);
   return message;

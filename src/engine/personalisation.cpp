@@ -28,18 +28,24 @@ std::string activeValue(const store::FieldTable& fields, std::string_view name,
 }  // namespace
 
 std::string f_fill_fields(std::string_view which, const NewsletterRecord& newsletter,
-                          const store::FieldTable& subscriberFields, std::string_view delimiter) {
+                          const store::FieldTable& subscriberFields, std::string_view delimiter,
+                          const std::vector<ExtraValue>& extras) {
   std::string_view text;
   if (which == "subject") {
     text = newsletter.subject;
   } else if (which == "body") {
     text = newsletter.body;
+  } else if (which == "text") {
+    text = newsletter.text;
   } else if (which == "toname") {
     text = templateText(newsletter.toname);
   } else {
     return {};
   }
   return substitutePlaceholders(text, delimiter, NameComparison::kExact, [&](std::string_view n) {
+    for (const ExtraValue& extra : extras) {
+      if (extra.name == n) return extra.value;
+    }
     return activeValue(subscriberFields, n, NameComparison::kExact);
   });
 }

@@ -5,6 +5,7 @@
 // substitution loop. One thread.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/newsletter_table.h"
 #include "store/error_trap.h"
@@ -12,11 +13,20 @@
 
 namespace tidewell::engine {
 
-// The newsletter's "subject", "body" or "toname" template (exact) filled from the subscriber's
-// own fields: a placeholder's name is compared exactly, the last active field of that name
-// supplies the value. Any other `which` gives empty text.
+// A value filled by name that is no stored field of the subscriber (the personal opt-out key
+// and address); it goes before a field of the same name.
+struct ExtraValue {
+  std::string_view name;
+  std::string value;
+};
+
+// The newsletter's "subject", "body", "text" (the HTML body's text alternative) or "toname"
+// template (exact) filled from the subscriber's own fields: a placeholder's name is compared
+// exactly, the last active field of that name supplies the value. Any other `which` gives empty
+// text.
 std::string f_fill_fields(std::string_view which, const NewsletterRecord& newsletter,
-                          const store::FieldTable& subscriberFields, std::string_view delimiter);
+                          const store::FieldTable& subscriberFields, std::string_view delimiter,
+                          const std::vector<ExtraValue>& extras = {});
 
 // The filter's "toname" template, or the newsletter's "subject" or "body" (which compared
 // without regard to case), filled from the values extraction left in `fields`; names compared

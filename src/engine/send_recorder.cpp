@@ -5,9 +5,25 @@
 
 namespace tidewell::engine {
 
+namespace {
+
+std::filesystem::path ratePath(const std::filesystem::path& subscriberFile) {
+  std::filesystem::path rate = subscriberFile;
+  return rate.replace_extension(".rate");
+}
+
+}  // namespace
+
 SendRecorder::SendRecorder(EngineContext& context)
     : m_context(context),
-      m_journal(store::SendJournal::forSubscriberFile(context.subscriberFile.path())) {}
+      m_journal(store::SendJournal::forSubscriberFile(context.subscriberFile.path())),
+      m_rate(ratePath(context.subscriberFile.path())) {
+  m_rate.load(context.clock().secondsNow());
+}
+
+std::string SendRecorder::capReached(const SendCaps& caps) const {
+  return m_rate.capReached(caps, m_context.clock().secondsNow());
+}
 
 void SendRecorder::stamp() {
   std::string date = store::shortDateText(m_context.clock().today());
@@ -20,8 +36,9 @@ void SendRecorder::stamp() {
 void SendRecorder::accepted(std::string_view address, std::string_view title) {
   std::string problem;
   std::lock_guard lock(m_mutex);
-  if (!m_journal.append(address, title, m_date, m_time, &problem) && m_problem.empty())
-    m_problem = problem;
+  bool written = m_journal.append(address, title, m_date, m_time, &problem) &&
+                 m_rate.append(m_context.clock().secondsNow(), &problem);
+  if (!written && m_problem.empty()) m_problem = problem;
 }
 
 void SendRecorder::reportProblems(store::Procedure procedure) {

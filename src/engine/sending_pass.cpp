@@ -1,6 +1,8 @@
 #include "engine/sending_pass.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <optional>
 #include <thread>
 
@@ -17,6 +19,9 @@ namespace tidewell::engine {
 namespace {
 
 constexpr store::Procedure kProcedure = store::numberedProcedure("VBSendMessage");
+constexpr int kMostConnections = 8;
+// Messages per connection in one batch: enough to keep every connection busy.
+constexpr std::size_t kBatchPerConnection = 8;
 
 // When a newsletter is due: a number of days after sign-up, to everybody ("All"), or on one
 // date. Unreadable values make the newsletter unusable for the pass.
@@ -50,14 +55,16 @@ Schedule scheduleOf(const NewsletterRecord& n) {
   return s;
 }
 
-bool isDue(const Schedule& s, std::int32_t signupDay, std::int32_t today) {
+// Due today, or on one of the catchUp days before it (missed while the program was not running).
+bool isDue(const Schedule& s, std::int32_t signupDay, std::int32_t today, int catchUp) {
+  auto inWindow = [&](std::int64_t day) { return day <= today && day >= today - catchUp; };
   switch (s.kind) {
     case Schedule::Kind::kAll:
       return true;
     case Schedule::Kind::kDate:
-      return s.dateDay == today;
+      return inWindow(s.dateDay);
     case Schedule::Kind::kDays:
-      return static_cast<std::int64_t>(signupDay) + s.days == today;
+      return inWindow(static_cast<std::int64_t>(signupDay) + s.days);
   }
   return false;
 }
@@ -89,7 +96,8 @@ SendingPass::SendingPass(EngineContext& context, SendCounters& counters, mail::M
       m_client(client),
       m_activityLog(context.profileFolder / "activity.log", context.trap),
       m_deactivationLog(context.profileFolder, context.trap),
-      m_bounceCounts(BounceCounts::pathFor(context.profile.path())) {}
+      m_bounceCounts(BounceCounts::pathFor(context.profile.path())),
+      m_progress(context.ui()) {}
 
 bool SendingPass::VBSendMessage() {
   auto& ui = m_context.ui();
@@ -98,14 +106,24 @@ bool SendingPass::VBSendMessage() {
     NewsletterTable table = f_load_newsletters(profile, m_context.table.filterList(), ui);
     if (table.stop) return;
     m_recorder = std::make_unique<SendRecorder>(m_context);
+    m_caps = SendCaps::of(profile);
+    m_catchUpDays = wholeNumberSetting(profile, store::kNewslettersBlock, "catchup");
+    m_connections = std::clamp(wholeNumberSetting(profile, store::kServerBlock, "connections"), 1,
+                               kMostConnections);
     m_client.setSmtp(smtpSettingsOf(m_context.settings, m_context.caFile));
-    auto maximum =
-        static_cast<std::int64_t>(std::max<std::size_t>(table.newsletters.size(), 2) - 1);
-    ui.showProgress(0, maximum);
-    for (std::size_t i = 0; i < table.newsletters.size() && m_pause.empty(); ++i) {
-      sendNewsletter(table.newsletters[i]);
-      ui.showProgress(static_cast<std::int64_t>(i), maximum);
+    m_client.setConnections(m_connections);
+    // Every due list first, so the progress can say how many are due in all.
+    std::vector<std::vector<store::Position>> due;
+    std::int64_t dueCount = 0;
+    for (const auto& newsletter : table.newsletters) {
+      due.push_back(duePositions(newsletter));
+      for (store::Position p : due.back()) dueCount += stillToSend(newsletter, p) ? 1 : 0;
     }
+    m_progress.begin(dueCount);
+    for (std::size_t i = 0; i < table.newsletters.size() && m_pause.empty(); ++i) {
+      sendNewsletter(table.newsletters[i], due[i]);
+    }
+    m_progress.end();
   });
   ui.hideProgress();
   m_context.runner.run([&] { m_client.endSmtpSession(); });
@@ -127,12 +145,13 @@ std::vector<store::Position> SendingPass::duePositions(const NewsletterRecord& n
   std::optional<store::TextId> active = table.activeId("true");
   if (!rule || !active || !store::findFilter(table.filterList(), newsletter.rule)) return {};
   std::int32_t today = store::toDayNumber(m_context.clock().today());
-  if (schedule.kind == Schedule::Kind::kDate && schedule.dateDay != today) return {};
+  if (schedule.kind == Schedule::Kind::kDate && !isDue(schedule, 0, today, m_catchUpDays))
+    return {};
   std::vector<store::Position> due;
   for (store::Position p = 0; p < table.size(); ++p) {
     const auto& record = table.record(p);
     if (record.filterId() != *rule || record.activeId() != *active || record.isDeleted()) continue;
-    if (isDue(schedule, record.signupDay(), today)) due.push_back(p);
+    if (isDue(schedule, record.signupDay(), today, m_catchUpDays)) due.push_back(p);
   }
   return due;
 }
@@ -163,8 +182,12 @@ std::optional<SendingPass::Delivery> SendingPass::prepareFrom(
   return std::nullopt;
 }
 
-void SendingPass::sendNewsletter(NewsletterRecord& newsletter) {
-  const std::vector<store::Position> due = duePositions(newsletter);
+void SendingPass::sendNewsletter(NewsletterRecord& newsletter,
+                                 const std::vector<store::Position>& due) {
+  if (m_connections > 1) {
+    sendInBatches(newsletter, due);
+    return;
+  }
   std::vector<Retry> retries;
   std::optional<Delivery> next = prepareFrom(newsletter, due, 0);
   while (next && m_pause.empty()) {
@@ -177,8 +200,8 @@ void SendingPass::sendNewsletter(NewsletterRecord& newsletter) {
     } else if (!current.valid) {
       reject(current.position);
       prepareNext();
-    } else {
-      m_context.ui().showStatus("Sending...");
+    } else if (withinCaps()) {
+      m_progress.sending();
       Outcome outcome = sendAlongside(current, newsletter.title, prepareNext);
       if (outcome == Outcome::kSent) {
         record(newsletter, current);
@@ -203,7 +226,8 @@ void SendingPass::retryLater(NewsletterRecord& newsletter, std::vector<Retry>& r
       auto due = retry.lastTry + wait;
       if (due > std::chrono::steady_clock::now())
         m_context.runner.run([&] { std::this_thread::sleep_until(due); });
-      m_context.ui().showStatus("Sending...");
+      if (!withinCaps()) break;
+      m_progress.sending();
       Outcome outcome = sendAlongside(retry.delivery, newsletter.title, [] {});
       if (outcome == Outcome::kSent) {
         record(newsletter, retry.delivery);
@@ -244,9 +268,103 @@ SendingPass::Outcome SendingPass::sendAlongside(const Delivery& delivery, std::s
   m_recorder->reportProblems(kProcedure);
   m_context.settings.SendSuccess = result == mail::kSendAccepted;
   if (result == mail::kSendAccepted) return Outcome::kSent;
+  return failed(delivery, reason, reply);
+}
+
+SendingPass::Outcome SendingPass::failed(const Delivery& delivery, const std::string& reason,
+                                         const mail::SmtpReply& reply) {
+  m_context.settings.SendSuccess = false;
   m_context.trap.report(kProcedure, {store::ErrorNumber::kMailTransfer,
                                      "Sending to " + delivery.address + " failed: " + reason});
   return refusal(delivery, reply);
+}
+
+std::vector<SendingPass::Delivery> SendingPass::prepareBatch(
+    const NewsletterRecord& newsletter, const std::vector<store::Position>& due,
+    std::size_t& from) {
+  std::vector<Delivery> batch;
+  std::unordered_set<std::string> addresses;
+  const std::size_t size = static_cast<std::size_t>(m_connections) * kBatchPerConnection;
+  while (batch.size() < size) {
+    std::optional<Delivery> delivery = prepareFrom(newsletter, due, from);
+    if (!delivery) {
+      from = due.size();
+      break;
+    }
+    // A second record of an address waits for the next batch, as with one connection it waits
+    // for the first copy to be accepted or refused.
+    if (!addresses.insert(delivery->address).second) {
+      from = delivery->index;
+      break;
+    }
+    from = delivery->index + 1;
+    batch.push_back(std::move(*delivery));
+  }
+  return batch;
+}
+
+std::vector<mail::SendResult> SendingPass::sendBatch(const std::vector<Delivery>& batch,
+                                                     std::string_view title,
+                                                     const std::function<void()>& alongside) {
+  std::vector<const mail::PreparedMessage*> messages;
+  for (const auto& d : batch) messages.push_back(&d.message);
+  std::vector<mail::SendResult> results;
+  m_recorder->stamp();
+  m_context.runner.runAlongside(
+      [&] {
+        results = m_client.sendBatch(
+            messages, [&](std::size_t i) { m_recorder->accepted(batch[i].address, title); });
+      },
+      alongside);
+  m_recorder->reportProblems(kProcedure);
+  return results;
+}
+
+void SendingPass::sendInBatches(NewsletterRecord& newsletter,
+                                const std::vector<store::Position>& due) {
+  std::vector<Retry> retries;
+  std::size_t from = 0;
+  std::vector<Delivery> next = prepareBatch(newsletter, due, from);
+  while (!next.empty() && m_pause.empty()) {
+    std::vector<Delivery> batch;
+    for (auto& d : next) {
+      if (!stillToSend(newsletter, d.position)) continue;
+      if (!d.valid) {
+        reject(d.position);
+        continue;
+      }
+      batch.push_back(std::move(d));
+    }
+    next.clear();
+    const std::size_t room = m_recorder->capRoom(m_caps);
+    if (!batch.empty() && !withinCaps()) break;
+    // The messages beyond the caps' room wait; the cap then pauses the pass before them.
+    std::vector<Delivery> heldBack;
+    if (batch.size() > room) {
+      heldBack.assign(std::make_move_iterator(batch.begin() + static_cast<std::ptrdiff_t>(room)),
+                      std::make_move_iterator(batch.end()));
+      batch.resize(room);
+    }
+    auto prepareNext = [&] { next = prepareBatch(newsletter, due, from); };
+    if (batch.empty()) {
+      prepareNext();
+      continue;
+    }
+    m_progress.sending();
+    std::vector<mail::SendResult> results = sendBatch(batch, newsletter.title, prepareNext);
+    // Recorded in due order, so the logs read as with one connection.
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+      if (results[i].accepted) {
+        m_context.settings.SendSuccess = true;
+        record(newsletter, batch[i]);
+      } else if (failed(batch[i], results[i].error, results[i].reply) == Outcome::kRetryLater) {
+        retries.push_back({std::move(batch[i]), 1, std::chrono::steady_clock::now()});
+      }
+    }
+    next.insert(next.begin(), std::make_move_iterator(heldBack.begin()),
+                std::make_move_iterator(heldBack.end()));
+  }
+  retryLater(newsletter, retries);
 }
 
 SendingPass::Outcome SendingPass::refusal(const Delivery& delivery, const mail::SmtpReply& reply) {
@@ -263,14 +381,20 @@ SendingPass::Outcome SendingPass::refusal(const Delivery& delivery, const mail::
                                                           SubscriberIndex::Comparison::kIgnoreCase);
       }
       if (m_context.deactivateOnFailureReports) {
-        switchOffFailedAddress(m_context.table, *m_foldedIndex, m_deactivationLog,
-                               delivery.address, {"bounce: refused by the server", reply.text, ""});
+        switchOffFailedAddress(m_context.table, *m_foldedIndex, m_deactivationLog, delivery.address,
+                               {"bounce: refused by the server", reply.text, ""});
       }
       return Outcome::kNotSent;
     case mail::SmtpReplyClass::kRefused:
       break;
   }
   return Outcome::kNotSent;
+}
+
+bool SendingPass::withinCaps() {
+  std::string reached = m_recorder->capReached(m_caps);
+  if (!reached.empty()) pause(reached);
+  return reached.empty();
 }
 
 void SendingPass::pause(const std::string& text) {
@@ -280,7 +404,7 @@ void SendingPass::pause(const std::string& text) {
 
 void SendingPass::record(NewsletterRecord& newsletter, const Delivery& delivery) {
   auto& table = m_context.table;
-  m_context.ui().showStatus("Ready");
+  m_progress.sent();
   table.setSentList(delivery.position,
                     withTitle(table.record(delivery.position).sentList(), newsletter.title));
   ++newsletter.timesSent;

@@ -16,6 +16,7 @@
 #include "engine/engine_context.h"
 #include "engine/log_appender.h"
 #include "engine/newsletter_table.h"
+#include "engine/pass_progress.h"
 #include "engine/send_recorder.h"
 #include "engine/subscriber_index.h"
 
@@ -48,11 +49,23 @@ class SendingPass {
     std::chrono::steady_clock::time_point lastTry;
   };
 
-  void sendNewsletter(NewsletterRecord& newsletter);
+  void sendNewsletter(NewsletterRecord& newsletter, const std::vector<store::Position>& due);
+  // The same over several connections: batches of messages at once, recorded in due order.
+  void sendInBatches(NewsletterRecord& newsletter, const std::vector<store::Position>& due);
+  // The next messages from position `from` of the due list on; from moves past them.
+  std::vector<Delivery> prepareBatch(const NewsletterRecord& newsletter,
+                                     const std::vector<store::Position>& due, std::size_t& from);
+  std::vector<mail::SendResult> sendBatch(const std::vector<Delivery>& batch,
+                                          std::string_view title,
+                                          const std::function<void()>& alongside);
+  // Reports a message the server did not accept and says what becomes of it.
+  Outcome failed(const Delivery& delivery, const std::string& reason, const mail::SmtpReply& reply);
   // Second and third tries of the recipients the server asked to try later, after the others.
   void retryLater(NewsletterRecord& newsletter, std::vector<Retry>& retries);
   Outcome refusal(const Delivery& delivery, const mail::SmtpReply& reply);
   void pause(const std::string& text);
+  // Pauses the pass when a cap is reached; true when it may go on.
+  bool withinCaps();
   // The active subscribers of the newsletter's filter for whom it is due today, in table order.
   std::vector<store::Position> duePositions(const NewsletterRecord& newsletter);
   bool stillToSend(const NewsletterRecord& newsletter, store::Position p) const;
@@ -74,6 +87,11 @@ class SendingPass {
   std::unordered_set<std::string> m_runLog;
   bool m_sent = false;
   std::string m_pause;
+  PassProgress m_progress;
+  SendCaps m_caps;
+  int m_catchUpDays = 0;
+  int m_connections = 1;  // "connections": SMTP connections used at once  // "catchup": follow-ups
+                          // due this many days back are still sent
   // Addresses without regard to case, for permanent refusals; built when one occurs.
   std::unique_ptr<SubscriberIndex> m_foldedIndex;
 };

@@ -5,6 +5,7 @@
 #include <array>
 
 #include "engine/bounce_class.h"
+#include "store/text.h"
 
 namespace tidewell::engine {
 
@@ -14,22 +15,7 @@ constexpr std::size_t kTagBytes = 10;
 constexpr std::string_view kTagStart = "+b.";
 constexpr std::size_t kTagCharacters = 16;
 
-std::string base32(const unsigned char* bytes, std::size_t count) {
-  static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz234567";
-  std::string out;
-  unsigned buffer = 0;
-  int bits = 0;
-  for (std::size_t i = 0; i < count; ++i) {
-    buffer = (buffer << 8) | bytes[i];
-    bits += 8;
-    while (bits >= 5) {
-      out += kAlphabet[(buffer >> (bits - 5)) & 31];
-      bits -= 5;
-    }
-  }
-  if (bits > 0) out += kAlphabet[(buffer << (5 - bits)) & 31];
-  return out;
-}
+constexpr std::string_view kBase32 = "abcdefghijklmnopqrstuvwxyz234567";
 
 }  // namespace
 
@@ -38,7 +24,7 @@ std::string verpTag(std::string_view recipient) {
   std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
   unsigned int length = 0;
   EVP_Digest(folded.data(), folded.size(), digest.data(), &length, EVP_sha256(), nullptr);
-  return "b." + base32(digest.data(), kTagBytes);
+  return "b." + store::encodeBits(digest.data(), kTagBytes, kBase32, 5);
 }
 
 std::string verpSender(std::string_view listAddress, std::string_view recipient) {

@@ -35,6 +35,13 @@ struct PreparedMessage {
   std::string warnings;  // attachments left out, for the error log
 };
 
+// What became of one message of a batch.
+struct SendResult {
+  bool accepted = false;
+  std::string error;  // for the error log
+  SmtpReply reply;
+};
+
 class MailClient {
  public:
   virtual ~MailClient() = default;
@@ -61,6 +68,24 @@ class MailClient {
   virtual PreparedMessage prepare(OutgoingMessage message) { return {std::move(message), {}, {}}; }
   virtual int sendPrepared(const PreparedMessage& prepared) { return send(prepared.message); }
   virtual void endSmtpSession() = 0;
+  // How many SMTP connections a batch may use at once (1 to 8).
+  virtual void setConnections(int count) { (void)count; }
+  // Sends the messages, several at once where the client can; accepted(i) runs on the
+  // transfer thread the moment message i was accepted. Results in the order of the messages.
+  virtual std::vector<SendResult> sendBatch(const std::vector<const PreparedMessage*>& batch,
+                                            const std::function<void(std::size_t)>& accepted) {
+    std::vector<SendResult> results(batch.size());
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+      results[i].accepted = sendPrepared(*batch[i]) == kSendAccepted;
+      if (results[i].accepted) {
+        if (accepted) accepted(i);
+      } else {
+        results[i].error = lastError();
+        results[i].reply = lastSmtpReply();
+      }
+    }
+    return results;
+  }
 
   // Why the last operation failed, for the error log: the server's reply or the library's text.
   virtual std::string lastError() const = 0;

@@ -44,7 +44,13 @@ struct OutgoingMessage {
   std::string replyTo;
   std::string subject;
   std::string body;
-  bool html = false;                     // text/html, else text/plain
+  bool html = false;  // text/html, else text/plain
+  // With an HTML body: the text/plain alternative (empty: HTML alone).
+  std::string textAlternative;
+  // List header fields (RFC 2369, 2919, 8058); empty ones are left out. ASCII only.
+  std::string listUnsubscribe;
+  std::string listUnsubscribePost;
+  std::string listId;
   std::vector<std::string> attachments;  // file paths
   // The reverse path given in MAIL FROM; empty means fromAddress.
   std::string envelopeSender;

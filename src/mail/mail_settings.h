@@ -5,6 +5,24 @@
 
 namespace tidewell::mail {
 
+// OAuth2 log-in of one account: when enabled the session logs in with a bearer token (SASL
+// XOAUTH2 or OAUTHBEARER) in place of the password. The mail client fills bearerToken from the
+// token endpoint with the refresh token before it logs in.
+struct OAuthLogin {
+  bool enabled = false;
+  std::string mechanism = "XOAUTH2";  // or "OAUTHBEARER"
+  std::string tokenUrl;
+  std::string clientId;
+  std::string clientSecret;  // empty for a public client
+  std::string refreshToken;
+  std::string bearerToken;
+  bool used() const { return enabled; }
+};
+
+// The start of a mail client's error text when the OAuth2 provider refused the saved sign-in
+// (or none was saved): only signing in again helps.
+inline constexpr const char* kSignInAgain = "Sign in again";
+
 struct PopSettings {
   std::string host;
   int port = 110;
@@ -14,6 +32,7 @@ struct PopSettings {
   bool spa = false;  // log in with NTLM
   int timeoutSeconds = 60;
   std::string caFile;  // certificates to trust instead of the system store; empty: the system's
+  OAuthLogin oauth;
 };
 
 struct SmtpSettings {
@@ -28,6 +47,7 @@ struct SmtpSettings {
   std::string password;
   int timeoutSeconds = 60;
   std::string caFile;
+  OAuthLogin oauth;
 };
 
 }  // namespace tidewell::mail

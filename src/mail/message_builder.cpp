@@ -56,14 +56,37 @@ GTimeZone* localZone() {
   return zone.get();
 }
 
+// A mailbox whose display name, when it is not ASCII, is encoded as UTF-8 words like the
+// subject (left to itself GMime picks ISO-8859-1 whenever the name fits it).
+void addMailbox(GMimeMessage* mime, GMimeAddressType type, const std::string& name,
+                const std::string& address) {
+  GObjectPtr<InternetAddress> mailbox(
+      internet_address_mailbox_new(TextEncoding::headerValue(name).c_str(), address.c_str()));
+  internet_address_set_charset(mailbox.get(), "utf-8");
+  internet_address_list_add(g_mime_message_get_addresses(mime, type), mailbox.get());
+}
+
+// A header of addresses written exactly as given: GMime would encode a long URL as RFC 2047
+// words, which no mail program reads as an address. Folded after each ", " between addresses.
+void setAsciiHeader(GMimeMessage* mime, const char* name, const std::string& value) {
+  std::string raw;
+  for (char c : TextEncoding::headerValue(value)) {
+    if (static_cast<unsigned char>(c) >= 0x80) continue;
+    raw += c;
+    if (c == ',') raw += "\n";
+  }
+  if (raw.empty()) return;
+  g_mime_object_set_header(GMIME_OBJECT(mime), name, "", nullptr);
+  GMimeHeader* header =
+      g_mime_header_list_get_header(g_mime_object_get_header_list(GMIME_OBJECT(mime)), name);
+  g_mime_header_set_raw_value(header, (" " + raw + "\n").c_str());
+}
+
 void addHeaders(GMimeMessage* mime, const OutgoingMessage& message) {
   const std::string fromAddress = TextEncoding::headerValue(message.fromAddress);
-  g_mime_message_add_mailbox(mime, GMIME_ADDRESS_TYPE_FROM,
-                             TextEncoding::headerValue(message.fromName).c_str(),
-                             fromAddress.c_str());
-  g_mime_message_add_mailbox(mime, GMIME_ADDRESS_TYPE_TO,
-                             TextEncoding::headerValue(message.toName).c_str(),
-                             TextEncoding::headerValue(message.toAddress).c_str());
+  addMailbox(mime, GMIME_ADDRESS_TYPE_FROM, message.fromName, fromAddress);
+  addMailbox(mime, GMIME_ADDRESS_TYPE_TO, message.toName,
+             TextEncoding::headerValue(message.toAddress));
   const std::string replyTo = TextEncoding::headerValue(message.replyTo);
   if (!replyTo.empty())
     g_mime_message_add_mailbox(mime, GMIME_ADDRESS_TYPE_REPLY_TO, "", replyTo.c_str());
@@ -72,12 +95,16 @@ void addHeaders(GMimeMessage* mime, const OutgoingMessage& message) {
   g_mime_message_set_date(mime, now.get());
   const std::string id = uniqueToken() + "@" + domainOf(fromAddress);
   g_mime_message_set_message_id(mime, id.c_str());
+  const std::pair<const char*, const std::string*> listFields[] = {
+      {"List-Id", &message.listId},
+      {"List-Unsubscribe", &message.listUnsubscribe},
+      {"List-Unsubscribe-Post", &message.listUnsubscribePost}};
+  for (const auto& [name, value] : listFields) setAsciiHeader(mime, name, *value);
 }
 
-GObjectPtr<GMimeObject> textPart(const OutgoingMessage& message) {
-  GObjectPtr<GMimeTextPart> part(
-      g_mime_text_part_new_with_subtype(message.html ? "html" : "plain"));
-  const std::string body = unixLineEnds(TextEncoding::makeValidUtf8(message.body));
+GObjectPtr<GMimeObject> textPart(const std::string& text, bool html) {
+  GObjectPtr<GMimeTextPart> part(g_mime_text_part_new_with_subtype(html ? "html" : "plain"));
+  const std::string body = unixLineEnds(TextEncoding::makeValidUtf8(text));
   GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(body.data(), body.size()));
   GObjectPtr<GMimeDataWrapper> content(
       g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
@@ -153,7 +180,15 @@ std::string buildWith(const OutgoingMessage& message, const Attachments& attachm
                       bool placeholders) {
   GObjectPtr<GMimeMessage> mime(g_mime_message_new(TRUE));
   addHeaders(mime.get(), message);
-  GObjectPtr<GMimeObject> body = textPart(message);
+  GObjectPtr<GMimeObject> body = textPart(message.body, message.html);
+  if (message.html && !message.textAlternative.empty()) {
+    // The plain text first: readers show the last alternative they can.
+    GObjectPtr<GMimeMultipart> alternative(g_mime_multipart_new_with_subtype("alternative"));
+    g_mime_multipart_set_boundary(alternative.get(), ("=_" + uniqueToken()).c_str());
+    g_mime_multipart_add(alternative.get(), textPart(message.textAlternative, false).get());
+    g_mime_multipart_add(alternative.get(), body.get());
+    body.reset(GMIME_OBJECT(alternative.release()));
+  }
   GObjectPtr<GMimeMultipart> mixed;
   if (!attachments.files.empty()) {
     mixed.reset(g_mime_multipart_new_with_subtype("mixed"));

@@ -43,7 +43,9 @@ void inspectPart(GMimeObject* object, FoundParts& found) {
   GMimePart* part = GMIME_PART(object);
   GMimeContentType* type = g_mime_object_get_content_type(object);
   if (!type) return;
-  if (g_mime_content_type_is_type(type, "message", "delivery-status")) {
+  // The global form carries UTF-8 addresses; its fields are the same.
+  if (g_mime_content_type_is_type(type, "message", "delivery-status") ||
+      g_mime_content_type_is_type(type, "message", "global-delivery-status")) {
     if (!found.haveStatus) found.deliveryStatus = decodedContent(part);
     found.haveStatus = true;
     return;

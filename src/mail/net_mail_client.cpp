@@ -1,7 +1,10 @@
 #include "mail/net_mail_client.h"
 
+#include <algorithm>
+
 #include "mail/message_builder.h"
 #include "mail/message_parser.h"
+#include "mail/oauth_tokens.h"
 
 namespace tidewell::mail {
 
@@ -15,6 +18,14 @@ std::string envelopeProblem(const std::string& role, const std::string& address)
   return {};
 }
 
+// Why the message cannot be handed to the server at all, or empty.
+std::string refusedBeforeSending(const OutgoingMessage& message) {
+  std::string problem = envelopeProblem("sender", envelopeSenderOf(message));
+  if (problem.empty()) problem = envelopeProblem("recipient", message.toAddress);
+  if (problem.empty() && message.toAddress.empty()) problem = "recipient address is empty";
+  return problem.empty() ? problem : "SMTP: message not sent: " + problem;
+}
+
 }  // namespace
 
 void NetMailClient::setPop3(const PopSettings& settings) {
@@ -24,15 +35,53 @@ void NetMailClient::setPop3(const PopSettings& settings) {
 
 void NetMailClient::setSmtp(const SmtpSettings& settings) {
   m_smtp.reset();
+  m_pool.reset();
+  m_smtpRefusal.clear();
   m_smtpSettings = settings;
+}
+
+bool NetMailClient::takeBearer(OAuthLogin& login, int timeoutSeconds, bool fresh, bool& fromMemory,
+                               const std::string& account) {
+  fromMemory = false;
+  if (!login.used()) return true;
+  TokenFailure failure{true, "no sign-in has been saved"};
+  auto token = login.refreshToken.empty()
+                   ? std::nullopt
+                   : OAuthTokens::accessToken(login, fresh, fromMemory, failure, timeoutSeconds);
+  if (token) {
+    login.bearerToken = *token;
+    return true;
+  }
+  m_lastError = failure.refused ? std::string(kSignInAgain) +
+                                      ": the provider no longer accepts "
+                                      "the saved sign-in for " +
+                                      account + " (" + failure.reason +
+                                      "). Use \"Sign in...\" in Server Settings or "
+                                      "tidewell-cli sign-in"
+                                : account + " OAuth2: " + failure.reason;
+  return false;
+}
+
+bool NetMailClient::openPop3(bool freshToken, bool& tokenFromMemory) {
+  if (!takeBearer(m_popSettings.oauth, m_popSettings.timeoutSeconds, freshToken, tokenFromMemory,
+                  "Pop3"))
+    return false;
+  m_pop3 = std::make_unique<Pop3Session>(
+      m_popSettings, m_popSettings.ssl && m_popSettings.port == m_implicitTls.pop3);
+  return true;
 }
 
 std::optional<std::vector<std::string>> NetMailClient::fetchUidls() {
   m_lastError.clear();
-  if (!m_pop3)
-    m_pop3 = std::make_unique<Pop3Session>(
-        m_popSettings, m_popSettings.ssl && m_popSettings.port == m_implicitTls.pop3);
+  bool tokenFromMemory = false;
+  if (!m_pop3 && !openPop3(false, tokenFromMemory)) return std::nullopt;
   auto uidls = m_pop3->listUidls();
+  // A kept access token may have been withdrawn before its time: one try with a new one.
+  if (!uidls && tokenFromMemory && m_pop3->logInRefused()) {
+    m_pop3.reset();
+    if (!openPop3(true, tokenFromMemory)) return std::nullopt;
+    uidls = m_pop3->listUidls();
+  }
   if (!uidls) {
     m_lastError = m_pop3->lastError();
     // A failed log-in leaves nothing worth keeping; the next try starts a new session.
@@ -101,17 +150,16 @@ PreparedMessage NetMailClient::prepare(OutgoingMessage message) {
 int NetMailClient::sendPrepared(const PreparedMessage& prepared) {
   const OutgoingMessage& message = prepared.message;
   m_lastReply = {};
-  m_lastError = envelopeProblem("sender", envelopeSenderOf(message));
-  if (m_lastError.empty()) m_lastError = envelopeProblem("recipient", message.toAddress);
-  if (m_lastError.empty() && message.toAddress.empty()) m_lastError = "recipient address is empty";
-  if (!m_lastError.empty()) {
-    m_lastError = "SMTP: message not sent: " + m_lastError;
-    return 0;
+  m_lastError = refusedBeforeSending(message);
+  if (!m_lastError.empty()) return 0;
+  if (!m_smtp && !openSmtp(false)) return 0;
+  bool accepted = m_smtp->send(envelopeSenderOf(message), message.toAddress, prepared.data);
+  // A refused log-in sent nothing, so the message may go again with a new access token.
+  if (!accepted && m_smtpTokenFromMemory && m_smtp->logInRefused()) {
+    m_smtp.reset();
+    if (!openSmtp(true)) return 0;
+    accepted = m_smtp->send(envelopeSenderOf(message), message.toAddress, prepared.data);
   }
-  if (!m_smtp)
-    m_smtp = std::make_unique<SmtpSession>(
-        m_smtpSettings, m_smtpSettings.ssl && m_smtpSettings.port == m_implicitTls.smtp);
-  const bool accepted = m_smtp->send(envelopeSenderOf(message), message.toAddress, prepared.data);
   // Left-out attachments are reported even when the message went.
   m_lastError = prepared.warnings;
   if (!accepted) {
@@ -121,10 +169,75 @@ int NetMailClient::sendPrepared(const PreparedMessage& prepared) {
   return accepted ? kSendAccepted : 0;
 }
 
+bool NetMailClient::openSmtp(bool freshToken) {
+  // A refused sign-in stays refused for the rest of the pass: no request per message.
+  if (!m_smtpRefusal.empty()) {
+    m_lastError = m_smtpRefusal;
+    return false;
+  }
+  const bool logIn = m_smtpSettings.authentication != 0;
+  if (logIn && !takeBearer(m_smtpSettings.oauth, m_smtpSettings.timeoutSeconds, freshToken,
+                           m_smtpTokenFromMemory, "SMTP")) {
+    m_lastError = "SMTP: message not sent: " + m_lastError;
+    if (m_lastError.find(kSignInAgain) != std::string::npos) m_smtpRefusal = m_lastError;
+    return false;
+  }
+  m_smtp = std::make_unique<SmtpSession>(
+      m_smtpSettings, m_smtpSettings.ssl && m_smtpSettings.port == m_implicitTls.smtp);
+  return true;
+}
+
 void NetMailClient::endSmtpSession() {
   if (m_smtp) m_smtp->end();
   m_smtp.reset();
+  m_pool.reset();
   m_attachments.clear();
+}
+
+void NetMailClient::setConnections(int count) {
+  m_connections = std::clamp(count, 1, 8);
+  m_pool.reset();
+}
+
+std::vector<SendResult> NetMailClient::sendBatch(const std::vector<const PreparedMessage*>& batch,
+                                                 const std::function<void(std::size_t)>& accepted) {
+  if (m_connections <= 1) return MailClient::sendBatch(batch, accepted);
+  std::vector<SendResult> results(batch.size());
+  if (!m_pool) {
+    // Every connection of the pool logs in with the same access token.
+    if (!m_smtpRefusal.empty() ||
+        (m_smtpSettings.authentication != 0 &&
+         !takeBearer(m_smtpSettings.oauth, m_smtpSettings.timeoutSeconds, false,
+                     m_smtpTokenFromMemory, "SMTP"))) {
+      std::string problem = m_smtpRefusal.empty() ? "SMTP: message not sent: " + m_lastError
+                                                  : m_smtpRefusal;
+      if (problem.find(kSignInAgain) != std::string::npos) m_smtpRefusal = problem;
+      for (SendResult& r : results) r.error = problem;
+      return results;
+    }
+    m_pool = std::make_unique<SmtpConnections>(
+        m_smtpSettings, m_smtpSettings.ssl && m_smtpSettings.port == m_implicitTls.smtp,
+        m_connections);
+  }
+  std::vector<SmtpConnections::Envelope> envelopes;
+  std::vector<std::size_t> sentIndex;  // envelope -> batch position
+  for (std::size_t i = 0; i < batch.size(); ++i) {
+    const OutgoingMessage& m = batch[i]->message;
+    results[i].error = refusedBeforeSending(m);
+    if (!results[i].error.empty()) continue;
+    envelopes.push_back({&envelopeSenderOf(m), &m.toAddress, &batch[i]->data});
+    sentIndex.push_back(i);
+  }
+  std::vector<SendResult> sent = m_pool->send(envelopes, [&](std::size_t e) {
+    if (accepted) accepted(sentIndex[e]);
+  });
+  for (std::size_t e = 0; e < sent.size(); ++e) {
+    SendResult& r = results[sentIndex[e]];
+    r = std::move(sent[e]);
+    // Left-out attachments are reported even when the message went.
+    r.error = batch[sentIndex[e]]->warnings + r.error;
+  }
+  return results;
 }
 
 MailClientFactory netMailClientFactory() {

@@ -7,6 +7,7 @@
 #include "mail/attachment_cache.h"
 #include "mail/mail_client.h"
 #include "mail/pop3_session.h"
+#include "mail/smtp_connections.h"
 #include "mail/smtp_session.h"
 
 namespace tidewell::mail {
@@ -35,12 +36,21 @@ class NetMailClient : public MailClient {
   PreparedMessage prepare(OutgoingMessage message) override;
   int sendPrepared(const PreparedMessage& prepared) override;
   void endSmtpSession() override;
+  void setConnections(int count) override;
+  std::vector<SendResult> sendBatch(const std::vector<const PreparedMessage*>& batch,
+                                    const std::function<void(std::size_t)>& accepted) override;
 
   std::string lastError() const override { return m_lastError; }
   SmtpReply lastSmtpReply() const override { return m_lastReply; }
 
  private:
   void reportProgress(std::size_t done, std::size_t total);
+  // Puts an access token into an OAuth2 log-in (none needed without a refresh token); on
+  // failure lastError says why, a refused refresh beginning with "Sign in again".
+  bool takeBearer(OAuthLogin& login, int timeoutSeconds, bool fresh, bool& fromMemory,
+                  const std::string& account);
+  bool openPop3(bool freshToken, bool& tokenFromMemory);
+  bool openSmtp(bool freshToken);
 
   ImplicitTlsPorts m_implicitTls;
   PopSettings m_popSettings;
@@ -48,6 +58,10 @@ class NetMailClient : public MailClient {
   ProgressCallback m_progress;
   std::unique_ptr<Pop3Session> m_pop3;
   std::unique_ptr<SmtpSession> m_smtp;
+  int m_connections = 1;
+  std::unique_ptr<SmtpConnections> m_pool;
+  bool m_smtpTokenFromMemory = false;  // the SMTP session logs in with a token kept in memory
+  std::string m_smtpRefusal;           // the "Sign in again" error of this pass, once refused
   AttachmentCache m_attachments;
   std::string m_lastError;
   SmtpReply m_lastReply;

@@ -42,10 +42,16 @@ bool Pop3Session::setUp() {
   CURL* h = m_handle.get();
   m_transcript.attach(h);
   curl_easy_setopt(h, CURLOPT_USERNAME, m_settings.user.c_str());
-  curl_easy_setopt(h, CURLOPT_PASSWORD, m_settings.password.c_str());
   // Unticked SSL still upgrades when the server offers STLS; pop3s:// ignores this.
   curl_easy_setopt(h, CURLOPT_USE_SSL, m_settings.ssl ? CURLUSESSL_ALL : CURLUSESSL_TRY);
-  if (m_settings.spa) curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, "AUTH=NTLM");
+  const std::string mechanism = "AUTH=" + m_settings.oauth.mechanism;
+  if (m_settings.oauth.used()) {
+    curl_easy_setopt(h, CURLOPT_XOAUTH2_BEARER, m_settings.oauth.bearerToken.c_str());
+    curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, mechanism.c_str());
+  } else {
+    curl_easy_setopt(h, CURLOPT_PASSWORD, m_settings.password.c_str());
+    if (m_settings.spa) curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, "AUTH=NTLM");
+  }
   applyServerLimits(h, m_settings.caFile, m_settings.timeoutSeconds);
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &appendTo);
   return true;
@@ -79,6 +85,7 @@ bool Pop3Session::perform(const std::string& what, const std::string& path, std:
   curl_easy_setopt(h, CURLOPT_WRITEDATA, sink);
   m_transcript.clear();
   const CURLcode code = curl_easy_perform(h);
+  m_lastCode = code;
   if (code != CURLE_OK) {
     m_lastError = "POP3 " + what + ": " + m_transcript.describe(code);
     // A refused command leaves a live session usable; a broken connection does not.

@@ -31,6 +31,8 @@ class Pop3Session {
 
   const std::string& lastError() const { return m_lastError; }
   const std::string& warnings() const { return m_warnings; }
+  // The server refused the log-in (a wrong password or a bearer token it no longer takes).
+  bool logInRefused() const { return m_lastCode == CURLE_LOGIN_DENIED; }
 
  private:
   bool setUp();
@@ -50,6 +52,7 @@ class Pop3Session {
   std::map<int, std::size_t> m_sizes;  // LIST's octet counts by message number, when it answered
   bool m_connected = false;
   bool m_dropped = false;
+  CURLcode m_lastCode = CURLE_OK;
   std::string m_lastError;
   std::string m_warnings;
 };

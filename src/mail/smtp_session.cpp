@@ -12,20 +12,15 @@ namespace {
 // than this is not reused, so the common case never sees a dead connection.
 constexpr long kMaxIdleSeconds = 30;
 
-struct UploadCursor {
-  const std::string* data;
-  size_t offset;
-};
+}  // namespace
 
-size_t readFrom(char* buffer, size_t size, size_t count, void* cursorPointer) {
-  auto* cursor = static_cast<UploadCursor*>(cursorPointer);
-  const size_t n = std::min(size * count, cursor->data->size() - cursor->offset);
-  std::memcpy(buffer, cursor->data->data() + cursor->offset, n);
-  cursor->offset += n;
+size_t SmtpSession::readFrom(char* buffer, size_t size, size_t count, void* uploadPointer) {
+  auto* upload = static_cast<Upload*>(uploadPointer);
+  const size_t n = std::min(size * count, upload->data->size() - upload->offset);
+  std::memcpy(buffer, upload->data->data() + upload->offset, n);
+  upload->offset += n;
   return n;
 }
-
-}  // namespace
 
 SmtpSession::SmtpSession(SmtpSettings settings, bool implicitTls)
     : m_settings(std::move(settings)), m_implicitTls(implicitTls) {}
@@ -53,8 +48,15 @@ bool SmtpSession::setUp() {
   curl_easy_setopt(h, CURLOPT_USE_SSL, requireTls ? CURLUSESSL_ALL : CURLUSESSL_TRY);
   if (logIn) {
     curl_easy_setopt(h, CURLOPT_USERNAME, m_settings.user.c_str());
-    curl_easy_setopt(h, CURLOPT_PASSWORD, m_settings.password.c_str());
-    if (m_settings.spa) curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, "AUTH=NTLM");
+    if (m_settings.oauth.used()) {
+      // libcurl copies string options.
+      const std::string mechanism = "AUTH=" + m_settings.oauth.mechanism;
+      curl_easy_setopt(h, CURLOPT_XOAUTH2_BEARER, m_settings.oauth.bearerToken.c_str());
+      curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, mechanism.c_str());
+    } else {
+      curl_easy_setopt(h, CURLOPT_PASSWORD, m_settings.password.c_str());
+      if (m_settings.spa) curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, "AUTH=NTLM");
+    }
   }
   applyServerLimits(h, m_settings.caFile, m_settings.timeoutSeconds);
   curl_easy_setopt(h, CURLOPT_MAXAGE_CONN, kMaxIdleSeconds);
@@ -73,23 +75,58 @@ int SmtpSession::replyCode() const {
   return std::stoi(reply.substr(0, 3));
 }
 
-CURLcode SmtpSession::attempt(const std::string& from, const std::string& to,
-                              const std::string& data) {
+CURL* SmtpSession::begin(const std::string& from, const std::string& to, const std::string& data) {
+  m_lastReply = {};
+  if (!m_handle && !setUp()) {
+    m_lastReply.connectionFailed = true;
+    return nullptr;
+  }
   CURL* h = m_handle.get();
-  const std::string reversePath = "<" + from + ">";
-  const std::string forwardPath = "<" + to + ">";
-  CurlSlistPtr recipients(curl_slist_append(nullptr, forwardPath.c_str()));
-  UploadCursor cursor{&data, 0};
-  curl_easy_setopt(h, CURLOPT_MAIL_FROM, reversePath.c_str());
-  curl_easy_setopt(h, CURLOPT_MAIL_RCPT, recipients.get());
-  curl_easy_setopt(h, CURLOPT_READDATA, &cursor);
+  // The one place where a message's envelope is set.
+  m_reversePath = "<" + from + ">";
+  m_to = to;
+  m_recipients.reset(curl_slist_append(nullptr, ("<" + to + ">").c_str()));
+  m_upload = {&data, 0};
+  m_freshTried = false;
+  curl_easy_setopt(h, CURLOPT_MAIL_FROM, m_reversePath.c_str());
+  curl_easy_setopt(h, CURLOPT_MAIL_RCPT, m_recipients.get());
+  curl_easy_setopt(h, CURLOPT_READDATA, &m_upload);
   curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(data.size()));
   m_transcript.clear();
-  const CURLcode code = curl_easy_perform(h);
+  return h;
+}
+
+void SmtpSession::release() {
+  CURL* h = m_handle.get();
   // The list dies here: make sure the handle no longer points at it.
   curl_easy_setopt(h, CURLOPT_MAIL_RCPT, nullptr);
   curl_easy_setopt(h, CURLOPT_READDATA, nullptr);
-  return code;
+  curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 0L);
+  m_recipients.reset();
+}
+
+SmtpSession::Step SmtpSession::finish(CURLcode code) {
+  m_lastCode = code;
+  if (code == CURLE_OK) {
+    release();
+    return Step::kAccepted;
+  }
+  if (!m_freshTried && connectionWasDropped(code)) {
+    m_freshTried = true;
+    curl_easy_setopt(m_handle.get(), CURLOPT_FRESH_CONNECT, 1L);
+    m_upload.offset = 0;
+    m_transcript.clear();
+    return Step::kAgain;
+  }
+  const int reply = replyCode();
+  m_lastError = "SMTP send to " + m_to + ": " + m_transcript.describe(code);
+  // Without a refusal of its own the message met a server that could not be reached or would
+  // not let us in: every message after it would fail the same way.
+  const bool refused = reply >= 400 && reply < 600 && code != CURLE_LOGIN_DENIED;
+  m_lastReply = {refused ? reply : 0, refused ? m_transcript.lastRefusal() : std::string(),
+                 !refused};
+  release();
+  return Step::kRefused;
 }
 
 bool SmtpSession::connectionWasDropped(CURLcode code) const {
@@ -102,22 +139,12 @@ bool SmtpSession::connectionWasDropped(CURLcode code) const {
 }
 
 bool SmtpSession::send(const std::string& from, const std::string& to, const std::string& data) {
-  if (!m_handle && !setUp()) return false;
-  CURLcode code = attempt(from, to, data);
-  if (code != CURLE_OK && connectionWasDropped(code)) {
-    curl_easy_setopt(m_handle.get(), CURLOPT_FRESH_CONNECT, 1L);
-    code = attempt(from, to, data);
-    curl_easy_setopt(m_handle.get(), CURLOPT_FRESH_CONNECT, 0L);
+  CURL* h = begin(from, to, data);
+  if (!h) return false;
+  for (;;) {
+    Step step = finish(curl_easy_perform(h));
+    if (step != Step::kAgain) return step == Step::kAccepted;
   }
-  if (code == CURLE_OK) return true;
-  const int reply = replyCode();
-  m_lastError = "SMTP send to " + to + ": " + m_transcript.describe(code);
-  // Without a refusal of its own the message met a server that could not be reached or would
-  // not let us in: every message after it would fail the same way.
-  const bool refused = reply >= 400 && reply < 600 && code != CURLE_LOGIN_DENIED;
-  m_lastReply = {refused ? reply : 0, refused ? m_transcript.lastRefusal() : std::string(),
-                 !refused};
-  return false;
 }
 
 }  // namespace tidewell::mail

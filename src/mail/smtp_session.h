@@ -21,17 +21,27 @@ class SmtpSession {
   // True when the server accepted the message for the recipient. The envelope addresses must
   // already be checked; data is the finished message with CR LF line ends.
   bool send(const std::string& from, const std::string& to, const std::string& data);
+
   // QUIT.
   void end() { m_handle.reset(); }
 
   const std::string& lastError() const { return m_lastError; }
+  // The server refused the log-in (a wrong password or a bearer token it no longer takes).
+  bool logInRefused() const { return m_lastCode == CURLE_LOGIN_DENIED; }
   // The reply that refused the last message not accepted.
   const SmtpReply& lastReply() const { return m_lastReply; }
 
  private:
+  // send in steps: begin sets the message up on the handle (null when the handle could not be
+  // made); finish takes the result of performing it and answers kAgain once when the
+  // connection had been dropped (the handle is then set for a fresh connection).
+  enum class Step { kAccepted, kRefused, kAgain };
+  CURL* begin(const std::string& from, const std::string& to, const std::string& data);
+  Step finish(CURLcode code);
   bool setUp();
   std::string url() const;
-  CURLcode attempt(const std::string& from, const std::string& to, const std::string& data);
+  void release();
+  static size_t readFrom(char* buffer, size_t size, size_t count, void* uploadPointer);
   bool connectionWasDropped(CURLcode code) const;
   // The code of the server's last reply in this attempt; 0 when it said nothing.
   int replyCode() const;
@@ -40,8 +50,19 @@ class SmtpSession {
   bool m_implicitTls;
   CurlEasyPtr m_handle;
   CurlTranscript m_transcript;
+  CURLcode m_lastCode = CURLE_OK;
   std::string m_lastError;
   SmtpReply m_lastReply;
+  // The message in flight: its envelope and where the upload stands.
+  struct Upload {
+    const std::string* data = nullptr;
+    size_t offset = 0;
+  };
+  std::string m_reversePath;
+  std::string m_to;
+  CurlSlistPtr m_recipients;
+  Upload m_upload;
+  bool m_freshTried = false;
 };
 
 }  // namespace tidewell::mail

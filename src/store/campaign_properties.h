@@ -8,6 +8,19 @@
 
 namespace tidewell::store {
 
+// One account's OAuth2 sign-in (keys "<acct>_oauth_..." of block 2, acct pop or smtp); the
+// client secret and the refresh token are read from where the secrets are kept.
+struct OAuthAccount {
+  std::string provider;  // "Google", "Microsoft 365" or "Other"
+  std::string auth_url;
+  std::string token_url;
+  std::string client_id;
+  std::string client_secret;
+  std::string scopes;
+  std::string refresh_token;
+  std::string mechanism = "XOAUTH2";  // or "OAUTHBEARER"
+};
+
 struct CampaignProperties {
   std::string from_email = "!";             // email
   std::string from_reply_address = "!";     // reply
@@ -30,6 +43,14 @@ struct CampaignProperties {
   std::string smtp_password;  // deciphered
   int server_timeout = 60;    // seconds
   bool verp = false;          // verp "true": newsletters go out with a tagged return path
+  bool pop_oauth2 = false;    // popauth "oauth2": POP3 log-in with a bearer token
+  OAuthAccount pop_oauth;
+  bool smtp_oauth2 = false;  // smtpauth "oauth2"
+  OAuthAccount smtp_oauth;
+  // The web kit, from the Filters block: "webkit", the address of the kit's folder ending in
+  // "/" (empty: no kit), and "webkitkey", its secret, deciphered (empty until a kit is written).
+  std::string webkit;
+  std::string webkitkey;
 };
 
 }  // namespace tidewell::store

@@ -15,6 +15,10 @@ std::tm localNow() {
 
 }  // namespace
 
+std::int64_t Clock::secondsNow() const {
+  return static_cast<std::int64_t>(std::time(nullptr));
+}
+
 Date SystemClock::today() const {
   if (m_fixedToday) return *m_fixedToday;
   std::tm t = localNow();

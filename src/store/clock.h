@@ -2,6 +2,7 @@
 // Where the core gets "today" and the time of day. The command line's --today fixes the date
 // so that scheduling and tests do not depend on the calendar.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,8 @@ class Clock {
   virtual Date today() const = 0;
   // Local time as the long time text, for log lines.
   virtual std::string timeText() const = 0;
+  // Seconds since 1970, for the rolling windows of the sending caps.
+  virtual std::int64_t secondsNow() const;
 };
 
 // Local date and time of the machine; a fixed date replaces the calendar date when given.

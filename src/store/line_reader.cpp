@@ -88,19 +88,23 @@ bool LineReader::next(std::string_view& line) {
       }
     }
     const char* start = m_buffer.data() + searched;
-    const void* lf = std::memchr(start, '\n', m_end - searched);
-    if (lf) {
-      std::size_t at = static_cast<std::size_t>(static_cast<const char*>(lf) - m_buffer.data());
-      std::size_t stop = (at > m_begin && m_buffer[at - 1] == '\r') ? at - 1 : at;
-      line = std::string_view(m_buffer.data() + m_begin, stop - m_begin);
-      m_started = true;
-      m_consumed += at + 1 - m_begin;
-      m_begin = at + 1;
-      return true;
+    std::size_t length = m_end - searched;
+    const void* lf = std::memchr(start, '\n', length);
+    std::size_t lfAt = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - start) : length;
+    // A CR not followed by LF ends a line too (files of old Mac editors).
+    const void* cr = std::memchr(start, '\r', lfAt);
+    if (cr) {
+      std::size_t at = static_cast<std::size_t>(static_cast<const char*>(cr) - m_buffer.data());
+      bool crLf = at + 1 < m_end && m_buffer[at + 1] == '\n';
+      if (at + 1 < m_end || m_eof) return takeLine(at, crLf ? 2 : 1, line);
+    } else if (lf) {
+      return takeLine(searched + lfAt, 1, line);
     }
     std::size_t searchedFromBegin = m_end - m_begin;
-    if (!fill()) break;
+    if (cr) searchedFromBegin -= 1;  // the CR is looked at again once its next byte is known
+    bool more = fill();
     searched = m_begin + searchedFromBegin;
+    if (!more && !cr) break;
   }
   m_started = true;
   if (m_begin == m_end) return false;
@@ -108,6 +112,14 @@ bool LineReader::next(std::string_view& line) {
   line = std::string_view(m_buffer.data() + m_begin, m_end - m_begin);
   m_consumed += m_end - m_begin;
   m_begin = m_end;
+  return true;
+}
+
+bool LineReader::takeLine(std::size_t at, std::size_t endLength, std::string_view& line) {
+  line = std::string_view(m_buffer.data() + m_begin, at - m_begin);
+  m_started = true;
+  m_consumed += at + endLength - m_begin;
+  m_begin = at + endLength;
   return true;
 }
 

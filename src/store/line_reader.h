@@ -1,7 +1,7 @@
 #pragma once
 // Reads a text file line by line through a fixed buffer, so that a file of hundreds of megabytes
-// is never held whole. Lines end with LF or CR LF; a UTF-8 byte order mark at the start is
-// skipped. A line longer than the buffer grows it. Failures raise TrapError. One thread.
+// is never held whole. Lines end with CR LF, LF or a CR alone; a UTF-8 byte order mark at the start
+// is skipped. A line longer than the buffer grows it. Failures raise TrapError. One thread.
 
 #include <cstdint>
 #include <filesystem>
@@ -27,6 +27,8 @@ class LineReader {
  private:
   // Moves the unread rest to the front and reads more after it; false at the end of the file.
   bool fill();
+  // Hands out the line from m_begin to at and steps over its line end.
+  bool takeLine(std::size_t at, std::size_t endLength, std::string_view& line);
 
   std::filesystem::path m_path;
   int m_fd = -1;

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "store/oauth_account.h"
 #include "store/text.h"
 
 namespace tidewell::store {
@@ -63,10 +64,23 @@ CampaignProperties readCampaign(const ProfileDocument& d, const NumberReader& nu
   c.POPSPA = numbers.read(kServerBlock, "POPSPA", 0);
   c.SMTPSPA = numbers.read(kServerBlock, "SMTPSPA", 0);
   c.verp = d.get(kServerBlock, "verp") == "true";
+  c.pop_oauth2 = equalsIgnoreCase(d.get(kServerBlock, "popauth"), "oauth2");
+  if (c.pop_oauth2) c.pop_oauth = readOAuthAccount(d, "pop", cipher, path);
+  c.smtp_oauth2 = equalsIgnoreCase(d.get(kServerBlock, "smtpauth"), "oauth2");
+  if (c.smtp_oauth2) c.smtp_oauth = readOAuthAccount(d, "smtp", cipher, path);
   return c;
 }
 
 }  // namespace
+
+void readWebKit(const ProfileDocument& d, PasswordCipher& cipher, CampaignProperties& c) {
+  std::string address = d.get(kFiltersBlock, "webkit");
+  c.webkit = isAbsentOrEmpty(address) ? std::string() : address;
+  std::string key = d.get(kFiltersBlock, "webkitkey");
+  std::string date = d.get(kFiltersBlock, "webkitdate");
+  c.webkitkey =
+      isAbsentOrEmpty(key) || isAbsentOrEmpty(date) ? std::string() : cipher.decipher(key, date);
+}
 
 ProfileSettings loadProfileSettings(ProfileStore& profile, PasswordCipher& cipher) {
   ProfileSettings settings;
@@ -84,6 +98,7 @@ ProfileSettings loadProfileSettings(ProfileStore& profile, PasswordCipher& ciphe
     settings.deleteAfterDownload = equalsIgnoreCase(d.get(kServerBlock, "delete"), "true");
     settings.totalEmailsSent = numbers.read(kNewslettersBlock, "totalemailssent", std::int32_t{0});
     settings.campaign = readCampaign(d, numbers, cipher, profile.path());
+    readWebKit(d, cipher, settings.campaign);
   });
   return settings;
 }

@@ -29,6 +29,10 @@ struct ProfileSettings {
 // and are logged.
 ProfileSettings loadProfileSettings(ProfileStore& profile, PasswordCipher& cipher);
 
+// The web kit's address and secret (deciphered under the date "webkitdate" of the Filters
+// block) into c.
+void readWebKit(const ProfileDocument& d, PasswordCipher& cipher, CampaignProperties& c);
+
 struct ShutDownValues {
   std::int32_t totalEmailsSent = 0;
   std::string fieldDelimiter;

@@ -1,5 +1,6 @@
 #include "store/profile_store.h"
 
+#include "store/text.h"
 #include "store/text_file.h"
 #include "store/utilities.h"
 
@@ -10,7 +11,26 @@ ProfileStore::ProfileStore(std::filesystem::path path, ErrorTrap& trap)
 
 ProfileDocument ProfileStore::load() const {
   if (!FileExist(m_path)) raise(kFileNotFound, "File not found: " + m_path.string());
-  return ProfileDocument(readLines(m_path));
+  std::vector<std::string> lines = readLines(m_path);
+  ProfileDocument document(lines);
+  if (document.blockCount() == 0) refuseOtherFile(lines);
+  return document;
+}
+
+void ProfileStore::refuseOtherFile(const std::vector<std::string>& lines) const {
+  // A file without a single block is some other file: nothing may be read from it or written
+  // into it.
+  std::size_t line = 0;
+  while (line < lines.size() && trim(lines[line]).empty()) ++line;
+  if (line == lines.size()) line = 0;
+  const char* kind = m_path.extension() == ".ini" ? "settings file" : "profile";
+  std::string text =
+      m_path.string() + " is not a Tidewell " + kind + " (line " + std::to_string(line + 1) + ")";
+  if (!m_refusalShown) {  // every later read meets the same file; one message box is enough
+    m_refusalShown = true;
+    m_trap.ui().showMessage(text, "Error!");
+  }
+  raise(kBadFormat, text);
 }
 
 void ProfileStore::commit(const ProfileDocument& document) {

@@ -42,8 +42,8 @@ class ProfileStore {
   // Puts the work file in the place of the file.
   bool CopyFile();
 
-  // The file as it is now; raises when it is missing or unreadable. For callers that read
-  // many properties at once inside their own trap.
+  // The file as it is now; raises when it is missing, unreadable or holds no block (so it is
+  // no profile). For callers that read many properties at once inside their own trap.
   ProfileDocument load() const;
   // Writes the document over the file through the work file; raises on failure.
   void commit(const ProfileDocument& document);
@@ -51,8 +51,11 @@ class ProfileStore {
   bool change(Procedure procedure, const std::function<void(ProfileDocument&)>& edit);
 
  private:
+  [[noreturn]] void refuseOtherFile(const std::vector<std::string>& lines) const;
+
   std::filesystem::path m_path;
   ErrorTrap& m_trap;
+  mutable bool m_refusalShown = false;
 };
 
 }  // namespace tidewell::store

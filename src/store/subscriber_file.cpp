@@ -1,10 +1,10 @@
 #include "store/subscriber_file.h"
 
-#include <array>
 #include <string>
 
 #include "store/line_reader.h"
 #include "store/send_journal.h"
+#include "store/subscriber_file_reader.h"
 #include "store/text.h"
 #include "store/utilities.h"
 #include "store/work_file_writer.h"
@@ -13,124 +13,7 @@ namespace tidewell::store {
 
 namespace {
 
-// Progress is shown every so many records: often enough to move, rarely enough to cost nothing.
-constexpr std::size_t kProgressStep = 16384;
-// A badly damaged file could otherwise put a line per record into the error log.
-constexpr int kNotesLoggedOneByOne = 10;
-
 constexpr Procedure kLoadProcedure = windowProcedure("LoadSubscriberFile");
-
-// The oddities of one load. The first few of each kind are logged one by one, the rest are
-// counted into one closing line.
-class LoadNotes {
- public:
-  explicit LoadNotes(ErrorTrap& trap) : m_trap(trap) {}
-
-  void badDate(std::uint64_t line, std::string_view text) {
-    note(m_badDates, "Line " + std::to_string(line) + ": the sign-up date \"" + std::string(text) +
-                         "\" is not a date; today's date was taken");
-  }
-  void strayLine(std::uint64_t line) {
-    note(m_strayLines, "Line " + std::to_string(line) +
-                           " should be empty between records; its text was not kept");
-  }
-  void partialRecord(std::size_t lines, std::string_view first) {
-    m_trap.report(kLoadProcedure,
-                  {kBadFormat, "The last " + std::to_string(lines) +
-                                   " lines of the subscriber file are not a whole record and "
-                                   "were ignored (first line: \"" +
-                                   std::string(first.substr(0, 80)) + "\")"});
-  }
-  void finish() {
-    summary(m_badDates, "sign-up dates that are not dates were replaced by today's date");
-    summary(m_strayLines, "lines between records that should be empty were not kept");
-  }
-
- private:
-  void note(int& count, const std::string& text) {
-    if (++count <= kNotesLoggedOneByOne) m_trap.report(kLoadProcedure, {kTypeMismatch, text});
-  }
-  void summary(int count, const std::string& what) {
-    if (count <= kNotesLoggedOneByOne) return;
-    m_trap.report(kLoadProcedure,
-                  {kTypeMismatch, std::to_string(count) + " " + what + " in all (" +
-                                      std::to_string(kNotesLoggedOneByOne) + " logged above)"});
-  }
-
-  ErrorTrap& m_trap;
-  int m_badDates = 0;
-  int m_strayLines = 0;
-};
-
-// Turns the file's lines into records, eight lines at a time. The record is made when its
-// seventh line (the PMF string, most of its bytes) arrives, so that line is never copied.
-class RecordAssembler {
- public:
-  RecordAssembler(SubscriberTable& table, LoadNotes& notes, const Date& today)
-      : m_table(table), m_notes(notes), m_today(toDayNumber(today)) {}
-
-  void line(std::string_view raw) {
-    ++m_lineNumber;
-    if (m_count < kPmfLine) {
-      m_lines[m_count] = decodeLine(raw, m_decoded);
-    } else if (m_count == kPmfLine) {
-      addRecord(decodeLine(raw, m_decoded));
-    } else if (!raw.empty()) {
-      m_notes.strayLine(m_lineNumber);
-    }
-    if (++m_count == kSubscriberFileLinesPerRecord) m_count = 0;
-  }
-
-  // A last record that lacks only its empty eighth line is whole (and already made); fewer
-  // lines are not.
-  void finish() {
-    if (m_count == 0 || m_count > kPmfLine) return;
-    for (std::size_t i = 0; i < m_count; ++i) {
-      if (!m_lines[i].empty()) {
-        m_notes.partialRecord(m_count, m_lines[0]);
-        return;
-      }
-    }
-  }
-
-  std::size_t records() const { return m_records; }
-
- private:
-  static constexpr std::size_t kPmfLine = 6;  // from 0
-
-  void addRecord(std::string_view pmf) {
-    std::uint64_t dateLine = m_lineNumber - kPmfLine + 2;
-    m_table.appendLoaded(m_lines[0], m_lines[1], signupDay(m_lines[2], dateLine), m_lines[3],
-                         m_lines[4], m_lines[5], pmf);
-    ++m_records;
-  }
-
-  std::int32_t signupDay(const std::string& text, std::uint64_t line) {
-    // Subscribers who signed up on the same day follow each other in the file.
-    if (m_hasLastDate && text == m_lastDateText) return m_lastDay;
-    std::optional<Date> date = parseDate(text);
-    if (!date) {
-      m_notes.badDate(line, text);
-      return m_today;
-    }
-    m_lastDateText = text;
-    m_lastDay = toDayNumber(*date);
-    m_hasLastDate = true;
-    return m_lastDay;
-  }
-
-  SubscriberTable& m_table;
-  LoadNotes& m_notes;
-  std::int32_t m_today;
-  std::array<std::string, kPmfLine> m_lines;
-  std::string m_decoded;
-  std::size_t m_count = 0;
-  std::uint64_t m_lineNumber = 0;
-  std::size_t m_records = 0;
-  std::string m_lastDateText;
-  std::int32_t m_lastDay = 0;
-  bool m_hasLastDate = false;
-};
 
 }  // namespace
 
@@ -239,6 +122,7 @@ bool SubscriberFile::LoadSubscriberFile(SubscriberTable& table) {
     } catch (...) {
       table.setSaveBlocked(true);
       m_trap.ui().hideProgress();
+      m_trap.ui().showMessage(currentError().description, "Subscriber File");
       throw;
     }
     m_trap.ui().hideProgress();
@@ -248,32 +132,14 @@ bool SubscriberFile::LoadSubscriberFile(SubscriberTable& table) {
 }
 
 void SubscriberFile::readRecords(const std::filesystem::path& path, SubscriberTable& table) {
-  LineReader reader(path);
-  LoadNotes notes(m_trap);
-  RecordAssembler assembler(table, notes, m_trap.clock().today());
-  OperatorInterface& ui = m_trap.ui();
-  auto maximum = static_cast<std::int64_t>(reader.fileSize() > 0 ? reader.fileSize() : 1);
-  ui.showProgress(0, maximum);
-  std::string_view line;
-  std::size_t lastReported = 0;
-  bool reserved = false;
-  while (reader.next(line)) {
-    assembler.line(line);
-    std::size_t records = assembler.records();
-    if (records - lastReported < kProgressStep) continue;
-    lastReported = records;
-    ui.showProgress(static_cast<std::int64_t>(reader.bytesRead()), maximum);
-    if (!reserved) {
-      // The first records tell how long a record is; reserving then avoids regrowing.
-      reserved = true;
-      std::uint64_t estimate = records * reader.fileSize() / reader.bytesRead();
-      table.reserve(estimate + estimate / 64);
-    }
-  }
-  assembler.finish();
-  notes.finish();
-  table.shrinkToFit();
-  ui.showProgress(maximum, maximum);
+  SubscriberReadReport report = readSubscriberFile(path, table, m_trap);
+  if (!report.damaged()) return;
+  // The next save writes only what was read; the file as it was stays beside it.
+  std::filesystem::path copy = keepDamagedCopy(path, m_trap.clock());
+  std::string text = "The subscriber file " + path.filename().string() +
+                     " was damaged; what could not be read is kept in " + copy.filename().string();
+  m_trap.report(kLoadProcedure, {kBadFormat, text});
+  m_trap.ui().showMessage(text, "Subscriber File");
 }
 
 bool SubscriberFile::EmailAddyExist(std::string_view address, std::string_view filterTitle) const {

@@ -42,9 +42,10 @@ class SubscriberFile {
   bool Save_Email(SubscriberTable& table);
 
   // Saves pending changes first (and does not load when that fails, so no change is dropped),
-  // then reads the file into the table; a missing file leaves the table as it is. A trailing
-  // partial record is ignored, a sign-up date that is not a date becomes today's date; both
-  // are logged. When reading fails part way, the records read stay and saving is blocked.
+  // then reads the file into the table; a missing file leaves the table as it is. Damage
+  // (lines out of step, a trailing partial record, a date that is not a date) is read past
+  // and logged, and the file as it was is copied to "<name>.damaged-<date>-<time>" first.
+  // When reading fails part way, or the file is no subscriber file, saving is blocked.
   bool LoadSubscriberFile(SubscriberTable& table);
 
   // True when a record of the file has the address and the filter title (both without regard

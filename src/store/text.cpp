@@ -138,11 +138,11 @@ std::vector<std::string> splitLines(std::string_view text) {
   std::vector<std::string> lines;
   std::size_t start = 0;
   while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
+    std::size_t end = text.find_first_of("\r\n", start);
     if (end == std::string_view::npos) end = text.size();
-    std::size_t stop = (end > start && text[end - 1] == '\r') ? end - 1 : end;
-    lines.emplace_back(text.substr(start, stop - start));
+    std::size_t next = end + 1;
+    if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') next = end + 2;
+    lines.emplace_back(text.substr(start, end - start));
     start = next;
   }
   return lines;
@@ -282,6 +282,41 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
     start = at + from.size();
   }
   out.append(text.substr(start));
+  return out;
+}
+
+std::string percentEncode(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : text) {
+    bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                 c == '-' || c == '.' || c == '_' || c == '~';
+    if (plain) {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
+std::string encodeBits(const unsigned char* bytes, std::size_t count, std::string_view alphabet,
+                       int bitsPerCharacter) {
+  const unsigned mask = (1u << bitsPerCharacter) - 1;
+  std::string out;
+  unsigned buffer = 0;
+  int bits = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    buffer = (buffer << 8) | bytes[i];
+    bits += 8;
+    while (bits >= bitsPerCharacter) {
+      bits -= bitsPerCharacter;
+      out += alphabet[(buffer >> bits) & mask];
+    }
+  }
+  if (bits > 0) out += alphabet[(buffer << (bitsPerCharacter - bits)) & mask];
   return out;
 }
 

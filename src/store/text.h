@@ -13,7 +13,7 @@ std::string windows1252ToUtf8(std::string_view bytes);
 // Text of a file as UTF-8: valid UTF-8 lines are kept, other lines are read as Windows-1252.
 std::string decodeFileText(std::string_view bytes);
 
-// Splits at LF, dropping a CR before it; a final line end does not start another line.
+// Splits at CR LF, LF or a CR alone; a final line end does not start another line.
 std::vector<std::string> splitLines(std::string_view text);
 // Every line followed by CR LF.
 std::string joinLinesCrLf(const std::vector<std::string>& lines);
@@ -33,5 +33,12 @@ bool containsIgnoreCase(std::string_view text, std::string_view needle);
 // The same for a needle that is already folded (foldCase), as a search over many texts has.
 bool containsFolded(std::string_view text, std::string_view foldedNeedle);
 std::string replaceAll(std::string_view text, std::string_view from, std::string_view to);
+// The bytes as characters of the alphabet (2^bitsPerCharacter of them), most significant bits
+// first, the last character padded with zero bits and no padding characters: base32 and
+// base64url as RFC 4648 writes them without "=".
+std::string encodeBits(const unsigned char* bytes, std::size_t count, std::string_view alphabet,
+                       int bitsPerCharacter);
+// Every byte other than letters, digits and "-._~" as %XX (a query value or a mailto: part).
+std::string percentEncode(std::string_view text);
 
 }  // namespace tidewell::store

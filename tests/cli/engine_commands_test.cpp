@@ -39,10 +39,13 @@ TEST_F(EngineCommands, SetRulesReplacesTheRulesWithValidatedLines) {
 
 TEST_F(EngineCommands, OptInFormListsNameThenEmailAndQuotesInsertedValues) {
   ASSERT_EQ(cli({"set", "5", "redirect", "https://x.com/thanks?a=\"1\""}).status, 0);
+  ASSERT_EQ(cli({"set", "4", "webkit", "https://x.com/list/"}).status, 0);
   auto noSubject = cli({"optin-html", "Filter_1"});
   ASSERT_EQ(noSubject.status, 0);
   auto lines = store::splitLines(noSubject.out);
   ASSERT_EQ(lines.size(), 23u);
+  EXPECT_EQ(lines[9], std::string(27, ' ') +
+                          "<form id=Form1 action=\"https://x.com/list/email.php\" method=post>");
   EXPECT_EQ(lines[10], std::string(31, ' ') +
                            "<font size=2>Name:</font><INPUT type=text name=\"input2\"><br>");
   EXPECT_EQ(lines[11], std::string(31, ' ') +
@@ -58,13 +61,83 @@ TEST_F(EngineCommands, OptInFormListsNameThenEmailAndQuotesInsertedValues) {
   EXPECT_NE(chosen.out.find("value=\"enter\" name=subject"), std::string::npos);
 }
 
-TEST_F(EngineCommands, OptOutLinkEncodesEverythingButThePlaceholder) {
+TEST_F(EngineCommands, OptOutLinkEncodesEverythingButThePlaceholders) {
   ASSERT_EQ(cli({"set", "5", "title", "Gold & Silver"}).status, 0);
+  ASSERT_EQ(cli({"set", "4", "webkit", "https://x.com/list/"}).status, 0);
   EXPECT_EQ(cli({"optout-link", "Gold & Silver"}).out,
-            "https://forms.tidewell.net/o.php?t=list%26co%40x.com&f=~email~&s=Gold%20%26%20Silver"
-            "&c=o\n");
+            "https://x.com/list/o.php?t=list%26co%40x.com&f=~email~&s=Gold%20%26%20Silver"
+            "&c=o&k=~optoutkey~\n");
   EXPECT_EQ(editor::percentEncode("a-b_c.d~e f/é"), "a-b_c.d~e%20f%2F%C3%A9");
   EXPECT_EQ(editor::escapeHtml("<a href='x'>&</a>"), "&lt;a href=&#39;x&#39;&gt;&amp;&lt;/a&gt;");
+}
+
+TEST_F(EngineCommands, FormAndLinkNeedAUsableKitAddress) {
+  for (const char* address :
+       {"", "http://x.com/list/", "https://x.com/list", "https://x.com/a b/", "ftp://x.com/"}) {
+    ASSERT_EQ(cli({"set", "4", "webkit", address}).status, 0);
+    for (const char* command : {"optin-html", "optout-link"}) {
+      SCOPED_TRACE(std::string(command) + " " + address);
+      CliResult result = cli({command, "Filter_1"});
+      EXPECT_EQ(result.status, 1);
+      EXPECT_EQ(result.out, "");
+      EXPECT_NE(result.err.find("web kit"), std::string::npos) << result.err;
+    }
+  }
+  ASSERT_EQ(cli({"set", "4", "webkit", "http://127.0.0.1:8080/"}).status, 0);
+  EXPECT_EQ(cli({"optout-link", "Filter_1"}).status, 0);
+}
+
+TEST_F(EngineCommands, WebKitWritesPagesAndConfigurationWithOneLastingSecret) {
+  ASSERT_EQ(cli({"set-rules", "Filter_1", "Subject|Has|join|Or", "Subject|=|it's me"}).status, 0);
+  ASSERT_EQ(cli({"set", "5", "redirect", "https://www.x.com/thanks.html"}).status, 0);
+  EXPECT_EQ(cli({"web-kit", "--out", (folder / "kit").string()}).status, 1);  // no address yet
+  ASSERT_EQ(cli({"set", "4", "webkit", "https://www.x.com/list/"}).status, 0);
+  CliResult first = cli({"web-kit", "--out", (folder / "kit").string()});
+  ASSERT_EQ(first.status, 0) << first.err;
+  EXPECT_NE(first.out.find("upload email.php, o.php, kit.php and config.php"), std::string::npos);
+  std::string config = readBytes(folder / "kit" / "config.php");
+  for (const char* page : {"email.php", "o.php", "kit.php"}) {
+    EXPECT_NE(readBytes(folder / "kit" / page).find("<?php"), std::string::npos) << page;
+  }
+  EXPECT_NE(config.find("'list' => 'list&co@x.com'"), std::string::npos) << config;
+  EXPECT_NE(config.find("'sender' => 'webkit@x.com'"), std::string::npos) << config;
+  EXPECT_NE(config.find("['title' => 'Filter_1', 'optout' => '', 'subjects' => ['join', "
+                        "'it\\'s me']]"),
+            std::string::npos)
+      << config;
+  EXPECT_NE(config.find("'redirects' => ['https://www.x.com/thanks.html']"), std::string::npos);
+  std::size_t at = config.find("'secret' => '");
+  ASSERT_NE(at, std::string::npos);
+  std::string secret = config.substr(at + 13, 64);
+  EXPECT_EQ(secret.find_first_not_of("0123456789abcdef"), std::string::npos) << secret;
+  EXPECT_EQ(cli({"get", "4", "webkitkey"}).out.find(secret), std::string::npos);  // enciphered
+
+  ASSERT_EQ(cli({"web-kit", "--out", (folder / "kit2").string()}).status, 0);
+  EXPECT_NE(readBytes(folder / "kit2" / "config.php").find(secret), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tidewell::testing
+
+namespace tidewell::testing {
+namespace {
+
+// A command that ends without doing its work fails, with the reason on standard error.
+TEST_F(EngineCommands, CommandsThatDoNothingSayWhyAndFail) {
+  ASSERT_EQ(cli({"set", "2", "PopPort", "!"}).status, 0);
+  CliResult check = cli({"check"});
+  EXPECT_EQ(check.status, 1);
+  EXPECT_NE(check.err.find("Pop3 Port is not set up correctly"), std::string::npos) << check.err;
+
+  CliResult made = cli({"new-newsletter"});
+  ASSERT_EQ(made.status, 0);
+  std::string title = made.out.substr(made.out.find('\t') + 1);
+  title.pop_back();  // the line end
+  writeBytes(folder / "Gold.txt",
+             crlf({"ann@x.com", "Ann", "12/5/2026", "none", "true", "Filter_1", "", ""}));
+  CliResult sent = cli({"forced-send", "--newsletter", title, "ann@x.com"});
+  EXPECT_EQ(sent.status, 1);
+  EXPECT_NE(sent.err.find("Nothing was sent"), std::string::npos) << sent.err;
 }
 
 }  // namespace

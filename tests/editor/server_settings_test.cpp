@@ -2,6 +2,7 @@
 
 #include "editor/server_settings_editor.h"
 #include "editor/server_timeout.h"
+#include "editor/whole_number_setting.h"
 #include "editor_fixture.h"
 
 namespace tidewell::editor {
@@ -38,6 +39,28 @@ class ServerSettingsTest : public ::testing::Test {
   ServerSettingsEditor editor{profile.store(), settings, cipher, profile.clock()};
 };
 
+TEST_F(ServerSettingsTest, WholeNumberSettingsTakeEmptyOrANumberInRange) {
+  struct Case {
+    WholeNumberKey key;
+    std::string text;
+    bool written;
+    std::string stored;  // after the write
+  };
+  const std::vector<Case> cases = {
+      {kCapPerMinute, " 50 ", true, "50"}, {kCapPerMinute, "", true, ""},
+      {kCapPerHour, "0", true, "0"},       {kCapPerHour, "-1", false, "0"},
+      {kCapPerDay, "1e3", false, ""},      {kCatchUpDays, "3", true, "3"},
+      {kCatchUpDays, "3651", false, "3"},  {kConnections, "0", false, ""},
+      {kConnections, "8", true, "8"},
+  };
+  EXPECT_EQ(shownWholeNumber(profile.store(), kCapPerDay), "");  // absent
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.key.key) + " <- " + c.text);
+    EXPECT_EQ(writeWholeNumber(profile.store(), c.key, c.text), c.written);
+    EXPECT_EQ(shownWholeNumber(profile.store(), c.key), c.stored);
+  }
+}
+
 TEST_F(ServerSettingsTest, EmptyPasswordStoresEmptyAndStillRewritesDate) {
   editor.writePassword("");
   EXPECT_EQ(server("pass"), "");
@@ -51,6 +74,17 @@ TEST_F(ServerSettingsTest, LineUpdatesNeedTheOldValue) {
   EXPECT_EQ(server("SMTPPort"), "25");
   EXPECT_FALSE(editor.writeEmail("x@y.z", "not-the-stored-value"));
   EXPECT_EQ(server("email"), "list@example.com");
+}
+
+TEST_F(ServerSettingsTest, TaggedReturnPathIsOffUntilTickedAndKeptInStep) {
+  EXPECT_FALSE(editor.view().verp);
+  editor.setVerp(true);
+  EXPECT_EQ(server("verp"), "true");
+  EXPECT_TRUE(settings.verp);
+  EXPECT_TRUE(editor.view().verp);
+  editor.setVerp(false);
+  EXPECT_EQ(server("verp"), "false");
+  EXPECT_FALSE(settings.verp);
 }
 
 TEST_F(ServerSettingsTest, AuthenticationOnCopiesPop3AccountOffEmptiesIt) {

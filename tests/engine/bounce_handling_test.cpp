@@ -142,9 +142,13 @@ TEST_F(Bounces, TheThirdTemporaryFailureWithinFifteenDaysSwitchesOffAndASendForg
   table.setActive(2, "true");
   cycle({temporary()});
   EXPECT_EQ(counts().size(), 1u);
-  addNewsletter(list, "All", "Hi");
+  int newsletter = addNewsletter(list, "All", "Hi");
   engine().VBSendMessage();
   EXPECT_TRUE(counts().empty());  // sent: the failures are forgotten
+  cycle({temporary()});           // bob has had the newsletter: nothing is sent
+  EXPECT_EQ(counts().size(), 1u);
+  engine().forcedSend({2}, newsletter);
+  EXPECT_TRUE(counts().empty());
 }
 
 TEST_F(Bounces, AutoRepliesAndUnknownReportsAreOnlyLogged) {
@@ -166,7 +170,20 @@ TEST_F(Bounces, ATaggedReportNamesItsRecipientWhateverTheReportSays) {
   EXPECT_EQ(actives(), "TTF");
 }
 
-TEST_F(Bounces, OptOutAndAutoUnsubscribeAreLoggedToo) {
+TEST_F(Bounces, NewslettersGoOutWithTheTaggedReturnPathOnlyWhenSwitchedOn) {
+  addNewsletter(list, "All", "Hi");
+  engine().VBSendMessage();
+  settings.verp = true;
+  table.setSentList(0, "none");
+  engine().VBSendMessage();
+  ASSERT_EQ(server.sent.size(), 3u);
+  EXPECT_EQ(server.sent[0].envelopeSender, "");
+  EXPECT_EQ(server.sent[2].toAddress, "ann@example.com");
+  EXPECT_EQ(server.sent[2].envelopeSender, "list+b.ohkpkx3s7iji362g@example.com");
+  EXPECT_EQ(server.sent[2].fromAddress, "list@example.com");
+}
+
+TEST_F(Bounces, OptOutAutoUnsubscribeAndInvalidAddressesAreLoggedToo) {
   profile.UpdateFile_new(filters().back().indexNumber, "autounsubscribe", list);
   table.setFilterList(filters());
   cycle({message("ann@example.com", "Ann", list, "please remove me @@@"),
@@ -178,6 +195,13 @@ TEST_F(Bounces, OptOutAndAutoUnsubscribeAreLoggedToo) {
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_THAT(lines[0], HasSubstr("\tann@example.com\t" + list + "\topt-out\t-\t"));
   EXPECT_THAT(lines[1], HasSubstr("\tbob@example.com\t" + list + "\tauto-unsubscribe\t-\t"));
+
+  table.add(subscriber("no address", "Nobody", list));
+  addNewsletter(list, "All", "Hi");
+  engine().VBSendMessage();
+  lines = deactivated();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_THAT(lines[2], HasSubstr("\tno address\t" + list + "\tinvalid address\t-\t-"));
 }
 
 TEST(Deactivation, OptOutSwitchesOffTheExactAddressInThatListOnly) {

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "engine/pass_progress.h"
 #include "engine/rule_line.h"
 #include "engine_fixture.h"
 #include "store/profile_document.h"
@@ -124,6 +125,97 @@ TEST_F(SendingPass, SendingLimitOfTheServerPausesThePassUntilTheNextOne) {
   EXPECT_EQ(server.sent.size(), 6u);
   EXPECT_EQ(server.sent[2].toAddress, "c@x.com");
   EXPECT_EQ(server.sent[3].body, "Also");
+}
+
+TEST_F(SendingPass, CapsStopThePassAndHoldAcrossPassesAndProgramStarts) {
+  struct Case {
+    std::string minute, hour, day;
+    std::vector<std::int64_t> waits;  // seconds before each pass after the first
+    std::vector<std::size_t> sent;    // messages sent in all after each pass
+    std::string firstStop;
+  };
+  const std::vector<Case> cases = {
+      {"2", "!", "!", {61, 61}, {2, 4, 5}, "Sending paused: limit per minute reached"},
+      {"2", "3", "0", {61, 61, 3600}, {2, 3, 3, 5}, "Sending paused: limit per minute reached"},
+      {"", "", "4", {3600, 86400}, {4, 4, 5}, "Sending paused: daily limit reached"},
+      {"x", "", "", {}, {5}, "Ready"},  // unreadable caps are no caps
+  };
+  addNewsletter(list, "All", "Hi");
+  for (int i = 0; i < 5; ++i) add("s" + std::to_string(i) + "@x.com", {2026, 12, 1});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.minute + "/" + c.hour + "/" + c.day);
+    std::filesystem::remove(folder / "Gold.rate");
+    for (store::Position p = 0; p < table.size(); ++p) table.setSentList(p, "none");
+    server.sent.clear();
+    profile.UpdateFile_new(store::kServerBlock, "capminute", c.minute);
+    profile.UpdateFile_new(store::kServerBlock, "caphour", c.hour);
+    profile.UpdateFile_new(store::kServerBlock, "capday", c.day);
+    for (std::size_t pass = 0; pass < c.sent.size(); ++pass) {
+      if (pass > 0) clock.advanceSeconds(c.waits[pass - 1]);
+      m_engine.reset();  // as after a program start: only the rate file remembers
+      engine().VBSendMessage();
+      EXPECT_EQ(server.sent.size(), c.sent[pass]) << "pass " << pass;
+      if (pass == 0) EXPECT_EQ(ui.statuses.back(), c.firstStop);
+    }
+    clock.advanceSeconds(2 * 86400);
+  }
+  // The order of recipients is that of the table, whatever the stops.
+  EXPECT_THAT(recipients(),
+              ElementsAre("s0@x.com", "s1@x.com", "s2@x.com", "s3@x.com", "s4@x.com"));
+}
+
+TEST_F(SendingPass, CatchUpSendsFollowUpsMissedOverAThreeDayGapOnce) {
+  struct Case {
+    std::string catchup;
+    std::vector<std::string> expected;
+  };
+  // Days "1": due on Dec 2 for early@, Dec 5 for today@, Dec 6 (tomorrow) for late@; the
+  // program did not run from Dec 2 to Dec 4.
+  const std::vector<Case> cases = {
+      {"!", {"today@x.com"}},
+      {"2", {"today@x.com"}},
+      {"3", {"early@x.com", "today@x.com"}},
+      {"30", {"early@x.com", "today@x.com"}},
+  };
+  int n = addNewsletter(list, "1", "Day one");
+  add("early@x.com", {2026, 12, 1});
+  add("today@x.com", {2026, 12, 4});
+  add("late@x.com", {2026, 12, 5});
+  clock.setToday({2026, 12, 5});
+  for (const auto& c : cases) {
+    SCOPED_TRACE("catchup " + c.catchup);
+    for (store::Position p = 0; p < table.size(); ++p) table.setSentList(p, "none");
+    server.sent.clear();
+    profile.UpdateFile_new(store::kNewslettersBlock, "catchup", c.catchup);
+    engine().VBSendMessage();
+    EXPECT_EQ(recipients(), c.expected);
+    engine().VBSendMessage();  // once only
+    EXPECT_EQ(recipients(), c.expected);
+  }
+  // A fixed date three days back counts the same way.
+  setNewsletter(n, "dateordays", "date");
+  setNewsletter(n, "date", "12/2/2026");
+  for (store::Position p = 0; p < table.size(); ++p) table.setSentList(p, "none");
+  server.sent.clear();
+  profile.UpdateFile_new(store::kNewslettersBlock, "catchup", "3");
+  engine().VBSendMessage();
+  EXPECT_THAT(recipients(), ElementsAre("early@x.com", "today@x.com", "late@x.com"));
+}
+
+TEST_F(SendingPass, ProgressCountsSentOfDueAndSaysSoOnceASecond) {
+  EXPECT_EQ(engine::PassProgress::text(120, 2000, 0.5), "Sent 120 of 2000");
+  EXPECT_EQ(engine::PassProgress::text(120, 2000, 4.0), "Sent 120 of 2000 (30 a second)");
+  addNewsletter(list, "All", "Hi");
+  for (const char* a : {"a@x.com", "b@x.com", "c@x.com"}) add(a, {2026, 12, 1});
+  table.setSentList(1, "New Newsletter #1[\\?]");  // not due: already had it
+  engine().VBSendMessage();
+  EXPECT_EQ(ui.lastProgress, 2);
+  EXPECT_EQ(ui.progressMaximum, 2);
+  ASSERT_GE(ui.statuses.size(), 4u);
+  EXPECT_EQ(ui.statuses[0], "Sending...");
+  EXPECT_EQ(ui.statuses[1], "Sent 1 of 2");
+  EXPECT_THAT(std::vector<std::string>(ui.statuses.end() - 2, ui.statuses.end()),
+              ElementsAre("Sent 2 of 2", "Ready"));
 }
 
 TEST_F(SendingPass, WholeTitlesAndAddressesDecideWhatWasSent) {

@@ -1,5 +1,9 @@
+#include <curl/curl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
 
 #include "cli_runner.h"
 #include "mail_rig_fixture.h"
@@ -59,9 +63,15 @@ class MailLoop : public mail::testing::RigTest {
     set(6, "rule", "Filter_1");
   }
 
-  CliResult cli(std::vector<std::string> args, bool trustRig = true) {
+  CliResult cli(std::vector<std::string> args, bool trustRig = true,
+                const std::optional<std::string>& input = std::nullopt) {
     if (trustRig) args.insert(args.begin(), {"--ca-file", rig.caFile()});
-    return runCli(folder.path(), args);
+    return runCli(folder.path(), args, input);
+  }
+  void addSubscriber(const std::string& email, const std::string& name) {
+    ASSERT_EQ(
+        cli({"add-subscriber", "--email", email, "--name", name, "--filter", "Filter_1"}).status,
+        0);
   }
   void set(int index, const std::string& key, const std::string& value) {
     ASSERT_EQ(cli({"set", std::to_string(index), key, value}).status, 0);
@@ -132,14 +142,8 @@ TEST_F(MailLoop, SignUpByMailIsCapturedAndAnsweredWithThePersonalisedNewsletter)
 }
 
 TEST_F(MailLoop, FailureReportAndOptOutSwitchSubscribersOff) {
-  ASSERT_EQ(cli({"add-subscriber", "--email", "gone@example.org", "--name", "Gone", "--filter",
-                 "Filter_1"})
-                .status,
-            0);
-  ASSERT_EQ(cli({"add-subscriber", "--email", reader.address(), "--name", "Reader", "--filter",
-                 "Filter_1"})
-                .status,
-            0);
+  addSubscriber("gone@example.org", "Gone");
+  addSubscriber(reader.address(), "Reader");
   rig.deliver(
       list,
       "From: Mail Delivery System <MAILER-DAEMON@example.net>\r\n"
@@ -160,6 +164,35 @@ TEST_F(MailLoop, FailureReportAndOptOutSwitchSubscribersOff) {
   std::string table = subscribers();
   EXPECT_THAT(table, HasSubstr("gone@example.org,Gone,"));
   EXPECT_THAT(table, Not(HasSubstr(",true,")));
+}
+
+TEST_F(MailLoop, TaggedReturnPathBringsTheReportBackToTheSubscriberItNames) {
+  set(2, "verp", "true");
+  set(6, "days", "All");
+  addSubscriber("Dead@example.net", "Dead");
+  addSubscriber(reader.address(), "Reader");
+  CliResult sent = cli({"send"});
+  EXPECT_EQ(sent.status, 1);  // the dead address was refused
+  EXPECT_THAT(errorLog(), HasSubstr("550"));
+  auto reports = mailboxOf(list);
+  ASSERT_EQ(reports.size(), 1u);
+  // The report went to the tagged return path; it names the recipient only as rewritten.
+  EXPECT_THAT(reports[0].fullText, HasSubstr("To: " + list.user + "+b."));
+  EXPECT_THAT(reports[0].fullText, Not(HasSubstr("Final-Recipient: rfc822; Dead@")));
+  auto newsletter = mailboxOf(reader);
+  ASSERT_EQ(newsletter.size(), 1u);
+  EXPECT_EQ(newsletter[0].senderAddress, list.address());  // the From is unchanged
+
+  CliResult checked = cli({"check"});
+  ASSERT_EQ(checked.status, 0) << checked.err << errorLog();
+  std::string table = subscribers();
+  EXPECT_THAT(table, ::testing::ContainsRegex("Dead@example\\.net,Dead,[0-9/]+,false,"));
+  EXPECT_THAT(table, ::testing::ContainsRegex(",Reader,[0-9/]+,true,"));
+  auto log = store::readLines(folder / "deactivated.log");
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_THAT(log[0],
+              HasSubstr("\tDead@example.net\tFilter_1\tbounce: permanent failure\t5.1.1\t"));
+  EXPECT_THAT(log[0], HasSubstr("report@rig.example"));
 }
 
 TEST_F(MailLoop, DeleteTrueRemovesExactlyTheProcessedMessages) {
@@ -215,10 +248,7 @@ TEST_F(MailLoop, LoginFailuresEndTheCycleWithTheStatusTextAndTheReasonInTheLog) 
 }
 
 TEST_F(MailLoop, RefusalAfterDataIsLoggedAndNothingRecordedAsSent) {
-  ASSERT_EQ(cli({"add-subscriber", "--email", "reject@example.net", "--name", "R", "--filter",
-                 "Filter_1"})
-                .status,
-            0);
+  addSubscriber("reject@example.net", "R");
   set(6, "days", "All");
   CliResult result = cli({"send"});
   EXPECT_EQ(result.status, 1);
@@ -240,6 +270,114 @@ TEST_F(MailLoop, DroppedDownloadMarksOnlyWhatWasProcessed) {
   EXPECT_EQ(result.status, 1);
   EXPECT_THAT(errorLog(), HasSubstr("Downloading from Pop3 broke off"));
   EXPECT_EQ(store::readLines(folder / "Loop.uidls").size(), 1u);
+}
+
+// The operator's browser for the sign-in: the consent page, the consent posted, the redirect
+// followed to tidewell-cli's loopback listener.
+class Browser {
+ public:
+  static size_t collect(char* data, size_t size, size_t count, void* sink) {
+    static_cast<std::string*>(sink)->append(data, size * count);
+    return size * count;
+  }
+  // The body of the answer; location gets the redirect target, if any.
+  static std::string request(const std::string& url, const std::string* form,
+                             std::string* location = nullptr) {
+    CURL* h = curl_easy_init();
+    std::string body;
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    if (form) curl_easy_setopt(h, CURLOPT_POSTFIELDS, form->c_str());
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &collect);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &body);
+    curl_easy_setopt(h, CURLOPT_TIMEOUT, 30L);
+    char why[CURL_ERROR_SIZE] = "";
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, why);
+    EXPECT_EQ(curl_easy_perform(h), CURLE_OK) << url << ": " << why;
+    char* target = nullptr;
+    curl_easy_getinfo(h, CURLINFO_REDIRECT_URL, &target);
+    if (location && target) *location = target;
+    curl_easy_cleanup(h);
+    return body;
+  }
+  // Follows the authorization URL, consents as user and returns the loopback's page.
+  static std::string signIn(const std::string& url, const std::string& user) {
+    EXPECT_THAT(request(url, nullptr), HasSubstr("Allow"));
+    const std::size_t question = url.find('?');
+    const std::string consent = url.substr(question + 1) + "&user=" + user;
+    std::string redirect;
+    request(url.substr(0, question), &consent, &redirect);
+    EXPECT_EQ(redirect.rfind("http://127.0.0.1:", 0), 0u) << redirect;
+    return redirect.empty() ? "" : request(redirect, nullptr);
+  }
+};
+
+class OAuthLoop : public MailLoop {
+ protected:
+  std::string authority() { return "http://127.0.0.1:" + std::to_string(rig.port("OAUTH_PORT")); }
+  // tidewell-cli sign-in in the background, the test as the browser; its exit status.
+  int signIn(const std::string& account, const std::string& user) {
+    std::string command = std::string(TIDEWELL_CLI) + " --folder '" + folder.path().string() +
+                          "' sign-in --account " + account + " --provider Other --auth-url " +
+                          authority() + "/authorize --token-url " + authority() +
+                          "/token --client-id tidewell-test --scopes mail --timeout 60" +
+                          " </dev/null 2>&1";
+    FILE* cli = popen(command.c_str(), "r");
+    std::string url;
+    char line[4096];
+    while (url.empty() && fgets(line, sizeof line, cli)) {
+      std::string text = line;
+      while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+      if (text.rfind("http://", 0) == 0) url = text;
+    }
+    EXPECT_FALSE(url.empty());
+    if (!url.empty()) {
+      EXPECT_THAT(url, HasSubstr("code_challenge_method=S256"));
+      EXPECT_THAT(Browser::signIn(url, user), HasSubstr("Tidewell is signed in"));
+    }
+    while (fgets(line, sizeof line, cli)) output += line;
+    const int raw = pclose(cli);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  }
+  void control(const std::string& what, const std::string& user) {
+    const std::string form = "user=" + user;
+    Browser::request(authority() + "/test/" + what, &form);
+  }
+  std::string output;
+};
+
+TEST_F(OAuthLoop, SignedInFromTheTerminalTheCycleChecksAndSendsWithTokens) {
+  ASSERT_EQ(signIn("pop3", list.user), 0) << output;
+  ASSERT_EQ(signIn("smtp", list.user), 0) << output;
+  EXPECT_THAT(output, HasSubstr("smtp logs in with OAuth2"));
+  // The password no longer matters; the SMTP server wants a log-in over TLS.
+  ASSERT_EQ(cli({"set-password", "pop3"}, true, "wrong\n").status, 0);
+  set(2, "SMTPPort", std::to_string(rig.port("SMTP_SUBMISSION_PORT")));
+  set(2, "SMTPSSL", "1");
+  EXPECT_EQ(cli({"get", "2", "popauth"}).out, "oauth2\n");
+  const std::string profile = readBytes(folder / "Loop.dat");
+  EXPECT_THAT(profile, HasSubstr("pop_oauth_token_url: " + authority() + "/token"));
+  EXPECT_THAT(profile, Not(HasSubstr("rt-")));  // the refresh token is a secret
+
+  sendToList(reader.address(), "Reader", "please join", "Sign me up.");
+  CliResult first = cli({"check"});
+  ASSERT_EQ(first.status, 0) << first.err << errorLog();
+  EXPECT_THAT(first.err, HasSubstr("New messages have been sent!"));
+  EXPECT_EQ(mailboxOf(reader).size(), 1u);
+
+  control("revoke", list.user);
+  sendToList("late@example.org", "Late", "please join", "Me too.");
+  CliResult refused = cli({"check"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_THAT(refused.err, HasSubstr("Pop3 sign-in has expired. Sign in again in Server Settings"));
+  EXPECT_THAT(errorLog(), HasSubstr("Sign in again: the provider no longer accepts"));
+  EXPECT_THAT(subscribers(), Not(HasSubstr("late@example.org")));
+  EXPECT_EQ(mailboxOf(list).size(), 2u);  // nothing was taken from the mailbox
+
+  ASSERT_EQ(signIn("pop3", list.user), 0) << output;
+  ASSERT_EQ(signIn("smtp", list.user), 0) << output;
+  CliResult again = cli({"check"});
+  ASSERT_EQ(again.status, 0) << again.err << errorLog();
+  EXPECT_THAT(subscribers(), HasSubstr("late@example.org"));
 }
 
 }  // namespace

@@ -31,6 +31,9 @@ constexpr auto kRoundLimit = std::chrono::seconds(20);
 class SendKill : public SendingProfile {
  protected:
   void SetUp() override {
+#ifdef TIDEWELL_SLOW_BUILD
+    GTEST_SKIP() << "sends 2,000 messages several times; run in the plain build";
+#endif
     RigTest::SetUp();
     makeProfile("SMTP_PLAIN_PORT");
     // Local parts of their own, so tests running beside this one never share a recipient.

@@ -7,6 +7,7 @@
 
 #include "sending_profile.h"
 #include "store/text.h"
+#include "store/text_file.h"
 
 namespace tidewell::testing {
 namespace {
@@ -62,6 +63,35 @@ TEST_F(SendReplies, SendingLimitPausesThePassAndTheNextOneGoesOn) {
   CliResult second = cli({"send"});
   EXPECT_EQ(second.status, 0) << second.err << errorLog();
   for (int i = 0; i < 8; ++i) EXPECT_EQ(rig.acceptedCount(unique("to") + std::to_string(i)), 1u);
+}
+
+TEST_F(SendReplies, CapPerMinuteStopsAtTheCapAndTheNextCycleGoesOn) {
+  makeProfile("SMTP_PLAIN_PORT");
+  set(2, "capminute", "50");
+  std::vector<std::string> addresses;
+  for (int i = 0; i < 60; ++i)
+    addresses.push_back(unique("cap") + std::to_string(i) + "@example.net");
+  writeSubscribers(addresses);
+  auto sent = [&] {
+    std::size_t n = 0;
+    for (int i = 0; i < 60; ++i) n += rig.acceptedCount(unique("cap") + std::to_string(i));
+    return n;
+  };
+  CliResult first = cli({"check"});
+  EXPECT_THAT(first.err, HasSubstr("Sending paused: limit per minute reached"));
+  EXPECT_EQ(sent(), 50u);
+  EXPECT_EQ(cli({"send"}).status, 0);  // the same minute: nothing more
+  EXPECT_EQ(sent(), 50u);
+  // A minute later (the sends moved back in time in the rate file) the next cycle goes on.
+  std::vector<std::string> moved;
+  for (const auto& line : store::readLines(folder / "Send.rate"))
+    moved.push_back(std::to_string(std::stoll(line) - 120));
+  ASSERT_EQ(moved.size(), 50u);
+  writeBytes(folder / "Send.rate", crlf(moved));
+  CliResult next = cli({"check"});
+  EXPECT_EQ(next.status, 0) << next.err << errorLog();
+  EXPECT_EQ(sent(), 60u);
+  for (int i = 0; i < 60; ++i) EXPECT_EQ(rig.acceptedCount(unique("cap") + std::to_string(i)), 1u);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ void SendingProfile::makeProfile(const std::string& smtpPortKey, const std::stri
           .status,
       0);
   set(2, "SMTPPort", std::to_string(rig.port(smtpPortKey)));
+  set(2, "PopPort", std::to_string(rig.port("POP_PLAIN_PORT")));
   set(2, "server_timeout", "10");
   ASSERT_EQ(cli({"new-filter"}).status, 0);
   ASSERT_EQ(cli({"new-newsletter"}).status, 0);

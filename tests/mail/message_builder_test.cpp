@@ -76,6 +76,54 @@ TEST(MessageBuilder, EncodesNonAsciiHeadersAndTheyReadBack) {
   EXPECT_EQ(back.senderAddress, "owner@example.org");
 }
 
+TEST(MessageBuilder, DisplayNamesAreUtf8WordsEvenWhenLatin1WouldDo) {
+  OutgoingMessage m = plainMessage();
+  m.fromName = "Zo\xc3\xab's List";
+  m.toName = "J\xc3\xbcrgen";
+  const std::string headers = headerBlock(MessageBuilder::build(m).data);
+  EXPECT_EQ(headers.find("iso-8859-1"), std::string::npos) << headers;
+  EXPECT_NE(headers.find("=?UTF-8?b?"), std::string::npos) << headers;
+  EXPECT_EQ(MessageParser::parse(MessageBuilder::build(m).data, "").senderName, m.fromName);
+}
+
+TEST(MessageBuilder, ListFieldsGoOutAsGivenAndOnlyWhenSet) {
+  OutgoingMessage m = plainMessage();
+  EXPECT_FALSE(hasHeaderLine(MessageBuilder::build(m).data, "List-Unsubscribe"));
+  m.listUnsubscribe =
+      "<https://www.example.org/list/o.php?t=list%40example.org&f=alice%40example.net&s=News&c=o"
+      "&k=4CSJzE9MMBXzb857HCie4w>, <mailto:list@example.org?subject=News&body=%40%40%40>";
+  m.listUnsubscribePost = "List-Unsubscribe=One-Click\r\nBcc: victim@example.com";
+  m.listId = "\"Gold & Silver\" <gold-silver.example.org>";
+  const std::string data = MessageBuilder::build(m).data;
+  EXPECT_FALSE(hasHeaderLine(data, "Bcc"));
+  for (std::size_t i = data.find('\n'); i != std::string::npos; i = data.find('\n', i + 1)) {
+    ASSERT_EQ(data[i - 1], '\r') << "bare LF at " << i;
+  }
+  std::string unfolded = headerBlock(data);
+  for (std::size_t at; (at = unfolded.find("\r\n ")) != std::string::npos;) unfolded.erase(at, 2);
+  for (std::size_t at; (at = unfolded.find("\r\n\t")) != std::string::npos;) unfolded.erase(at, 2);
+  EXPECT_NE(unfolded.find("List-Unsubscribe: " + m.listUnsubscribe), std::string::npos) << unfolded;
+  EXPECT_NE(unfolded.find("List-Unsubscribe-Post: List-Unsubscribe=One-Click"), std::string::npos);
+  EXPECT_NE(unfolded.find("List-Id: " + m.listId), std::string::npos) << unfolded;
+}
+
+TEST(MessageBuilder, HtmlWithATextAlternativeIsMultipartAlternativeTextFirst) {
+  OutgoingMessage m = plainMessage();
+  m.html = true;
+  m.body = "<html><body><p>Hello Zo\xc3\xab</p></body></html>";
+  m.textAlternative = "Hello Zo\xc3\xab\n";
+  const std::string data = MessageBuilder::build(m).data;
+  std::size_t alternative = data.find("multipart/alternative");
+  std::size_t plain = data.find("text/plain; charset=utf-8");
+  std::size_t html = data.find("text/html; charset=utf-8");
+  ASSERT_NE(alternative, std::string::npos) << data;
+  EXPECT_LT(alternative, plain);
+  EXPECT_LT(plain, html);
+  EXPECT_EQ(MessageParser::parse(data, "").body.rfind("Hello Zo\xc3\xab", 0), 0u);
+  m.textAlternative.clear();
+  EXPECT_EQ(MessageBuilder::build(m).data.find("multipart/alternative"), std::string::npos);
+}
+
 TEST(MessageBuilder, DataCannotAddHeaders) {
   OutgoingMessage m = plainMessage();
   m.toName = "Mallory\r\nBcc: victim@example.com";

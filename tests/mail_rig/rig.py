@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Test mail servers on 127.0.0.1 for the mail client tests.
 
-  rig.py start DIR            certificate, dovecot (POP3), SMTP sink, scripted POP3 server;
+  rig.py start DIR            certificate, dovecot (POP3), SMTP sink, scripted POP3 server,
+                              OAuth2 authorization server (bearer log-in on both mail servers);
                               writes DIR/rig.env once every server answers
   rig.py stop DIR             stops every process the rig started, by its PID, and waits
   rig.py adduser DIR NAME PW  a mailbox user known to dovecot and to the SMTP sink
@@ -30,7 +31,8 @@ BASE_USERS = [("list", "listpw"), ("alice", "alicepw"), ("bob", "bobpw")]
 POOL_SIZE = 200
 PORT_NAMES = ["POP_PLAIN_PORT", "POP_TLS_PORT", "SMTP_PLAIN_PORT", "SMTP_SUBMISSION_PORT",
               "SMTP_TLS_PORT", "SMTP_IDLE_PORT", "POP_NTLM_PORT", "POP_SILENT_PORT",
-              "POP_DROP_PORT", "POP_SHORT_PORT", "CLOSED_PORT", "SMTP_REPLY_PORT"]
+              "POP_DROP_PORT", "POP_SHORT_PORT", "CLOSED_PORT", "SMTP_REPLY_PORT",
+              "OAUTH_PORT"]
 
 
 def is_root():
@@ -133,11 +135,16 @@ ssl = yes
 ssl_cert = <{d}/server.crt
 ssl_key = <{d}/server.key
 disable_plaintext_auth = no
-auth_mechanisms = plain login
+auth_mechanisms = plain login xoauth2 oauthbearer
 auth_failure_delay = 0
 passdb {{
   driver = passwd-file
   args = scheme=PLAIN username_format=%u {d}/users
+}}
+passdb {{
+  driver = oauth2
+  mechanisms = xoauth2 oauthbearer
+  args = {d}/dovecot-oauth2.conf.ext
 }}
 userdb {{
   driver = static
@@ -160,6 +167,17 @@ service pop3-login {{
     ssl = yes
   }}
 }}
+"""
+
+
+def oauth_config(env):
+    # Bearer tokens are checked with the test authorization server's introspection.
+    return f"""introspection_mode = post
+introspection_url = http://127.0.0.1:{env['OAUTH_PORT']}/introspect
+username_attribute = username
+active_attribute = active
+active_value = true
+force_introspection = yes
 """
 
 
@@ -231,10 +249,15 @@ def start(d):
         add_user(d, "box%02d" % i, "pw%02d" % i)
     with open(os.path.join(d, "dovecot.conf"), "w") as f:
         f.write(dovecot_config(d, env))
-    for name in ("dovecot.log", "smtp.log", "pop3script.log"):
+    with open(os.path.join(d, "dovecot-oauth2.conf.ext"), "w") as f:
+        f.write(oauth_config(env))
+    with open(os.path.join(d, "oauth.url"), "w") as f:
+        f.write("http://127.0.0.1:%d" % env["OAUTH_PORT"])
+    for name in ("dovecot.log", "smtp.log", "pop3script.log", "oauth.log"):
         open(os.path.join(d, name), "a").close()
         give_to_servers(os.path.join(d, name))
 
+    spawn(d, "oauth", [PYTHON, os.path.join(HERE, "oauth_server.py"), str(env["OAUTH_PORT"])])
     spawn(d, "dovecot-run", as_server_user(["dovecot", "-c", os.path.join(d, "dovecot.conf"),
                                             "-F"]))
     spawn(d, "smtp", as_server_user([PYTHON, os.path.join(HERE, "smtp_sink.py"), d,
@@ -252,6 +275,7 @@ def start(d):
                       "SMTP_REPLY_PORT"]
     ready = all(answers(env[k], True, deadline) for k in greeting_ports)
     ready = ready and answers(env["POP_SILENT_PORT"], False, deadline)
+    ready = ready and answers(env["OAUTH_PORT"], False, deadline)
     ready = ready and tls_answers(env["POP_TLS_PORT"], deadline)
     ready = ready and tls_answers(env["SMTP_TLS_PORT"], deadline)
     if not ready:

@@ -6,22 +6,31 @@ DIR/mail/<local part>/Maildir/new, where dovecot serves them.
 
 plain: STARTTLS offered, no AUTH; submission: STARTTLS and AUTH required; TLS: implicit TLS
 with AUTH required; idle: plain, but drops connections idle for one second. Users and passwords
-come from DIR/users (re-read at every AUTH, so users added later can log in). A recipient whose
-local part is "reject" gets 554 after DATA, "tempfail" gets 451.
+come from DIR/users (re-read at every AUTH, so users added later can log in); XOAUTH2 and
+OAUTHBEARER log-ins are checked with the OAuth2 test server's introspection (DIR/oauth.url).
+A recipient whose
+local part is "reject" gets 554 after DATA, "tempfail" gets 451. "dead" gets 550 5.1.1 after
+DATA, and a delivery report goes to the envelope sender's mailbox, naming the recipient only as
+the server rewrote it (an internal mailbox name), as forwarding servers do. A local part with
+"+" is delivered to the mailbox before the "+".
 
 reply: plain, answering as providers do. RCPT of a local part starting with "tempfailonce"
 gets 451 4.3.0 the first time, "tempfail" 451 4.3.0 always, "unknown" 550 5.1.1; a sender whose
 local part starts with "limit<N>-" gets 421 4.7.0 at MAIL once N of its messages were accepted.
 """
 import asyncio
+import json
 import logging
 import os
 import re
 import ssl
 import sys
 import time
+import urllib.parse
+import urllib.request
+from base64 import b64decode
 
-from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+from aiosmtpd.smtp import MISSING, SMTP, AuthResult, LoginPassword
 
 DIR = sys.argv[1]
 _counter = 0
@@ -47,6 +56,41 @@ def authenticator(server, session, envelope, mechanism, auth_data):
     return AuthResult(success=ok, handled=False)
 
 
+def bearer_owner(token):
+    """The user a live access token belongs to, by the authorization server's introspection."""
+    with open(os.path.join(DIR, "oauth.url")) as f:
+        url = f.read().strip() + "/introspect"
+    body = urllib.parse.urlencode({"token": token}).encode()
+    with urllib.request.urlopen(url, body, timeout=5) as reply:
+        info = json.load(reply)
+    return info.get("username") if info.get("active") is True else None
+
+
+def bearer_fields(blob):
+    """(user, token) of an XOAUTH2 ("user=U^Aauth=Bearer T^A^A") or OAUTHBEARER
+    ("n,a=U,^Aauth=Bearer T^A^A") initial response."""
+    user = token = None
+    for field in blob.split("\x01"):
+        if field.startswith("user="):
+            user = field[len("user="):]
+        elif field.startswith("n,"):
+            for part in field.split(","):
+                if part.startswith("a="):
+                    user = part[2:]
+        elif field.startswith("auth=Bearer "):
+            token = field[len("auth=Bearer "):]
+    return user, token
+
+
+async def bearer_log_in(server, args):
+    blob = await server.challenge_auth("") if len(args) == 1 else b64decode(args[1])
+    if blob is MISSING:
+        return AuthResult(success=False, handled=True)
+    user, token = bearer_fields(blob.decode(errors="replace"))
+    ok = bool(user and token) and bearer_owner(token) == user
+    return AuthResult(success=ok, handled=False)
+
+
 def store(local_part, data):
     global _counter
     _counter += 1
@@ -60,16 +104,52 @@ def store(local_part, data):
     os.rename(tmp, os.path.join(maildir, "new", unique))
 
 
+def delivery_report(envelope):
+    """An RFC 3464 report of a permanent failure, addressed to the envelope sender."""
+    original = envelope.original_content.replace(b"\r\n", b"\n")
+    headers = original.split(b"\n\n", 1)[0].decode(errors="replace")
+    return ("From: Mail Delivery System <MAILER-DAEMON@rig.example>\n"
+            "To: %s\n"
+            "Subject: Undelivered Mail Returned to Sender\n"
+            "Message-ID: <%d.report@rig.example>\n"
+            "Auto-Submitted: auto-replied\n"
+            "MIME-Version: 1.0\n"
+            "Content-Type: multipart/report; report-type=delivery-status; boundary=\"RIG\"\n\n"
+            "--RIG\nContent-Type: text/plain\n\nYour message could not be delivered.\n"
+            "--RIG\nContent-Type: message/delivery-status\n\n"
+            "Reporting-MTA: dns; rig.example\n\n"
+            "Final-Recipient: rfc822; mbox-%d@store.internal\n"
+            "Action: failed\nStatus: 5.1.1\n"
+            "Diagnostic-Code: smtp; 550 5.1.1 mailbox unavailable\n"
+            "--RIG\nContent-Type: text/rfc822-headers\n\n%s\n--RIG--\n"
+            % (envelope.mail_from, time.time_ns(), _counter, headers)).encode()
+
+
+def mailbox_of(address):
+    return address.split("@")[0].split("+")[0].lower()
+
+
 class Handler:
+    async def auth_XOAUTH2(self, server, args):
+        return await bearer_log_in(server, args)
+
+    async def auth_OAUTHBEARER(self, server, args):
+        return await bearer_log_in(server, args)
+
     async def handle_DATA(self, server, session, envelope):
         locals_ = [rcpt.split("@")[0].lower() for rcpt in envelope.rcpt_tos]
+        if "dead" in locals_:
+            sender = mailbox_of(envelope.mail_from or "")
+            if sender.replace(".", "").replace("-", "").replace("_", "").isalnum():
+                store(sender, delivery_report(envelope))
+            return "550 5.1.1 Mailbox unavailable"
         if "reject" in locals_:
             return "554 5.7.1 Message refused for testing"
         if "tempfail" in locals_:
             return "451 4.3.0 Try again later"
         # Maildir files hold LF line ends; dovecot restores CR LF when it serves them.
         data = envelope.original_content.replace(b"\r\n", b"\n")
-        for local_part in locals_:
+        for local_part in (mailbox_of(rcpt) for rcpt in envelope.rcpt_tos):
             if not local_part.replace(".", "").replace("-", "").replace("_", "").isalnum():
                 return "550 5.1.1 Bad mailbox name"
             store(local_part, data)

@@ -59,10 +59,13 @@ class FixedClock : public store::Clock {
   explicit FixedClock(store::Date today = {2026, 12, 5}) : m_today(today) {}
   store::Date today() const override { return m_today; }
   std::string timeText() const override { return "1:02:03 PM"; }
+  std::int64_t secondsNow() const override { return m_seconds; }
   void setToday(store::Date d) { m_today = d; }
+  void advanceSeconds(std::int64_t seconds) { m_seconds += seconds; }
 
  private:
   store::Date m_today;
+  std::int64_t m_seconds = 1796000000;  // in December 2026
 };
 
 // An operator, a fixed clock and an error trap logging into a temporary program folder.

@@ -73,9 +73,9 @@ class KitServer:
     """`php -S` over a folder holding the kit; mail() submits to the rig's plain SMTP port,
     or fails when sendmail is "fail"."""
 
-    def __init__(self, folder, smtp_port, sendmail="rig"):
+    def __init__(self, folder, smtp_port, sendmail="rig", port=None):
         self.folder = folder
-        self.port = free_port()
+        self.port = port or free_port()
         if sendmail == "fail":
             path = "/bin/false"
         else:

@@ -1,6 +1,6 @@
 #pragma once
-// The Filters node's panel: its title, the placeholder delimiter, the bounce switch and the
-// new-filter button. One per main window; user-interface thread.
+// The Filters node's panel: its title, the placeholder delimiter, the bounce switch, the web
+// kit's address and the new-filter button. One per main window; user-interface thread.
 #include <QCheckBox>
 #include <QLineEdit>
 
@@ -22,12 +22,14 @@ class FiltersPanel : public PropertyPanel {
 
  private:
   void newFilter();
+  void writeWebKitAddress(const QString& text);
 
   FocusEdits* m_focus;
   QGroupBox* m_frame;
   QLineEdit* m_title;
   QLineEdit* m_delimiter;
   QCheckBox* m_bounce;
+  QLineEdit* m_webKit;
   int m_index = 0;
 };
 

@@ -1,10 +1,12 @@
 #pragma once
 // The Newsletters node's panel: its title, renaming the tree node while typed and written when
-// left. One per main window; user-interface thread.
+// left, and the days of missed follow-ups still sent (catch-up). One per main window;
+// user-interface thread.
 #include <QLineEdit>
 
 #include "editor/ui/focus_edits.h"
 #include "editor/ui/property_panel.h"
+#include "editor/ui/whole_number_fields.h"
 
 class QGroupBox;
 
@@ -23,6 +25,7 @@ class NewslettersPanel : public PropertyPanel {
   FocusEdits* m_focus;
   QGroupBox* m_frame;
   QLineEdit* m_title;
+  WholeNumberFields* m_catchUp;
   int m_index = 0;
 };
 

@@ -103,12 +103,25 @@ QWidget* ServerSettingsPanel::buildAdvancedTab() {
   timeoutGrid->addWidget(m_slider, 0, 1);
   timeoutGrid->addWidget(new QLabel("Long"), 0, 2);
   timeoutGrid->addWidget(m_timeoutLabel, 1, 1, Qt::AlignHCenter);
+  m_verp = named(new QCheckBox("Tag the return path of newsletters (VERP)"), "chkVerp");
+  m_verp->setToolTip(
+      "Failure reports then name the subscriber; needs a provider that delivers list+tag "
+      "addresses to the list's mailbox");
   auto* defaults = named(new QPushButton("Use Defaults"), "Command1");
   connect(defaults, &QPushButton::clicked, this, [this] { useDefaults(); });
   auto* layout = new QVBoxLayout(tab);
   layout->addWidget(m_delete);
   layout->addWidget(ports);
   layout->addWidget(timeouts);
+  m_caps =
+      new WholeNumberFields("Sending Limits (empty: none)",
+                            {{"Messages per minute:", kCapPerMinute, "txtCapMinute"},
+                             {"Messages per hour:", kCapPerHour, "txtCapHour"},
+                             {"Messages per day:", kCapPerDay, "txtCapDay"},
+                             {"SMTP connections at once (1-8):", kConnections, "txtConnections"}},
+                            services());
+  layout->addWidget(m_caps);
+  layout->addWidget(m_verp);
   layout->addWidget(defaults, 0, Qt::AlignLeft);
   layout->addStretch();
   return tab;
@@ -158,6 +171,7 @@ void ServerSettingsPanel::connectFields() {
   connect(m_popSsl, &QCheckBox::clicked, this, [this](bool on) { editor().setPopSsl(on); });
   connect(m_smtpSsl, &QCheckBox::clicked, this, [this](bool on) { editor().setSmtpSsl(on); });
   connect(m_delete, &QCheckBox::clicked, this, [this](bool on) { editor().setDeleteMessages(on); });
+  connect(m_verp, &QCheckBox::clicked, this, [this](bool on) { editor().setVerp(on); });
   connect(m_authentication, &QCheckBox::clicked, this, [this](bool on) {
     editor().setServerAuthentication(on);
     m_settingsButton->setEnabled(on);
@@ -184,6 +198,7 @@ void ServerSettingsPanel::showBlock(int) {
   m_email->setText(toQt(v.email));
   m_reply->setText(toQt(v.reply));
   m_delete->setChecked(v.deleteMessages);
+  m_verp->setChecked(v.verp);
   m_popSsl->setChecked(v.popSsl);
   m_smtpSsl->setChecked(v.smtpSsl);
   m_popSpa->setChecked(v.popSpa);
@@ -195,6 +210,7 @@ void ServerSettingsPanel::showBlock(int) {
     m_slider->setValue(v.timeoutPosition);
   }
   m_timeoutLabel->setText(toQt(timeoutCaption(v.timeoutPosition)));
+  m_caps->refresh();
   m_focus->refreshOldText();
 }
 

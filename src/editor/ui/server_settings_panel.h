@@ -13,6 +13,7 @@
 #include "editor/server_settings_editor.h"
 #include "editor/ui/focus_edits.h"
 #include "editor/ui/property_panel.h"
+#include "editor/ui/whole_number_fields.h"
 
 class QGroupBox;
 
@@ -53,12 +54,14 @@ class ServerSettingsPanel : public PropertyPanel {
   QCheckBox* m_authentication;
   QPushButton* m_settingsButton;
   QCheckBox* m_delete;
+  QCheckBox* m_verp;
   QLineEdit* m_popPort;
   QLineEdit* m_smtpPort;
   QCheckBox* m_popSsl;
   QCheckBox* m_smtpSsl;
   QSlider* m_slider;
   QLabel* m_timeoutLabel;
+  WholeNumberFields* m_caps;
 };
 
 }  // namespace tidewell::editor::ui

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 #include <QVBoxLayout>
@@ -183,6 +184,11 @@ void EditorPanelsTest::serverSettingsSwitchesSliderAndDefaults() {
   QCOMPARE(b.settings.POPSSL, 1);
   b.find<QCheckBox>("Check2")->click();
   QCOMPARE(b.profile.get(2, "delete"), "true");
+  b.find<QCheckBox>("chkVerp")->click();
+  QCOMPARE(b.profile.get(2, "verp"), "true");
+  QVERIFY(b.settings.verp);
+  b.panel->findChild<QTabWidget*>()->setCurrentIndex(2);
+  savePicture(b.panel, "server_settings_advanced");
   b.find<QSlider>("Slider1")->setValue(9);
   QCOMPARE(b.profile.get(2, "server_timeout"), "300");
   QCOMPARE(b.find<QLabel>("Label42")->text(), "5 minutes");
@@ -192,6 +198,13 @@ void EditorPanelsTest::serverSettingsSwitchesSliderAndDefaults() {
   QCOMPARE(b.find<QSlider>("Slider1")->value(), 1);
   QCOMPARE(b.find<QLabel>("Label42")->text(), "1 minute");
   QVERIFY(!b.find<QCheckBox>("Check8")->isChecked());
+  b.edit("txtCapHour", "100");
+  QCOMPARE(b.profile.get(2, "caphour"), "100");
+  b.edit("txtCapHour", "-5");  // refused: the stored value comes back
+  QCOMPARE(b.profile.get(2, "caphour"), "100");
+  QCOMPARE(b.find<QLineEdit>("txtCapHour")->text(), "100");
+  b.panel->findChild<QTabWidget*>()->setCurrentIndex(2);
+  savePicture(b.panel, "server_settings_advanced");
   // Showing the node again writes nothing.
   std::vector<std::string> before = b.profile.lines();
   b.panel->showBlock(2);
@@ -517,6 +530,9 @@ void EditorPanelsTest::containerPanels() {
     b.show(3);
     b.edit("txtOutboundTitle", "Mailings");
     QCOMPARE(b.profile.get(3, "title"), "Mailings");
+    QCOMPARE(b.find<QLineEdit>("txtCatchUp")->text(), "");  // absent: no catch-up
+    b.edit("txtCatchUp", "3");
+    QCOMPARE(b.profile.get(3, "catchup"), "3");
     savePicture(b.panel, "newsletters_panel");
   }
   Bench<FiltersPanel> b;

@@ -1,0 +1,89 @@
+// The web kit in the window: the Filters panel keeps the kit's address (in the profile and in
+// the settings the engine sends with), and Tools > Web Kit... writes the kit.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include "app_fixture.h"
+#include "editor/ui/property_panel.h"
+#include "main_window.h"
+#include "modal_script.h"
+#include "profile_session.h"
+
+namespace tidewell::testing {
+
+class WebKitTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void filtersPanelKeepsTheKitAddressAndTheDialogWritesTheKit() {
+    ProgramFolder program;
+    std::filesystem::path profile = program.createProfile();
+    program.addNodes(profile, "f");
+    app::MainWindow window(program.path());
+    QVERIFY(window.Form_Load());
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    window.ShowFrame(4);
+    auto* address = window.findChild<QLineEdit*>("txtWebKit");
+    QVERIFY(address && address->isVisible());
+    store::CampaignProperties& settings = window.session()->settings().campaign;
+
+    ModalScript refused;
+    refused.answerBox(QMessageBox::Ok);
+    type(window, address, "http://www.example.com/list/");
+    QTRY_VERIFY(refused.done());
+    QVERIFY(refused.boxes().first().contains("https://"));
+    QCOMPARE(settings.webkit, std::string());
+
+    type(window, address, "https://www.example.com/list/");
+    store::ProfileStore store(profile, program.trap);
+    QCOMPARE(store.GetFromFile_new(store::kFiltersBlock, "webkit"),
+             std::string("https://www.example.com/list/"));
+    QCOMPARE(settings.webkit, std::string("https://www.example.com/list/"));
+    save(window, "filters_panel_web_kit");
+
+    std::filesystem::path kit = program.path() / "kit";
+    QString result;
+    ModalScript dialog;
+    dialog.onWidget("frmWebKit", [&](QWidget* w) {
+      w->findChild<QLineEdit*>("txtKitFolder")->setText(QString::fromStdString(kit.string()));
+      w->findChild<QPushButton*>("cmdWriteKit")->click();
+      result = w->findChild<QLabel*>("lblKitResult")->text();
+      save(*w, "web_kit_dialog");
+      clickLater(w->findChild<QPushButton*>("cmdCloseKit"));
+    });
+    window.findChild<QAction*>("mnuWebKit")->trigger();
+    QTRY_VERIFY(dialog.done());
+    QVERIFY2(result.contains("upload email.php"), qPrintable(result));
+    for (const char* page : {"email.php", "o.php", "kit.php", "config.php"}) {
+      QVERIFY2(std::filesystem::exists(kit / page), page);
+    }
+    QCOMPARE(settings.webkitkey.size(), std::size_t{64});
+    QVERIFY(readBytes(kit / "config.php").find(settings.webkitkey) != std::string::npos);
+  }
+
+ private:
+  static void type(app::MainWindow& window, QLineEdit* box, const QString& text) {
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, text);
+    window.currentPanel()->commitPendingEdit();
+  }
+  static void save(QWidget& widget, const std::string& name) {
+    std::filesystem::path file = screenshotFolder() / (name + ".png");
+    QVERIFY(widget.grab().save(QString::fromStdString(file.string())));
+  }
+};
+
+[[maybe_unused]] const bool kAdded = addTestClass<WebKitTest>("WebKitTest");
+
+}  // namespace tidewell::testing
+
+#include "web_kit_test.moc"

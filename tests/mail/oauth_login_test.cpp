@@ -1,0 +1,199 @@
+// OAuth2 log-in against the test servers: dovecot checks bearer tokens with the rig's
+// authorization server, the SMTP sink does the same. The client refreshes access tokens from
+// the refresh token, once more when a kept one is refused, and reports a refused refresh as
+// "Sign in again" without touching the mailbox.
+#include <curl/curl.h>
+#include <gtest/gtest.h>
+
+#include "mail/oauth_sign_in.h"
+#include "mail/oauth_tokens.h"
+#include "mail_rig_fixture.h"
+
+namespace tidewell::mail::testing {
+namespace {
+
+size_t collect(char* data, size_t size, size_t count, void* sink) {
+  static_cast<std::string*>(sink)->append(data, size * count);
+  return size * count;
+}
+
+class OAuthLoginTest : public RigTest {
+ protected:
+  void SetUp() override {
+    RigTest::SetUp();
+    OAuthTokens::forgetAll();
+    box = rig.claimMailbox();
+  }
+  std::string authority() { return "http://127.0.0.1:" + std::to_string(rig.port("OAUTH_PORT")); }
+  // A test control request of the authorization server; its JSON reply.
+  std::string control(const std::string& what, const std::string& form) {
+    CURL* h = curl_easy_init();
+    std::string reply;
+    const std::string url = authority() + "/test/" + what;
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_POSTFIELDS, form.c_str());
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &collect);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &reply);
+    EXPECT_EQ(curl_easy_perform(h), CURLE_OK) << url;
+    curl_easy_cleanup(h);
+    return reply;
+  }
+  OAuthLogin signedIn(const std::string& mechanism) {
+    OAuthLogin login;
+    login.enabled = true;
+    login.mechanism = mechanism;
+    login.tokenUrl = authority() + "/token";
+    login.clientId = "tidewell-test";
+    login.refreshToken = jsonMember(control("issue", "user=" + box.user), "refresh_token").value();
+    return login;
+  }
+  PopSettings pop(const OAuthLogin& login) {
+    PopSettings settings = rig.pop(box);
+    settings.password = "not the password";
+    settings.oauth = login;
+    return settings;
+  }
+  SmtpSettings smtp(const OAuthLogin& login) {
+    SmtpSettings settings = rig.smtp("SMTP_SUBMISSION_PORT");
+    settings.ssl = true;
+    settings.authentication = 1;
+    settings.user = box.user;
+    settings.password = "not the password";
+    settings.oauth = login;
+    return settings;
+  }
+  OutgoingMessage message(const std::string& subject) {
+    OutgoingMessage m;
+    m.fromAddress = "owner@example.org";
+    m.toAddress = box.address();
+    m.subject = subject;
+    m.body = "hello\n";
+    return m;
+  }
+  std::optional<std::vector<std::string>> uidls(const OAuthLogin& login, std::string& error) {
+    NetMailClient client = rig.client();
+    client.setPop3(pop(login));
+    auto listed = client.fetchUidls();
+    error = client.lastError();
+    client.endPop3Session();
+    return listed;
+  }
+  Mailbox box;
+};
+
+TEST_F(OAuthLoginTest, CheckAndSendWithBearerTokensOfBothMechanisms) {
+  for (const char* mechanism : {"XOAUTH2", "OAUTHBEARER"}) {
+    SCOPED_TRACE(mechanism);
+    const OAuthLogin login = signedIn(mechanism);
+    NetMailClient client = rig.client();
+    client.setSmtp(smtp(login));
+    ASSERT_EQ(client.send(message(std::string("sent with ") + mechanism)), kSendAccepted)
+        << client.lastError();
+    client.endSmtpSession();
+    client.setPop3(pop(login));
+    auto listed = client.fetchUidls();
+    ASSERT_TRUE(listed) << client.lastError();
+    FetchResult fetched = client.fetchMessages(*listed);
+    client.endPop3Session();
+    ASSERT_TRUE(fetched.complete) << client.lastError();
+    ASSERT_FALSE(fetched.messages.empty());
+    EXPECT_EQ(fetched.messages.back().subject, std::string("sent with ") + mechanism);
+  }
+}
+
+TEST_F(OAuthLoginTest, AnExpiredAccessTokenIsRefreshedOnTheFly) {
+  const OAuthLogin login = signedIn("XOAUTH2");
+  std::string error;
+  ASSERT_TRUE(uidls(login, error)) << error;  // keeps an access token in memory
+  control("expire", "user=" + box.user);
+  EXPECT_TRUE(uidls(login, error)) << error;
+  control("expire", "user=" + box.user);
+  NetMailClient client = rig.client();
+  client.setSmtp(smtp(login));
+  EXPECT_EQ(client.send(message("after expiry")), kSendAccepted) << client.lastError();
+  client.endSmtpSession();
+  EXPECT_EQ(readMailbox(box).size(), 1u);
+}
+
+TEST_F(OAuthLoginTest, ARevokedSignInSaysSignInAgainAndLosesNoMail) {
+  const OAuthLogin login = signedIn("XOAUTH2");
+  rig.deliver(box, "Subject: waiting\r\n\r\nstill here\r\n");
+  std::string error;
+  ASSERT_TRUE(uidls(login, error)) << error;
+  control("revoke", "user=" + box.user);
+  EXPECT_FALSE(uidls(login, error));
+  EXPECT_EQ(error.rfind(kSignInAgain, 0), 0u) << error;
+  EXPECT_NE(error.find("invalid_grant"), std::string::npos) << error;
+
+  NetMailClient client = rig.client();
+  client.setSmtp(smtp(login));
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(client.send(message("never sent")), 0);
+    EXPECT_NE(client.lastError().find(kSignInAgain), std::string::npos) << client.lastError();
+  }
+  client.endSmtpSession();
+  auto kept = readMailbox(box);
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].subject, "waiting");
+}
+
+TEST_F(OAuthLoginTest, NoSavedSignInOrAnUnreachableEndpointFailsWithoutALogIn) {
+  OAuthLogin never = signedIn("XOAUTH2");
+  never.refreshToken.clear();
+  std::string error;
+  EXPECT_FALSE(uidls(never, error));
+  EXPECT_EQ(error.rfind(kSignInAgain, 0), 0u) << error;
+  OAuthLogin unreachable = signedIn("XOAUTH2");
+  unreachable.tokenUrl = "http://127.0.0.1:" + std::to_string(rig.port("CLOSED_PORT")) + "/token";
+  EXPECT_FALSE(uidls(unreachable, error));
+  EXPECT_EQ(error.rfind("Pop3 OAuth2: the token endpoint", 0), 0u) << error;
+}
+
+TEST(JsonMember, StringsNumbersEscapesAndAbsence) {
+  const std::string json =
+      R"({"access_token" : "a\"b\\c\/d", "expires_in":3599,"nested":{"x":1},"e":"\u0041"})";
+  EXPECT_EQ(jsonMember(json, "access_token"), "a\"b\\c/d");
+  EXPECT_EQ(jsonMember(json, "expires_in"), "3599");
+  EXPECT_EQ(jsonMember(json, "e"), "A");
+  EXPECT_EQ(jsonMember(json, "refresh_token"), std::nullopt);
+}
+
+TEST(LoopbackSignIn, PkceChallengeAndTheRedirectsQuery) {
+  // The example of RFC 7636, appendix B.
+  EXPECT_EQ(pkceChallenge("dBjftJeZ4CVP-mB92K27uhbUJU1p1r_wW1gFWFOEjXk"),
+            "E9Melhoa2OwvFrEMTJguCHaoeK1t8URWbuGJSstw-cM");
+  const std::string target = "/?state=s%2B1&code=a+b%3Dc&empty=&flag";
+  EXPECT_EQ(queryParameter(target, "code"), "a b=c");
+  EXPECT_EQ(queryParameter(target, "state"), "s+1");
+  EXPECT_EQ(queryParameter(target, "empty"), "");
+  EXPECT_EQ(queryParameter(target, "flag"), "");
+  EXPECT_EQ(queryParameter(target, "error"), std::nullopt);
+  EXPECT_EQ(queryParameter("/favicon.ico", "state"), std::nullopt);
+}
+
+TEST(LoopbackSignIn, TheAuthorizationUrlCarriesTheClientThePkceChallengeAndTheLoopback) {
+  SignInClient client;
+  client.authUrl = "https://provider.example/auth?tenant=x";
+  client.scopes = "https://mail.example/ offline_access";
+  client.extraParams = "access_type=offline";
+  client.token.clientId = "id 1";
+  LoopbackSignIn signIn(client);
+  std::string error;
+  ASSERT_TRUE(signIn.listen(error)) << error;
+  const std::string url = signIn.authorizationUrl();
+  EXPECT_EQ(url.rfind("https://provider.example/auth?tenant=x&response_type=code&client_id=id%201"
+                      "&redirect_uri=http%3A%2F%2F127.0.0.1%3A",
+                      0),
+            0u)
+      << url;
+  EXPECT_NE(url.find("&scope=https%3A%2F%2Fmail.example%2F%20offline_access&code_challenge="),
+            std::string::npos);
+  EXPECT_NE(url.find("&code_challenge_method=S256&state="), std::string::npos);
+  EXPECT_EQ(url.substr(url.size() - 20), "&access_type=offline");
+  TokenFailure failure;
+  EXPECT_FALSE(signIn.finish(0, failure));
+  EXPECT_FALSE(failure.refused);
+}
+
+}  // namespace
+}  // namespace tidewell::mail::testing

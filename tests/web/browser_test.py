@@ -1,0 +1,213 @@
+#!/usr/bin/python3
+"""The whole web path as an operator and a visitor meet it: tidewell-cli writes the kit and the
+sign-up form, PHP's own server serves them, headless Chromium signs up, tidewell-cli captures
+the subscriber and sends the newsletter over the test mail servers, and the newsletter's
+List-Unsubscribe addresses (one-click and mailto:) take the subscriber off the list.
+
+  browser_test.py RIG_DIR TIDEWELL_CLI
+"""
+import email
+import email.policy
+import os
+import smtplib
+import subprocess
+import sys
+import unittest
+import urllib.parse
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import kit_harness as kit  # noqa: E402
+
+RIG = None
+CLI = None
+
+
+def browser():
+    from selenium import webdriver
+    from selenium.webdriver.chrome.service import Service
+    options = webdriver.ChromeOptions()
+    for option in ("--headless=new", "--no-sandbox", "--disable-dev-shm-usage",
+                   "--disable-background-networking", "--disable-component-update",
+                   "--disable-sync", "--no-first-run", "--disable-gpu"):
+        options.add_argument(option)
+    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    driver.set_page_load_timeout(30)
+    return driver
+
+
+class BrowserLoop(unittest.TestCase):
+    def setUp(self):
+        self.top, self.remove = kit.temp_folder()
+        self.kit_dir = os.path.join(self.top, "kit")
+        self.list_user, list_pw = RIG.claim()
+        self.reader_user, _ = RIG.claim()
+        self.list = self.list_user + "@example.net"
+        self.reader = self.reader_user + "@example.net"
+        self.port = kit.free_port()
+        self.kit_url = "http://127.0.0.1:%d/" % self.port
+        self.cli("new-profile", "--title", "Tide", "--email", self.list, "--reply", self.list,
+                 "--pop3", "127.0.0.1", "--smtp", "127.0.0.1", "--account", self.list_user,
+                 "--password", list_pw)
+        for key, value in (("PopPort", RIG.env["POP_PLAIN_PORT"]),
+                           ("SMTPPort", RIG.env["SMTP_PLAIN_PORT"]), ("server_timeout", "10")):
+            self.cli("set", "2", key, value)
+        self.cli("new-filter")
+        self.cli("set-rules", "Filter_1", "Subject|Has|join")
+        self.cli("set", "5", "fields", "email:Email Address:on,name:Name:on,city:City:on,")
+        self.cli("set", "5", "displayname", "Tide List")
+        self.cli("set", "5", "subject", "join")  # the opt-in code subscribers added by hand need
+        self.cli("set", "5", "redirect", self.kit_url + "thanks.html")
+        self.cli("set", "4", "webkit", self.kit_url)
+        self.cli("new-newsletter")
+        letter = os.path.join(self.top, "welcome.html")
+        with open(letter, "w") as f:
+            f.write("<html><body><p>Hello ~name~ from ~city~.</p>"
+                    "<p><a href=\"~optouturl~\">Unsubscribe</a></p></body></html>")
+        for key, value in (("location", letter), ("subject", "Welcome ~name~"), ("days", "0"),
+                           ("rule", "Filter_1")):
+            self.cli("set", "6", key, value)
+        self.upload_text = self.cli("web-kit", "--out", self.kit_dir)
+        with open(os.path.join(self.kit_dir, "thanks.html"), "w") as f:
+            f.write("<html><body><h1>Thanks for joining</h1></body></html>")
+        with open(os.path.join(self.kit_dir, "signup.html"), "w") as f:
+            f.write("<html><head><meta charset=\"utf-8\"></head><body>%s</body></html>"
+                    % self.cli("optin-html", "Filter_1"))
+        self.server = kit.KitServer(self.kit_dir, RIG.port("SMTP_PLAIN_PORT"), port=self.port)
+
+    def tearDown(self):
+        self.server.stop()
+        self.remove()
+
+    def cli(self, *args, status=0):
+        done = subprocess.run([CLI, "--folder", self.top, "--ca-file", RIG.env["CA_FILE"]] +
+                              list(args), capture_output=True, text=True, timeout=60)
+        self.assertEqual(done.returncode, status, "%s: %s" % (args, done.stderr))
+        return done.stdout
+
+    def subscribers(self):
+        lines = self.cli("subscribers").strip().split("\n")[1:]
+        return [line.split(",") for line in lines if line]
+
+    def active(self, address):
+        return [row[3] for row in self.subscribers() if row[0] == address]
+
+    def sign_up(self, driver, name, city, address):
+        driver.get(self.kit_url + "signup.html")
+        driver.find_element("name", "input2").send_keys(name)
+        driver.find_element("name", "input3").send_keys(city)
+        driver.find_element("name", "input1").send_keys(address)
+        driver.find_element("name", "Button1").click()
+        from selenium.webdriver.support.ui import WebDriverWait
+        WebDriverWait(driver, 15).until(lambda d: "thanks.html" in d.current_url)
+        return driver.find_element("tag name", "h1").text
+
+    def newsletter(self):
+        received = RIG.wait_for(self.reader_user, 1)
+        self.assertEqual(len(received), 1)
+        self.assertIn(b"\nList-Unsubscribe: <" + self.kit_url.encode(), received[0])
+        return email.message_from_bytes(received[0], policy=email.policy.default)
+
+    def send_to_list(self, sender, subject, body, extra=""):
+        raw = ("From: %s\r\nTo: %s\r\nSubject: %s\r\n%sMIME-Version: 1.0\r\n"
+               "Content-Type: text/plain; charset=utf-8\r\n\r\n%s\r\n"
+               % (sender, self.list, subject, extra, body))
+        with smtplib.SMTP("127.0.0.1", RIG.port("SMTP_PLAIN_PORT"), timeout=10) as smtp:
+            smtp.sendmail(sender, [self.list], raw.encode())
+
+    def list_message_count(self):
+        return len(RIG.messages(self.list_user))
+
+    def test_sign_up_in_a_browser_then_leave_with_one_click(self):
+        self.assertIn("upload email.php, o.php", self.upload_text)
+        self.assertIsNone(kit.lint(self.kit_dir))
+        driver = browser()
+        try:
+            heading = self.sign_up(driver, "Zoë Ünicode", "Ærøskøbing", self.reader)
+            self.assertEqual(heading, "Thanks for joining")
+            RIG.wait_for(self.list_user, 1)
+            self.cli("check")
+            rows = self.subscribers()
+            self.assertEqual([(r[0], r[1], r[3]) for r in rows], [(self.reader, "Zoë Ünicode", "true")])
+            with open(os.path.join(self.top, "Tide.txt"), encoding="utf-8") as f:
+                self.assertIn("Ærøskøbing", f.read())
+
+            # The same form sent again: still one subscriber.
+            self.sign_up(driver, "Zoë Ünicode", "Ærøskøbing", self.reader)
+            RIG.wait_for(self.list_user, 2)
+            self.cli("check")
+            self.assertEqual(len(self.subscribers()), 1)
+        finally:
+            driver.quit()
+
+        letter = self.newsletter()
+        self.assertEqual(letter["Subject"], "Welcome Zoë Ünicode")
+        header = str(letter["List-Unsubscribe"])
+        self.assertEqual(str(letter["List-Unsubscribe-Post"]), "List-Unsubscribe=One-Click")
+        self.assertIn("Tide List", str(letter["From"]))
+        self.assertTrue(header.startswith("<" + self.kit_url + "o.php?"), header)
+        one_click = header.split(">")[0][1:]
+        self.assertIn("<mailto:" + self.list + "?subject=Filter_1&body=%40%40%40>", header)
+        self.assertEqual(letter.get_content_type(), "multipart/alternative")
+        self.assertIn("Unsubscribe <" + one_click + ">", letter.get_body(("plain",)).get_content())
+        self.assertIn('href="' + one_click + '"', letter.get_body(("html",)).get_content())
+        path = one_click[len(self.kit_url) - 1:]
+
+        # Fetching the link and every forged variant sends nothing and changes nothing.
+        before = self.list_message_count()
+        query = dict(urllib.parse.parse_qsl(urllib.parse.urlsplit(one_click).query))
+        other_token = kit.token(self.config_secret(), "someone@example.net", "Filter_1")
+        forged = [dict(query, k="A" * 22), dict(query, k=other_token),
+                  dict(query, f="someone@example.net"), dict(query, t="other@example.net")]
+        self.assertEqual(self.server.request("GET", path)[0], 200)
+        self.assertEqual(self.server.request("HEAD", path)[0], 200)
+        for variant in forged:
+            status, _, _ = self.server.request("POST", "/o.php?" + urllib.parse.urlencode(variant),
+                                               "List-Unsubscribe=One-Click")
+            self.assertEqual(status, 404, variant)
+        bad_forms = [{"to": "other@example.net", "subject": "join", "input1": self.reader},
+                     {"to": self.list, "subject": "join", "input1": self.reader,
+                      "input2": "Zoë\r\nBcc: victim@example.com"}]
+        for form in bad_forms:
+            self.assertEqual(self.server.request("POST", "/email.php", form)[0], 400)
+        self.assertEqual(self.list_message_count(), before)
+        self.cli("check")
+        self.assertEqual(self.active(self.reader), ["true"])
+
+        # Another subscriber, so the opt-out is seen to take exactly one.
+        self.cli("add-subscriber", "--email", "stay@example.net", "--name", "Stay",
+                 "--filter", "Filter_1")
+        status, headers, body = self.server.request(
+            "POST", path, "List-Unsubscribe=One-Click",
+            {"Content-Type": "application/x-www-form-urlencoded"})
+        self.assertEqual(status, 200, body)
+        self.assertNotIn("location", headers)
+        RIG.wait_for(self.list_user, before + 1)
+        self.cli("check")
+        self.assertEqual(self.active(self.reader), ["false"])
+        self.assertEqual(self.active("stay@example.net"), ["true"])
+
+    def test_mailto_opt_out_counts_and_an_auto_reply_does_not(self):
+        for address in ("mailto@example.net", "away@example.net"):
+            self.cli("add-subscriber", "--email", address, "--name", "X", "--filter", "Filter_1")
+        self.send_to_list("mailto@example.net", "Filter_1", "@@@")
+        self.send_to_list("away@example.net", "Filter_1", "I am away. > @@@",
+                          "Auto-Submitted: auto-replied\r\n")
+        self.send_to_list("newcomer@example.net", "join me", "",
+                          "Auto-Submitted: auto-generated\r\n")
+        RIG.wait_for(self.list_user, 3)
+        self.cli("check")
+        self.assertEqual(self.active("mailto@example.net"), ["false"])
+        self.assertEqual(self.active("away@example.net"), ["true"])
+        self.assertEqual(self.active("newcomer@example.net"), [])
+
+    def config_secret(self):
+        with open(os.path.join(self.kit_dir, "config.php")) as f:
+            text = f.read()
+        at = text.index("'secret' => '") + len("'secret' => '")
+        return text[at:at + 64]
+
+
+if __name__ == "__main__":
+    RIG = kit.Rig(sys.argv[1])
+    CLI = sys.argv[2]
+    unittest.main(argv=sys.argv[:1], verbosity=2)
