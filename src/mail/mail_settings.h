@@ -19,9 +19,9 @@ struct OAuthLogin {
   bool used() const { return enabled; }
   // The same log-in: the access token taken for it is not part of what was asked for.
   bool operator==(const OAuthLogin& other) const {
-    return enabled == other.enabled && mechanism == other.mechanism &&
-           tokenUrl == other.tokenUrl && clientId == other.clientId &&
-           clientSecret == other.clientSecret && refreshToken == other.refreshToken;
+    return enabled == other.enabled && mechanism == other.mechanism && tokenUrl == other.tokenUrl &&
+           clientId == other.clientId && clientSecret == other.clientSecret &&
+           refreshToken == other.refreshToken;
   }
 };
 

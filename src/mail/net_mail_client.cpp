@@ -171,7 +171,7 @@ int NetMailClient::sendPrepared(const PreparedMessage& prepared) {
   return accepted ? kSendAccepted : 0;
 }
 
-bool NetMailClient::openSmtp(bool freshToken) {
+bool NetMailClient::signInToSmtp(bool freshToken) {
   // A refused sign-in stays refused for the rest of the pass: no request per message.
   if (!m_smtpRefusal.empty()) {
     m_lastError = m_smtpRefusal;
@@ -184,6 +184,11 @@ bool NetMailClient::openSmtp(bool freshToken) {
     if (m_lastError.find(kSignInAgain) != std::string::npos) m_smtpRefusal = m_lastError;
     return false;
   }
+  return true;
+}
+
+bool NetMailClient::openSmtp(bool freshToken) {
+  if (!signInToSmtp(freshToken)) return false;
   m_smtp = std::make_unique<SmtpSession>(
       m_smtpSettings, m_smtpSettings.ssl && m_smtpSettings.port == m_implicitTls.smtp);
   return true;
@@ -207,14 +212,8 @@ std::vector<SendResult> NetMailClient::sendBatch(const std::vector<const Prepare
   std::vector<SendResult> results(batch.size());
   if (!m_pool) {
     // Every connection of the pool logs in with the same access token.
-    if (!m_smtpRefusal.empty() ||
-        (m_smtpSettings.authentication != 0 &&
-         !takeBearer(m_smtpSettings.oauth, m_smtpSettings.timeoutSeconds, false,
-                     m_smtpTokenFromMemory, "SMTP"))) {
-      std::string problem = m_smtpRefusal.empty() ? "SMTP: message not sent: " + m_lastError
-                                                  : m_smtpRefusal;
-      if (problem.find(kSignInAgain) != std::string::npos) m_smtpRefusal = problem;
-      for (SendResult& r : results) r.error = problem;
+    if (!signInToSmtp(false)) {
+      for (SendResult& r : results) r.error = m_lastError;
       return results;
     }
     m_pool = std::make_unique<SmtpConnections>(

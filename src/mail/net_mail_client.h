@@ -50,6 +50,9 @@ class NetMailClient : public MailClient {
   bool takeBearer(OAuthLogin& login, int timeoutSeconds, bool fresh, bool& fromMemory,
                   const std::string& account);
   bool openPop3(bool freshToken, bool& tokenFromMemory);
+  // Takes the access token the SMTP log-in needs (none for a password); false with the reason
+  // in m_lastError, and a refused sign-in remembered for the rest of the pass.
+  bool signInToSmtp(bool freshToken);
   bool openSmtp(bool freshToken);
 
   ImplicitTlsPorts m_implicitTls;

@@ -45,7 +45,9 @@ class SendKill : public SendingProfile {
     RecordProperty("seed", std::to_string(seed));
   }
 
-  std::string address(int i) const { return tag + std::to_string(i) + "@example.net"; }
+  std::string address(int i) const {
+    return tag + std::to_string(i) + "@example.net";
+  }
 
   std::size_t sentCount() const {
     return store::splitLines(readBytes(folder / "activity.log")).size();
