@@ -133,12 +133,15 @@ bool CheckCycle::download(const std::vector<std::string>& serverUidls,
   if (m_context.table.changed() && !m_context.subscriberFile.Save_Email(m_context.table)) {
     return false;
   }
-  markSeen(serverUidls, seenUidls, processed);
   if (!fetched.complete) {
+    markSeen(serverUidls, seenUidls, processed);
     reportTransferFailure("Downloading from Pop3 broke off: " + reason);
     return false;
   }
+  // Deleted before they count as seen: a crash in between brings them back once, and their
+  // sign-ups are already subscribers; the other way round they would stay on the server.
   if (m_context.settings.delete_after_checking == "true") deleteFromServer(processed);
+  markSeen(serverUidls, seenUidls, processed);
   ui.showStatus("Ready");
   return true;
 }
@@ -161,6 +164,7 @@ void CheckCycle::deleteFromServer(const std::vector<std::string>& processed) {
   m_context.runner.run([&] {
     deleted = m_mailman.deleteMessages(processed);
     if (!deleted) reason = m_mailman.lastError();
+    m_mailman.endPop3Session();  // the deletions take effect when the session ends
   });
   if (!deleted) reportTransferFailure("Deleting from Pop3 failed: " + reason);
 }

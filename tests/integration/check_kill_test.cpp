@@ -1,0 +1,235 @@
+// tidewell-cli `check` killed (SIGKILL, as a crash or a power cut does) ten times at random
+// moments while it takes in 2,000 sign-ups from the real test POP3 server, then run to the end.
+// After every kill the profile and the subscriber file load as they are, no sign-up is lost or
+// taken in twice, and every message the seen store names is captured; at the end every sign-up
+// is there exactly once and the mailbox holds only what the profile keeps.
+// TIDEWELL_KILL_SEED=N repeats a run's moments.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <iostream>
+#include <map>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "sending_profile.h"
+#include "store/text.h"
+#include "store/text_file.h"
+
+extern char** environ;
+
+namespace tidewell::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kSignUps = 2000;
+constexpr int kLateSignUps = 20;  // arriving before each run, so every run has mail to take in
+constexpr int kKills = 10;
+constexpr auto kRoundLimit = std::chrono::seconds(20);
+constexpr auto kKillingLimit = std::chrono::seconds(60);
+
+// A moment of a kill: `delayMs` after the run printed its status line `line`, or (line 0)
+// after the line that says all messages were processed, when it starts writing.
+struct Moment {
+  int line;
+  int delayMs;
+  std::string text() const {
+    return (line ? "line " + std::to_string(line) : std::string("processed")) + " + " +
+           std::to_string(delayMs) + " ms";
+  }
+};
+
+class CheckKill : public SendingProfile, public ::testing::WithParamInterface<const char*> {
+ protected:
+  void SetUp() override {
+#ifdef TIDEWELL_SLOW_BUILD
+    GTEST_SKIP() << "checks 2,000 messages eleven times; run in the plain build";
+#endif
+    RigTest::SetUp();
+    makeProfile("SMTP_PLAIN_PORT");
+    ASSERT_EQ(cli({"delete-node", "6"}).status, 0);  // the cycle only takes mail in
+    ASSERT_EQ(cli({"set-rules", "Filter_1", "Subject|Has|join"}).status, 0);
+    set(2, "delete", GetParam());
+    tag = "c" + std::to_string(std::random_device()() % 100000) + "n";
+    deliver(kSignUps);
+    const char* given = std::getenv("TIDEWELL_KILL_SEED");
+    seed = given ? static_cast<unsigned>(std::stoul(given)) : std::random_device()();
+    RecordProperty("seed", std::to_string(seed));
+  }
+
+  std::string address(int i) const {
+    return tag + std::to_string(i) + "@example.org";
+  }
+
+  // Sign-ups of the next `count` addresses, straight into the mailbox's maildir as a mail server
+  // delivers: written aside, then moved in.
+  void deliver(int count) {
+    const std::filesystem::path box =
+        std::filesystem::path(rig.dir()) / "mail" / list.user / "Maildir";
+    const auto stamp = std::to_string(Clock::now().time_since_epoch().count());
+    for (const int end = delivered + count; delivered < end; ++delivered) {
+      const int i = delivered;
+      const std::string name = stamp + "." + std::to_string(i) + ".crash";
+      writeBytes(box / "tmp" / name,
+                 "From: Reader " + std::to_string(i) + " <" + address(i) +
+                     ">\r\nTo: " + list.address() + "\r\nSubject: please join\r\nMessage-ID: <" +
+                     tag + std::to_string(i) + "@example.org>\r\n\r\nSign me up.\r\n");
+      std::filesystem::permissions(box / "tmp" / name, std::filesystem::perms(0644));
+      std::filesystem::rename(box / "tmp" / name, box / "new" / name);
+    }
+  }
+
+  // A round's run: killed (after `last`, the status line it printed last) or ended by itself
+  // after printing `lines` lines.
+  struct Round {
+    bool killed = false;
+    int lines = 0;
+    std::string last;
+  };
+
+  // Runs `check` and kills it at the moment.
+  Round runAndKill(Moment moment) {
+    std::vector<std::string> words = {TIDEWELL_CLI, "--folder",   folder.path().string(),
+                                      "--ca-file",  rig.caFile(), "check"};
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    int pipeFds[2];
+    EXPECT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    EXPECT_EQ(spawned, 0);
+    Round round;
+    bool ended = spawned != 0, reached = false, processing = false;
+    const auto deadline = Clock::now() + kRoundLimit;
+    std::string line;
+    while (!ended && !reached && Clock::now() < deadline) {
+      pollfd p{pipeFds[0], POLLIN, 0};
+      if (::poll(&p, 1, 100) <= 0) continue;
+      char buffer[4096];
+      const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
+      ended = n <= 0;
+      for (ssize_t i = 0; i < n && !reached; ++i) {
+        if (buffer[i] != '\n') {
+          line += buffer[i];
+          continue;
+        }
+        ++round.lines;
+        round.last = std::exchange(line, {});
+        reached = moment.line ? round.lines == moment.line : processing && round.last == "100%";
+        processing = processing || round.last == "New messages Downloaded. Processing...";
+      }
+    }
+    EXPECT_LT(Clock::now(), deadline) << "the round did not end in time";
+    std::this_thread::sleep_for(std::chrono::milliseconds(moment.delayMs));
+    int status = 0;
+    round.killed = spawned == 0 && waitpid(pid, &status, WNOHANG) == 0;
+    if (round.killed) ::kill(pid, SIGKILL);
+    if (spawned == 0) waitpid(pid, &status, 0);
+    ::close(pipeFds[0]);
+    return round;
+  }
+
+  // Whatever the moment of the last kill: the files load, no sign-up is there twice, each is
+  // either captured or still on the server, and each message the seen store names that is still
+  // there was captured. Once finished: every sign-up captured and no message left to take in.
+  void expectConsistent(bool finished) {
+    CliResult tree = cli({"tree"});
+    EXPECT_EQ(tree.status, 0) << tree.err;
+    std::map<std::string, int> captured;
+    CliResult table = cli({"subscribers"});
+    EXPECT_EQ(table.status, 0) << table.err;
+    for (const auto& row : store::splitLines(table.out)) {
+      if (row.rfind(tag, 0) == 0) ++captured[row.substr(0, row.find(','))];
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+      EXPECT_EQ(entry.path().string().find(".damaged"), std::string::npos) << entry.path();
+    }
+    std::map<std::string, std::string> onServer;  // UIDL -> sender
+    std::set<std::string> waiting;
+    for (const auto& m : readMailbox(list)) {
+      onServer[m.uidl] = m.senderAddress;
+      waiting.insert(m.senderAddress);
+    }
+    std::vector<std::string> seen;
+    if (std::filesystem::exists(folder / "Send.uidls"))
+      seen = store::readLines(folder / "Send.uidls");
+    for (const auto& uidl : seen) {
+      auto message = onServer.find(uidl);
+      if (message != onServer.end()) {
+        EXPECT_EQ(captured.count(message->second), 1u) << "seen, not captured: " << uidl;
+      }
+    }
+    int lost = 0, twice = 0;
+    for (int i = 0; i < delivered; ++i) {
+      const int n = captured.count(address(i)) ? captured[address(i)] : 0;
+      lost += n == 0 && (finished || !waiting.count(address(i)));
+      twice += n > 1;
+    }
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(twice, 0);
+    if (!finished) return;
+    const std::set<std::string> seenSet(seen.begin(), seen.end());
+    for (const auto& [uidl, sender] : onServer) EXPECT_EQ(seenSet.count(uidl), 1u) << sender;
+    EXPECT_EQ(onServer.size(), std::string(GetParam()) == "true" ? 0u : std::size_t(delivered))
+        << "messages kept on the server";
+  }
+
+  std::string tag;
+  int delivered = 0;
+  unsigned seed = 0;
+};
+
+TEST_P(CheckKill, KilledTenTimesTakesEverySignUpInOnceAndKeepsTheFilesLoadable) {
+  const auto start = Clock::now();
+  std::cout << "seed " << seed << " (TIDEWELL_KILL_SEED=" << seed << " repeats the moments)\n";
+  std::mt19937 random(seed);
+  // Anywhere up to "Ready", which ends the cycle's own work, or once the writing starts.
+  std::uniform_int_distribution<int> line(1, 26), delay(0, 200);
+  std::bernoulli_distribution whenWriting(0.5);
+  int kills = 0;
+  for (int attempt = 0; kills < kKills && attempt < 2 * kKills; ++attempt) {
+    if (Clock::now() - start > kKillingLimit) {
+      ADD_FAILURE() << "out of time after " << kills << " kills";
+      break;
+    }
+    deliver(kLateSignUps);
+    Moment moment{whenWriting(random) ? 0 : line(random), delay(random)};
+    Round round = runAndKill(moment);
+    std::cout << moment.text() << ": "
+              << (round.killed ? "killed after \"" + round.last + "\"" : "ended by itself")
+              << std::endl;
+    // A run with less to do is shorter: the next moment falls within it.
+    if (!round.killed) {
+      line = std::uniform_int_distribution<int>(1, std::max(round.lines, 1));
+      delay = std::uniform_int_distribution<int>(0, moment.delayMs / 2);
+    }
+    kills += round.killed ? 1 : 0;
+    SCOPED_TRACE("seed " + std::to_string(seed) + ", " + moment.text());
+    expectConsistent(false);
+  }
+  EXPECT_EQ(kills, kKills);
+  CliResult finish = cli({"check"});
+  EXPECT_EQ(finish.status, 0) << finish.err << errorLog();
+  SCOPED_TRACE("seed " + std::to_string(seed) + ", at the end");
+  expectConsistent(true);
+}
+
+INSTANTIATE_TEST_SUITE_P(DeleteAfterChecking, CheckKill, ::testing::Values("true", "false"));
+
+}  // namespace
+}  // namespace tidewell::testing
