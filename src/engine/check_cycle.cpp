@@ -127,21 +127,23 @@ bool CheckCycle::download(const std::vector<std::string>& serverUidls,
     processed.push_back(fetched.messages[i].uidl);
     ui.showProgress(i, maximum);
   }
-  processor.finish();
   // The messages count as seen only once their subscribers are safely on disk; otherwise the
   // next cycle downloads and processes them again.
   if (m_context.table.changed() && !m_context.subscriberFile.Save_Email(m_context.table)) {
     return false;
   }
+  // Deleted before they count as seen: a crash in between brings them back once, and their
+  // sign-ups are already subscribers; the other way round they would stay on the server.
+  if (fetched.complete && m_context.settings.delete_after_checking == "true") {
+    deleteFromServer(processed);
+  }
+  markSeen(serverUidls, seenUidls, processed);
+  // Only seen reports count, so a report read again after a crash or a failed save counts once.
+  processor.finish();
   if (!fetched.complete) {
-    markSeen(serverUidls, seenUidls, processed);
     reportTransferFailure("Downloading from Pop3 broke off: " + reason);
     return false;
   }
-  // Deleted before they count as seen: a crash in between brings them back once, and their
-  // sign-ups are already subscribers; the other way round they would stay on the server.
-  if (m_context.settings.delete_after_checking == "true") deleteFromServer(processed);
-  markSeen(serverUidls, seenUidls, processed);
   ui.showStatus("Ready");
   return true;
 }

@@ -33,6 +33,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int kSignUps = 2000;
 constexpr int kLateSignUps = 20;  // arriving before each run, so every run has mail to take in
 constexpr int kKills = 10;
+constexpr int kAttempts = 2 * kKills;  // a run may end by itself before its moment
 constexpr auto kRoundLimit = std::chrono::seconds(20);
 constexpr auto kKillingLimit = std::chrono::seconds(60);
 
@@ -59,6 +60,10 @@ class CheckKill : public SendingProfile, public ::testing::WithParamInterface<co
     ASSERT_EQ(cli({"set-rules", "Filter_1", "Subject|Has|join"}).status, 0);
     set(2, "delete", GetParam());
     tag = "c" + std::to_string(std::random_device()() % 100000) + "n";
+    set(4, "deactivate", "true");
+    std::vector<std::string> onTheList;
+    for (int i = 0; i < kAttempts; ++i) onTheList.push_back(held(i));
+    writeSubscribers(onTheList);
     deliver(kSignUps);
     const char* given = std::getenv("TIDEWELL_KILL_SEED");
     seed = given ? static_cast<unsigned>(std::stoul(given)) : std::random_device()();
@@ -69,22 +74,42 @@ class CheckKill : public SendingProfile, public ::testing::WithParamInterface<co
     return tag + std::to_string(i) + "@example.org";
   }
 
-  // Sign-ups of the next `count` addresses, straight into the mailbox's maildir as a mail server
-  // delivers: written aside, then moved in.
-  void deliver(int count) {
+  std::string held(int i) const {
+    return tag + "h" + std::to_string(i) + "@example.org";
+  }
+
+  // Straight into the mailbox's maildir, as a mail server delivers: written aside, moved in.
+  void putInMailbox(const std::string& name, const std::string& text) {
     const std::filesystem::path box =
         std::filesystem::path(rig.dir()) / "mail" / list.user / "Maildir";
+    writeBytes(box / "tmp" / name, text);
+    std::filesystem::permissions(box / "tmp" / name, std::filesystem::perms(0644));
+    std::filesystem::rename(box / "tmp" / name, box / "new" / name);
+  }
+
+  // Sign-ups of the next `count` addresses.
+  void deliver(int count) {
     const auto stamp = std::to_string(Clock::now().time_since_epoch().count());
     for (const int end = delivered + count; delivered < end; ++delivered) {
-      const int i = delivered;
-      const std::string name = stamp + "." + std::to_string(i) + ".crash";
-      writeBytes(box / "tmp" / name,
-                 "From: Reader " + std::to_string(i) + " <" + address(i) +
-                     ">\r\nTo: " + list.address() + "\r\nSubject: please join\r\nMessage-ID: <" +
-                     tag + std::to_string(i) + "@example.org>\r\n\r\nSign me up.\r\n");
-      std::filesystem::permissions(box / "tmp" / name, std::filesystem::perms(0644));
-      std::filesystem::rename(box / "tmp" / name, box / "new" / name);
+      const std::string i = std::to_string(delivered);
+      putInMailbox(stamp + "." + i + ".crash",
+                   "From: Reader " + i + " <" + address(delivered) + ">\r\nTo: " + list.address() +
+                       "\r\nSubject: please join\r\nMessage-ID: <" + tag + i +
+                       "@example.org>\r\n\r\nSign me up.\r\n");
     }
+  }
+
+  // A report of a temporary failure (mailbox full) of the next subscriber already on the list.
+  void deliverReport() {
+    const std::string i = std::to_string(reports++);
+    putInMailbox(i + ".report.crash",
+                 "From: Mail Delivery System <MAILER-DAEMON@example.net>\r\nTo: " + list.address() +
+                     "\r\nSubject: Delivery delayed\r\nMessage-ID: <r" + i + tag +
+                     "@example.net>\r\nMIME-Version: 1.0\r\nContent-Type: multipart/report;"
+                     " report-type=delivery-status; boundary=\"b1\"\r\n\r\n--b1\r\n"
+                     "Content-Type: message/delivery-status\r\n\r\nReporting-MTA: dns; mx\r\n\r\n"
+                     "Final-Recipient: rfc822; " +
+                     held(reports - 1) + "\r\nAction: failed\r\nStatus: 4.2.2\r\n\r\n--b1--\r\n");
   }
 
   // A round's run: killed (after `last`, the status line it printed last) or ended by itself
@@ -170,7 +195,7 @@ class CheckKill : public SendingProfile, public ::testing::WithParamInterface<co
       seen = store::readLines(folder / "Send.uidls");
     for (const auto& uidl : seen) {
       auto message = onServer.find(uidl);
-      if (message != onServer.end()) {
+      if (message != onServer.end() && message->second.rfind(tag, 0) == 0) {
         EXPECT_EQ(captured.count(message->second), 1u) << "seen, not captured: " << uidl;
       }
     }
@@ -182,15 +207,22 @@ class CheckKill : public SendingProfile, public ::testing::WithParamInterface<co
     }
     EXPECT_EQ(lost, 0);
     EXPECT_EQ(twice, 0);
+    // A report counts once at most, however often its message was read.
+    for (const auto& line : store::splitLines(readBytes(folder / "Send.bounces"))) {
+      auto fields = store::split(line, "\t");
+      EXPECT_TRUE(fields.size() > 1 && fields[1] == "1") << line;
+    }
     if (!finished) return;
     const std::set<std::string> seenSet(seen.begin(), seen.end());
     for (const auto& [uidl, sender] : onServer) EXPECT_EQ(seenSet.count(uidl), 1u) << sender;
-    EXPECT_EQ(onServer.size(), std::string(GetParam()) == "true" ? 0u : std::size_t(delivered))
+    EXPECT_EQ(onServer.size(),
+              std::string(GetParam()) == "true" ? 0u : std::size_t(delivered + reports))
         << "messages kept on the server";
   }
 
   std::string tag;
   int delivered = 0;
+  int reports = 0;
   unsigned seed = 0;
 };
 
@@ -202,12 +234,13 @@ TEST_P(CheckKill, KilledTenTimesTakesEverySignUpInOnceAndKeepsTheFilesLoadable) 
   std::uniform_int_distribution<int> line(1, 26), delay(0, 200);
   std::bernoulli_distribution whenWriting(0.5);
   int kills = 0;
-  for (int attempt = 0; kills < kKills && attempt < 2 * kKills; ++attempt) {
+  for (int attempt = 0; kills < kKills && attempt < kAttempts; ++attempt) {
     if (Clock::now() - start > kKillingLimit) {
       ADD_FAILURE() << "out of time after " << kills << " kills";
       break;
     }
     deliver(kLateSignUps);
+    deliverReport();
     Moment moment{whenWriting(random) ? 0 : line(random), delay(random)};
     Round round = runAndKill(moment);
     std::cout << moment.text() << ": "
