@@ -1,7 +1,7 @@
 #pragma once
 // One check cycle: log into the mailbox, download the messages not seen before, process each,
-// save the subscribers, remember the messages as seen (and delete them from the server when the
-// profile asks), then run a sending pass. Made for one cycle by the mail engine; its transfers
+// save the subscribers, delete the messages from the server when the profile asks, remember them
+// as seen, then run a sending pass. Made for one cycle by the mail engine; its transfers
 // go through the transfer runner, everything else runs on the calling thread.
 #include <filesystem>
 #include <functional>

@@ -20,7 +20,7 @@ class IncomingProcessor {
   // ListMessages. A message that could not be read is logged and skipped. Changes stay in the
   // table (its changed flag set); the cycle saves them before it marks the messages seen.
   void ListMessages(const mail::IncomingMessage& message);
-  // After the cycle's last message: writes what the failure reports left to count.
+  // Once the cycle's messages are marked seen: writes what the failure reports left to count.
   void finish() { m_bounces.finish(); }
   // Builds the address indexes the messages are looked up in. Reads the table only, so it may
   // run on the transfer thread while the table is locked against changes.
