@@ -49,8 +49,14 @@ std::string readBytes(const std::filesystem::path& path) {
 }
 
 void writeBytes(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+  }
+  // As the program makes its files: a profile others can read would add a log line.
+  std::error_code ignored;
+  std::filesystem::permissions(
+      path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, ignored);
 }
 
 std::string crlf(const std::vector<std::string>& lines) {
