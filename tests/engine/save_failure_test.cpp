@@ -6,10 +6,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -57,22 +55,6 @@ class SmallDisk {
  private:
   fs::path m_at;
   bool m_mounted = false;
-};
-
-// Files may grow only this far: a write past it fails with EFBIG.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &m_saved);
-    rlimit limit = m_saved;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-
- private:
-  rlimit m_saved{};
 };
 
 // The folder the saves go to, the error log (there or elsewhere) and the store objects.

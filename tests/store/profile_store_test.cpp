@@ -17,6 +17,7 @@ namespace tidewell::store {
 namespace {
 
 using testing::crlf;
+using testing::FileSizeLimit;
 using ::testing::HasSubstr;
 using testing::readBytes;
 using ::testing::StartsWith;
@@ -105,22 +106,6 @@ TEST_F(ProfileStoreTest, InterruptedChangeLeavesTheOldFileStaleWorkFilesGoCopyFi
   EXPECT_EQ(readBytes(path), crlf({"replaced"}));
   EXPECT_FALSE(store.CopyFile());  // no work file left to commit
 }
-
-// A full disk, shown with a file-size limit: writes past it fail with EFBIG.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &m_saved);
-    rlimit limit = m_saved;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-
- private:
-  rlimit m_saved{};
-};
 
 TEST_F(ProfileStoreTest, FullDiskDuringARewriteLeavesThePreviousFile) {
   std::string before = readBytes(path);
