@@ -118,7 +118,10 @@ void writeLinesDurably(const std::filesystem::path& target, const std::vector<st
 int openForAppending(const std::filesystem::path& path) {
   // Read access is only for the look at the last byte; a file writable alone is appended to.
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-  if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (fd < 0 && errno == EACCES) {
+    fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0) errno = EACCES;  // the reason is the refusal, not the file missing
+  }
   if (fd < 0) raiseSystemError(errno, "Cannot open " + path.string());
   struct stat info {};
   char last = '\n';
