@@ -1,7 +1,7 @@
 #pragma once
 // The program folder of the desktop program: the per-user application data folder, made on
-// first start and made the current directory, so relative names resolve there. Used once by
-// main(); UI thread.
+// first start (0700, as every missing folder above it) and made the current directory, so
+// relative names resolve there. Used once by main(); UI thread.
 
 #include <filesystem>
 #include <optional>

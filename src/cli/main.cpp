@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "store/date_text.h"
+#include "store/private_files.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ int run(const std::vector<std::string>& words) {
     for (const Command& c : commands) {
       if (c.name != rest[0]) continue;
       Arguments args = Arguments::parse({rest.begin() + 1, rest.end()});
-      std::filesystem::create_directories(options.folder);
+      tidewell::store::createPrivateFolders(options.folder);
       tidewell::cli::CliContext context(options);
       context.settings().Create_INI_File();
       return c.run(context, args);

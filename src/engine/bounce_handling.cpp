@@ -144,12 +144,8 @@ void BounceHandler::logOnly(const RecipientStatus& r, const mail::IncomingMessag
   if (!r.status.empty()) what += " (" + r.status + ")";
   what += ": nobody switched off; report " +
           (message.messageId.empty() ? message.uidl : message.messageId);
-  const store::Clock& clock = m_context.clock();
   // Logged, not reported: the cycle did not fail.
-  store::appendLineQuietly(
-      m_context.trap.logPath(),
-      store::errorLogLine(kProcedure, store::shortDateText(clock.today()), clock.timeText(),
-                          {store::ErrorNumber::kMailTransfer, what}));
+  m_context.trap.note(kProcedure, {store::ErrorNumber::kMailTransfer, what});
 }
 
 void BounceHandler::finish() {

@@ -48,7 +48,7 @@ void ForcedSender::sendToAll(const std::vector<store::Position>& positions, int 
   }
   const auto last = static_cast<std::int64_t>(positions.size());
   ui.showProgress(0, std::max<std::int64_t>(last, 1));
-  for (std::size_t i = 0; i < positions.size(); ++i) {
+  for (std::size_t i = 0; i < positions.size() && !m_unrecorded; ++i) {
     ForcedSend(positions[i], blockIndex);
     ui.showProgress(static_cast<std::int64_t>(i + 1), std::max<std::int64_t>(last, 1));
   }
@@ -96,7 +96,8 @@ bool ForcedSender::sendWithRetries(const mail::OutgoingMessage& message, std::st
   for (int attempt = 0; attempt < kTries; ++attempt) {
     m_recorder->stamp();
     bool sent = sendThroughRunner(m_context, m_client, message, kProcedure, journal);
-    m_recorder->reportProblems(kProcedure);
+    // A send that cannot be recorded could be sent again after a crash: no more go out.
+    if (!m_recorder->reportProblems(kProcedure)) m_unrecorded = true;
     if (sent) return true;
   }
   return false;

@@ -40,6 +40,7 @@ class ForcedSender {
   LogAppender m_unsentLog;
   std::unique_ptr<SendRecorder> m_recorder;
   BounceCounts m_bounceCounts;  // a successful send forgets the address's temporary failures
+  bool m_unrecorded = false;    // a send could not be journaled: the rest are not sent
 };
 
 }  // namespace tidewell::engine

@@ -1,30 +1,31 @@
 #include "engine/log_appender.h"
 
-#include <cerrno>
+#include <unistd.h>
 
 #include "store/date_text.h"
 #include "store/error.h"
+#include "store/text_file.h"
 
 namespace tidewell::engine {
 
 LogAppender::~LogAppender() {
-  if (m_file) std::fclose(m_file);
+  if (m_fd >= 0) ::close(m_fd);
 }
 
 void LogAppender::append(std::string_view line) {
-  m_trap.run(store::Procedure{"UpdateFile_new"}, [&] {
-    if (!m_file) m_file = std::fopen(m_path.c_str(), "ab");
-    if (!m_file) store::raiseSystemError(errno, m_path.string());
-    std::string text(line);
-    text += "\r\n";
-    if (std::fwrite(text.data(), 1, text.size(), m_file) != text.size() ||
-        std::fflush(m_file) != 0) {
-      int saved = errno;
-      std::fclose(m_file);
-      m_file = nullptr;
-      store::raiseSystemError(saved, m_path.string());
-    }
-  });
+  std::string text(line);
+  text += "\r\n";
+  try {
+    if (m_fd < 0) m_fd = store::openForAppending(m_path);
+    store::appendWhole(m_fd, text, m_path);
+    m_failing = false;
+  } catch (...) {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+    // A full disk fails every line of the pass; one report says it.
+    if (!m_failing) m_trap.report(store::Procedure{"UpdateFile_new"}, store::currentError());
+    m_failing = true;
+  }
 }
 
 std::string mailLogLine(std::string_view what, std::string_view address, std::string_view title,

@@ -1,8 +1,8 @@
 #pragma once
 // Appends lines to one of the profile's logs ("activity.log", "unsent.log") during a sending
 // pass. The file stays open for the pass and every line is handed to the system at once, so a
-// crash loses no line; a line that cannot be written is reported and the pass goes on.
-#include <cstdio>
+// crash loses no line. A line the disk cannot take is left out whole and reported (once until
+// a line is written again), and the pass goes on.
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -24,7 +24,8 @@ class LogAppender {
  private:
   std::filesystem::path m_path;
   store::ErrorTrap& m_trap;
-  std::FILE* m_file = nullptr;
+  int m_fd = -1;
+  bool m_failing = false;
 };
 
 // "message sent:" or "message fail:", address, title, date and time, separated by TAB.

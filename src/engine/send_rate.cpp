@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "store/error.h"
 #include "store/text.h"
 #include "store/text_file.h"
 #include "store/utilities.h"
@@ -62,9 +63,11 @@ bool SendRate::append(std::int64_t when, std::string* problem) {
   std::lock_guard lock(m_mutex);
   m_times.push_back(when);
   const std::string line = std::to_string(when) + "\r\n";
-  if (m_fd < 0) m_fd = ::open(m_path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-  if (m_fd < 0 || ::write(m_fd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
-    if (problem) *problem = "Cannot append to " + m_path.string() + ": " + std::strerror(errno);
+  try {
+    if (m_fd < 0) m_fd = store::openForAppending(m_path);
+    store::appendWhole(m_fd, line, m_path);
+  } catch (...) {
+    if (problem) *problem = store::currentError().description;
     return false;
   }
   return true;

@@ -41,14 +41,15 @@ void SendRecorder::accepted(std::string_view address, std::string_view title) {
   if (!written && m_problem.empty()) m_problem = problem;
 }
 
-void SendRecorder::reportProblems(store::Procedure procedure) {
+bool SendRecorder::reportProblems(store::Procedure procedure) {
   std::string problem;
   {
     std::lock_guard lock(m_mutex);
     problem.swap(m_problem);
   }
-  if (!problem.empty())
-    m_context.trap.report(procedure, {store::ErrorNumber::kPathAccess, problem});
+  if (problem.empty()) return true;
+  m_context.trap.report(procedure, {store::ErrorNumber::kPathAccess, problem});
+  return false;
 }
 
 }  // namespace tidewell::engine

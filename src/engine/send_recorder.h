@@ -23,8 +23,9 @@ class SendRecorder {
   void stamp();
   // Thread-safe; the reason of a failed append is kept for reportProblems.
   void accepted(std::string_view address, std::string_view title);
-  // Owner thread: puts the reasons of failed appends into the error log.
-  void reportProblems(store::Procedure procedure);
+  // Owner thread: puts the reasons of failed appends into the error log; false when there were
+  // any, so that nothing more is sent that could not be recorded.
+  bool reportProblems(store::Procedure procedure);
   // End of the pass: the journal flushed to disk.
   void finish() { m_journal.sync(); }
   // "Sending paused: ..." once a cap is reached; empty while sending may go on.

@@ -20,6 +20,8 @@ namespace {
 
 constexpr store::Procedure kProcedure = store::numberedProcedure("VBSendMessage");
 constexpr int kMostConnections = 8;
+// A send that cannot be recorded could be sent again after a crash: no more go out.
+constexpr const char* kJournalPause = "Sending paused: the send journal cannot be written";
 // Messages per connection in one batch: enough to keep every connection busy.
 constexpr std::size_t kBatchPerConnection = 8;
 
@@ -265,7 +267,7 @@ SendingPass::Outcome SendingPass::sendAlongside(const Delivery& delivery, std::s
         }
       },
       alongside);
-  m_recorder->reportProblems(kProcedure);
+  if (!m_recorder->reportProblems(kProcedure)) pause(kJournalPause);
   m_context.settings.SendSuccess = result == mail::kSendAccepted;
   if (result == mail::kSendAccepted) return Outcome::kSent;
   return failed(delivery, reason, reply);
@@ -316,7 +318,7 @@ std::vector<mail::SendResult> SendingPass::sendBatch(const std::vector<Delivery>
             messages, [&](std::size_t i) { m_recorder->accepted(batch[i].address, title); });
       },
       alongside);
-  m_recorder->reportProblems(kProcedure);
+  if (!m_recorder->reportProblems(kProcedure)) pause(kJournalPause);
   return results;
 }
 

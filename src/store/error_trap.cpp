@@ -16,16 +16,34 @@ std::string errorLogLine(Procedure procedure, const std::string& dateText,
          timeText + " " + std::to_string(error.number) + " " + description;
 }
 
+std::string ErrorTrap::writeLogLine(Procedure procedure, const Error& error) noexcept {
+  try {
+    appendLine(logPath(),
+               errorLogLine(procedure, shortDateText(m_clock.today()), m_clock.timeText(), error));
+    return {};
+  } catch (...) {
+    return "; the error log cannot be written (" + currentError().description + ")";
+  }
+}
+
 void ErrorTrap::report(Procedure procedure, const Error& error) noexcept {
   ++m_reportCount;
   try {
     m_lastError = error;
-    m_ui.showStatus(procedure.statusShowsNumber
-                        ? std::to_string(error.number) + " " + error.description
-                        : std::string(procedure.name) + ": " + error.description);
-    std::string line =
-        errorLogLine(procedure, shortDateText(m_clock.today()), m_clock.timeText(), error);
-    appendLineQuietly(logPath(), line);
+    std::string unlogged = writeLogLine(procedure, error);
+    m_ui.showStatus((procedure.statusShowsNumber
+                         ? std::to_string(error.number) + " " + error.description
+                         : std::string(procedure.name) + ": " + error.description) +
+                    unlogged);
+  } catch (...) {
+    // Nowhere left to report to.
+  }
+}
+
+void ErrorTrap::note(Procedure procedure, const Error& error) noexcept {
+  try {
+    std::string unlogged = writeLogLine(procedure, error);
+    if (!unlogged.empty()) m_ui.showStatus(error.description + unlogged);
   } catch (...) {
     // Nowhere left to report to.
   }

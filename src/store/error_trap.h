@@ -36,9 +36,13 @@ class ErrorTrap {
  public:
   ErrorTrap(std::filesystem::path programFolder, OperatorInterface& ui, const Clock& clock);
 
-  // Shows and logs one error. Never throws, and a failure to write the log is ignored so that
-  // the trap can never start another pass through itself.
+  // Shows and logs one error. Never throws. When the log cannot be written the status says so
+  // too; that failure is not reported again, so the trap never starts another pass through
+  // itself.
   void report(Procedure procedure, const Error& error) noexcept;
+  // Logs one line that is neither shown nor counted as a failure: something the operator should
+  // know of that stopped nothing. Shown in the status only when the log cannot be written.
+  void note(Procedure procedure, const Error& error) noexcept;
 
   // Runs body; if it raises, reports the error and returns fallback.
   template <class T, class Body>
@@ -72,6 +76,9 @@ class ErrorTrap {
   int reportCount() const { return m_reportCount; }
 
  private:
+  // Appends the line; the reason when it could not be written, else empty.
+  std::string writeLogLine(Procedure procedure, const Error& error) noexcept;
+
   std::filesystem::path m_programFolder;
   OperatorInterface& m_ui;
   const Clock& m_clock;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "store/private_files.h"
 #include "store/text.h"
 #include "store/text_file.h"
 #include "store/utilities.h"
@@ -153,6 +154,7 @@ CreateProfileResult createProfile(const NewProfileFields& f, SettingsFile& setti
     d.set(kServerBlock, "email", f.email);
     d.set(kServerBlock, "reply", f.reply);
     setPortDefaults(d);
+    createPrivateFolders(folder);  // the program folder, should it have gone since the start
     writeLinesDurably(profilePath, d.lines());
   });
   if (!written || !settings.Create_INI_File() || !settings.s_load_dat_file(profilePath)) {

@@ -1,5 +1,6 @@
 #include "store/profile_store.h"
 
+#include "store/private_files.h"
 #include "store/text.h"
 #include "store/text_file.h"
 #include "store/utilities.h"
@@ -14,6 +15,7 @@ ProfileDocument ProfileStore::load() const {
   std::vector<std::string> lines = readLines(m_path);
   ProfileDocument document(lines);
   if (document.blockCount() == 0) refuseOtherFile(lines);
+  if (m_path.extension() != ".ini") noteProfileReadableByOthers(m_path, m_trap);
   return document;
 }
 

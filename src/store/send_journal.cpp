@@ -108,10 +108,13 @@ bool SendJournal::append(std::string_view address, std::string_view title, std::
   line.append(address).append("\t").append(title).append("\t");
   line.append(date).append("\t").append(time).append("\r\n");
   std::lock_guard lock(m_mutex);
-  if (m_fd < 0) m_fd = ::open(m_path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-  // One write() per line: a kill leaves whole lines, at most the last one torn.
-  if (m_fd < 0 || ::write(m_fd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
-    if (problem) *problem = "Cannot append to " + m_path.string() + ": " + std::strerror(errno);
+  // One write() per line: a kill leaves whole lines, at most the last one torn; a full disk
+  // leaves none torn.
+  try {
+    if (m_fd < 0) m_fd = openForAppending(m_path);
+    appendWhole(m_fd, line, m_path);
+  } catch (...) {
+    if (problem) *problem = currentError().description;
     closeLocked();
     return false;
   }
@@ -140,10 +143,10 @@ std::uint64_t SendJournal::beginFold() {
   }
   // An earlier save did not finish: its folded lines stay and these join them.
   std::string lines = readFileBytes(m_path);
-  int fd = ::open(folding.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-  if (fd < 0) raiseSystemError(errno, folding.string());
+  // Whole or not at all: a fold that fails leaves both files as they were for the next one.
+  int fd = openForAppending(folding);
   try {
-    writeAllBytes(fd, lines, folding);
+    appendWhole(fd, lines, folding);
   } catch (...) {
     ::close(fd);
     throw;

@@ -115,22 +115,58 @@ void writeLinesDurably(const std::filesystem::path& target, const std::vector<st
   writeFileDurably(target, joinLinesCrLf(lines));
 }
 
-void appendLine(const std::filesystem::path& path, std::string_view line) {
-  Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
-  if (fd.get() < 0) raiseSystemError(errno, "Cannot open " + path.string());
-  std::string text(line);
-  text += "\r\n";
-  writeAllBytes(fd.get(), text, path);
-  if (fd.close() != 0) raiseSystemError(errno, "Cannot close " + path.string());
+int openForAppending(const std::filesystem::path& path) {
+  // Read access is only for the look at the last byte; a file writable alone is appended to.
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+  if (fd < 0 && errno == EACCES) {
+    fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0) errno = EACCES;  // the reason is the refusal, not the file missing
+  }
+  if (fd < 0) raiseSystemError(errno, "Cannot open " + path.string());
+  struct stat info {};
+  char last = '\n';
+  if (::fstat(fd, &info) == 0 && info.st_size > 0 && ::pread(fd, &last, 1, info.st_size - 1) != 1)
+    last = '\n';
+  if (last != '\n' && last != '\r') {
+    try {
+      appendWhole(fd, "\r\n", path);
+    } catch (...) {
+      ::close(fd);
+      throw;
+    }
+  }
+  return fd;
 }
 
-bool appendLineQuietly(const std::filesystem::path& path, std::string_view line) noexcept {
-  try {
-    appendLine(path, line);
-    return true;
-  } catch (...) {
-    return false;
+void appendWhole(int fd, std::string_view text, const std::filesystem::path& path) {
+  struct stat before {};
+  if (::fstat(fd, &before) != 0) raiseSystemError(errno, "Cannot write " + path.string());
+  std::size_t written = 0;
+  while (written < text.size()) {
+    ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+    if (n >= 0) {
+      written += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (errno == EINTR) continue;
+    int saved = errno;
+    // Cut back only what this call added; another writer's line after it stays.
+    struct stat now {};
+    if (written > 0 && ::fstat(fd, &now) == 0 &&
+        now.st_size == before.st_size + static_cast<off_t>(written)) {
+      while (::ftruncate(fd, before.st_size) != 0 && errno == EINTR) {
+      }
+    }
+    raiseSystemError(saved, "Cannot write " + path.string());
   }
+}
+
+void appendLine(const std::filesystem::path& path, std::string_view line) {
+  Descriptor fd(openForAppending(path));
+  std::string text(line);
+  text += "\r\n";
+  appendWhole(fd.get(), text, path);
+  if (fd.close() != 0) raiseSystemError(errno, "Cannot close " + path.string());
 }
 
 }  // namespace tidewell::store

@@ -30,9 +30,13 @@ void writeLinesDurably(const std::filesystem::path& target, const std::vector<st
 // Writes all bytes to an open file, retrying short writes; raises naming path on failure.
 void writeAllBytes(int fd, std::string_view bytes, const std::filesystem::path& path);
 
+// Opens a file for appending, made 0600 when missing. When it ends inside a line (torn by a
+// crash), a line end goes first, so that the next line cannot join the torn one.
+int openForAppending(const std::filesystem::path& path);
+// Appends text that ends with a line end as one whole: when the disk takes only part of it, the
+// file is cut back to where it ended, so that no reader meets a torn last line.
+void appendWhole(int fd, std::string_view text, const std::filesystem::path& path);
 // Appends the line and CR LF, creating the file when missing.
 void appendLine(const std::filesystem::path& path, std::string_view line);
-// The same without raising; false when the line could not be written.
-bool appendLineQuietly(const std::filesystem::path& path, std::string_view line) noexcept;
 
 }  // namespace tidewell::store

@@ -1,5 +1,8 @@
 #include "support/test_support.h"
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -48,9 +51,31 @@ std::string readBytes(const std::filesystem::path& path) {
   return out.str();
 }
 
+FileSizeLimit::FileSizeLimit(std::uint64_t bytes) {
+  std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of ending the test
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  m_saved = limit.rlim_cur;
+  limit.rlim_cur = bytes;
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  limit.rlim_cur = m_saved;
+  setrlimit(RLIMIT_FSIZE, &limit);
+}
+
 void writeBytes(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+  }
+  // As the program makes its files: a profile others can read would add a log line.
+  std::error_code ignored;
+  std::filesystem::permissions(
+      path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, ignored);
 }
 
 std::string crlf(const std::vector<std::string>& lines) {

@@ -2,6 +2,7 @@
 // Helpers shared by the tests: a temporary folder, an operator that records what it was shown
 // and answers from a script, a clock with a fixed date, and file shortcuts.
 
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <string>
@@ -75,6 +76,18 @@ struct TrapFixture {
   FixedClock clock;
   store::ErrorTrap trap{folder.path(), ui, clock};
   std::vector<std::string> logLines() const;
+};
+
+// A full disk, shown with a file-size limit while it lives: writes past it fail with EFBIG.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(std::uint64_t bytes);
+  ~FileSizeLimit();
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  std::uint64_t m_saved = 0;
 };
 
 std::string readBytes(const std::filesystem::path& path);

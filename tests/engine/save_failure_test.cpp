@@ -1,0 +1,311 @@
+// Every kind of save meets a full disk (a file-size limit; a real full tmpfs where the superuser
+// may mount one) and a read-only folder: the file stays as it was with no torn last line, the
+// error is told where it can be, and the next save succeeds once the trouble is gone.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+#include <functional>
+
+#include "engine/log_appender.h"
+#include "engine/rule_line.h"
+#include "engine_fixture.h"
+#include "store/profile_model.h"
+#include "store/send_journal.h"
+#include "store/text.h"
+#include "store/text_file.h"
+
+namespace tidewell::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+// A 256 KiB tmpfs, mounted where the superuser may.
+class SmallDisk {
+ public:
+  explicit SmallDisk(const fs::path& at) : m_at(at) {
+    fs::create_directory(m_at);
+    m_mounted = geteuid() == 0 && mount("tmpfs", m_at.c_str(), "tmpfs", 0, "size=256k") == 0;
+  }
+  ~SmallDisk() {
+    if (m_mounted) umount2(m_at.c_str(), MNT_DETACH);
+  }
+  bool mounted() const { return m_mounted; }
+  void setReadOnly(bool on) {
+    mount(nullptr, m_at.c_str(), nullptr, MS_REMOUNT | (on ? MS_RDONLY : 0), "size=256k");
+  }
+  void fill(bool on) {
+    if (!on) return (void)fs::remove(m_at / "filler");
+    std::ofstream filler(m_at / "filler", std::ios::binary);
+    const std::string block(4096, 'f');
+    while (filler.write(block.data(), 4096)) filler.flush();
+  }
+
+ private:
+  fs::path m_at;
+  bool m_mounted = false;
+};
+
+enum class Trouble { kFileSizeLimit, kFullDisk, kReadOnly };
+
+// The folder saved to, with the error log there or elsewhere.
+struct Place {
+  Place(Trouble trouble, bool logThere)
+      : folder(top / (trouble == Trouble::kFileSizeLimit ? "plain" : "disk")),
+        trap(logThere ? folder : elsewhere.path(), ui, clock),
+        profile(elsewhere / "Gold.dat", trap),
+        subscribers(folder, profile, trap) {
+    fs::create_directories(folder);
+    std::vector<std::string> lines = store::newProfileSkeleton();
+    lines[3] = "title: Gold";
+    store::writeLinesDurably(profile.path(), lines);
+  }
+  TempFolder top, elsewhere;
+  SmallDisk disk{top / "disk"};
+  fs::path folder;
+  RecordingOperator ui;
+  FixedClock clock;
+  store::ErrorTrap trap;
+  store::ProfileStore profile;
+  store::SubscriberFile subscribers;
+  std::string added;  // what a save that succeeds adds (appends) or puts in (rewrites)
+};
+
+struct SaveKind {
+  const char* name;
+  const char* file;
+  bool append;
+  bool logThere;  // the error log is the file saved
+  // An append's line start, or a rewrite's whole file: longer than an error-log line, which
+  // must stay under the file-size limit.
+  std::string sample;
+  std::function<bool(Place&)> save;
+};
+
+// Lines starting with head, padded to exactly size bytes in all.
+std::string linesOfSize(const std::string& head, std::size_t size) {
+  std::string text;
+  auto line = [&](std::size_t n) { return head + std::string(n - head.size() - 2, 'p') + "\r\n"; };
+  while (size - text.size() >= 200) text += line(100);
+  return text + line(size - text.size());
+}
+
+std::string goldProfile() {
+  std::vector<std::string> lines = store::newProfileSkeleton();
+  lines[3] = "title: Gold";
+  return crlf(lines);
+}
+
+const std::vector<SaveKind> kSaveKinds = {
+    {"profile edit", "Gold.dat", false, false, goldProfile(),
+     [](Place& p) {
+       p.added = "pop3: " + std::string(200, 'n');
+       return store::ProfileStore(p.folder / "Gold.dat", p.trap)
+           .UpdateFile_new(2, "pop3", p.added.substr(6));
+     }},
+    {"subscriber save", "Gold.txt", false, false,
+     crlf(recordLines("s@example.org", std::string(600, 'S'))),
+     [](Place& p) {
+       store::SubscriberTable table;
+       p.added = "new@example.org";
+       if (!p.subscribers.LoadSubscriberFile(table)) return false;
+       table.add(subscriber(p.added, std::string(200, 'N')));
+       return p.subscribers.Save_Email(table);
+     }},
+    {"send journal append", "Gold.sent", true, false, "s@example.org\tOld\t12/5/2026\t",
+     [](Place& p) {
+       std::string problem;
+       p.added = "new@example.org\tWelcome\t12/5/2026\t1:02:03 PM\r\n";
+       if (store::SendJournal(p.folder / "Gold.sent")
+               .append("new@example.org", "Welcome", "12/5/2026", "1:02:03 PM", &problem))
+         return true;
+       p.trap.report(store::numberedProcedure("VBSendMessage"), {75, problem});
+       return false;
+     }},
+    {"error log append", "errlog.txt", true, true, "Save_Email:12/5/2026 ",
+     [](Place& p) {
+       p.added = "Save_Email:12/5/2026 1:02:03 PM 61 Full\r\n";
+       p.trap.report(store::Procedure{"Save_Email"}, {61, "Full"});
+       return p.ui.statuses.back().find("error log cannot be written") == std::string::npos;
+     }},
+    {"activity log append", "activity.log", true, false, "message sent:\ts@example.org\t",
+     [](Place& p) {
+       const int reports = p.trap.reportCount();
+       p.added = "message sent:\tnew@example.org\tWelcome\r\n";
+       engine::LogAppender(p.folder / "activity.log", p.trap)
+           .append("message sent:\tnew@example.org\tWelcome");
+       return p.trap.reportCount() == reports;
+     }},
+};
+
+// Equal bytes; on a difference, the sizes and the last bytes rather than whole files.
+::testing::AssertionResult sameBytes(const std::string& actual, const std::string& expected) {
+  if (actual == expected) return ::testing::AssertionSuccess();
+  auto tail = [](const std::string& s) { return s.substr(s.size() < 80 ? 0 : s.size() - 80); };
+  return ::testing::AssertionFailure()
+         << actual.size() << " bytes ending \"" << tail(actual) << "\", expected "
+         << expected.size() << " ending \"" << tail(expected) << "\"";
+}
+
+// Tries one save in the trouble; returns the system's reason.
+std::string saveInTrouble(Trouble trouble, Place& place, const SaveKind& kind, bool& saved) {
+  const fs::path file = place.folder / kind.file;
+  switch (trouble) {
+    case Trouble::kFileSizeLimit: {
+      FileSizeLimit limit(fs::file_size(file) + 10);  // a line begun is cut short
+      saved = kind.save(place);
+      return std::strerror(EFBIG);
+    }
+    case Trouble::kFullDisk:
+      place.disk.fill(true);
+      saved = kind.save(place);
+      place.disk.fill(false);
+      return std::strerror(ENOSPC);
+    case Trouble::kReadOnly:
+      if (place.disk.mounted()) {
+        place.disk.setReadOnly(true);
+        saved = kind.save(place);
+        place.disk.setReadOnly(false);
+        return std::strerror(EROFS);
+      }
+      fs::permissions(place.folder, fs::perms(0555));
+      fs::permissions(file, fs::perms(0444));
+      saved = kind.save(place);
+      fs::permissions(place.folder, fs::perms(0700));
+      fs::permissions(file, fs::perms(0600));
+      return std::strerror(EACCES);
+  }
+  return {};
+}
+
+class SaveFailure : public ::testing::TestWithParam<Trouble> {};
+
+TEST_P(SaveFailure, EveryKindOfSaveKeepsTheOldFileSaysWhyAndSucceedsOnceTheTroubleIsGone) {
+  const Trouble trouble = GetParam();
+  for (const SaveKind& kind : kSaveKinds) {
+    SCOPED_TRACE(kind.name);
+    Place place(trouble, kind.logThere);
+    if (trouble != Trouble::kFileSizeLimit && !place.disk.mounted() &&
+        (trouble == Trouble::kFullDisk || geteuid() == 0))
+      GTEST_SKIP() << "cannot mount a tmpfs here";
+    const fs::path file = place.folder / kind.file;
+    // On the tmpfs an append ends 10 bytes short of a page, so it is torn where the page ends.
+    writeBytes(file, kind.append ? linesOfSize(kind.sample, 4086) : kind.sample);
+    const std::string before = readBytes(file);
+
+    bool saved = true;
+    const std::string reason = saveInTrouble(trouble, place, kind, saved);
+    EXPECT_FALSE(saved);
+    EXPECT_TRUE(sameBytes(readBytes(file), before));
+    EXPECT_FALSE(fs::exists(store::workFilePath(file)));
+    const std::vector<std::string> log = fs::exists(place.trap.logPath())
+                                             ? store::splitLines(readBytes(place.trap.logPath()))
+                                             : std::vector<std::string>();
+    ASSERT_FALSE(place.ui.statuses.empty());
+    ASSERT_TRUE(kind.logThere || !log.empty());
+    const std::string told = kind.logThere ? place.ui.statuses.back() : log.back();
+    EXPECT_THAT(told, HasSubstr(kind.file));
+    EXPECT_THAT(told, HasSubstr(reason));
+    if (kind.logThere) {
+      EXPECT_THAT(told, HasSubstr("; the error log cannot be written (Cannot"));
+    }
+
+    EXPECT_TRUE(kind.save(place));
+    if (kind.append) {
+      EXPECT_TRUE(sameBytes(readBytes(file), before + place.added));
+    } else {
+      EXPECT_THAT(readBytes(file), HasSubstr(place.added));
+    }
+  }
+}
+
+std::string troubleName(const ::testing::TestParamInfo<Trouble>& info) {
+  const char* names[] = {"FileSizeLimit", "FullTmpfs", "ReadOnly"};
+  return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Troubles, SaveFailure,
+                         ::testing::Values(Trouble::kFileSizeLimit, Trouble::kFullDisk,
+                                           Trouble::kReadOnly),
+                         troubleName);
+
+// A save folds the send journal into the subscriber file; on a full disk the journal stays
+// until a subscriber file holding its lines is written, whichever write fails.
+TEST(JournalFoldOnAFullDisk, TheJournalStaysUntilTheSubscriberFileHoldsIt) {
+  for (bool foldFails : {false, true}) {
+    SCOPED_TRACE(foldFails ? "the unfinished fold cannot take the journal"
+                           : "the subscriber file cannot be written");
+    Place place(Trouble::kFileSizeLimit, false);
+    const fs::path folding = place.folder / "Gold.sent.folding";
+    store::SendJournal& journal = store::SendJournal::forSubscriberFile(place.folder / "Gold.txt");
+    std::vector<std::string> lines;
+    for (const char* address : {"ann@x.com", "bob@x.com"}) {
+      auto record = recordLines(address, std::string(foldFails ? 10 : 1000, 'A'));
+      lines.insert(lines.end(), record.begin(), record.end());
+    }
+    writeBytes(place.folder / "Gold.txt", crlf(lines));
+    if (foldFails) writeBytes(folding, linesOfSize("old@x.com\tOld\t12/5/2026\t", 3000));
+    ASSERT_TRUE(journal.append("ann@x.com", "Welcome", "12/5/2026", "9:00 AM"));
+    const std::string before = readBytes(place.folder / "Gold.txt");
+    const std::string folded = foldFails ? readBytes(folding) : "";
+    auto sentLists = [&] {
+      store::SubscriberTable table;
+      EXPECT_TRUE(place.subscribers.LoadSubscriberFile(table));
+      return std::string(table.record(0).sentList()) + "|" +
+             std::string(table.record(1).sentList());
+    };
+    {
+      FileSizeLimit limit(foldFails ? folded.size() + 10 : 1000);
+      store::SubscriberTable table;
+      ASSERT_TRUE(place.subscribers.LoadSubscriberFile(table));
+      EXPECT_FALSE(place.subscribers.Save_Email(table));
+      ASSERT_TRUE(journal.append("bob@x.com", "Tips", "12/5/2026", "9:01 AM"));  // still recorded
+    }
+    EXPECT_TRUE(sameBytes(readBytes(place.folder / "Gold.txt"), before));
+    EXPECT_TRUE(sameBytes(fs::exists(folding) ? readBytes(folding) : "", folded) || !foldFails);
+    EXPECT_EQ(sentLists(), "Welcome[\\?]|Tips[\\?]");  // a load now (after a crash) has them all
+
+    store::SubscriberTable table;
+    ASSERT_TRUE(place.subscribers.LoadSubscriberFile(table));
+    ASSERT_TRUE(place.subscribers.Save_Email(table));
+    EXPECT_FALSE(fs::exists(place.folder / "Gold.sent"));
+    EXPECT_FALSE(fs::exists(folding));
+    EXPECT_EQ(sentLists(), "Welcome[\\?]|Tips[\\?]");
+  }
+}
+
+// A send the journal cannot record could go out twice after a crash: sending stops after it.
+class UnwritableJournal : public EngineFixture {};
+
+TEST_F(UnwritableJournal, ThePassAndTheForcedSendStopAfterTheSendTheyCouldNotRecord) {
+  std::string list = addSignupFilter({engine::makeRuleLine("Subject", "Has", "join", "")});
+  int newsletter = addNewsletter(list, "All", "Hello");
+  for (const char* address : {"a@x.com", "b@x.com", "c@x.com"})
+    table.add(subscriber(address, "Ann", list, "true", {2026, 12, 1}));
+  fs::create_directory(folder / "Gold.sent");  // no file can be opened there
+  const std::pair<const char*, std::function<void()>> sends[] = {
+      {"sending pass", [&] { engine().VBSendMessage(); }},
+      {"forced send", [&] {
+         engine().forcedSend({0, 1, 2}, newsletter);
+       }}};
+  for (const auto& [what, send] : sends) {
+    SCOPED_TRACE(what);
+    server.sent.clear();
+    send();
+    EXPECT_EQ(server.sent.size(), 1u);
+    EXPECT_THAT(logLines().back(), HasSubstr("Gold.sent"));
+    // The one that went out is in the table, so the next save records it.
+    EXPECT_THAT(std::string(table.record(0).sentList()),
+                HasSubstr(profile.GetFromFile_new(newsletter, "title")));
+  }
+  EXPECT_THAT(ui.statuses,
+              ::testing::Contains("Sending paused: the send journal cannot be written"));
+}
+
+}  // namespace
+}  // namespace tidewell::testing
