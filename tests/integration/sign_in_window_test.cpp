@@ -8,11 +8,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QUrlQuery>
 #include <cstdlib>
@@ -128,8 +130,10 @@ class SignInWindow : public mail::testing::RigTest {
   void signIn(Window& w, const QString& prefix, const std::string& user) {
     w.find<QComboBox>("cbo" + prefix + "Auth")->setCurrentText("OAuth2");
     w.find<QComboBox>("cbo" + prefix + "Provider")->setCurrentText("Other");
-    w.find<QLineEdit>("txt" + prefix + "AuthUrl")->setText(QString::fromStdString(authority() + "/authorize"));
-    w.find<QLineEdit>("txt" + prefix + "TokenUrl")->setText(QString::fromStdString(authority() + "/token"));
+    w.find<QLineEdit>("txt" + prefix + "AuthUrl")
+        ->setText(QString::fromStdString(authority() + "/authorize"));
+    w.find<QLineEdit>("txt" + prefix + "TokenUrl")
+        ->setText(QString::fromStdString(authority() + "/token"));
     w.find<QLineEdit>("txt" + prefix + "ClientId")->setText("tidewell-window");
     w.find<QLineEdit>("txt" + prefix + "Scopes")->setText("mail");
     browser.opened.clear();
@@ -175,6 +179,11 @@ TEST_F(SignInWindow, SignInFromTheWindowSavesTheSecretAndTheCheckCycleLogsInWith
     EXPECT_TRUE(w.settings.pop_oauth2);
     EXPECT_TRUE(w.settings.smtp_oauth2);
     EXPECT_NE(w.settings.pop_oauth.refresh_token, w.settings.smtp_oauth.refresh_token);
+    w.panel->findChild<QTabWidget*>()->setCurrentIndex(3);
+    w.panel->resize(760, 640);
+    w.panel->show();
+    QDir().mkpath(TIDEWELL_SCREENSHOT_DIR);
+    EXPECT_TRUE(w.panel->grab().save(TIDEWELL_SCREENSHOT_DIR "/sign_in_window_signed_in.png"));
   }
   const std::string profile = profileText();
   EXPECT_THAT(profile, HasSubstr("popauth: oauth2"));
@@ -194,8 +203,8 @@ TEST_F(SignInWindow, SignInFromTheWindowSavesTheSecretAndTheCheckCycleLogsInWith
   // Another program reads the sign-in back: the check cycle logs in with a token, not with the
   // (now wrong) password.
   ASSERT_EQ(cli({"set-password", "pop3"}, "wrong\n").status, 0);
-  rig.deliver(box, "From: a@example.org\r\nTo: " + box.address() +
-                       "\r\nSubject: hello\r\n\r\nHi.\r\n");
+  rig.deliver(box,
+              "From: a@example.org\r\nTo: " + box.address() + "\r\nSubject: hello\r\n\r\nHi.\r\n");
   CliResult check = cli({"check"});
   EXPECT_EQ(check.status, 0) << check.err;
   EXPECT_THAT(check.err, HasSubstr("New messages Downloaded"));
