@@ -16,13 +16,19 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QThread>
 #include <QUrlQuery>
 #include <cstdlib>
+#include <thread>
 
+#include "app/rotated_sign_in_saver.h"
 #include "cipher/dated_password_cipher.h"
 #include "cipher/system_keyring.h"
 #include "cli_runner.h"
 #include "editor/ui/server_settings_panel.h"
+#include "engine/outgoing_mail.h"
+#include "engine/rotated_sign_ins.h"
+#include "mail/net_mail_client.h"
 #include "mail_rig_fixture.h"
 #include "store/keyring_password_cipher.h"
 #include "store/profile_settings.h"
@@ -209,6 +215,54 @@ TEST_F(SignInWindow, SignInFromTheWindowSavesTheSecretAndTheCheckCycleLogsInWith
   EXPECT_EQ(check.status, 0) << check.err;
   EXPECT_THAT(check.err, HasSubstr("New messages Downloaded"));
   EXPECT_THAT(check.err, Not(HasSubstr("Problems logging into Pop3")));
+  EXPECT_THAT(check.err, Not(HasSubstr("sign-in has expired")));
+}
+
+// A rotating provider replaces the refresh token while a transfer runs on its worker thread:
+// the window saves the new one on its own thread, and only once the cycle has ended.
+TEST_F(SignInWindow, AReplacedRefreshTokenIsSavedOnTheWindowsThreadAfterTheCycle) {
+  Window w(folder / "Win.dat");
+  signIn(w, "Pop", box.user);
+  QNetworkAccessManager net;
+  const QByteArray rotate = "user=" + QByteArray::fromStdString(box.user);
+  browse(net, QUrl(QString::fromStdString(authority() + "/test/rotate")), &rotate);
+  const std::string signedIn = w.settings.pop_oauth.refresh_token;
+  const std::string storedBefore = profileText();
+
+  bool busy = true;
+  int saves = 0;
+  app::RotatedSignInSaver saver(
+      [&] {
+        EXPECT_EQ(QThread::currentThread(), qApp->thread());
+        ++saves;
+        engine::saveRotatedSignIns(w.profile, w.secrets, w.settings, "12/7/2026");
+      },
+      [&] { return busy; });
+  const mail::PopSettings pop = engine::popSettingsOf(w.settings, rig.caFile());
+  std::string error;
+  std::thread transfer([&] {
+    mail::NetMailClient client = rig.client();
+    client.setPop3(pop);
+    if (!client.fetchUidls()) error = client.lastError();
+    client.endPop3Session();
+  });
+  transfer.join();
+  ASSERT_EQ(error, "");
+  QCoreApplication::processEvents();
+  EXPECT_EQ(saves, 0);  // the cycle still runs
+  EXPECT_EQ(w.settings.pop_oauth.refresh_token, signedIn);
+  busy = false;
+  saver.cycleEnded();
+  EXPECT_EQ(saves, 1);
+  EXPECT_THAT(w.settings.pop_oauth.refresh_token, StartsWith("rt-"));
+  EXPECT_NE(w.settings.pop_oauth.refresh_token, signedIn);
+  EXPECT_NE(profileText(), storedBefore);
+  EXPECT_THAT(profileText(), Not(HasSubstr("rt-")));
+
+  // The first token was withdrawn: another program signs in with the saved one.
+  ASSERT_EQ(cli({"set-password", "pop3"}, "wrong\n").status, 0);
+  CliResult check = cli({"check"});
+  EXPECT_EQ(check.status, 0) << check.err;
   EXPECT_THAT(check.err, Not(HasSubstr("sign-in has expired")));
 }
 
