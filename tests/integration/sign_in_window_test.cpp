@@ -270,6 +270,9 @@ TEST_F(SignInWindow, AReplacedRefreshTokenIsSavedOnTheWindowsThreadAfterTheCycle
 }  // namespace tidewell::testing
 
 int main(int argc, char** argv) {
+  // Without the keyring session the programs must find no keyring, not even the desktop's.
+  if (!std::getenv("TIDEWELL_EXPECT_KEYRING"))
+    setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent", 1);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Tidewell");
   ::testing::InitGoogleTest(&argc, argv);
