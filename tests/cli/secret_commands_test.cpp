@@ -128,5 +128,30 @@ TEST_F(SecretCommands, GetShowsWhetherASecretIsSetButNeverItsValue) {
   EXPECT_EQ(stored.find("rt-clear-refresh"), std::string::npos);
 }
 
+// With an X display but no session bus (an ssh -X login, cron with DISPLAY set) the keyring is
+// missing at once: no bus is started for the display, whose keyring would wait for a prompt.
+TEST_F(SecretCommands, AnXDisplayWithoutASessionBusMeansNoKeyring) {
+  std::vector<std::pair<const char*, std::optional<std::string>>> saved;
+  for (const char* name : {"DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR", "DISPLAY"}) {
+    const char* value = std::getenv(name);
+    saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+  }
+  unsetenv("DBUS_SESSION_BUS_ADDRESS");
+  setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
+  setenv("DISPLAY", ":77", 1);
+  CliResult r = cli({"set-password", "pop3"}, "x display\n");
+  for (const auto& [name, value] : saved) {
+    if (value)
+      setenv(name, value->c_str(), 1);
+    else
+      unsetenv(name);
+  }
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Saved enciphered in the profile\n");
+  EXPECT_THAT(readBytes(folder / "errlog.txt"),
+              HasSubstr("The keyring was not available (no D-Bus session bus is running)"));
+  EXPECT_EQ(loaded().password, "x display");
+}
+
 }  // namespace
 }  // namespace tidewell::testing
