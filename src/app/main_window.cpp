@@ -16,9 +16,12 @@
 #include "cipher/system_keyring.h"
 #include "cycle_lock.h"
 #include "editor/ui/panel_factory.h"
+#include "engine/rotated_sign_ins.h"
 #include "new_profile_wizard.h"
 #include "open_profile_dialog.h"
+#include "rotated_sign_in_saver.h"
 #include "startup_window.h"
+#include "store/date_text.h"
 #include "store/profile_model.h"
 #include "subscribers/forced_send_menu.h"
 #include "tree_rules.h"
@@ -79,6 +82,11 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
     if (m_userPanel) m_userPanel->refreshGrid();
   });
   connect(m_cycle, &CycleDriver::busyChanged, this, &MainWindow::setCycleBusy);
+  auto* signIns = new RotatedSignInSaver([this] { saveRotatedSignIns(); },
+                                         [this] { return m_cycle->busy(); }, this);
+  connect(m_cycle, &CycleDriver::busyChanged, signIns, [signIns](bool busy) {
+    if (!busy) signIns->cycleEnded();
+  });
   connect(m_cycle, &CycleDriver::countersChanged, this, [this](qint64 today, qint64 total) {
     if (m_userPanel) m_userPanel->setSentCounters(today, total);
   });
@@ -88,6 +96,12 @@ MainWindow::~MainWindow() {
   m_cycle->detach();
   // The panels let go of the session's grid before the session goes.
   dropPanels();
+}
+
+void MainWindow::saveRotatedSignIns() {
+  if (!m_session) return;
+  engine::saveRotatedSignIns(m_session->profile(), m_cipher, m_session->settings().campaign,
+                             store::shortDateText(m_clock.today()));
 }
 
 void MainWindow::buildMenus() {

@@ -89,6 +89,8 @@ class MainWindow : public QMainWindow {
   // How the open profile's subscriber saves write: on a worker thread while the window keeps
   // turning, locked as during a cycle.
   void writeSubscribersOffThread(const std::function<void()>& write);
+  // Refresh tokens the provider replaced go into the open profile.
+  void saveRotatedSignIns();
 
   void mnuNewProfile_Click();
   void mnuOpenProfile_Click();

@@ -2,6 +2,9 @@
 // window and tidewell-cli use the same code.
 #include <libsecret/secret.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "cipher/system_keyring.h"
 
 namespace tidewell::cipher {
@@ -33,9 +36,25 @@ bool noError(GError* failure, std::string& error) {
   return false;
 }
 
+// Whether a session bus is there to ask. Without one GLib would start a bus of its own for the
+// X display (autolaunch), whose fresh keyring then waits for an unlock prompt nobody answers: a
+// program run from an ssh -X login or a cron job with DISPLAY set would hang.
+bool sessionBusReachable(std::string& error) {
+  const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  if (address && *address) return true;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  std::error_code ignored;
+  if (runtime && *runtime &&
+      std::filesystem::exists(std::filesystem::path(runtime) / "bus", ignored))
+    return true;
+  error = "no D-Bus session bus is running";
+  return false;
+}
+
 class SecretServiceKeyring : public store::SecretStore {
  public:
   std::optional<std::string> read(const std::string& account, std::string& error) override {
+    if (!sessionBusReachable(error)) return std::nullopt;
     GError* failure = nullptr;
     gchar* secret =
         secret_password_lookup_sync(tidewellSchema(), nullptr, &failure, "service", kKeyringService,
@@ -47,6 +66,7 @@ class SecretServiceKeyring : public store::SecretStore {
   }
 
   bool write(const std::string& account, const std::string& secret, std::string& error) override {
+    if (!sessionBusReachable(error)) return false;
     GError* failure = nullptr;
     const std::string label = std::string(kKeyringService) + ": " + account;
     const gboolean stored = secret_password_store_sync(
@@ -56,6 +76,7 @@ class SecretServiceKeyring : public store::SecretStore {
   }
 
   bool remove(const std::string& account, std::string& error) override {
+    if (!sessionBusReachable(error)) return false;
     GError* failure = nullptr;
     secret_password_clear_sync(tidewellSchema(), nullptr, &failure, "service", kKeyringService,
                                "account", account.c_str(), nullptr);

@@ -1,6 +1,8 @@
 #include "cli/engine_session.h"
 
+#include "engine/rotated_sign_ins.h"
 #include "mail/net_mail_client.h"
+#include "store/date_text.h"
 
 namespace tidewell::cli {
 
@@ -20,6 +22,13 @@ EngineSession::EngineSession(CliContext& context) : m_context(context), m_subscr
                                       context.options().caFile};
   m_engine = std::make_unique<engine::MailEngine>(engineContext, m_subscribers.profile().path(),
                                                   m_settings.totalEmailsSent);
+}
+
+EngineSession::~EngineSession() {
+  // Also after a command that failed part-way. Once its status is settled: the error log's
+  // note that the keyring is missing is no failure of the command.
+  engine::saveRotatedSignIns(m_subscribers.profile(), m_context.cipher(), m_settings.campaign,
+                             store::shortDateText(m_context.trap().clock().today()));
 }
 
 int EngineSession::finish() {

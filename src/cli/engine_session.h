@@ -1,6 +1,7 @@
 #pragma once
 // The mail engine over the open profile for one command: its subscribers, its server settings
-// with the passwords deciphered, and the real mail client. Saves what changed when done.
+// with the passwords deciphered, and the real mail client. Saves what changed when done; a
+// refresh token the provider replaced is saved when the session ends, whatever the command did.
 #include <memory>
 
 #include "cli/cli_context.h"
@@ -14,6 +15,7 @@ namespace tidewell::cli {
 class EngineSession {
  public:
   explicit EngineSession(CliContext& context);
+  ~EngineSession();
   engine::MailEngine& engine() { return *m_engine; }
   SubscriberSession& subscribers() { return m_subscribers; }
   // Saves the subscribers and the running total; 0 when both were written.

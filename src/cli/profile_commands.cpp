@@ -30,12 +30,21 @@ int newProfile(CliContext& context, const Arguments& args) {
   return 0;
 }
 
+// What get prints for a secret: whether one is set and where, never the stored value (an
+// enciphered value is as good as the secret to anyone who has the program).
+std::string secretPresence(const std::string& stored) {
+  if (store::isAbsentOrEmpty(stored)) return "";
+  return stored == store::kKeyringReference ? "(set: in the keyring)" : "(set: enciphered)";
+}
+
 int get(CliContext& context, const Arguments& args) {
   args.expect(2, {});
   int index = toInt(args.at(0, "INDEX"), "INDEX");
+  const std::string& key = args.at(1, "KEY");
   store::ProfileStore profile = context.profileStore();
   int before = context.errorCount();
-  std::string value = profile.GetFromFile_new(index, args.at(1, "KEY"));
+  std::string value = profile.GetFromFile_new(index, key);
+  if (index == store::kServerBlock && store::isSecretKey(key)) value = secretPresence(value);
   std::cout << value << '\n';
   return statusSince(context, before);
 }
@@ -119,7 +128,7 @@ std::vector<Command> profileCommands() {
   return {
       {"new-profile", "--title T --email E --reply R --pop3 H --smtp H --account A --password P",
        newProfile},
-      {"get", "INDEX KEY", get},
+      {"get", "INDEX KEY   (a secret shows only whether it is set and where)", get},
       {"set", "INDEX KEY VALUE", set},
       {"tree", "", tree},
       {"new-filter", "", newFilter},

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "mail/curl_handle.h"
+#include "mail/refresh_token_rotations.h"
 
 namespace tidewell::mail {
 
@@ -163,8 +164,14 @@ std::optional<std::string> jsonMember(const std::string& json, const std::string
 std::optional<std::string> OAuthTokens::accessToken(const OAuthLogin& login, bool fresh,
                                                     bool& fromMemory, TokenFailure& failure,
                                                     int timeoutSeconds) {
-  const std::string key = cacheKey(login);
   fromMemory = false;
+  // One refresh at a time: a provider that replaces the refresh token withdraws the old one,
+  // so a second refresh running alongside with the old token would be refused.
+  static std::mutex refreshing;
+  std::lock_guard<std::mutex> holdRefresh(refreshing);
+  OAuthLogin current = login;
+  current.refreshToken = RefreshTokenRotations::newest(login.refreshToken);
+  const std::string key = cacheKey(current);
   if (!fresh) {
     std::lock_guard<std::mutex> hold(cacheLock());
     auto kept = cache().find(key);
@@ -173,18 +180,21 @@ std::optional<std::string> OAuthTokens::accessToken(const OAuthLogin& login, boo
       return kept->second.token;
     }
   }
-  auto grant = requestToken(login.tokenUrl,
+  auto grant = requestToken(current.tokenUrl,
                             {{"grant_type", "refresh_token"},
-                             {"refresh_token", login.refreshToken},
-                             {"client_id", login.clientId},
-                             {"client_secret", login.clientSecret}},
+                             {"refresh_token", current.refreshToken},
+                             {"client_id", current.clientId},
+                             {"client_secret", current.clientSecret}},
                             failure, timeoutSeconds);
-  std::lock_guard<std::mutex> hold(cacheLock());
-  if (!grant) {
-    cache().erase(key);
-    return std::nullopt;
+  if (grant && !grant->refreshToken.empty() && grant->refreshToken != current.refreshToken) {
+    RefreshTokenRotations::record(current.refreshToken, grant->refreshToken);
+    current.refreshToken = grant->refreshToken;
   }
-  cache()[key] = {grant->accessToken, Clock::now() + std::chrono::seconds(grant->expiresInSeconds)};
+  std::lock_guard<std::mutex> hold(cacheLock());
+  cache().erase(key);
+  if (!grant) return std::nullopt;
+  cache()[cacheKey(current)] = {grant->accessToken,
+                                Clock::now() + std::chrono::seconds(grant->expiresInSeconds)};
   return grant->accessToken;
 }
 

@@ -7,6 +7,7 @@
 
 #include "cipher/dated_password_cipher.h"
 #include "cli_runner.h"
+#include "store/oauth_account.h"
 #include "store/profile_settings.h"
 #include "support/test_support.h"
 
@@ -90,6 +91,66 @@ TEST_F(SecretCommands, WrongUsageAndEndedInput) {
   EXPECT_EQ(ended.status, 1);
   EXPECT_THAT(ended.err, HasSubstr("No password read"));
   EXPECT_EQ(loaded().password, "first");
+}
+
+// get shows of a secret only whether it is set and where: neither the clear value nor the
+// stored (enciphered) one, for any spelling of the key.
+TEST_F(SecretCommands, GetShowsWhetherASecretIsSetButNeverItsValue) {
+  {
+    TrapFixture fx;
+    cipher::DatedPasswordCipher cipher(fx.trap);
+    store::ProfileStore profile(folder / "Gold.dat", fx.trap);
+    store::OAuthAccount a;
+    a.token_url = "https://provider.example/token";
+    a.client_id = "client";
+    a.refresh_token = "rt-clear-refresh";
+    ASSERT_TRUE(store::writeOAuthAccount(profile, cipher, "pop", a, "1/2/2027"));
+    ASSERT_TRUE(
+        profile.UpdateFile_new(store::kServerBlock, "smtp_oauth_client_secret", "keyring:"));
+  }
+  const std::string stored = readBytes(folder / "Gold.dat");
+  struct Case {
+    const char* key;
+    const char* shown;
+  };
+  for (const Case& c : {Case{"pass", "(set: enciphered)"}, Case{"PASS", "(set: enciphered)"},
+                        Case{"pop_oauth_refresh_token", "(set: enciphered)"},
+                        Case{"smtp_oauth_client_secret", "(set: in the keyring)"},
+                        Case{"pop_oauth_client_secret", ""}, Case{"smtp_password", ""},
+                        Case{"smtp_oauth_refresh_token", ""}}) {
+    CliResult r = cli({"get", "2", c.key});
+    EXPECT_EQ(r.status, 0) << c.key;
+    EXPECT_EQ(r.out, std::string(c.shown) + "\n") << c.key;
+  }
+  // Keys that are not secrets still show their value.
+  EXPECT_EQ(cli({"get", "2", "pop_oauth_client_id"}).out, "client\n");
+  EXPECT_THAT(stored, HasSubstr("pop_oauth_refresh_token: "));
+  EXPECT_EQ(stored.find("rt-clear-refresh"), std::string::npos);
+}
+
+// With an X display but no session bus (an ssh -X login, cron with DISPLAY set) the keyring is
+// missing at once: no bus is started for the display, whose keyring would wait for a prompt.
+TEST_F(SecretCommands, AnXDisplayWithoutASessionBusMeansNoKeyring) {
+  std::vector<std::pair<const char*, std::optional<std::string>>> saved;
+  for (const char* name : {"DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR", "DISPLAY"}) {
+    const char* value = std::getenv(name);
+    saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+  }
+  unsetenv("DBUS_SESSION_BUS_ADDRESS");
+  setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
+  setenv("DISPLAY", ":77", 1);
+  CliResult r = cli({"set-password", "pop3"}, "x display\n");
+  for (const auto& [name, value] : saved) {
+    if (value)
+      setenv(name, value->c_str(), 1);
+    else
+      unsetenv(name);
+  }
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Saved enciphered in the profile\n");
+  EXPECT_THAT(readBytes(folder / "errlog.txt"),
+              HasSubstr("The keyring was not available (no D-Bus session bus is running)"));
+  EXPECT_EQ(loaded().password, "x display");
 }
 
 }  // namespace

@@ -382,5 +382,27 @@ TEST_F(OAuthLoop, SignedInFromTheTerminalTheCycleChecksAndSendsWithTokens) {
   EXPECT_THAT(subscribers(), HasSubstr("late@example.org"));
 }
 
+// A provider that replaces the refresh token at every refresh and withdraws the old one: each
+// run saves the new one (still as a secret), so the next run, a new process, signs in with it.
+TEST_F(OAuthLoop, ARefreshTokenTheProviderReplacedIsSavedForTheNextRun) {
+  ASSERT_EQ(signIn("pop3", list.user), 0) << output;
+  control("rotate", list.user);
+  auto storedToken = [this] {
+    const std::string profile = readBytes(folder / "Loop.dat");
+    const std::string key = "pop_oauth_refresh_token: ";
+    const std::size_t at = profile.find(key);
+    return at == std::string::npos ? "" : profile.substr(at, profile.find('\n', at) - at);
+  };
+  std::vector<std::string> seen{storedToken()};
+  for (int run = 0; run < 2; ++run) {
+    CliResult check = cli({"check"});
+    ASSERT_EQ(check.status, 0) << check.err << errorLog();
+    EXPECT_THAT(check.err, Not(HasSubstr("sign-in has expired")));
+    EXPECT_THAT(seen, Not(::testing::Contains(storedToken())));
+    seen.push_back(storedToken());
+  }
+  EXPECT_THAT(readBytes(folder / "Loop.dat"), Not(HasSubstr("rt-")));
+}
+
 }  // namespace
 }  // namespace tidewell::testing

@@ -5,8 +5,12 @@
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "mail/oauth_sign_in.h"
 #include "mail/oauth_tokens.h"
+#include "mail/refresh_token_rotations.h"
 #include "mail_rig_fixture.h"
 
 namespace tidewell::mail::testing {
@@ -193,6 +197,47 @@ TEST(LoopbackSignIn, TheAuthorizationUrlCarriesTheClientThePkceChallengeAndTheLo
   TokenFailure failure;
   EXPECT_FALSE(signIn.finish(0, failure));
   EXPECT_FALSE(failure.refused);
+}
+
+// A provider that replaces the refresh token at every refresh and withdraws the old one: the
+// client follows the newest token even when it was given the first one, tells the listener,
+// and two log-ins refreshing at the same moment do not spend the same token twice.
+TEST_F(OAuthLoginTest, ARotatedRefreshTokenIsFollowedAndAnnounced) {
+  const OAuthLogin login = signedIn("XOAUTH2");
+  control("rotate", "user=" + box.user);
+  std::atomic<int> announced{0};
+  RefreshTokenRotations::setListener([&announced] { ++announced; });
+  std::string error;
+  ASSERT_TRUE(uidls(login, error)) << error;
+  const std::string second = RefreshTokenRotations::newest(login.refreshToken);
+  EXPECT_NE(second, login.refreshToken);
+  EXPECT_EQ(second.rfind("rt-", 0), 0u) << second;
+  EXPECT_EQ(announced, 1);
+
+  OAuthTokens::forgetAll();  // the threads must refresh, each with the token it finds newest
+  std::vector<std::string> errors(3);
+  std::vector<std::thread> checks;
+  for (std::string& e : errors) {
+    checks.emplace_back([&, this] {
+      std::string own;
+      if (!uidls(login, own)) e = own.empty() ? "failed" : own;
+    });
+  }
+  for (std::thread& t : checks) t.join();
+  RefreshTokenRotations::setListener({});
+  EXPECT_EQ(errors, std::vector<std::string>(3)) << errors[0] << errors[1] << errors[2];
+  EXPECT_GE(announced, 1);
+  // The old tokens were withdrawn: only the newest still signs in.
+  for (const std::string& old : {login.refreshToken, second}) {
+    OAuthLogin stale = login;
+    stale.refreshToken = old;
+    TokenFailure failure;
+    bool fromMemory = false;
+    OAuthTokens::forgetAll();
+    RefreshTokenRotations::forgetAll();
+    EXPECT_FALSE(OAuthTokens::accessToken(stale, true, fromMemory, failure, 10));
+    EXPECT_TRUE(failure.refused) << failure.reason;
+  }
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 /test/issue, /test/expire, /test/revoke  POST user=... (issue: also expires_in=...): tokens for
             a user without the browser, expire all of a user's access tokens, revoke a user's
             refresh tokens (the provider's "sign-in withdrawn")
+/test/rotate POST user=...: from then on every refresh grant for the user answers with a new
+            refresh token and withdraws the one it was given (a rotating provider)
 """
 import base64
 import hashlib
@@ -26,6 +28,7 @@ LOCK = threading.Lock()
 CODES = {}    # code -> dict(client_id, redirect_uri, challenge, user, scope)
 ACCESS = {}   # access token -> (user, expiry)
 REFRESH = {}  # refresh token -> user
+ROTATING = set()  # users whose refresh tokens are replaced at every refresh grant
 LIFETIME = 3600
 
 
@@ -102,6 +105,10 @@ class Handler(BaseHTTPRequestHandler):
             return self.json(200, {"active": False})
         if path == "/test/issue":
             return self.json(200, issue(f["user"], int(f.get("expires_in", LIFETIME))))
+        if path == "/test/rotate":
+            with LOCK:
+                ROTATING.add(f["user"])
+            return self.json(200, {})
         if path in ("/test/expire", "/test/revoke"):
             with LOCK:
                 for token, (user, _) in list(ACCESS.items()):
@@ -142,10 +149,13 @@ class Handler(BaseHTTPRequestHandler):
             refresh = f.get("refresh_token", "")
             with LOCK:
                 user = REFRESH.get(refresh)
+                rotate = user in ROTATING
+                if rotate:
+                    del REFRESH[refresh]
             if not user or not f.get("client_id"):
                 return self.json(400, {"error": "invalid_grant",
                                        "error_description": "refresh token revoked"})
-            return self.json(200, issue(user, refresh=refresh))
+            return self.json(200, issue(user, refresh=None if rotate else refresh))
         return self.json(400, {"error": "unsupported_grant_type"})
 
 

@@ -33,17 +33,20 @@ OAuthSignInBox::OAuthSignInBox(const PanelServices& services, std::string acct,
                                const QString& title, QWidget* parent)
     : QGroupBox(title, parent), m_services(services), m_acct(std::move(acct)) {
   const QString prefix = toQt(m_acct == "pop" ? "Pop" : "Smtp");
-  m_method = named(new QComboBox, ("cbo" + prefix + "Auth").toUtf8().constData());
+  auto name = [&prefix](const char* kind, const char* what) {
+    return (kind + prefix + what).toUtf8();
+  };
+  m_method = named(new QComboBox, name("cbo", "Auth").constData());
   m_method->addItems({"Password", "OAuth2"});
-  m_provider = new QComboBox;
+  m_provider = named(new QComboBox, name("cbo", "Provider").constData());
   m_provider->addItems({"Google", "Microsoft 365", "Other"});
-  m_authUrl = new QLineEdit;
-  m_tokenUrl = new QLineEdit;
-  m_clientId = new QLineEdit;
-  m_clientSecret = new QLineEdit;
+  m_authUrl = named(new QLineEdit, name("txt", "AuthUrl").constData());
+  m_tokenUrl = named(new QLineEdit, name("txt", "TokenUrl").constData());
+  m_clientId = named(new QLineEdit, name("txt", "ClientId").constData());
+  m_clientSecret = named(new QLineEdit, name("txt", "ClientSecret").constData());
   m_clientSecret->setEchoMode(QLineEdit::Password);
-  m_scopes = new QLineEdit;
-  m_signIn = named(new QPushButton("Sign in..."), ("cmd" + prefix + "SignIn").toUtf8().constData());
+  m_scopes = named(new QLineEdit, name("txt", "Scopes").constData());
+  m_signIn = named(new QPushButton("Sign in..."), name("cmd", "SignIn").constData());
   auto* form = new QFormLayout(this);
   form->addRow("Sign-in method:", m_method);
   form->addRow("Provider:", m_provider);
