@@ -20,12 +20,12 @@
 namespace tidewell::fuzz {
 
 // An invariant that does not hold is a finding: libFuzzer keeps the input that broke it.
-#define FUZZ_CHECK(condition)                                                              \
-  do {                                                                                     \
-    if (!(condition)) {                                                                    \
+#define FUZZ_CHECK(condition)                                                                \
+  do {                                                                                       \
+    if (!(condition)) {                                                                      \
       std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                        \
-    }                                                                                      \
+      std::abort();                                                                          \
+    }                                                                                        \
   } while (0)
 
 // One folder per process, in memory when /dev/shm exists (a flush there costs nothing), emptied

@@ -46,9 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   int index = someIndex(*loaded);
   store::ProfileDocument expected = *loaded;
-  bool changed = scratch.trap().run(store::Procedure{"set"}, [&] {
-    expected.set(index, "title", kTitle);
-  });
+  bool changed =
+      scratch.trap().run(store::Procedure{"set"}, [&] { expected.set(index, "title", kTitle); });
   FUZZ_CHECK(store.UpdateFile_new(index, "title", kTitle) == changed);
   if (changed) {
     FUZZ_CHECK(store.load().lines() == expected.lines());

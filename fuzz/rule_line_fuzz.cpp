@@ -1,6 +1,7 @@
 // Rule lines of any text and a message: the fields of a line come back from the line the editor
-// makes of them, and a filter's verdict is the usual reading of And before Or for the shapes it
-// is defined by (chains of at most two rules), true when every rule holds and false when none.
+// makes of them (when they hold no angle brackets), and a filter's verdict is the usual reading
+// of And before Or for the shapes it is defined by (every rule but the last joined by And or Or,
+// chains of at most two rules), true when every rule holds and false when none.
 
 #include "engine/rule_evaluation.h"
 #include "engine/rule_line.h"
@@ -9,18 +10,13 @@
 
 using namespace tidewell;
 using engine::CompiledRule;
+using Connector = CompiledRule::Connector;
 
 namespace {
 
-bool holdsTag(std::string_view text) {
-  for (int n = 1; n <= 4; ++n) {
-    std::string digit = std::to_string(n);
-    if (text.find("<" + digit + "<") != std::string_view::npos ||
-        text.find(">" + digit + ">") != std::string_view::npos) {
-      return true;
-    }
-  }
-  return false;
+// Fields with angle brackets can form tags with their neighbours ("3<" after "<1<").
+bool plain(std::string_view field) {
+  return field.find_first_of("<>") == std::string_view::npos;
 }
 
 void checkLine(const std::string& line) {
@@ -33,7 +29,7 @@ void checkLine(const std::string& line) {
     FUZZ_CHECK(closed ? editor == fields[n - 1] : editor == "!");
   }
   for (const std::string& f : fields) {
-    if (holdsTag(f)) return;
+    if (!plain(f)) return;
   }
   std::string made = engine::makeRuleLine(fields[0], fields[1], fields[2], fields[3]);
   for (int n = 1; n <= 3; ++n) FUZZ_CHECK(engine::ff_get_field(made, n) == fields[n - 1]);
@@ -42,7 +38,7 @@ void checkLine(const std::string& line) {
 
 // The connector after rule i as the verdict reads it: an And on the last rule joins nothing.
 bool joinsNext(const std::vector<CompiledRule>& rules, std::size_t i) {
-  return i + 1 < rules.size() && rules[i].connector == CompiledRule::Connector::kAnd;
+  return i + 1 < rules.size() && rules[i].connector == Connector::kAnd;
 }
 
 }  // namespace
@@ -69,6 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       shortChains = shortChains && !(i > 0 && joinsNext(rules, i - 1));
       continue;
     }
+    // A rule without a connector before the last is outside the shapes (it resets an Or).
+    if (i + 1 < rules.size()) shortChains = shortChains && rules[i].connector == Connector::kOr;
     usual = usual || chain;
     chain = true;
   }
