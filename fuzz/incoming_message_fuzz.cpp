@@ -1,10 +1,11 @@
 // A downloaded message of any bytes, read with GMime and then as a delivery report: the reader
 // never fails outright, keeps the raw text, gives UTF-8 texts, and a report names recipients in
 // lower case with a status code of the two known forms and a known class, a success
-// code never classed as a failure.
+// code never classed as a failure. A message built of the same text reads back as built.
 
 #include "engine/delivery_report_reader.h"
 #include "fuzz/fuzz_support.h"
+#include "mail/message_builder.h"
 #include "mail/message_parser.h"
 #include "store/text.h"
 
@@ -38,6 +39,41 @@ bool lowerCase(std::string_view address) {
   return true;
 }
 
+// Text made only of printable characters and the given controls.
+bool printable(std::string_view text, std::string_view controls) {
+  for (char c : text) {
+    auto byte = static_cast<unsigned char>(c);
+    if ((byte < 0x20 || byte == 0x7f) && controls.find(c) == std::string_view::npos) return false;
+  }
+  return store::isValidUtf8(text);
+}
+
+std::string withoutFinalLineEnds(std::string text) {
+  text = store::replaceAll(text, "\r\n", "\n");
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+// A message the program builds of the same text (first line the subject, the rest the body)
+// reads back with that subject and body.
+void checkBuiltMessage(std::string_view raw) {
+  std::size_t end = raw.find('\n');
+  if (end == std::string_view::npos) return;
+  mail::OutgoingMessage out;
+  out.subject = std::string(raw.substr(0, end));
+  out.body = std::string(raw.substr(end + 1));
+  if (!printable(out.subject, "") || !printable(out.body, "\n\t")) return;
+  // Text that reads as an encoded word is sent as it is and decoded by the reader.
+  if (out.subject.find("=?") != std::string::npos) return;
+  out.toAddress = "ann@example.org";
+  out.fromAddress = "list@example.com";
+  mail::IncomingMessage back =
+      mail::MessageParser::parse(mail::MessageBuilder::build(out).data, "u");
+  FUZZ_CHECK(back.parseError.empty());
+  FUZZ_CHECK(back.subject == store::trim(out.subject));
+  FUZZ_CHECK(withoutFinalLineEnds(back.body) == withoutFinalLineEnds(out.body));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -61,5 +97,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(r.bounceClass >= engine::BounceClass::kPermanent &&
                r.bounceClass <= engine::BounceClass::kUnknown);
   }
+  checkBuiltMessage(raw);
   return 0;
 }
