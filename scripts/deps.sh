@@ -7,7 +7,8 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmar
   libcurl4-openssl-dev libgmime-3.0-dev ca-certificates openssl
   dovecot-core dovecot-pop3d python3-aiosmtpd
   libssl-dev libsecret-1-dev gnome-keyring dbus-daemon qt6-networkauth-dev
-  php-cli chromium chromium-driver python3-selenium libxml2-dev)
+  php-cli chromium chromium-driver python3-selenium libxml2-dev
+  clang libfuzzer-14-dev libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -56,6 +56,20 @@ std::string commentText(std::string_view text) {
   return out;
 }
 
+bool hexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// A character a folder's address may hold as it is: the links and the form are made of it.
+bool urlCharacter(std::string_view address, std::size_t i) {
+  auto byte = static_cast<unsigned char>(address[i]);
+  if (byte <= 0x20 || byte == 0x7f) return false;
+  if (address[i] == '%') {
+    return i + 2 < address.size() && hexDigit(address[i + 1]) && hexDigit(address[i + 2]);
+  }
+  return std::string_view("\"<>?#\\{}|^`").find(address[i]) == std::string_view::npos;
+}
+
 std::string textOf(const std::string& value) {
   return value == store::kAbsent ? std::string() : value;
 }
@@ -72,10 +86,10 @@ std::optional<std::string> webKitAddressProblem(std::string_view address) {
            "https://www.example.com/list/)";
   }
   if (host.empty()) return "The web kit address names no web site";
-  for (char c : address) {
-    if (static_cast<unsigned char>(c) <= 0x20 || c == '"' || c == '<' || c == '>' || c == '?' ||
-        c == '#' || c == '\\') {
-      return "The web kit address may not hold blanks, quotes, <, >, ?, # or \\";
+  for (std::size_t i = 0; i < address.size(); ++i) {
+    if (!urlCharacter(address, i)) {
+      return "The web kit address may not hold blanks, quotes, <, >, ?, #, \\, {, }, |, ^, ` "
+             "or a % that does not begin an escape such as %20";
     }
   }
   if (address.back() != '/') return "The web kit address is a folder and ends with /";

@@ -22,12 +22,13 @@ std::string untilText(std::string_view until) {
   return u;
 }
 
-// The trimmed text from `from` up to the first `end` after it; empty when end never comes.
+// The trimmed text from `from` up to the first `end` after it, as a PMF value; empty when end
+// never comes.
 std::string valueUntil(std::string_view body, std::size_t from, std::string_view end) {
   if (end.empty() || from > body.size()) return {};
   std::size_t to = body.find(end, from);
   if (to == std::string_view::npos) return {};
-  return std::string(store::trim(body.substr(from, to - from)));
+  return store::withoutPmfSeparators(store::trim(body.substr(from, to - from)));
 }
 
 std::string keyValue(std::string_view body, const store::ExtractKey& key) {
@@ -38,7 +39,10 @@ std::string keyValue(std::string_view body, const store::ExtractKey& key) {
 }
 
 void appendPair(std::string& pmf, std::string_view name, std::string_view value) {
-  pmf.append(name).append(store::kPmfNameEnd).append(value).append(store::kPmfItemEnd);
+  pmf.append(store::withoutPmfSeparators(name))
+      .append(store::kPmfNameEnd)
+      .append(value)
+      .append(store::kPmfItemEnd);
 }
 
 bool isNamed(const store::PersonalField& field) {

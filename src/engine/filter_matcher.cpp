@@ -60,7 +60,7 @@ MatchResult FilterMatcher::optOut(const MessageView& message) const {
     if (message.subject != filter.title) continue;
     std::string marker = "@@@" + (filter.optout == store::kAbsent ? std::string() : filter.optout);
     if (message.body.find(marker) != std::string_view::npos) {
-      return {MatchResult::Kind::kOptOut, &filter};
+      return {MatchResult::Kind::kOptOut, &filter, std::nullopt};
     }
   }
   return {};

@@ -17,8 +17,9 @@ constexpr store::Procedure kProcedure = store::numberedProcedure("ListMessages")
 // "[\/]_[/\]" when it has no value.
 std::string pmfFromFields(const std::string& address, const store::FieldTable& fields) {
   std::string pmf = "email";
-  pmf.append(store::kPmfNameEnd).append(address).append(store::kPmfItemEnd);
-  pmf.append(fields[1].name).append(store::kPmfNameEnd).append(fields[1].value);
+  pmf.append(store::kPmfNameEnd).append(store::withoutPmfSeparators(address));
+  pmf.append(store::kPmfItemEnd).append(fields[1].name).append(store::kPmfNameEnd);
+  pmf.append(store::withoutPmfSeparators(fields[1].value));
   for (std::size_t k = 2; k < store::kPersonalFieldCount; ++k) {
     pmf.append(store::kPmfItemEnd);
     if (fields[k].value.empty()) {

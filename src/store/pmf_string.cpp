@@ -85,7 +85,19 @@ std::string packPmf(const FieldTable& fields) {
     if (field.name == kFreeFieldName) {
       out.append(kFreePmfItem);
     } else {
-      appendPmfItem(out, field.name, field.value);
+      appendPmfItem(out, withoutPmfSeparators(field.name), withoutPmfSeparators(field.value));
+    }
+  }
+  return out;
+}
+
+std::string withoutPmfSeparators(std::string_view text) {
+  std::string out(text);
+  for (std::string_view separator : {kPmfNameEnd, kPmfItemEnd}) {
+    for (std::size_t at = out.find(separator); at != std::string::npos;
+         at = out.find(separator, at)) {
+      out[at] = '(';
+      out[at + 3] = ')';
     }
   }
   return out;

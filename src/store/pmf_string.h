@@ -40,7 +40,13 @@ void unpackPmf(std::string_view pmf, UnpackedPmf& out);
 void appendPmfItem(std::string& out, std::string_view name, std::string_view value);
 // The 41-item string of the filled slots (in position order, positions below 41).
 void appendPmf(std::string& out, const std::vector<PmfItem>& items);
-// The 41-item string of a field table: entries named "_" become free items.
+// The 41-item string of a field table: entries named "_" become free items. Names and values
+// go through withoutPmfSeparators.
 std::string packPmf(const FieldTable& fields);
+
+// A name or value that came from outside (a message, a CSV file, the keyboard) as a PMF item
+// can hold it: "[/\]" and "[\/]" would end the item early and move every later field, so their
+// brackets become parentheses.
+std::string withoutPmfSeparators(std::string_view text);
 
 }  // namespace tidewell::store

@@ -49,6 +49,16 @@ TEST(ExtractFields, FormMarkersAreReadAndKeysAreThenIgnored) {
   EXPECT_EQ(ExtractValue(body, filter, 2, ExtractMode::kFormMarker), "");
 }
 
+TEST(ExtractFields, SeparatorsInAValueKeepLaterFieldsInPlace) {
+  store::FilterRecord filter = sampleFilter();
+  const std::string body =
+      "@@@input1@@@=ann@x.com=@@@input1@@@\r\n@@@input2@@@=Ann [\\/]x[/\\]y=@@@input2@@@\r\n";
+  auto result = ExtractFields(body, filter);
+  EXPECT_EQ(result.fields[1].value, "Ann (\\/)x(/\\)y");
+  EXPECT_EQ(result.pmf, "email[/\\]ann@x.com[\\/]name[/\\]Ann (\\/)x(/\\)y[\\/]city[/\\][\\/]" +
+                            repeatedFree(38));
+}
+
 TEST(ExtractFields, ExtractKeysReadPlainMessages) {
   store::FilterRecord filter = sampleFilter();
   const std::string body =

@@ -1,0 +1,57 @@
+// A PMF string of any bytes: the subscriber table gives back exactly the text it was given, a
+// canonical string packs back to itself, and what unpacking reads packs to a canonical string
+// that unpacks to the same items.
+
+#include "fuzz/fuzz_support.h"
+#include "store/pmf_string.h"
+#include "store/subscriber_table.h"
+
+using namespace tidewell;
+
+namespace {
+
+bool sameItems(const std::vector<store::PmfItem>& a, const std::vector<store::PmfItem>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i].position != b[i].position || a[i].name != b[i].name || a[i].value != b[i].value) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::string_view pmf(reinterpret_cast<const char*>(data), size);
+  store::UnpackedPmf unpacked;
+  store::unpackPmf(pmf, unpacked);
+  std::size_t lastPosition = 0;
+  for (const store::PmfItem& item : unpacked.items) {
+    FUZZ_CHECK(item.position < store::kPersonalFieldCount);
+    FUZZ_CHECK(item.position >= lastPosition);
+    lastPosition = item.position + 1;
+  }
+
+  std::string packed;
+  store::appendPmf(packed, unpacked.items);
+  if (unpacked.canonical) FUZZ_CHECK(packed == pmf);
+  store::UnpackedPmf again;
+  store::unpackPmf(packed, again);
+  // Unpacked names and values never hold a separator, so they always pack back alike.
+  FUZZ_CHECK(again.canonical);
+  FUZZ_CHECK(sameItems(unpacked.items, again.items));
+
+  // The table keeps the subscriber file's text exactly, canonical or not.
+  store::SubscriberTable table;
+  table.appendLoaded("ann@example.org", "Ann", 20000, "none", "true", "Gold", pmf);
+  table.appendLoaded("bob@example.org", "Bob", 20001, "none", "true", "Gold", pmf);
+  FUZZ_CHECK(table.pmf(0) == pmf);
+  FUZZ_CHECK(table.pmf(1) == pmf);
+  store::FieldTable fields = table.personalFields(1);
+  for (const store::PmfItem& item : unpacked.items) {
+    FUZZ_CHECK(fields[item.position].name == item.name);
+    FUZZ_CHECK(fields[item.position].value == item.value);
+  }
+  return 0;
+}
