@@ -4,6 +4,7 @@
 #include "engine/kit_messages.h"
 #include "engine/optout_token.h"
 #include "engine/personalisation.h"
+#include "store/address_check.h"
 #include "store/error.h"
 #include "store/pmf_string.h"
 
@@ -125,6 +126,12 @@ void IncomingProcessor::capture(const mail::IncomingMessage& message,
                                 const store::FilterRecord& filter) {
   store::SubscriberData data = newSubscriber(m_context.trap, message, filter,
                                              m_context.clock().today(), m_context.fieldDelimiter);
+  if (std::optional<std::string> reason = store::invalidAddressReason(data.email)) {
+    m_context.trap.report(kProcedure, {store::ErrorNumber::kBadFormat,
+                                       "Sign-up for " + filter.title + " in message " +
+                                           message.uidl + " not captured: " + *reason});
+    return;
+  }
   m_context.table.add(data);
   m_context.table.setChanged();
 }

@@ -27,6 +27,7 @@ class IncomingProcessor {
   void prepareIndexes();
 
  private:
+  // A sign-up whose address fails the intake check is logged in the error log, not captured.
   void capture(const mail::IncomingMessage& message, const store::FilterRecord& filter);
   // A mail program's opt-out switches its sender off; the web kit's names the address in its
   // body and counts only with that address's token.
