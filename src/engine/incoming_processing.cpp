@@ -79,9 +79,9 @@ void IncomingProcessor::ListMessages(const mail::IncomingMessage& message) {
     MessageView view{message.subject, message.body, message.senderAddress};
     // An automatic answer (out of office, vacation) to a newsletter may quote its subject and
     // opt-out text; it never signs anybody up or off.
-    MatchResult match = isAutoSubmitted(message.fullText)
-                            ? MatchResult{}
-                            : m_matcher.MatchFilter(view, m_context.table, m_exact);
+    const bool automatic = isAutoSubmitted(message.fullText);
+    MatchResult match =
+        automatic ? MatchResult{} : m_matcher.MatchFilter(view, m_context.table, m_exact);
     switch (match.kind) {
       case MatchResult::Kind::kSignUp:
         if (match.unsubscribed) logSwitchOff(*match.unsubscribed, "auto-unsubscribe", message);
@@ -91,7 +91,9 @@ void IncomingProcessor::ListMessages(const mail::IncomingMessage& message) {
         optOut(message, *match.filter);
         break;
       case MatchResult::Kind::kNone:
-        m_bounces.handle(message);
+        if (!m_bounces.handle(message) && !automatic && !match.alreadySubscribed) {
+          m_unclaimed.add(message.subject);
+        }
         break;
     }
   });

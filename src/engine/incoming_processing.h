@@ -9,6 +9,7 @@
 #include "engine/field_extraction.h"
 #include "engine/filter_matcher.h"
 #include "engine/subscriber_index.h"
+#include "engine/unclaimed_messages.h"
 #include "mail/mail_message.h"
 
 namespace tidewell::engine {
@@ -22,6 +23,8 @@ class IncomingProcessor {
   void ListMessages(const mail::IncomingMessage& message);
   // After the cycle's last message: writes what the failure reports left to count.
   void finish() { m_bounces.finish(); }
+  // The messages no filter claimed and no other rule read.
+  const UnclaimedMessages& unclaimed() const { return m_unclaimed; }
   // Builds the address indexes the messages are looked up in. Reads the table only, so it may
   // run on the transfer thread while the table is locked against changes.
   void prepareIndexes();
@@ -41,6 +44,7 @@ class IncomingProcessor {
   SubscriberIndex m_folded;
   DeactivationLog m_deactivationLog;
   BounceHandler m_bounces;
+  UnclaimedMessages m_unclaimed;
 };
 
 // The subscriber a sign-up message makes: address, name and personal fields from the form
