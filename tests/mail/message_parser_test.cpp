@@ -158,13 +158,11 @@ TEST(MessageParser, DecodesEveryEncodedWordByItself) {
   const Case cases[] = {
       {"Subject: =?UTF-8?B?am9pbg?= =?UTF-8?B?IHRoZSBsaXN0?=", "join the list", ""},
       {"Subject: =?UTF-8?B?am9pbg==?= =?UTF-8?B?IG5vdw==?=", "join now", ""},
-      {"Subject: =?utf-8?b?am9pbg?=", "join", ""},
       {"Subject: =?UTF-8?B?b2LD?=\r\n =?UTF-8?B?pHI=?=", "ob\xc3\xa4r", ""},
       {"Subject: Re: =?ISO-8859-1?B?R3L832U?= =?UTF-8?Q?_und_mehr?=",
        "Re: Gr\xc3\xbc\xc3\x9f"
        "e und mehr",
        ""},
-      {"Subject: Re:=?UTF-8?Q?join?=ed =?x?B?", "Re:joined =?x?B?", ""},
       {"From: =?UTF-8?B?Wm/Dqw?= =?UTF-8?B?IMOcbmljb2Rl?= <z@example.org>", "",
        "Zo\xc3\xab \xc3\x9cnicode"},
   };
