@@ -61,6 +61,7 @@ TEST(TitleRules, EveryKindOfTitleRefusesATab) {
   }
 
   testing::EditorProfile profile;
+  EXPECT_FALSE(profile.store().UpdateFile_new(profile.addFilter(), "title", "Gold\tList"));
   EXPECT_EQ(store::renameProfileTitle(profile.store(), profile.folder(), "Gold", "A\tB")->message,
             "User Name cannot hold a TAB or line break.");
 
