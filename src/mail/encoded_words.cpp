@@ -1,6 +1,7 @@
 #include "mail/encoded_words.h"
 
 #include <optional>
+#include <utility>
 
 namespace tidewell::mail {
 

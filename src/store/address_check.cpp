@@ -23,11 +23,15 @@ std::optional<std::string> unquotedTextProblem(std::string_view text) {
 // The length of a quoted local part from its opening quote to its closing one, or the problem.
 // Inside the quotes anything but a control character may stand, a backslash quoting the next.
 std::optional<std::string> quotedLocalPart(std::string_view address, std::size_t& length) {
+  auto control = [](char c) {
+    auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+  };
   for (std::size_t i = 1; i < address.size(); ++i) {
-    auto byte = static_cast<unsigned char>(address[i]);
-    if (byte < 0x20 || byte == 0x7F) return "holds a control character";
+    if (control(address[i])) return "holds a control character";
     if (address[i] == '\\') {
-      ++i;
+      // A backslash quotes the next character, but never a control character.
+      if (++i < address.size() && control(address[i])) return "holds a control character";
     } else if (address[i] == '"') {
       length = i + 1;
       return std::nullopt;

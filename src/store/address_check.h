@@ -11,7 +11,7 @@ namespace tidewell::store {
 // What the operator is told when an address is refused.
 inline constexpr std::string_view kInvalidAddressMessage = "Invalid Email Address!";
 
-// Why the text is no address, in a few words ("no \"@\"", "a blank in the domain", ...), or
+// Why the text is no address, in a few words ("has no \"@\"", "holds a blank", ...), or
 // nothing when it is one: exactly one "@" outside a quoted local part; a local part that is
 // either quoted or free of blanks, control characters, "<", ">", ",", quotes and "@"; a domain
 // of two or more non-empty dot-separated labels with none of those characters.

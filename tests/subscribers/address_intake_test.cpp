@@ -39,6 +39,7 @@ const std::vector<AddressCase> kAddresses = {
     {"\"ann@example.org", "holds an unclosed quote"},
     {"\"ann\"x@example.org", "holds text between the quoted local part and the \"@\""},
     {"\"a\tb\"@example.org", "holds a control character"},
+    {"\"a\\\r\"@example.org", "holds a control character"},
 };
 
 std::string csvField(const std::string& value) {
