@@ -1,6 +1,6 @@
 #pragma once
-// The checks a filter or newsletter title passes when its box is left: never blank, never the
-// title of another node. Stateless.
+// The checks a filter or newsletter title passes when its box is left: never blank, no TAB or
+// line break, never the title of another node. Stateless.
 #include <functional>
 #include <optional>
 #include <string>

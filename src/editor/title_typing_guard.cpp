@@ -4,8 +4,9 @@ namespace tidewell::editor {
 
 namespace {
 
-// Characters that break the profile's title references or the placeholder syntax.
-constexpr std::string_view kRefused = " \"#'<>[\\]^{|}~";
+// Characters that break the profile's title references, the placeholder syntax or the TAB
+// separated logs and journal.
+constexpr std::string_view kRefused = " \t\"#'<>[\\]^{|}~";
 
 }  // namespace
 
@@ -18,6 +19,7 @@ std::optional<char> firstRefusedTitleCharacter(std::string_view text) {
 
 std::string titleRefusalStatus(char refused) {
   if (refused == ' ') return "Space is not allowed!";
+  if (refused == '\t') return "Tab is not allowed!";
   return std::string(1, refused) + " is not allowed!";
 }
 

@@ -11,7 +11,8 @@ namespace tidewell::editor {
 
 // The first character a title may not hold, or nullopt when every character is allowed.
 std::optional<char> firstRefusedTitleCharacter(std::string_view text);
-// "Space is not allowed!" for a blank, else the character and " is not allowed!".
+// "Space is not allowed!" for a blank, "Tab is not allowed!" for a TAB, else the character and " is
+// not allowed!".
 std::string titleRefusalStatus(char refused);
 
 struct TitleBoxState {

@@ -73,10 +73,11 @@ BounceHandler::BounceHandler(EngineContext& context, SubscriberIndex& foldedInde
       m_log(log),
       m_counts(BounceCounts::pathFor(context.profile.path())) {}
 
-void BounceHandler::handle(const mail::IncomingMessage& message) {
-  if (!m_context.deactivateOnFailureReports) return;
+bool BounceHandler::handle(const mail::IncomingMessage& message) {
   ReportReading reading = readDeliveryReport(message);
-  if (!reading.isReport || reading.recipients.empty()) return;
+  if (!m_context.deactivateOnFailureReports || !reading.isReport || reading.recipients.empty()) {
+    return reading.isReport;
+  }
   if (std::optional<std::string> tagged = taggedRecipient(reading)) {
     // A tagged report is about one recipient: the one of the tag, with the status the report
     // gives it (or the only status it gives).
@@ -86,9 +87,10 @@ void BounceHandler::handle(const mail::IncomingMessage& message) {
     }
     about.address = *tagged;
     apply(about, message);
-    return;
+    return true;
   }
   for (const RecipientStatus& r : reading.recipients) apply(r, message);
+  return true;
 }
 
 void BounceHandler::apply(const RecipientStatus& r, const mail::IncomingMessage& message) {

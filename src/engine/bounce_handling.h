@@ -50,7 +50,8 @@ class BounceHandler {
  public:
   BounceHandler(EngineContext& context, SubscriberIndex& foldedIndex, DeactivationLog& log);
 
-  void handle(const mail::IncomingMessage& message);
+  // True when the message is a delivery report (also when the deactivate setting is off).
+  bool handle(const mail::IncomingMessage& message);
   // Writes the temporary-failure counts when they changed.
   void finish();
 

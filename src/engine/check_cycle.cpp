@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "engine/incoming_processing.h"
+#include "engine/log_appender.h"
 #include "engine/outgoing_mail.h"
 #include "engine/seen_uidl_store.h"
 #include "engine/sending_pass.h"
@@ -36,10 +37,17 @@ CheckCycle::CheckCycle(EngineContext& context, SendCounters& counters, mail::Mai
       m_seenStore(std::move(seenStore)) {}
 
 void CheckCycle::run(const std::function<void()>& onSent) {
-  auto& ui = m_context.ui();
   bool goOn = false;
   m_context.trap.run(kProcedure, [&] { goOn = receive(); });
-  if (!goOn) return;
+  if (goOn) send(onSent);
+  if (!m_unclaimed.empty()) {
+    LogAppender(m_context.profileFolder / "activity.log", m_context.trap)
+        .append(m_unclaimed.logLine(m_context.clock()));
+  }
+}
+
+void CheckCycle::send(const std::function<void()>& onSent) {
+  auto& ui = m_context.ui();
   ui.showStatus("Processing Outgoing Messages...");
   SendingPass pass(m_context, m_counters, m_mailman);
   if (pass.VBSendMessage()) {
@@ -140,6 +148,7 @@ bool CheckCycle::download(const std::vector<std::string>& serverUidls,
   markSeen(serverUidls, seenUidls, processed);
   // Only seen reports count, so a report read again after a crash or a failed save counts once.
   processor.finish();
+  m_unclaimed = processor.unclaimed();
   if (!fetched.complete) {
     reportTransferFailure("Downloading from Pop3 broke off: " + reason);
     return false;

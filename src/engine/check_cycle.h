@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/engine_context.h"
+#include "engine/unclaimed_messages.h"
 #include "mail/mail_client.h"
 
 namespace tidewell::engine {
@@ -19,9 +20,11 @@ class CheckCycle {
              std::filesystem::path seenStore);
 
   // cmdCheckMail_click. onSent runs when the sending pass sent something (the grid reloads).
+  // The messages no rule read are listed in one activity.log line at the end.
   void run(const std::function<void()>& onSent);
 
  private:
+  void send(const std::function<void()>& onSent);
   // False when the cycle must end before the sending pass.
   bool receive();
   std::optional<std::vector<std::string>> listMailbox();
@@ -39,6 +42,7 @@ class CheckCycle {
   SendCounters& m_counters;
   mail::MailClient& m_mailman;
   std::filesystem::path m_seenStore;
+  UnclaimedMessages m_unclaimed;
 };
 
 }  // namespace tidewell::engine

@@ -43,7 +43,9 @@ MatchResult FilterMatcher::MatchFilter(const MessageView& message, store::Subscr
 
 MatchResult FilterMatcher::signUp(const store::FilterRecord& filter, std::string_view sender,
                                   store::SubscriberTable& table, SubscriberIndex& index) const {
-  if (recordIn(table, index, sender, filter.title)) return {};
+  if (recordIn(table, index, sender, filter.title)) {
+    return {MatchResult::Kind::kNone, nullptr, std::nullopt, true};
+  }
   MatchResult result{MatchResult::Kind::kSignUp, &filter, std::nullopt};
   if (filter.autounsubscribe != store::kAbsent) {
     if (auto p = recordIn(table, index, sender, filter.autounsubscribe)) {

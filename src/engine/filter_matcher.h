@@ -18,6 +18,8 @@ struct MatchResult {
   const store::FilterRecord* filter = nullptr;  // the filter of a sign-up or of an opt-out
   // The record a sign-up switched off in the filter named by "autounsubscribe".
   std::optional<store::Position> unsubscribed;
+  // No sign-up because a filter claimed it but the address is on that filter's list already.
+  bool alreadySubscribed = false;
 };
 
 class FilterMatcher {

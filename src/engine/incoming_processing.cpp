@@ -4,6 +4,7 @@
 #include "engine/kit_messages.h"
 #include "engine/optout_token.h"
 #include "engine/personalisation.h"
+#include "store/address_check.h"
 #include "store/error.h"
 #include "store/pmf_string.h"
 
@@ -79,9 +80,9 @@ void IncomingProcessor::ListMessages(const mail::IncomingMessage& message) {
     MessageView view{message.subject, message.body, message.senderAddress};
     // An automatic answer (out of office, vacation) to a newsletter may quote its subject and
     // opt-out text; it never signs anybody up or off.
-    MatchResult match = isAutoSubmitted(message.fullText)
-                            ? MatchResult{}
-                            : m_matcher.MatchFilter(view, m_context.table, m_exact);
+    const bool automatic = isAutoSubmitted(message.fullText);
+    MatchResult match =
+        automatic ? MatchResult{} : m_matcher.MatchFilter(view, m_context.table, m_exact);
     switch (match.kind) {
       case MatchResult::Kind::kSignUp:
         if (match.unsubscribed) logSwitchOff(*match.unsubscribed, "auto-unsubscribe", message);
@@ -91,7 +92,9 @@ void IncomingProcessor::ListMessages(const mail::IncomingMessage& message) {
         optOut(message, *match.filter);
         break;
       case MatchResult::Kind::kNone:
-        m_bounces.handle(message);
+        if (!m_bounces.handle(message) && !automatic && !match.alreadySubscribed) {
+          m_unclaimed.add(message.subject);
+        }
         break;
     }
   });
@@ -126,6 +129,12 @@ void IncomingProcessor::capture(const mail::IncomingMessage& message,
                                 const store::FilterRecord& filter) {
   store::SubscriberData data = newSubscriber(m_context.trap, message, filter,
                                              m_context.clock().today(), m_context.fieldDelimiter);
+  if (std::optional<std::string> reason = store::invalidAddressReason(data.email)) {
+    m_context.trap.report(kProcedure, {store::ErrorNumber::kBadFormat,
+                                       "Sign-up for " + filter.title + " in message " +
+                                           message.uidl + " not captured: " + *reason});
+    return;
+  }
   m_context.table.add(data);
   m_context.table.setChanged();
 }

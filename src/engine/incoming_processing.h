@@ -9,6 +9,7 @@
 #include "engine/field_extraction.h"
 #include "engine/filter_matcher.h"
 #include "engine/subscriber_index.h"
+#include "engine/unclaimed_messages.h"
 #include "mail/mail_message.h"
 
 namespace tidewell::engine {
@@ -22,11 +23,14 @@ class IncomingProcessor {
   void ListMessages(const mail::IncomingMessage& message);
   // Once the cycle's messages are marked seen: writes what the failure reports left to count.
   void finish() { m_bounces.finish(); }
+  // The messages no filter claimed and no other rule read.
+  const UnclaimedMessages& unclaimed() const { return m_unclaimed; }
   // Builds the address indexes the messages are looked up in. Reads the table only, so it may
   // run on the transfer thread while the table is locked against changes.
   void prepareIndexes();
 
  private:
+  // A sign-up whose address fails the intake check is logged in the error log, not captured.
   void capture(const mail::IncomingMessage& message, const store::FilterRecord& filter);
   // A mail program's opt-out switches its sender off; the web kit's names the address in its
   // body and counts only with that address's token.
@@ -40,6 +44,7 @@ class IncomingProcessor {
   SubscriberIndex m_folded;
   DeactivationLog m_deactivationLog;
   BounceHandler m_bounces;
+  UnclaimedMessages m_unclaimed;
 };
 
 // The subscriber a sign-up message makes: address, name and personal fields from the form

@@ -2,8 +2,10 @@
 
 #include <gmime/gmime.h>
 
+#include <optional>
 #include <vector>
 
+#include "mail/encoded_words.h"
 #include "mail/gmime_library.h"
 #include "mail/gmime_ptr.h"
 #include "mail/text_encoding.h"
@@ -128,7 +130,18 @@ GMimeParserOptionsPtr parserOptions() {
   // Raw 8-bit header text is read with these when it is not valid UTF-8.
   const char* fallback[] = {"utf-8", "windows-1252", nullptr};
   g_mime_parser_options_set_fallback_charsets(options.get(), fallback);
+  // Encoded words that break the rules (inside a word, without blanks around) are read too.
+  g_mime_parser_options_set_rfc2047_compliance_mode(options.get(), GMIME_RFC_COMPLIANCE_LOOSE);
   return options;
+}
+
+// The raw message with its header section's base64 words rewritten for GMime (see
+// encoded_words.h); nothing when there was none to rewrite.
+std::optional<std::string> withQuotedHeaderWords(const std::string& raw) {
+  std::string_view header(raw.data(), headerSectionLength(raw));
+  std::string rewritten = base64WordsAsQuoted(header);
+  if (rewritten == header) return std::nullopt;
+  return rewritten.append(raw, header.size());
 }
 
 }  // namespace
@@ -142,7 +155,9 @@ IncomingMessage MessageParser::parse(const std::string& raw, const std::string& 
     result.parseError = "empty message";
     return result;
   }
-  GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(raw.data(), raw.size()));
+  std::optional<std::string> rewritten = withQuotedHeaderWords(raw);
+  const std::string& text = rewritten ? *rewritten : raw;
+  GObjectPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(text.data(), text.size()));
   GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
   GMimeParserOptionsPtr options = parserOptions();
   GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), options.get()));

@@ -20,6 +20,13 @@ void requireSingleLine(std::string_view text, std::string_view what) {
   }
 }
 
+// Titles name the lists in the TAB-separated logs and journal and in tidewell-cli's output.
+void requireTitleWithoutTab(std::string_view key, std::string_view value) {
+  if (equalsIgnoreCase(trim(key), "title") && value.find('\t') != std::string_view::npos) {
+    raise(kBadArgument, "A title cannot hold a TAB");
+  }
+}
+
 void requireKey(std::string_view key) {
   if (trim(key).empty()) raise(kBadArgument, "A property key cannot be empty");
   if (hasColon(key)) raise(kBadArgument, "A property key cannot hold a colon");
@@ -170,6 +177,7 @@ std::string ProfileDocument::getExactKey(int index, std::string_view key) const 
 void ProfileDocument::set(int index, std::string_view key, std::string_view value) {
   requireKey(key);
   requireSingleLine(value, "A property value");
+  requireTitleWithoutTab(key, value);
   Extent extent = requireBlock(index);
   std::string line = std::string(key) + ": " + std::string(value);
   if (auto at = findProperty(extent, key)) {
@@ -219,6 +227,7 @@ bool ProfileDocument::replaceByOldValue(std::string_view newLine, std::string_vi
   if (!key || trim(*key).empty()) raise(kBadArgument, "A property line needs a key and a colon");
   std::string keyText(trim(*key));
   std::string newValue(propertyValue(newLine));
+  requireTitleWithoutTab(keyText, newValue);
   Extent extent = requireBlock(index);
   bool replaced = false;
   for (std::size_t i = extent.indexLine + 1; i < extent.closingLine; ++i) {

@@ -58,7 +58,8 @@ class ProfileDocument {
   // Value of the property whose key is exactly key (letter case ignored), not a longer key
   // that begins with it; "!" when absent.
   std::string getExactKey(int index, std::string_view key) const;
-  // Sets the property, appending it as the block's last property when it is missing.
+  // Sets the property, appending it as the block's last property when it is missing. Raises
+  // for a line break in the key or value, and for a TAB in a title (here and below).
   void set(int index, std::string_view key, std::string_view value);
   // Removes the block's property lines whose key is exactly key (letter case ignored).
   void deleteKey(int index, std::string_view key);

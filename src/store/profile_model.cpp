@@ -52,6 +52,10 @@ std::optional<WizardRefusal> refuseTitleAsFileName(const NewProfileFields& f,
     return WizardRefusal{"Profile Title cannot hold \"/\" or be \".\" or \"..\".", "Profile Title",
                          "txtProfile"};
   }
+  // The logs and the send journal separate their fields with TAB.
+  if (f.title.find('\t') != std::string::npos) {
+    return WizardRefusal{"Profile Title cannot hold a TAB.", "Profile Title", "txtProfile"};
+  }
   if (FileExist(folder / (f.title + ".dat"))) {
     return WizardRefusal{"A profile named " + f.title + " already exists.", "Profile Title",
                          "txtProfile"};

@@ -21,6 +21,9 @@ std::optional<RenameRefusal> refuseTitle(ProfileStore& profile, const std::files
   if (newTitle.find('/') != std::string_view::npos || newTitle == "." || newTitle == "..") {
     return refusal("User Name cannot hold \"/\" or be \".\" or \"..\".");
   }
+  if (newTitle.find_first_of("\t\r\n") != std::string_view::npos) {
+    return refusal("User Name cannot hold a TAB or line break.");
+  }
   // The title's own line matches when only the letter case changes.
   if (!equalsIgnoreCase(newTitle, oldTitle) &&
       profile.IsDuplicate("title: " + std::string(newTitle))) {

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "engine/personalisation.h"
+#include "store/address_check.h"
 #include "store/pmf_string.h"
 #include "store/text.h"
 #include "store/text_file.h"
@@ -35,6 +36,8 @@ store::FieldTable pairedFields(const CsvRecord& record, const store::FilterRecor
       auto column = static_cast<std::size_t>(pair.column);
       std::string value =
           column >= 1 && column <= record.values.size() ? record.values[column - 1] : std::string();
+      // Blanks around an address are how the file was typed, not part of it.
+      if (pair.field == kAddressField) value = std::string(store::trim(value));
       fields[k].name = pair.field;
       fields[k].value = value;
       fields[k].active = true;
@@ -53,8 +56,12 @@ void importRecord(store::ErrorTrap& trap, store::SubscriberTable& table, const C
   }
   store::SubscriberData data;
   store::FieldTable fields = pairedFields(record, filter, pairs, data.email);
-  if (store::trim(data.email).empty()) {
+  if (data.email.empty()) {
     report.skipped.push_back({record.lineNumber, "empty address"});
+    return;
+  }
+  if (std::optional<std::string> reason = store::invalidAddressReason(data.email)) {
+    report.skipped.push_back({record.lineNumber, *reason});
     return;
   }
   data.name = engine::f_fill_fields3(trap, fields, filter, delimiter);

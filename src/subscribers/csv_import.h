@@ -76,7 +76,8 @@ struct CsvImportReport {
 // "&OK": every record of the file becomes an active subscriber of the filter, signed up today,
 // appended after the existing ones (the placeholder of an empty table is reused). Paired fields
 // fill the personal fields ("email" also the address), the name is the filter's toname template
-// filled from them. Records without an address and bad records are skipped and reported.
+// filled from them. Records without an address, with one that fails the intake check (blanks
+// around it are dropped first) and bad records are skipped and reported.
 // Nothing when the file is missing (the operator is told) or the trap reported a failure.
 std::optional<CsvImportReport> importCsv(store::ErrorTrap& trap, store::SubscriberTable& table,
                                          const std::filesystem::path& file,

@@ -1,5 +1,6 @@
 #include "subscribers/edit_dialog_rules.h"
 
+#include "store/address_check.h"
 #include "store/text.h"
 
 namespace tidewell::subscribers {
@@ -30,6 +31,10 @@ std::optional<Refusal> leaveEditField(store::ErrorTrap& trap, store::SubscriberT
                    "Sign-Up Date"};
   }
   const store::SubscriberRecord& r = table.record(p);
+  // Only a changed address is checked: a stored one that would fail stays editable.
+  if (r.email() != email && store::addressProblem(email)) {
+    return Refusal{std::string(store::kInvalidAddressMessage), "Email Address"};
+  }
   if (r.email() == email && r.name() == name && table.signup(p) == *signup) return std::nullopt;
   trap.run(kProcedure, [&] {
     table.setEmail(p, email);

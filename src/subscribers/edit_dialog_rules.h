@@ -29,8 +29,9 @@ struct EditDialogFields {
 EditDialogFields editDialogFields(const store::SubscriberTable& table, store::Position p);
 
 // Leaving one of the three fields: when the address, the name (exact comparison) or the date
-// differs from the record, all three are stored. A date field that is not a date stores
-// nothing and is refused; the dialog then shows the record's date again.
+// differs from the record, all three are stored. A date field that is not a date, or a changed
+// address that fails the intake check, stores nothing and is refused; the dialog then shows the
+// record's address and date again.
 std::optional<Refusal> leaveEditField(store::ErrorTrap& trap, store::SubscriberTable& table,
                                       store::Position p, std::string_view email,
                                       std::string_view name, std::string_view signupText);

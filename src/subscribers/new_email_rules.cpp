@@ -1,8 +1,8 @@
 #include "subscribers/new_email_rules.h"
 
+#include "store/address_check.h"
 #include "store/pmf_string.h"
 #include "store/text.h"
-#include "store/utilities.h"
 
 namespace tidewell::subscribers {
 
@@ -73,7 +73,9 @@ std::optional<Refusal> checkNewEmail(const store::SubscriberTable& table,
   if (!filterExists(filters, filterTitle) || tableHasAddress(table, address, filterTitle)) {
     return Refusal{"Email Address already exists!", kAddressCaption};
   }
-  if (!store::ValidateEmail(address)) return Refusal{"Invalid Email Address!", kAddressCaption};
+  if (store::addressProblem(address)) {
+    return Refusal{std::string(store::kInvalidAddressMessage), kAddressCaption};
+  }
   if (name.empty()) return Refusal{"Please enter a Name!", "Name"};
   return std::nullopt;
 }

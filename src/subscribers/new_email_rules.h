@@ -21,8 +21,9 @@ std::optional<Refusal> checkNewEmailOpen(const std::vector<store::FilterRecord>&
 std::vector<std::string> newEmailFilterChoices(const std::vector<store::FilterRecord>& filters);
 
 // The checks of "OK", in order: blank address, address already subscribed to the filter (or a
-// filter that does not exist), invalid address, blank name. The table is asked, not the file,
-// so that subscribers added since the last save count too and deleted ones do not.
+// filter that does not exist), an address that fails the intake check, blank name. The table is
+// asked, not the file, so that subscribers added since the last save count too and deleted ones do
+// not.
 std::optional<Refusal> checkNewEmail(const store::SubscriberTable& table,
                                      const std::vector<store::FilterRecord>& filters,
                                      std::string_view address, std::string_view name,

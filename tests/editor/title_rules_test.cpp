@@ -5,6 +5,8 @@
 #include "editor/title_check.h"
 #include "editor/title_typing_guard.h"
 #include "editor_fixture.h"
+#include "store/profile_model.h"
+#include "store/profile_rename.h"
 
 namespace tidewell::editor {
 namespace {
@@ -47,6 +49,31 @@ TEST(TitleLeave, FilterRenameTakesFollowingNewslettersAlong) {
   EXPECT_FALSE(FilterEditor(profile.store(), filter).leaveTitle("Gold_List", "Filter_1"));
   EXPECT_EQ(profile.get(*moved, "rule"), "Gold_List");
   EXPECT_EQ(profile.get(*moved, "parent"), "Gold_List");
+}
+
+// A TAB would split the TAB-separated lines of the logs and the send journal.
+TEST(TitleRules, EveryKindOfTitleRefusesATab) {
+  EXPECT_EQ(firstRefusedTitleCharacter("Gold\tList"), '\t');
+  EXPECT_EQ(titleRefusalStatus('\t'), "Tab is not allowed!");
+  auto nothing = [](const std::string&) { return false; };
+  for (TitledNode node : {TitledNode::Filter, TitledNode::Newsletter}) {
+    EXPECT_TRUE(checkTitleOnLeave(node, "Gold\tList", "Gold", nothing)->restoreOldTitle);
+  }
+
+  testing::EditorProfile profile;
+  EXPECT_FALSE(profile.store().UpdateFile_new(profile.addFilter(), "title", "Gold\tList"));
+  EXPECT_EQ(store::renameProfileTitle(profile.store(), profile.folder(), "Gold", "A\tB")->message,
+            "User Name cannot hold a TAB or line break.");
+
+  struct PlainCipher : store::PasswordCipher {
+    std::string encipher(const std::string& text, const std::string&) override { return text; }
+    std::string decipher(const std::string& text, const std::string&) override { return text; }
+  } cipher;
+  store::SettingsFile settings(profile.folder() / "program", profile.trap());
+  store::NewProfileFields fields{"Gold\tList", "a@example.org", "a@example.org", "pop", "smtp", "a",
+                                 "p"};
+  EXPECT_EQ(store::createProfile(fields, settings, cipher).refusal->message,
+            "Profile Title cannot hold a TAB.");
 }
 
 }  // namespace

@@ -52,9 +52,10 @@ TEST_F(CheckCycle, PlainSignUpIsCapturedAndGetsTheDayZeroNewsletterInTheSameCycl
   EXPECT_EQ(savedLines().size(), 16u);
   EXPECT_THAT(seen(), ElementsAre("uidl-1", "uidl-2", "uidl-3"));
   auto activity = store::readLines(folder / "activity.log");
-  ASSERT_EQ(activity.size(), 2u);
+  ASSERT_EQ(activity.size(), 3u);  // two sends, then the message no rule read
   EXPECT_EQ(activity[0],
             "message sent:\tann@example.com\tNew Newsletter #1\t12/5/2026\t1:02:03 PM");
+  EXPECT_EQ(activity[2], "messages not read:\t1\t\"unrelated\"\t12/5/2026\t1:02:03 PM");
 
   EXPECT_THAT(
       ui.statuses,

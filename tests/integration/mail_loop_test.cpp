@@ -404,5 +404,21 @@ TEST_F(OAuthLoop, ARefreshTokenTheProviderReplacedIsSavedForTheNextRun) {
   EXPECT_THAT(readBytes(folder / "Loop.dat"), Not(HasSubstr("rt-")));
 }
 
+// Subjects as mail programs write them: two base64 words, the first without its padding.
+TEST_F(MailLoop, ASubjectOfTwoEncodedWordsSignsUpAndWhatNoRuleReadIsListed) {
+  rig.deliver(list, "From: Reader <" + reader.address() + ">\r\nTo: " + list.address() +
+                        "\r\nSubject: =?UTF-8?B?am9pbg?= =?UTF-8?B?IHRoZSBsaXN0?=\r\n\r\nHi\r\n");
+  rig.deliver(list, "From: x@example.org\r\nTo: " + list.address() +
+                        "\r\nSubject: =?UTF-8?B?aGVsbG8?=\r\n\r\nHi\r\n");
+
+  CliResult checked = cli({"check"});
+  ASSERT_EQ(checked.status, 0) << checked.err << errorLog();
+  EXPECT_THAT(subscribers(), HasSubstr(reader.address() + ",Reader,"));
+  auto activity = store::readLines(folder / "activity.log");
+  ASSERT_EQ(activity.size(), 2u);
+  EXPECT_THAT(activity[0], HasSubstr("message sent:\t" + reader.address()));
+  EXPECT_THAT(activity[1], HasSubstr("messages not read:\t1\t\"hello\"\t"));
+}
+
 }  // namespace
 }  // namespace tidewell::testing

@@ -147,5 +147,35 @@ TEST(MessageParser, SurvivesBrokenMessagesAndReportsEmptyOnes) {
   EXPECT_EQ(MessageParser::parse(noBoundary, "bad").subject, "broken");
 }
 
+// Encoded words as mail programs read them: each base64 word by itself, a missing padding as if
+// it were there, neighbouring words joined (also in the middle of a character).
+TEST(MessageParser, DecodesEveryEncodedWordByItself) {
+  struct Case {
+    std::string header;
+    std::string subject;
+    std::string sender;
+  };
+  const Case cases[] = {
+      {"Subject: =?UTF-8?B?am9pbg?= =?UTF-8?B?IHRoZSBsaXN0?=", "join the list", ""},
+      {"Subject: =?UTF-8?B?am9pbg==?= =?UTF-8?B?IG5vdw==?=", "join now", ""},
+      {"Subject: =?UTF-8?B?b2LD?=\r\n =?UTF-8?B?pHI=?=", "ob\xc3\xa4r", ""},
+      {"Subject: Re: =?ISO-8859-1?B?R3L832U?= =?UTF-8?Q?_und_mehr?=",
+       "Re: Gr\xc3\xbc\xc3\x9f"
+       "e und mehr",
+       ""},
+      {"From: =?UTF-8?B?Wm/Dqw?= =?UTF-8?B?IMOcbmljb2Rl?= <z@example.org>", "",
+       "Zo\xc3\xab \xc3\x9cnicode"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.header);
+    std::string raw = c.header + "\r\nTo: list@example.org\r\n\r\n=?UTF-8?B?am9pbg?= stays\r\n";
+    IncomingMessage m = MessageParser::parse(raw, "u");
+    if (!c.subject.empty()) EXPECT_EQ(m.subject, c.subject);
+    if (!c.sender.empty()) EXPECT_EQ(m.senderName, c.sender);
+    EXPECT_EQ(m.body, "=?UTF-8?B?am9pbg?= stays\r\n");
+    EXPECT_EQ(m.fullText, raw);
+  }
+}
+
 }  // namespace
 }  // namespace tidewell::mail

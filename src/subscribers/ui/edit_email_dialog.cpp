@@ -90,7 +90,9 @@ void EditEmailDialog::leaveField() {
                      m_fields[1]->text().toStdString(), m_fields[2]->text().toStdString());
   if (!refusal) return;
   showRefusal(this, *refusal);
-  m_fields[2]->setText(QString::fromStdString(editDialogFields(m_table, m_position).signup));
+  EditDialogFields stored = editDialogFields(m_table, m_position);
+  m_fields[0]->setText(QString::fromStdString(stored.email));
+  m_fields[2]->setText(QString::fromStdString(stored.signup));
 }
 
 void EditEmailDialog::tvDelete() {

@@ -1,0 +1,129 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "../engine/engine_fixture.h"
+#include "engine/rule_line.h"
+#include "store/address_check.h"
+#include "subscribers/csv_import.h"
+#include "subscribers/edit_dialog_rules.h"
+#include "subscribers/new_email_rules.h"
+
+namespace tidewell::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+struct AddressCase {
+  std::string address;
+  std::string problem;  // empty when the address is taken in
+};
+
+const std::vector<AddressCase> kAddresses = {
+    {"ann@example.org", ""},
+    {"first.last+tag@mail.example.co.uk", ""},
+    {"\"a@b, <c>\"@example.org", ""},
+    {"\"say \\\"hi\\\"\"@example.org", ""},
+    {"jörg@bücher.example", ""},
+    {"x", "has no \"@\""},
+    {"a@example.org> RCPT TO:<b@example.org>", "holds more than one \"@\""},
+    {"@example.org", "has nothing before the \"@\""},
+    {"ann@", "has nothing after the \"@\""},
+    {"ann@localhost", "has a domain without a dot"},
+    {"ann@example..org", "has an empty part in its domain"},
+    {"ann@example.org>", "holds \">\""},
+    {"ann smith@example.org", "holds a blank"},
+    {"ann\r\n@example.org", "holds a control character"},
+    {"<ann@example.org", "holds \"<\""},
+    {"ann,bob@example.org", "holds \",\""},
+    {"ann\"x@example.org", "holds \"\"\""},
+    {"\"ann@example.org", "holds an unclosed quote"},
+    {"\"ann\"x@example.org", "holds text between the quoted local part and the \"@\""},
+    {"\"a\tb\"@example.org", "holds a control character"},
+    {"\"a\\\r\"@example.org", "holds a control character"},
+};
+
+std::string csvField(const std::string& value) {
+  std::string quoted = "\"";
+  for (char c : value) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+class AddressIntake : public EngineFixture {
+ protected:
+  AddressIntake() { title = addSignupFilter({engine::makeRuleLine("Subject", "Has", "join", "")}); }
+  std::string title;
+};
+
+TEST_F(AddressIntake, EveryWayInTakesAndRefusesTheSameAddresses) {
+  const subscribers::Refusal invalid{"Invalid Email Address!", "Email Address"};
+  store::FilterRecord csvFilter = makeFilter(title);
+  store::SubscriberTable imported = makeTable({}, {csvFilter});
+  store::SubscriberTable edited = makeTable({subscriber("old@example.org", "Ann", title)});
+  std::size_t taken = 0;
+  for (const AddressCase& c : kAddresses) {
+    SCOPED_TRACE(c.address);
+    const bool refused = !c.problem.empty();
+    EXPECT_EQ(store::addressProblem(c.address).value_or(""), c.problem);
+
+    auto typed = subscribers::checkNewEmail(table, filters(), c.address, "Ann", title);
+    EXPECT_EQ(typed, refused ? std::optional(invalid) : std::nullopt);
+
+    auto edit = subscribers::leaveEditField(trap, edited, 0, c.address, "Ann", "12/5/2026");
+    EXPECT_EQ(edit, refused ? std::optional(invalid) : std::nullopt);
+    EXPECT_EQ(edited.record(0).email(), refused ? "old@example.org" : c.address);
+    subscribers::leaveEditField(trap, edited, 0, "old@example.org", "Ann", "12/5/2026");
+
+    writeBytes(folder / "list.csv", csvField(c.address) + ",Ann\r\n");
+    auto report = subscribers::importCsv(trap, imported, folder / "list.csv", csvFilter,
+                                         {{"email", 1}, {"name", 2}}, "~");
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->imported, refused ? 0u : 1u);
+    if (refused) {
+      ASSERT_EQ(report->skipped.size(), 1u);
+      EXPECT_THAT(report->skipped[0].reason, HasSubstr("Invalid Email Address! \""));
+      EXPECT_THAT(report->skipped[0].reason, HasSubstr(c.problem));
+    }
+
+    deliver(message(c.address, "Ann", "join", ""));
+    taken += refused ? 0 : 1;
+  }
+  engine().cmdCheckMail_click();
+  ASSERT_EQ(table.size(), taken);
+  std::size_t next = 0;
+  std::size_t logged = 0;
+  for (const AddressCase& c : kAddresses) {
+    if (c.problem.empty()) {
+      EXPECT_EQ(table.record(next++).email(), c.address);
+    } else {
+      ASSERT_LT(logged, logLines().size());
+      EXPECT_THAT(logLines()[logged++], HasSubstr("not captured: Invalid Email Address!"));
+    }
+  }
+  EXPECT_EQ(logLines().size(), logged);
+}
+
+TEST_F(AddressIntake, StoredOddAddressesStillLoadAndBlanksAroundAnImportedOneAreDropped) {
+  std::vector<std::string> lines;
+  for (std::string odd : {"ann@localhost", "ann smith@example.org", "a@example.org>x"}) {
+    auto record = recordLines(odd, "Odd", "12/5/2026", "true", title);
+    lines.insert(lines.end(), record.begin(), record.end());
+  }
+  writeSubscribers(lines);
+  ASSERT_TRUE(file.LoadSubscriberFile(table));
+  ASSERT_EQ(table.size(), 3u);
+  EXPECT_EQ(table.record(1).email(), "ann smith@example.org");
+  // Editing the name of such a record keeps it; only a new address is checked.
+  EXPECT_FALSE(
+      subscribers::leaveEditField(trap, table, 1, "ann smith@example.org", "Ann", "12/5/2026"));
+  EXPECT_EQ(table.record(1).name(), "Ann");
+
+  writeBytes(folder / "list.csv", "  bob@example.org \t,Bob\r\n");
+  auto report = subscribers::importCsv(trap, table, folder / "list.csv", makeFilter(title),
+                                       {{"email", 1}, {"name", 2}}, "~");
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report->imported, 1u);
+  EXPECT_EQ(table.record(3).email(), "bob@example.org");
+}
+
+}  // namespace
+}  // namespace tidewell::testing
