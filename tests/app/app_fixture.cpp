@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 
+#include "store/subscriber_file.h"
 #include "store/text.h"
 
 namespace tidewell::testing {
@@ -26,6 +27,15 @@ std::vector<int> ProgramFolder::addNodes(const std::filesystem::path& profile,
     indexes.push_back(node->index);
   }
   return indexes;
+}
+
+void ProgramFolder::writeSubscribers(const std::filesystem::path& profile,
+                                     const std::vector<store::SubscriberData>& records) {
+  store::ProfileStore store(profile, trap);
+  store::SubscriberFile file(path(), store, trap);
+  store::SubscriberTable table;
+  for (const auto& r : records) table.add(r);
+  if (!file.Save_Email(table)) throw std::runtime_error("the subscribers were not written");
 }
 
 store::NewProfileFields goldFields() {

@@ -172,12 +172,9 @@ class CycleTest : public QObject {
       store.UpdateFile_new(newsletter, "subject", "Welcome");
       store.UpdateFile_new(newsletter, "location", letter.string());
       store.UpdateFile_new(newsletter, "rule", "Filter_1");
-      store::SubscriberFile file(w.program.path(), store, w.program.trap);
-      store::SubscriberTable table;
-      table.add(
-          {"ann@example.com", "Ann", store::SystemClock().today(), "none", "true", "Filter_1", ""});
-      QVERIFY(file.Save_Email(table));
     }
+    w.program.writeSubscribers(w.profile, {{"ann@example.com", "Ann", store::SystemClock().today(),
+                                            "none", "true", "Filter_1", ""}});
     w.open();
     auto* today = w.window->userPanel()->findChild<QLabel*>("lblSent");
     QCOMPARE(today->text(), QString("Emails sent today: 0"));

@@ -11,6 +11,7 @@
 #include "app_fixture.h"
 #include "mail/fake_mail_server.h"
 #include "main_window.h"
+#include "modal_script.h"
 #include "store/subscriber_file.h"
 #include "subscribers/ui/subscriber_grid_model.h"
 #include "user_panel.h"
@@ -22,15 +23,17 @@ namespace {
 using subscribers::ShowFilter;
 using subscribers::ui::SubscriberGridModel;
 
-void addSubscribers(store::SubscriberTable& table) {
-  const std::array<std::array<const char*, 3>, 5> rows = {{{"a@x.org", "true", "Filter_1"},
-                                                           {"b@x.org", "false", "Filter_1"},
-                                                           {"c@x.org", "true", "Filter_2"},
-                                                           {"d@x.org", "maybe", "Filter_2"},
-                                                           {"e@x.org", "true", "Filter_1"}}};
-  for (const auto& [email, active, filter] : rows) {
-    table.add({email, std::string("Name ") + email[0], {2026, 3, 4}, "none", active, filter, ""});
+std::vector<store::SubscriberData> fiveSubscribers() {
+  std::vector<store::SubscriberData> records;
+  for (auto [email, active, filter] : {std::tuple{"a@x.org", "true", "Filter_1"},
+                                       {"b@x.org", "false", "Filter_1"},
+                                       {"c@x.org", "true", "Filter_2"},
+                                       {"d@x.org", "maybe", "Filter_2"},
+                                       {"e@x.org", "true", "Filter_1"}}) {
+    records.push_back(
+        {email, std::string("Name ") + email[0], {2026, 3, 4}, "none", active, filter, ""});
   }
+  return records;
 }
 
 QStringList column(const QAbstractItemModel& model, int c) {
@@ -54,7 +57,7 @@ class GridTest : public QObject {
     model.setGrid(&grid);
     model.reload();
     QCOMPARE(model.rowCount(), 0);  // the empty table's placeholder is no subscriber
-    addSubscribers(table);
+    for (const auto& r : fiveSubscribers()) table.add(r);
     model.reload();
     QCOMPARE(model.rowCount(), 5);
     QCOMPARE(model.columnCount(), 6);
@@ -77,13 +80,7 @@ class GridTest : public QObject {
     ProgramFolder program;
     std::filesystem::path profile = program.createProfile();
     program.addNodes(profile, "ff");
-    {
-      store::ProfileStore store(profile, program.trap);
-      store::SubscriberFile file(program.path(), store, program.trap);
-      store::SubscriberTable table;
-      addSubscribers(table);
-      QVERIFY(file.Save_Email(table));
-    }
+    program.writeSubscribers(profile, fiveSubscribers());
     mail::FakeMailServer server;
     app::MainWindow window(program.path());
     window.cycleDriver()->setClientFactory(server.factory());
@@ -167,9 +164,7 @@ class GridTest : public QObject {
     {
       app::MainWindow window(program.path());
       QVERIFY(window.Form_Load());
-      window.show();
-      window.activateWindow();
-      QVERIFY(QTest::qWaitForWindowActive(&window));
+      QVERIFY(showActive(&window));
       app::UserPanel* panel = window.userPanel();
       auto* title = panel->findChild<QLineEdit*>("txtUserName");
       QCOMPARE(title->text(), QString("Gold"));

@@ -8,6 +8,7 @@
 #include "app_fixture.h"
 #include "mail/fake_mail_server.h"
 #include "main_window.h"
+#include "modal_script.h"
 #include "new_profile_wizard.h"
 #include "startup_window.h"
 #include "store/subscriber_file.h"
@@ -19,9 +20,8 @@ namespace {
 void save(QWidget& widget, const std::string& name) {
   widget.show();
   QVERIFY(QTest::qWaitForWindowExposed(&widget));
-  std::filesystem::path file = screenshotFolder() / (name + ".png");
-  QVERIFY(widget.grab().save(QString::fromStdString(file.string())));
-  QVERIFY(std::filesystem::file_size(file) > 1000);
+  savePicture(&widget, name);
+  QVERIFY(std::filesystem::file_size(screenshotFolder() / (name + ".png")) > 1000);
 }
 
 }  // namespace
@@ -34,22 +34,18 @@ class ScreenshotTest : public QObject {
     ProgramFolder program;
     std::filesystem::path profile = program.createProfile();
     program.addNodes(profile, "ffnn");
-    {
-      store::ProfileStore store(profile, program.trap);
-      store::SubscriberFile file(program.path(), store, program.trap);
-      store::SubscriberTable table;
-      int day = 20;
-      for (std::string name : {"Ann", "Bob", "Cy", "Dee", "Eve"}) {
-        table.add({name + "@example.com",
-                   name + " Lee",
-                   {2026, 11, day++},
-                   "none",
-                   name == "Dee" ? "false" : "true",
-                   day % 2 ? "Filter_2" : "Filter_1",
-                   ""});
-      }
-      QVERIFY(file.Save_Email(table));
+    std::vector<store::SubscriberData> records;
+    int day = 20;
+    for (std::string name : {"Ann", "Bob", "Cy", "Dee", "Eve"}) {
+      records.push_back({name + "@example.com",
+                         name + " Lee",
+                         {2026, 11, day++},
+                         "none",
+                         name == "Dee" ? "false" : "true",
+                         day % 2 ? "Filter_2" : "Filter_1",
+                         ""});
     }
+    program.writeSubscribers(profile, records);
     mail::FakeMailServer server;
     app::MainWindow window(program.path());
     window.cycleDriver()->setClientFactory(server.factory());

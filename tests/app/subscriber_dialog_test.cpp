@@ -27,21 +27,6 @@ namespace tidewell::testing {
 
 namespace {
 
-void savePicture(QWidget* widget, const std::string& name) {
-  std::filesystem::path file = screenshotFolder() / (name + ".png");
-  // Few colours keep the pictures small enough for the manual.
-  QImage picture =
-      widget->grab().toImage().convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
-  QVERIFY(picture.save(QString::fromStdString(file.string())));
-}
-
-template <class W>
-W* child(QWidget* parent, const char* name) {
-  W* w = parent->findChild<W*>(name);
-  if (!w) qFatal("no child %s", name);
-  return w;
-}
-
 // Types into the dialog's fields, then presses its button once the poll has returned.
 ModalScript::Step fillAndPress(const QString& dialog,
                                std::vector<std::pair<const char*, QString>> texts,

@@ -30,7 +30,9 @@ struct SubscriberWindow {
 
   // Filters ('f') and newsletters ('n') in this order; Filter_1 gets the opt-in code "join".
   explicit SubscriberWindow(const std::string& kinds = "ffn");
-  void writeSubscribers(const std::vector<store::SubscriberData>& records);
+  void writeSubscribers(const std::vector<store::SubscriberData>& records) {
+    program.writeSubscribers(profile, records);
+  }
   // Opens, shows and activates the window; its check timers are stopped.
   void open();
 

@@ -25,9 +25,7 @@ class WebKitTest : public QObject {
     program.addNodes(profile, "f");
     app::MainWindow window(program.path());
     QVERIFY(window.Form_Load());
-    window.show();
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(showActive(&window));
     window.ShowFrame(4);
     auto* address = window.findChild<QLineEdit*>("txtWebKit");
     QVERIFY(address && address->isVisible());
@@ -45,7 +43,7 @@ class WebKitTest : public QObject {
     QCOMPARE(store.GetFromFile_new(store::kFiltersBlock, "webkit"),
              std::string("https://www.example.com/list/"));
     QCOMPARE(settings.webkit, std::string("https://www.example.com/list/"));
-    save(window, "filters_panel_web_kit");
+    savePicture(&window, "filters_panel_web_kit");
 
     std::filesystem::path kit = program.path() / "kit";
     QString result;
@@ -54,7 +52,7 @@ class WebKitTest : public QObject {
       w->findChild<QLineEdit*>("txtKitFolder")->setText(QString::fromStdString(kit.string()));
       w->findChild<QPushButton*>("cmdWriteKit")->click();
       result = w->findChild<QLabel*>("lblKitResult")->text();
-      save(*w, "web_kit_dialog");
+      savePicture(w, "web_kit_dialog");
       clickLater(w->findChild<QPushButton*>("cmdCloseKit"));
     });
     window.findChild<QAction*>("mnuWebKit")->trigger();
@@ -75,10 +73,6 @@ class WebKitTest : public QObject {
     box->selectAll();
     QTest::keyClicks(box, text);
     window.currentPanel()->commitPendingEdit();
-  }
-  static void save(QWidget& widget, const std::string& name) {
-    std::filesystem::path file = screenshotFolder() / (name + ".png");
-    QVERIFY(widget.grab().save(QString::fromStdString(file.string())));
   }
 };
 

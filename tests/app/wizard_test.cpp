@@ -54,9 +54,7 @@ class WizardTest : public QObject {
     QFETCH(QString, box);
     ProgramFolder program;
     NewProfileWizard wizard(program.settings, program.cipher);
-    wizard.show();
-    wizard.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&wizard));
+    QVERIFY(showActive(&wizard));
     fillWizard(&wizard);
     auto* emptied = wizard.findChild<QLineEdit*>(field);
     emptied->clear();
@@ -112,9 +110,7 @@ class WizardTest : public QObject {
     std::filesystem::path existing = program.createProfile("Gold");
     std::string before = readBytes(existing);
     NewProfileWizard wizard(program.settings, program.cipher);
-    wizard.show();
-    wizard.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&wizard));
+    QVERIFY(showActive(&wizard));
     fillWizard(&wizard);
     advanceTo(wizard, 5);
     ModalScript script;

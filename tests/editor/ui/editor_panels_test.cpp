@@ -3,7 +3,6 @@
 // and the outgoing-authentication dialog. Each panel and dialog is also saved as a picture.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,23 +32,13 @@ namespace tidewell::editor::ui {
 namespace {
 
 using editor::testing::EditorProfile;
+using tidewell::testing::child;
 using tidewell::testing::ModalScript;
-
-template <class W = QWidget>
-W* child(QWidget* parent, const char* name) {
-  W* w = parent->findChild<W*>(name);
-  if (!w) qFatal("no widget %s", name);
-  return w;
-}
+using tidewell::testing::savePicture;
 
 // Clicks the named button once the current event has been handled.
 void press(QWidget* parent, const char* button) {
   tidewell::testing::clickLater(child<QPushButton>(parent, button));
-}
-
-void savePicture(QWidget* w, const QString& name) {
-  QDir().mkpath(TIDEWELL_SCREENSHOT_DIR);
-  QVERIFY(w->grab().save(QString(TIDEWELL_SCREENSHOT_DIR) + "/" + name + ".png"));
 }
 
 // A panel in a top-level window with a field to move the focus to, on services like the main
@@ -73,8 +62,7 @@ struct Bench {
     layout->addWidget(panel);
     layout->addWidget(sink);
     host.resize(760, 640);
-    host.show();
-    activate();
+    QVERIFY(tidewell::testing::showActive(&host));
   }
   PanelServices services() {
     PanelServices s;
@@ -188,8 +176,6 @@ void EditorPanelsTest::serverSettingsSwitchesSliderAndDefaults() {
   b.find<QCheckBox>("chkVerp")->click();
   QCOMPARE(b.profile.get(2, "verp"), "true");
   QVERIFY(b.settings.verp);
-  b.panel->findChild<QTabWidget*>()->setCurrentIndex(2);
-  savePicture(b.panel, "server_settings_advanced");
   b.find<QSlider>("Slider1")->setValue(9);
   QCOMPARE(b.profile.get(2, "server_timeout"), "300");
   QCOMPARE(b.find<QLabel>("Label42")->text(), "5 minutes");
