@@ -112,11 +112,7 @@ TEST_F(Bounces, WithDeactivateOffOrClaimedByAFilterAReportChangesNothing) {
   cycle({claimed});
   EXPECT_EQ(actives(), "TTTT");  // the report's sender became a subscriber
   EXPECT_EQ(table.size(), 4u);
-  engine();  // the context was made with deactivate on; switch it off for the next one
-  m_engine.reset();
-  engine::EngineContext context{trap,  profile,          table,  file, settings, folder.path(), "~",
-                                false, server.factory(), runner, ""};
-  m_engine = std::make_unique<engine::MailEngine>(context, profilePath, 0);
+  m_engine = makeEngine(runner, trap, false);  // the Filters block's "deactivate" is off
   cycle({report("bob@example.com", "failed", "5.1.1")});
   EXPECT_EQ(actives(), "TTTT");
 }
