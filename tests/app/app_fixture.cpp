@@ -38,16 +38,6 @@ void ProgramFolder::writeSubscribers(const std::filesystem::path& profile,
   if (!file.Save_Email(table)) throw std::runtime_error("the subscribers were not written");
 }
 
-store::NewProfileFields goldFields() {
-  return {"Gold",
-          "list@example.com",
-          "reply@example.com",
-          "pop.example.com",
-          "smtp.example.com",
-          "list",
-          "secret"};
-}
-
 std::vector<std::string> readLines(const std::filesystem::path& path) {
   return store::splitLines(readBytes(path));
 }

@@ -9,31 +9,7 @@
 namespace tidewell::store {
 namespace {
 
-using ::testing::ElementsAreArray;
-
-// Enciphers by tagging the text with its date, so tests can see what was stored.
-class TaggingCipher : public PasswordCipher {
- public:
-  std::string encipher(const std::string& text, const std::string& date) override {
-    return text.empty() ? "" : "ENC(" + text + "," + date + ")";
-  }
-  std::string decipher(const std::string& stored, const std::string& date) override {
-    std::string prefix = "ENC(";
-    std::string suffix = "," + date + ")";
-    if (stored.rfind(prefix, 0) != 0 || stored.size() < prefix.size() + suffix.size()) return "";
-    return stored.substr(prefix.size(), stored.size() - prefix.size() - suffix.size());
-  }
-};
-
-NewProfileFields goldFields() {
-  return {"Gold",
-          "list@example.com",
-          "reply@example.com",
-          "pop.example.com",
-          "smtp.example.com",
-          "ann",
-          "secret"};
-}
+using testing::goldFields;
 
 class ProfileModelTest : public ::testing::Test {
  protected:
@@ -47,58 +23,27 @@ class ProfileModelTest : public ::testing::Test {
   }
   testing::TrapFixture fx;
   SettingsFile settings{fx.folder.path(), fx.trap};
-  TaggingCipher cipher;
+  testing::TaggingCipher cipher;
 };
 
 TEST_F(ProfileModelTest, NewProfileIsTheSkeletonFilledByFinish) {
   auto path = createGold();
   ASSERT_EQ(path, fx.folder / "Gold.dat");
-  std::vector<std::string> expected{"user_properties_start",
-                                    "index: 1",
-                                    "name: user_properties_start",
-                                    "title: Gold",
-                                    "date: 12/5/2026",
-                                    "user_properties_end",
-                                    "",
-                                    "campaign_properties_start",
-                                    "index: 2",
-                                    "name: campaign_properties_start",
-                                    "title: Server Settings",
-                                    "parent: Gold",
-                                    "pop3: pop.example.com",
-                                    "smtp: smtp.example.com",
-                                    "account: ann",
-                                    "pass: ENC(secret,12/5/2026)",
-                                    "mins: 5",
-                                    "email: list@example.com",
-                                    "reply: reply@example.com",
-                                    "delete: false",
-                                    "SMTPPort: 25",
-                                    "PopPort: 110",
-                                    "POPSSL: 0",
-                                    "SMTPSSL: 0",
-                                    "server_timeout: 60",
-                                    "campain_properties_end",
-                                    "",
-                                    "outbound_properties_start",
-                                    "index: 3",
-                                    "name: outbound_properties_start",
-                                    "title: Newsletters",
-                                    "parent: Server Settings",
-                                    "totalemailssent: 0",
-                                    "outbound_properties_end",
-                                    "",
-                                    "inbound_properties_start",
-                                    "index: 4",
-                                    "name: inbound_properties_start",
-                                    "title: Filters",
-                                    "parent: Server Settings",
-                                    "fielddelimiter: ~",
-                                    "deactivate: true",
-                                    "inbound_properties_end",
-                                    ""};
-  EXPECT_THAT(lines(path), ElementsAreArray(expected));
-  EXPECT_EQ(testing::readBytes(path).find("\r\n\r\n") != std::string::npos, true);
+  // Blocks are parted by empty lines, every line ends in CR LF.
+  const std::string expected =
+      "user_properties_start\nindex: 1\nname: user_properties_start\ntitle: Gold\n"
+      "date: 12/5/2026\nuser_properties_end\n\n"
+      "campaign_properties_start\nindex: 2\nname: campaign_properties_start\n"
+      "title: Server Settings\nparent: Gold\npop3: pop.example.com\nsmtp: smtp.example.com\n"
+      "account: ann\npass: ENC(secret,12/5/2026)\nmins: 5\nemail: list@example.com\n"
+      "reply: reply@example.com\ndelete: false\nSMTPPort: 25\nPopPort: 110\nPOPSSL: 0\n"
+      "SMTPSSL: 0\nserver_timeout: 60\ncampain_properties_end\n\n"
+      "outbound_properties_start\nindex: 3\nname: outbound_properties_start\n"
+      "title: Newsletters\nparent: Server Settings\ntotalemailssent: 0\n"
+      "outbound_properties_end\n\n"
+      "inbound_properties_start\nindex: 4\nname: inbound_properties_start\ntitle: Filters\n"
+      "parent: Server Settings\nfielddelimiter: ~\ndeactivate: true\ninbound_properties_end\n\n";
+  EXPECT_EQ(testing::readBytes(path), testing::crlf(splitLines(expected)));
   EXPECT_EQ(settings.currentProfilePath(), path);
 }
 

@@ -41,6 +41,28 @@ std::vector<std::string> TrapFixture::logLines() const {
   return store::splitLines(readBytes(trap.logPath()));
 }
 
+std::string TaggingCipher::encipher(const std::string& text, const std::string& date) {
+  return text.empty() ? "" : "ENC(" + text + "," + date + ")";
+}
+
+std::string TaggingCipher::decipher(const std::string& stored, const std::string& date) {
+  std::string prefix = "ENC(";
+  std::string suffix = "," + date + ")";
+  if (stored.rfind(prefix, 0) != 0 || stored.size() < prefix.size() + suffix.size()) return "";
+  if (stored.compare(stored.size() - suffix.size(), suffix.size(), suffix) != 0) return "";
+  return stored.substr(prefix.size(), stored.size() - prefix.size() - suffix.size());
+}
+
+store::NewProfileFields goldFields() {
+  return {"Gold",
+          "list@example.com",
+          "reply@example.com",
+          "pop.example.com",
+          "smtp.example.com",
+          "ann",
+          "secret"};
+}
+
 std::string readBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream out;

@@ -10,6 +10,8 @@
 #include "store/clock.h"
 #include "store/error_trap.h"
 #include "store/operator_interface.h"
+#include "store/password_cipher.h"
+#include "store/profile_model.h"
 
 namespace tidewell::testing {
 
@@ -76,6 +78,17 @@ struct TrapFixture {
   store::ErrorTrap trap{folder.path(), ui, clock};
   std::vector<std::string> logLines() const;
 };
+
+// Enciphers by tagging the text with its date, so tests can see what was stored and under which
+// date; deciphers only under that date.
+class TaggingCipher : public store::PasswordCipher {
+ public:
+  std::string encipher(const std::string& text, const std::string& date) override;
+  std::string decipher(const std::string& stored, const std::string& date) override;
+};
+
+// The fields of the profile "Gold" as the new-profile wizard takes them.
+store::NewProfileFields goldFields();
 
 std::string readBytes(const std::filesystem::path& path);
 void writeBytes(const std::filesystem::path& path, const std::string& bytes);
