@@ -8,11 +8,7 @@
 #include <QTableView>
 #include <QTest>
 
-#include "app_fixture.h"
-#include "mail/fake_mail_server.h"
-#include "main_window.h"
-#include "modal_script.h"
-#include "store/subscriber_file.h"
+#include "subscriber_window.h"
 #include "subscribers/ui/subscriber_grid_model.h"
 #include "user_panel.h"
 
@@ -77,15 +73,10 @@ class GridTest : public QObject {
   }
 
   void showFilterNarrowsTheRowsAndKeepsTheWidths() {
-    ProgramFolder program;
-    std::filesystem::path profile = program.createProfile();
-    program.addNodes(profile, "ff");
-    program.writeSubscribers(profile, fiveSubscribers());
-    mail::FakeMailServer server;
-    app::MainWindow window(program.path());
-    window.cycleDriver()->setClientFactory(server.factory());
-    QVERIFY(window.Form_Load());
-    app::UserPanel* panel = window.userPanel();
+    SubscriberWindow w("ff");
+    w.writeSubscribers(fiveSubscribers());
+    w.load();
+    app::UserPanel* panel = w.panel();
     auto* combo = panel->findChild<QComboBox*>("Combo1");
     auto* count = panel->findChild<QLabel*>("lblCount");
     QAbstractItemModel& model = *panel->gridModel();
@@ -107,7 +98,7 @@ class GridTest : public QObject {
     }
     QCOMPARE(count->text(), QString("5 subscribers shown"));
     QCOMPARE(panel->gridView()->columnWidth(2), 150);
-    store::ProfileStore settings(program.settings.path(), program.trap);
+    store::ProfileStore settings(w.program.settings.path(), w.program.trap);
     QVERIFY(settings.GetFromFile_new(0, "grid").find("Name:ON:2250:tvname,") != std::string::npos);
   }
 
@@ -156,30 +147,23 @@ class GridTest : public QObject {
   }
 
   void titleBoxRenamesTheProfileWithItsSubscribers() {
-    ProgramFolder program;
-    std::filesystem::path profile = program.createProfile();
-    program.addNodes(profile, "f");
-    writeLines(program.path() / "Gold.txt",
-               {"ann@x.org", "Ann", "12/1/2026", "none", "true", "Filter_1", "", ""});
-    {
-      app::MainWindow window(program.path());
-      QVERIFY(window.Form_Load());
-      QVERIFY(showActive(&window));
-      app::UserPanel* panel = window.userPanel();
-      auto* title = panel->findChild<QLineEdit*>("txtUserName");
-      QCOMPARE(title->text(), QString("Gold"));
-      title->setFocus();
-      title->selectAll();
-      QTest::keyClicks(title, "Platinum");
-      panel->commitPendingEdit();
-      store::ProfileStore store(profile, program.trap);
-      QCOMPARE(store.GetFromFile_new(store::kUserBlock, "title"), std::string("Platinum"));
-      QVERIFY(std::filesystem::exists(program.path() / "Platinum.txt"));
-      QVERIFY(!std::filesystem::exists(program.path() / "Gold.txt"));
-      // The window goes while the box still has the focus: nothing runs on a half-gone panel.
-      title->setFocus();
-    }
-    QCOMPARE(readLines(program.path() / "Platinum.txt").front(), std::string("ann@x.org"));
+    SubscriberWindow w("f");
+    w.writeSubscribers({person("Ann")});
+    w.open();
+    auto* title = w.panel()->findChild<QLineEdit*>("txtUserName");
+    QCOMPARE(title->text(), QString("Gold"));
+    title->setFocus();
+    title->selectAll();
+    QTest::keyClicks(title, "Platinum");
+    w.panel()->commitPendingEdit();
+    store::ProfileStore store(w.profile, w.program.trap);
+    QCOMPARE(store.GetFromFile_new(store::kUserBlock, "title"), std::string("Platinum"));
+    QVERIFY(std::filesystem::exists(w.program.path() / "Platinum.txt"));
+    QVERIFY(!std::filesystem::exists(w.program.path() / "Gold.txt"));
+    // The window goes while the box still has the focus: nothing runs on a half-gone panel.
+    title->setFocus();
+    w.window.reset();
+    QCOMPARE(readLines(w.program.path() / "Platinum.txt").front(), std::string("ann@x.org"));
   }
 };
 

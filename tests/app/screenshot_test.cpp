@@ -5,13 +5,9 @@
 #include <QTest>
 
 #include "about_window.h"
-#include "app_fixture.h"
-#include "mail/fake_mail_server.h"
-#include "main_window.h"
-#include "modal_script.h"
 #include "new_profile_wizard.h"
 #include "startup_window.h"
-#include "store/subscriber_file.h"
+#include "subscriber_window.h"
 
 namespace tidewell::testing {
 
@@ -31,28 +27,13 @@ class ScreenshotTest : public QObject {
 
  private slots:
   void mainWindow() {
-    ProgramFolder program;
-    std::filesystem::path profile = program.createProfile();
-    program.addNodes(profile, "ffnn");
-    std::vector<store::SubscriberData> records;
-    int day = 20;
-    for (std::string name : {"Ann", "Bob", "Cy", "Dee", "Eve"}) {
-      records.push_back({name + "@example.com",
-                         name + " Lee",
-                         {2026, 11, day++},
-                         "none",
-                         name == "Dee" ? "false" : "true",
-                         day % 2 ? "Filter_2" : "Filter_1",
-                         ""});
-    }
-    program.writeSubscribers(profile, records);
-    mail::FakeMailServer server;
-    app::MainWindow window(program.path());
-    window.cycleDriver()->setClientFactory(server.factory());
-    QVERIFY(window.Form_Load());
-    save(window, "main_window");
-    window.ShowFrame(2);
-    save(window, "main_window_server_settings");
+    SubscriberWindow w("ffnn");
+    w.writeSubscribers({person("Ann"), person("Bob", "Filter_2"), person("Cy"),
+                        person("Dee", "Filter_2", "false"), person("Eve")});
+    w.load();
+    save(*w.window, "main_window");
+    w.window->ShowFrame(2);
+    save(*w.window, "main_window_server_settings");
   }
 
   void startWindow() {

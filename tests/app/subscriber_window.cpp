@@ -17,10 +17,15 @@ SubscriberWindow::SubscriberWindow(const std::string& kinds) {
   if (kinds.find('f') != std::string::npos) store.UpdateFile_new(nodes[0], "subject", "join");
 }
 
-void SubscriberWindow::open() {
+void SubscriberWindow::load() {
   window = std::make_unique<app::MainWindow>(program.path());
   window->cycleDriver()->setClientFactory(server.factory());
+  window->operatorInterface().setStatusObserver([this](const QString& s) { statuses << s; });
   if (!window->Form_Load()) throw std::runtime_error("the profile did not open");
+}
+
+void SubscriberWindow::open() {
+  load();
   window->cycleDriver()->timer1()->stop();
   window->cycleDriver()->timer2()->stop();
   if (!showActive(window.get())) throw std::runtime_error("no active window");

@@ -7,11 +7,9 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app_fixture.h"
 #include "editor/ui/property_panel.h"
-#include "main_window.h"
-#include "modal_script.h"
 #include "profile_session.h"
+#include "subscriber_window.h"
 
 namespace tidewell::testing {
 
@@ -20,12 +18,10 @@ class WebKitTest : public QObject {
 
  private slots:
   void filtersPanelKeepsTheKitAddressAndTheDialogWritesTheKit() {
-    ProgramFolder program;
-    std::filesystem::path profile = program.createProfile();
-    program.addNodes(profile, "f");
-    app::MainWindow window(program.path());
-    QVERIFY(window.Form_Load());
-    QVERIFY(showActive(&window));
+    SubscriberWindow w("f");
+    w.open();
+    app::MainWindow& window = *w.window;
+    ProgramFolder& program = w.program;
     window.ShowFrame(4);
     auto* address = window.findChild<QLineEdit*>("txtWebKit");
     QVERIFY(address && address->isVisible());
@@ -39,7 +35,7 @@ class WebKitTest : public QObject {
     QCOMPARE(settings.webkit, std::string());
 
     type(window, address, "https://www.example.com/list/");
-    store::ProfileStore store(profile, program.trap);
+    store::ProfileStore store(w.profile, program.trap);
     QCOMPARE(store.GetFromFile_new(store::kFiltersBlock, "webkit"),
              std::string("https://www.example.com/list/"));
     QCOMPARE(settings.webkit, std::string("https://www.example.com/list/"));
