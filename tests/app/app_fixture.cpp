@@ -38,10 +38,6 @@ void ProgramFolder::writeSubscribers(const std::filesystem::path& profile,
   if (!file.Save_Email(table)) throw std::runtime_error("the subscribers were not written");
 }
 
-std::vector<std::string> readLines(const std::filesystem::path& path) {
-  return store::splitLines(readBytes(path));
-}
-
 void writeLines(const std::filesystem::path& path, const std::vector<std::string>& lines) {
   writeBytes(path, crlf(lines));
 }

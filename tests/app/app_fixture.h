@@ -39,7 +39,6 @@ struct ProgramFolder {
                         const std::vector<store::SubscriberData>& records);
 };
 
-std::vector<std::string> readLines(const std::filesystem::path& path);
 void writeLines(const std::filesystem::path& path, const std::vector<std::string>& lines);
 // Where the screenshots of the windows go.
 std::filesystem::path screenshotFolder();

@@ -47,7 +47,7 @@ std::string EditorProfile::get(int index, const std::string& key) const {
 }
 
 std::vector<std::string> EditorProfile::lines() const {
-  return store::splitLines(tidewell::testing::readBytes(path()));
+  return tidewell::testing::readLines(path());
 }
 
 std::vector<store::FilterRecord> EditorProfile::filters() const {

@@ -74,17 +74,11 @@ class Bounces : public EngineFixture {
       flags += table.active(p) == "true" ? 'T' : 'F';
     return flags;
   }
-  std::vector<std::string> deactivated() const {
-    auto path = folder / "deactivated.log";
-    return std::filesystem::exists(path) ? store::readLines(path) : std::vector<std::string>{};
-  }
+  std::vector<std::string> deactivated() const { return readLines(folder / "deactivated.log"); }
   std::vector<std::string> counts() const {
-    auto path = engine::BounceCounts::pathFor(profilePath);
-    return std::filesystem::exists(path) ? store::readLines(path) : std::vector<std::string>{};
+    return readLines(engine::BounceCounts::pathFor(profilePath));
   }
-  std::string errors() const {
-    return std::filesystem::exists(folder / "errlog.txt") ? readBytes(folder / "errlog.txt") : "";
-  }
+  std::string errors() const { return readBytes(folder / "errlog.txt"); }
   std::string list, other;
 };
 

@@ -59,6 +59,12 @@ mail::IncomingMessage EngineFixture::message(const std::string& from, const std:
   return m;
 }
 
+std::vector<std::string> EngineFixture::recipients() const {
+  std::vector<std::string> to;
+  for (const auto& m : server.sent) to.push_back(m.toAddress);
+  return to;
+}
+
 engine::MailEngine& EngineFixture::engine() {
   if (!m_engine) m_engine = makeEngine(runner, trap);
   return *m_engine;

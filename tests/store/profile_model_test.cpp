@@ -18,9 +18,6 @@ class ProfileModelTest : public ::testing::Test {
     EXPECT_FALSE(result.refusal);
     return result.profilePath.value_or(std::filesystem::path());
   }
-  std::vector<std::string> lines(const std::filesystem::path& p) {
-    return splitLines(testing::readBytes(p));
-  }
   testing::TrapFixture fx;
   SettingsFile settings{fx.folder.path(), fx.trap};
   testing::TaggingCipher cipher;
@@ -110,7 +107,7 @@ TEST_F(ProfileModelTest, NewNewslettersGoBeforeTheFirstFilterWithTheNextNumber) 
   auto first = model.cmdNewNewsletter_Click("Newsletters");
   ASSERT_TRUE(first);
   EXPECT_EQ(first->title, "New Newsletter #1");
-  auto afterFirst = lines(store.path());
+  auto afterFirst = testing::readLines(store.path());
   EXPECT_EQ(afterFirst[afterFirst.size() - 2], "newsletter_properties_end");  // appended
 
   model.cmdNewInbound_Click("Filters");  // index 6
@@ -120,7 +117,7 @@ TEST_F(ProfileModelTest, NewNewslettersGoBeforeTheFirstFilterWithTheNextNumber) 
   ASSERT_TRUE(next);
   EXPECT_EQ(next->title, "New Newsletter #8");
   EXPECT_EQ(next->index, 7);
-  auto all = lines(store.path());
+  auto all = testing::readLines(store.path());
   auto block = std::find(all.begin(), all.end(), "title: New Newsletter #8");
   auto filter = std::find(all.begin(), all.end(), "rule_properties_start");
   EXPECT_LT(block, filter);

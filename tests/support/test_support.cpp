@@ -37,8 +37,7 @@ bool RecordingOperator::askYesNo(const std::string& question, const std::string&
 }
 
 std::vector<std::string> TrapFixture::logLines() const {
-  if (!std::filesystem::exists(trap.logPath())) return {};
-  return store::splitLines(readBytes(trap.logPath()));
+  return readLines(trap.logPath());
 }
 
 std::string TaggingCipher::encipher(const std::string& text, const std::string& date) {
@@ -73,6 +72,10 @@ std::string readBytes(const std::filesystem::path& path) {
 void writeBytes(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;
+}
+
+std::vector<std::string> readLines(const std::filesystem::path& path) {
+  return store::splitLines(readBytes(path));
 }
 
 std::string crlf(const std::vector<std::string>& lines) {

@@ -92,6 +92,8 @@ store::NewProfileFields goldFields();
 
 std::string readBytes(const std::filesystem::path& path);
 void writeBytes(const std::filesystem::path& path, const std::string& bytes);
+// The lines of the file, none when it is missing.
+std::vector<std::string> readLines(const std::filesystem::path& path);
 // Lines joined with CR LF, each line ended by one.
 std::string crlf(const std::vector<std::string>& lines);
 
