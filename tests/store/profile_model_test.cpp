@@ -128,14 +128,5 @@ TEST_F(ProfileModelTest, NewNewslettersGoBeforeTheFirstFilterWithTheNextNumber) 
   EXPECT_EQ(model.cmdNewNewsletter_Click("Newsletters")->title, "New Newsletter #8");
 }
 
-TEST_F(ProfileModelTest, PortDefaultsReplaceChangedValues) {
-  ProfileStore store(createGold(), fx.trap);
-  store.UpdateFile_new(2, "SMTPPort", "587");
-  store.UpdateFile_new(2, "POPSSL", "1");
-  ASSERT_TRUE(ProfileModel(store).Set_Port_Defaults());
-  EXPECT_EQ(store.GetFromFile_new(2, "SMTPPort"), "25");
-  EXPECT_EQ(store.GetFromFile_new(2, "POPSSL"), "0");
-}
-
 }  // namespace
 }  // namespace tidewell::store
