@@ -16,6 +16,10 @@ void clickLater(QAbstractButton* button) {
   QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
 }
 
+void clickLater(QWidget* parent, const char* button) {
+  clickLater(child<QAbstractButton>(parent, button));
+}
+
 bool showActive(QWidget* window) {
   window->show();
   window->activateWindow();

@@ -18,6 +18,7 @@ namespace tidewell::testing {
 
 // Clicks the button once the current event has been handled.
 void clickLater(QAbstractButton* button);
+void clickLater(QWidget* parent, const char* button);
 
 // The named child widget; a test cannot go on without it.
 template <class W = QWidget>

@@ -35,7 +35,7 @@ ModalScript::Step fillAndPress(const QString& dialog,
     if (w->objectName() != dialog) return false;
     for (const auto& [name, text] : texts) child<QLineEdit>(w, name)->setText(text);
     if (!picture.empty()) savePicture(w, picture);
-    clickLater(child<QPushButton>(w, button));
+    clickLater(w, button);
     return true;
   };
 }
@@ -123,7 +123,7 @@ class SubscriberDialogTest : public QObject {
       child<QPushButton>(d, "Command2")->click();
       seen << sent->item(0)->text();
       child<QCheckBox>(d, "Check1")->click();
-      clickLater(child<QPushButton>(d, "Command1"));
+      clickLater(d, "Command1");
       return true;
     });
     w.select(1, 1);
@@ -266,7 +266,7 @@ class SubscriberDialogTest : public QObject {
       seen << child<QLabel>(d, "lblReport")->text()
            << child<QPlainTextEdit>(d, "txtReport")->toPlainText();
       savePicture(d, "frmLoadCSV");
-      clickLater(child<QPushButton>(d, "Command2"));
+      clickLater(d, "Command2");
       return true;
     });
     QTest::mouseClick(child<QPushButton>(w.panel(), "Commandt"), Qt::LeftButton);
@@ -321,7 +321,7 @@ class SubscriberDialogTest : public QObject {
       script.then([&](QWidget* d) {
         if (d->objectName() != "frmDate") return false;
         c.choose(child<QCalendarWidget>(d, "MonthView1"));
-        clickLater(child<QPushButton>(d, "cmdOK"));
+        clickLater(d, "cmdOK");
         return true;
       });
       std::optional<store::Date> picked =
