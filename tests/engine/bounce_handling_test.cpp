@@ -91,8 +91,11 @@ TEST_F(Bounces, OnlyAPermanentFailureSwitchesOffAtOnceInEveryListIgnoringCase) {
   EXPECT_THAT(errors(),
               HasSubstr("policy failure of bob@example.com (5.7.1): nobody switched off"));
 
-  cycle({report("ANN@example.com", "failed", "5.1.1")});
+  auto unknownUser = report("ANN@example.com", "failed", "5.1.1");
+  unknownUser.headers.clear();  // a standard report is read without its From and To
+  cycle({unknownUser});
   EXPECT_EQ(actives(), "FFT");
+  EXPECT_EQ(savedLines().at(4), "false");  // and saved
   auto lines = deactivated();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], "12/5/2026\t1:02:03 PM\tann@example.com\t" + list +
