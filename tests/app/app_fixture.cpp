@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 
+#include "store/subscriber_file.h"
 #include "store/text.h"
 
 namespace tidewell::testing {
@@ -28,18 +29,13 @@ std::vector<int> ProgramFolder::addNodes(const std::filesystem::path& profile,
   return indexes;
 }
 
-store::NewProfileFields goldFields() {
-  return {"Gold",
-          "list@example.com",
-          "reply@example.com",
-          "pop.example.com",
-          "smtp.example.com",
-          "list",
-          "secret"};
-}
-
-std::vector<std::string> readLines(const std::filesystem::path& path) {
-  return store::splitLines(readBytes(path));
+void ProgramFolder::writeSubscribers(const std::filesystem::path& profile,
+                                     const std::vector<store::SubscriberData>& records) {
+  store::ProfileStore store(profile, trap);
+  store::SubscriberFile file(path(), store, trap);
+  store::SubscriberTable table;
+  for (const auto& r : records) table.add(r);
+  if (!file.Save_Email(table)) throw std::runtime_error("the subscribers were not written");
 }
 
 void writeLines(const std::filesystem::path& path, const std::vector<std::string>& lines) {

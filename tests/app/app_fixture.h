@@ -15,6 +15,7 @@ class QWidget;
 #include "cipher/dated_password_cipher.h"
 #include "store/profile_model.h"
 #include "store/settings_file.h"
+#include "store/subscriber_table.h"
 #include "support/test_support.h"
 
 namespace tidewell::testing {
@@ -33,10 +34,11 @@ struct ProgramFolder {
   std::filesystem::path createProfile(const std::string& title = "Gold");
   // Adds filters and newsletters in this order ('f' or 'n'); returns their indexes.
   std::vector<int> addNodes(const std::filesystem::path& profile, const std::string& kinds);
+  // Saves the records as the profile's subscriber file.
+  void writeSubscribers(const std::filesystem::path& profile,
+                        const std::vector<store::SubscriberData>& records);
 };
 
-store::NewProfileFields goldFields();
-std::vector<std::string> readLines(const std::filesystem::path& path);
 void writeLines(const std::filesystem::path& path, const std::vector<std::string>& lines);
 // Where the screenshots of the windows go.
 std::filesystem::path screenshotFolder();

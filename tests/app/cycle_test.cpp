@@ -11,40 +11,22 @@
 #include <QTimer>
 #include <chrono>
 
-#include "app_fixture.h"
-#include "mail/fake_mail_server.h"
-#include "main_window.h"
 #include "store/clock.h"
-#include "store/subscriber_file.h"
+#include "subscriber_window.h"
 #include "widget_operator.h"
 
 namespace tidewell::testing {
 
 namespace {
 
-using app::MainWindow;
-
 mail::IncomingMessage message(const std::string& uidl) {
   return {uidl, "Hello", "Just saying hello", "friend@example.com", "Friend", "", "", ""};
 }
 
 // A profile (with the given filters and newsletters) opened in a main window whose cycles talk
-// to an in-memory mailbox, with every status text recorded.
-struct CycleWindow {
-  ProgramFolder program;
-  mail::FakeMailServer server;
-  std::filesystem::path profile = program.createProfile();
-  std::vector<int> nodes;
-  std::unique_ptr<MainWindow> window;
-  QStringList statuses;
-
-  explicit CycleWindow(const std::string& kinds = "f") { nodes = program.addNodes(profile, kinds); }
-  void open() {
-    window = std::make_unique<MainWindow>(program.path());
-    window->cycleDriver()->setClientFactory(server.factory());
-    window->operatorInterface().setStatusObserver([this](const QString& s) { statuses << s; });
-    if (!window->Form_Load()) throw std::runtime_error("the profile did not open");
-  }
+// to an in-memory mailbox.
+struct CycleWindow : SubscriberWindow {
+  explicit CycleWindow(const std::string& kinds = "f") : SubscriberWindow(kinds) {}
   app::CycleDriver& cycle() const { return *window->cycleDriver(); }
   QAction* action(const char* name) const { return window->findChild<QAction*>(name); }
   // The statuses from the last "Logging into Pop3..." on.
@@ -64,7 +46,7 @@ class CycleTest : public QObject {
     CycleWindow w;
     for (const char* uidl : {"u1", "u2", "u3"}) w.server.add(message(uidl));
     w.server.delay = std::chrono::milliseconds(100);
-    w.open();
+    w.load();
     QVERIFY(w.action("mnuServerRunning")->isChecked());
     QVERIFY(w.cycle().timer1()->isActive());
     QCOMPARE(w.cycle().timer1()->interval(), 1000);
@@ -117,7 +99,7 @@ class CycleTest : public QObject {
   void nextCycleComesAfterTheInterval() {
     CycleWindow w;
     w.server.add(message("u1"));
-    w.open();
+    w.load();
     w.cycle().timer1Tick();
     QCOMPARE(w.server.clientsMade, 1);
     for (int tick = 1; tick < 300; ++tick) w.cycle().timer1Tick();
@@ -136,7 +118,7 @@ class CycleTest : public QObject {
 
   void serverRunningStopsAndSendReceiveArms() {
     CycleWindow w;
-    w.open();
+    w.load();
     w.action("mnuServerRunning")->trigger();
     QVERIFY(!w.action("mnuServerRunning")->isChecked());
     QVERIFY(!w.cycle().timer1()->isActive());
@@ -153,7 +135,7 @@ class CycleTest : public QObject {
 
   void aProfileWithoutFiltersRunsNoCycles() {
     CycleWindow w("");
-    w.open();
+    w.load();
     QVERIFY(!w.action("mnuServerRunning")->isEnabled());
     QVERIFY(!w.action("mnuServerRunning")->isChecked());
     QVERIFY(!w.action("mnuSendRecv")->isEnabled());
@@ -172,13 +154,10 @@ class CycleTest : public QObject {
       store.UpdateFile_new(newsletter, "subject", "Welcome");
       store.UpdateFile_new(newsletter, "location", letter.string());
       store.UpdateFile_new(newsletter, "rule", "Filter_1");
-      store::SubscriberFile file(w.program.path(), store, w.program.trap);
-      store::SubscriberTable table;
-      table.add(
-          {"ann@example.com", "Ann", store::SystemClock().today(), "none", "true", "Filter_1", ""});
-      QVERIFY(file.Save_Email(table));
     }
-    w.open();
+    w.program.writeSubscribers(w.profile, {{"ann@example.com", "Ann", store::SystemClock().today(),
+                                            "none", "true", "Filter_1", ""}});
+    w.load();
     auto* today = w.window->userPanel()->findChild<QLabel*>("lblSent");
     QCOMPARE(today->text(), QString("Emails sent today: 0"));
     QSignalSpy reloads(w.window->userPanel()->gridModel(), &QAbstractItemModel::modelReset);

@@ -8,10 +8,7 @@
 #include <QTableView>
 #include <QTest>
 
-#include "app_fixture.h"
-#include "mail/fake_mail_server.h"
-#include "main_window.h"
-#include "store/subscriber_file.h"
+#include "subscriber_window.h"
 #include "subscribers/ui/subscriber_grid_model.h"
 #include "user_panel.h"
 
@@ -22,15 +19,17 @@ namespace {
 using subscribers::ShowFilter;
 using subscribers::ui::SubscriberGridModel;
 
-void addSubscribers(store::SubscriberTable& table) {
-  const std::array<std::array<const char*, 3>, 5> rows = {{{"a@x.org", "true", "Filter_1"},
-                                                           {"b@x.org", "false", "Filter_1"},
-                                                           {"c@x.org", "true", "Filter_2"},
-                                                           {"d@x.org", "maybe", "Filter_2"},
-                                                           {"e@x.org", "true", "Filter_1"}}};
-  for (const auto& [email, active, filter] : rows) {
-    table.add({email, std::string("Name ") + email[0], {2026, 3, 4}, "none", active, filter, ""});
+std::vector<store::SubscriberData> fiveSubscribers() {
+  std::vector<store::SubscriberData> records;
+  for (auto [email, active, filter] : {std::tuple{"a@x.org", "true", "Filter_1"},
+                                       {"b@x.org", "false", "Filter_1"},
+                                       {"c@x.org", "true", "Filter_2"},
+                                       {"d@x.org", "maybe", "Filter_2"},
+                                       {"e@x.org", "true", "Filter_1"}}) {
+    records.push_back(
+        {email, std::string("Name ") + email[0], {2026, 3, 4}, "none", active, filter, ""});
   }
+  return records;
 }
 
 QStringList column(const QAbstractItemModel& model, int c) {
@@ -54,7 +53,7 @@ class GridTest : public QObject {
     model.setGrid(&grid);
     model.reload();
     QCOMPARE(model.rowCount(), 0);  // the empty table's placeholder is no subscriber
-    addSubscribers(table);
+    for (const auto& r : fiveSubscribers()) table.add(r);
     model.reload();
     QCOMPARE(model.rowCount(), 5);
     QCOMPARE(model.columnCount(), 6);
@@ -74,21 +73,10 @@ class GridTest : public QObject {
   }
 
   void showFilterNarrowsTheRowsAndKeepsTheWidths() {
-    ProgramFolder program;
-    std::filesystem::path profile = program.createProfile();
-    program.addNodes(profile, "ff");
-    {
-      store::ProfileStore store(profile, program.trap);
-      store::SubscriberFile file(program.path(), store, program.trap);
-      store::SubscriberTable table;
-      addSubscribers(table);
-      QVERIFY(file.Save_Email(table));
-    }
-    mail::FakeMailServer server;
-    app::MainWindow window(program.path());
-    window.cycleDriver()->setClientFactory(server.factory());
-    QVERIFY(window.Form_Load());
-    app::UserPanel* panel = window.userPanel();
+    SubscriberWindow w("ff");
+    w.writeSubscribers(fiveSubscribers());
+    w.load();
+    app::UserPanel* panel = w.panel();
     auto* combo = panel->findChild<QComboBox*>("Combo1");
     auto* count = panel->findChild<QLabel*>("lblCount");
     QAbstractItemModel& model = *panel->gridModel();
@@ -110,7 +98,7 @@ class GridTest : public QObject {
     }
     QCOMPARE(count->text(), QString("5 subscribers shown"));
     QCOMPARE(panel->gridView()->columnWidth(2), 150);
-    store::ProfileStore settings(program.settings.path(), program.trap);
+    store::ProfileStore settings(w.program.settings.path(), w.program.trap);
     QVERIFY(settings.GetFromFile_new(0, "grid").find("Name:ON:2250:tvname,") != std::string::npos);
   }
 
@@ -159,32 +147,23 @@ class GridTest : public QObject {
   }
 
   void titleBoxRenamesTheProfileWithItsSubscribers() {
-    ProgramFolder program;
-    std::filesystem::path profile = program.createProfile();
-    program.addNodes(profile, "f");
-    writeLines(program.path() / "Gold.txt",
-               {"ann@x.org", "Ann", "12/1/2026", "none", "true", "Filter_1", "", ""});
-    {
-      app::MainWindow window(program.path());
-      QVERIFY(window.Form_Load());
-      window.show();
-      window.activateWindow();
-      QVERIFY(QTest::qWaitForWindowActive(&window));
-      app::UserPanel* panel = window.userPanel();
-      auto* title = panel->findChild<QLineEdit*>("txtUserName");
-      QCOMPARE(title->text(), QString("Gold"));
-      title->setFocus();
-      title->selectAll();
-      QTest::keyClicks(title, "Platinum");
-      panel->commitPendingEdit();
-      store::ProfileStore store(profile, program.trap);
-      QCOMPARE(store.GetFromFile_new(store::kUserBlock, "title"), std::string("Platinum"));
-      QVERIFY(std::filesystem::exists(program.path() / "Platinum.txt"));
-      QVERIFY(!std::filesystem::exists(program.path() / "Gold.txt"));
-      // The window goes while the box still has the focus: nothing runs on a half-gone panel.
-      title->setFocus();
-    }
-    QCOMPARE(readLines(program.path() / "Platinum.txt").front(), std::string("ann@x.org"));
+    SubscriberWindow w("f");
+    w.writeSubscribers({person("Ann")});
+    w.open();
+    auto* title = w.panel()->findChild<QLineEdit*>("txtUserName");
+    QCOMPARE(title->text(), QString("Gold"));
+    title->setFocus();
+    title->selectAll();
+    QTest::keyClicks(title, "Platinum");
+    w.panel()->commitPendingEdit();
+    store::ProfileStore store(w.profile, w.program.trap);
+    QCOMPARE(store.GetFromFile_new(store::kUserBlock, "title"), std::string("Platinum"));
+    QVERIFY(std::filesystem::exists(w.program.path() / "Platinum.txt"));
+    QVERIFY(!std::filesystem::exists(w.program.path() / "Gold.txt"));
+    // The window goes while the box still has the focus: nothing runs on a half-gone panel.
+    title->setFocus();
+    w.window.reset();
+    QCOMPARE(readLines(w.program.path() / "Platinum.txt").front(), std::string("ann@x.org"));
   }
 };
 

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTest>
+#include <filesystem>
 
 namespace tidewell::testing {
 
@@ -12,6 +14,24 @@ void clickLater(QAbstractButton* button) {
   // A click that opens another modal window must not run inside the poll: its loop would stop
   // the poll from firing again.
   QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
+}
+
+void clickLater(QWidget* parent, const char* button) {
+  clickLater(child<QAbstractButton>(parent, button));
+}
+
+bool showActive(QWidget* window) {
+  window->show();
+  window->activateWindow();
+  return QTest::qWaitForWindowActive(window);
+}
+
+void savePicture(QWidget* widget, const std::string& name) {
+  std::filesystem::create_directories(TIDEWELL_SCREENSHOT_DIR);
+  QImage picture =
+      widget->grab().toImage().convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+  QString file = QString(TIDEWELL_SCREENSHOT_DIR) + "/" + QString::fromStdString(name) + ".png";
+  QVERIFY(picture.save(file));
 }
 
 ModalScript::ModalScript(int deadlineMs) {

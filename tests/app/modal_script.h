@@ -7,16 +7,31 @@
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
+#include <QWidget>
 #include <deque>
 #include <functional>
+#include <string>
 
 class QAbstractButton;
-class QWidget;
 
 namespace tidewell::testing {
 
 // Clicks the button once the current event has been handled.
 void clickLater(QAbstractButton* button);
+void clickLater(QWidget* parent, const char* button);
+
+// The named child widget; a test cannot go on without it.
+template <class W = QWidget>
+W* child(QWidget* parent, const char* name) {
+  W* w = parent->findChild<W*>(name);
+  if (!w) qFatal("no widget %s", name);
+  return w;
+}
+
+// Shows the window and waits until it is active.
+bool showActive(QWidget* window);
+// Saves a picture of the widget in the build tree, in few colours to keep it small.
+void savePicture(QWidget* widget, const std::string& name);
 
 class ModalScript : public QObject {
  public:

@@ -5,12 +5,9 @@
 #include <QTest>
 
 #include "about_window.h"
-#include "app_fixture.h"
-#include "mail/fake_mail_server.h"
-#include "main_window.h"
 #include "new_profile_wizard.h"
 #include "startup_window.h"
-#include "store/subscriber_file.h"
+#include "subscriber_window.h"
 
 namespace tidewell::testing {
 
@@ -19,9 +16,8 @@ namespace {
 void save(QWidget& widget, const std::string& name) {
   widget.show();
   QVERIFY(QTest::qWaitForWindowExposed(&widget));
-  std::filesystem::path file = screenshotFolder() / (name + ".png");
-  QVERIFY(widget.grab().save(QString::fromStdString(file.string())));
-  QVERIFY(std::filesystem::file_size(file) > 1000);
+  savePicture(&widget, name);
+  QVERIFY(std::filesystem::file_size(screenshotFolder() / (name + ".png")) > 1000);
 }
 
 }  // namespace
@@ -31,32 +27,13 @@ class ScreenshotTest : public QObject {
 
  private slots:
   void mainWindow() {
-    ProgramFolder program;
-    std::filesystem::path profile = program.createProfile();
-    program.addNodes(profile, "ffnn");
-    {
-      store::ProfileStore store(profile, program.trap);
-      store::SubscriberFile file(program.path(), store, program.trap);
-      store::SubscriberTable table;
-      int day = 20;
-      for (std::string name : {"Ann", "Bob", "Cy", "Dee", "Eve"}) {
-        table.add({name + "@example.com",
-                   name + " Lee",
-                   {2026, 11, day++},
-                   "none",
-                   name == "Dee" ? "false" : "true",
-                   day % 2 ? "Filter_2" : "Filter_1",
-                   ""});
-      }
-      QVERIFY(file.Save_Email(table));
-    }
-    mail::FakeMailServer server;
-    app::MainWindow window(program.path());
-    window.cycleDriver()->setClientFactory(server.factory());
-    QVERIFY(window.Form_Load());
-    save(window, "main_window");
-    window.ShowFrame(2);
-    save(window, "main_window_server_settings");
+    SubscriberWindow w("ffnn");
+    w.writeSubscribers({person("Ann"), person("Bob", "Filter_2"), person("Cy"),
+                        person("Dee", "Filter_2", "false"), person("Eve")});
+    w.load();
+    save(*w.window, "main_window");
+    w.window->ShowFrame(2);
+    save(*w.window, "main_window_server_settings");
   }
 
   void startWindow() {

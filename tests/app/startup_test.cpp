@@ -19,10 +19,6 @@ namespace {
 
 using app::MainWindow;
 
-void click(QWidget* window, const char* button) {
-  clickLater(window->findChild<QPushButton*>(button));
-}
-
 std::string settingsKey(ProgramFolder& program, const char* key) {
   store::ProfileStore settings(program.settings.path(), program.trap);
   return settings.GetFromFile_new(store::kProgramBlock, key);
@@ -38,7 +34,7 @@ class StartupTest : public QObject {
     ProgramFolder program;
     MainWindow window(program.path());
     ModalScript script;
-    script.onWidget("frmStartup", [](QWidget* w) { click(w, "cmdQuit"); });
+    script.onWidget("frmStartup", [](QWidget* w) { clickLater(w, "cmdQuit"); });
     QVERIFY(!window.Form_Load());
     QVERIFY(script.done());
     QCOMPARE(settingsKey(program, "startfile"), std::string());
@@ -55,7 +51,7 @@ class StartupTest : public QObject {
     ProgramFolder program;
     MainWindow window(program.path());
     ModalScript script;
-    script.onWidget("frmStartup", [](QWidget* w) { click(w, "cmdNew"); })
+    script.onWidget("frmStartup", [](QWidget* w) { clickLater(w, "cmdNew"); })
         .onWidget("frmNewProfile", [](QWidget* w) {
           fillWizard(w);
           for (int page = 1; page <= 5; ++page) {
@@ -78,16 +74,17 @@ class StartupTest : public QObject {
     std::filesystem::path silver = lists.createProfile("Silver");
     MainWindow window(program.path());
     ModalScript script;
-    script.onWidget("frmStartup", [](QWidget* w) { click(w, "cmdOpen"); }).then([&](QWidget* w) {
-      auto* dialog = qobject_cast<QFileDialog*>(w);
-      if (!dialog) return false;
-      if (dialog->windowTitle() != "Select Profile") return false;
-      if (dialog->nameFilters() != QStringList{"DAT Files (*.dat)"}) return false;
-      dialog->findChild<QLineEdit*>("fileNameEdit")
-          ->setText(QString::fromStdString(silver.string()));
-      QMetaObject::invokeMethod(dialog, &QDialog::accept, Qt::QueuedConnection);
-      return true;
-    });
+    script.onWidget("frmStartup", [](QWidget* w) { clickLater(w, "cmdOpen"); })
+        .then([&](QWidget* w) {
+          auto* dialog = qobject_cast<QFileDialog*>(w);
+          if (!dialog) return false;
+          if (dialog->windowTitle() != "Select Profile") return false;
+          if (dialog->nameFilters() != QStringList{"DAT Files (*.dat)"}) return false;
+          dialog->findChild<QLineEdit*>("fileNameEdit")
+              ->setText(QString::fromStdString(silver.string()));
+          QMetaObject::invokeMethod(dialog, &QDialog::accept, Qt::QueuedConnection);
+          return true;
+        });
     QVERIFY(window.Form_Load());
     QVERIFY(script.done());
     QCOMPARE(window.tree()->nodeAt(1)->text(0), QString("Silver"));

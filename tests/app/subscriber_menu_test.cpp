@@ -42,6 +42,9 @@ ModalScript::Step closeDialog(const QString& name, std::function<void(QWidget*)>
   };
 }
 
+using Steps = std::function<void(ModalScript&)>;
+using Check = std::function<void(SubscriberWindow&)>;
+
 struct MenuCase {
   const char* name;
   MenuWay way;
@@ -49,10 +52,18 @@ struct MenuCase {
   int otherEnd;  // the selection's other end
   const char* entry;
   const char* entryText;
-  std::function<void(ModalScript&)> steps;  // what the entry asks, answered
-  QStringList boxes;                        // "caption|text" of every box answered
-  std::function<void(SubscriberWindow&)> check;
+  Steps steps;        // what the entry asks, answered
+  QStringList boxes;  // "caption|text" of every box answered
+  Check check;
 };
+
+Steps answer(QMessageBox::StandardButton button) {
+  return [button](ModalScript& s) { s.answerBox(button); };
+}
+
+Check columnIs(int column, const QStringList& texts) {
+  return [column, texts](SubscriberWindow& w) { QCOMPARE(w.column(column), texts); };
+}
 
 }  // namespace
 
@@ -62,133 +73,61 @@ class SubscriberMenuTest : public QObject {
  private slots:
   void everyEntryReachesItsAction() {
     const QStringList sure{"Confirm Delete|Are you sure?"};
-    QString shownAddress;
+    const QStringList none;
+    const QStringList badDate{"Invalid Date|Invalid Date Format (eg:12/30/2006)"};
+    const QStringList assign{"Assign to Filter|Are you sure?"};
+    const QStringList toggled{"true", "false", "false", "false", "true"};
+    QString shown;
+    auto shownIs = [&shown](const QString& text) {
+      return [&shown, text](SubscriberWindow&) { QCOMPARE(shown, text); };
+    };
+    auto look = [&shown](const char* dialog, std::function<QString(QWidget*)> read) {
+      return [&shown, dialog, read](ModalScript& s) {
+        s.then(closeDialog(dialog, [&shown, read](QWidget* d) { shown = read(d); }));
+      };
+    };
     const MenuCase cases[] = {
-        {"toggle one row",
-         MenuWay::kRightButton,
-         2,
-         2,
-         "mnuToggle",
-         "",
-         {},
-         {},
+        {"toggle one row", MenuWay::kRightButton, 2, 2, "mnuToggle", "", nullptr, none,
          [](SubscriberWindow& w) {
            QCOMPARE(w.column(4), (QStringList{"true", "false", "true", "true", "true"}));
            QVERIFY(w.table().changed());
          }},
-        {"toggle downwards",
-         MenuWay::kMenuKey,
-         4,
-         2,
-         "mnuToggle",
-         "",
-         {},
-         {},
-         [](SubscriberWindow& w) {
-           QCOMPARE(w.column(4), (QStringList{"true", "false", "false", "false", "true"}));
-         }},
-        {"toggle upwards",
-         MenuWay::kShiftF10,
-         2,
-         4,
-         "mnuToggle",
-         "",
-         {},
-         {},
-         [](SubscriberWindow& w) {
-           QCOMPARE(w.column(4), (QStringList{"true", "false", "false", "false", "true"}));
-         }},
-        {"delete upwards", MenuWay::kShiftF10, 2, 3, "tvDeleteEmail", "",
-         [](ModalScript& s) { s.answerBox(QMessageBox::Yes); }, sure,
+        {"toggle downwards", MenuWay::kMenuKey, 4, 2, "mnuToggle", "", nullptr, none,
+         columnIs(4, toggled)},
+        {"toggle upwards", MenuWay::kShiftF10, 2, 4, "mnuToggle", "", nullptr, none,
+         columnIs(4, toggled)},
+        {"delete upwards", MenuWay::kShiftF10, 2, 3, "tvDeleteEmail", "", answer(QMessageBox::Yes),
+         sure,
          [](SubscriberWindow& w) {
            QCOMPARE(w.emails(), (QStringList{"ann@x.org", "dee@x.org", "eve@x.org"}));
            QCOMPARE(w.column(0), (QStringList{"1", "2", "3"}));
          }},
         {"delete answered No", MenuWay::kRightButton, 3, 3, "tvDeleteEmail", "",
-         [](ModalScript& s) { s.answerBox(QMessageBox::No); }, sure,
+         answer(QMessageBox::No), sure,
          [](SubscriberWindow& w) { QCOMPARE(w.emails().size(), 5); }},
-        {"sign-up date downwards",
-         MenuWay::kMenuKey,
-         3,
-         1,
-         "mnuSignUpMod",
-         "",
-         [](ModalScript& s) { s.then(typeAnswer("12/30/2006")); },
-         {},
-         [](SubscriberWindow& w) {
-           QCOMPARE(w.column(3), (QStringList{"12/30/2006", "12/30/2006", "12/30/2006",
-                                              "11/20/2026", "11/20/2026"}));
-         }},
-        {"sign-up date that is no date",
-         MenuWay::kRightButton,
-         1,
-         1,
-         "mnuSignUpMod",
-         "",
-         [](ModalScript& s) { s.then(typeAnswer("soon")).answerBox(QMessageBox::Ok); },
-         {"Invalid Date|Invalid Date Format (eg:12/30/2006)"},
+        {"sign-up date downwards", MenuWay::kMenuKey, 3, 1, "mnuSignUpMod", "",
+         [](ModalScript& s) { s.then(typeAnswer("12/30/2006")); }, none,
+         columnIs(3, {"12/30/2006", "12/30/2006", "12/30/2006", "11/20/2026", "11/20/2026"})},
+        {"sign-up date that is no date", MenuWay::kRightButton, 1, 1, "mnuSignUpMod", "",
+         [](ModalScript& s) { s.then(typeAnswer("soon")).answerBox(QMessageBox::Ok); }, badDate,
          [](SubscriberWindow& w) { QCOMPARE(w.column(3).first(), QString("11/20/2026")); }},
-        {"assign upwards",
-         MenuWay::kShiftF10,
-         1,
-         2,
-         "mnuLevel2",
-         "Filter_2",
-         [](ModalScript& s) { s.answerBox(QMessageBox::Yes); },
-         {"Assign to Filter|Are you sure?"},
-         [](SubscriberWindow& w) {
-           QCOMPARE(w.column(5),
-                    (QStringList{"Filter_2", "Filter_2", "Filter_1", "Filter_2", "Filter_1"}));
-         }},
-        {"view sent newsletters",
-         MenuWay::kRightButton,
-         2,
-         2,
-         "mnuEdit",
-         "",
-         [&](ModalScript& s) {
-           s.then(closeDialog("frmEditEmail", [&](QWidget* d) {
-             shownAddress = d->findChild<QLineEdit*>("Text1_0")->text();
-           }));
-         },
-         {},
-         [&](SubscriberWindow&) { QCOMPARE(shownAddress, QString("bob@x.org")); }},
-        {"view personal fields",
-         MenuWay::kMenuKey,
-         4,
-         4,
-         "mnuViewPMF",
-         "",
-         [&](ModalScript& s) {
-           s.then(closeDialog("frmPMFs", [&](QWidget* d) {
-             shownAddress = d->findChild<QLabel*>("lblTitle")->text();
-           }));
-         },
-         {},
-         [&](SubscriberWindow&) {
-           QCOMPARE(shownAddress, QString("View Personal Message Fields for dee@x.org"));
-         }},
-        {"find",
-         MenuWay::kRightButton,
-         1,
-         1,
-         "mnuFind",
-         "",
-         {},
-         {},
+        {"assign upwards", MenuWay::kShiftF10, 1, 2, "mnuLevel2", "Filter_2",
+         answer(QMessageBox::Yes), assign,
+         columnIs(5, {"Filter_2", "Filter_2", "Filter_1", "Filter_2", "Filter_1"})},
+        {"view sent newsletters", MenuWay::kRightButton, 2, 2, "mnuEdit", "",
+         look("frmEditEmail",
+              [](QWidget* d) { return d->findChild<QLineEdit*>("Text1_0")->text(); }),
+         none, shownIs("bob@x.org")},
+        {"view personal fields", MenuWay::kMenuKey, 4, 4, "mnuViewPMF", "",
+         look("frmPMFs", [](QWidget* d) { return d->findChild<QLabel*>("lblTitle")->text(); }),
+         none, shownIs("View Personal Message Fields for dee@x.org")},
+        {"find", MenuWay::kRightButton, 1, 1, "mnuFind", "", nullptr, none,
          [](SubscriberWindow& w) {
            auto* find = w.window->findChild<QDialog*>("frmFind");
            QVERIFY(find && find->isVisible() && !find->isModal());
            QVERIFY(find->windowFlags() & Qt::WindowStaysOnTopHint);
          }},
-        {"a column item",
-         MenuWay::kShiftF10,
-         1,
-         1,
-         "tvName",
-         "",
-         {},
-         {},
+        {"a column item", MenuWay::kShiftF10, 1, 1, "tvName", "", nullptr, none,
          [](SubscriberWindow& w) {
            QCOMPARE(w.view()->model()->columnCount(), 5);
            QVERIFY(!w.panel()->actions()->gridMenu()->findChild<QAction*>("tvName")->isChecked());

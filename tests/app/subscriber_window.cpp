@@ -17,23 +17,18 @@ SubscriberWindow::SubscriberWindow(const std::string& kinds) {
   if (kinds.find('f') != std::string::npos) store.UpdateFile_new(nodes[0], "subject", "join");
 }
 
-void SubscriberWindow::writeSubscribers(const std::vector<store::SubscriberData>& records) {
-  store::ProfileStore store(profile, program.trap);
-  store::SubscriberFile file(program.path(), store, program.trap);
-  store::SubscriberTable table;
-  for (const auto& r : records) table.add(r);
-  if (!file.Save_Email(table)) throw std::runtime_error("the subscribers were not written");
+void SubscriberWindow::load() {
+  window = std::make_unique<app::MainWindow>(program.path());
+  window->cycleDriver()->setClientFactory(server.factory());
+  window->operatorInterface().setStatusObserver([this](const QString& s) { statuses << s; });
+  if (!window->Form_Load()) throw std::runtime_error("the profile did not open");
 }
 
 void SubscriberWindow::open() {
-  window = std::make_unique<app::MainWindow>(program.path());
-  window->cycleDriver()->setClientFactory(server.factory());
-  if (!window->Form_Load()) throw std::runtime_error("the profile did not open");
+  load();
   window->cycleDriver()->timer1()->stop();
   window->cycleDriver()->timer2()->stop();
-  window->show();
-  window->activateWindow();
-  if (!QTest::qWaitForWindowActive(window.get())) throw std::runtime_error("no active window");
+  if (!showActive(window.get())) throw std::runtime_error("no active window");
 }
 
 QPoint SubscriberWindow::rowCentre(int row) const {

@@ -1,7 +1,7 @@
 #pragma once
-// A main window open on a profile with filters, newsletters and subscribers, for the tests of
-// the subscriber grid's menus and dialogs: rows are chosen with the mouse as an operator would,
-// and mail goes to an in-memory server.
+// A main window open on a profile with filters, newsletters and subscribers, for the window
+// tests: rows of the subscriber grid are chosen with the mouse as an operator would, and mail
+// goes to an in-memory server.
 
 #include <QAbstractItemModel>
 #include <QMenu>
@@ -27,10 +27,15 @@ struct SubscriberWindow {
   std::filesystem::path profile = program.createProfile();
   std::vector<int> nodes;
   std::unique_ptr<app::MainWindow> window;
+  QStringList statuses;  // every status text shown
 
   // Filters ('f') and newsletters ('n') in this order; Filter_1 gets the opt-in code "join".
   explicit SubscriberWindow(const std::string& kinds = "ffn");
-  void writeSubscribers(const std::vector<store::SubscriberData>& records);
+  void writeSubscribers(const std::vector<store::SubscriberData>& records) {
+    program.writeSubscribers(profile, records);
+  }
+  // Opens the profile in a new window, which is not shown.
+  void load();
   // Opens, shows and activates the window; its check timers are stopped.
   void open();
 

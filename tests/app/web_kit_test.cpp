@@ -7,11 +7,9 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app_fixture.h"
 #include "editor/ui/property_panel.h"
-#include "main_window.h"
-#include "modal_script.h"
 #include "profile_session.h"
+#include "subscriber_window.h"
 
 namespace tidewell::testing {
 
@@ -20,14 +18,10 @@ class WebKitTest : public QObject {
 
  private slots:
   void filtersPanelKeepsTheKitAddressAndTheDialogWritesTheKit() {
-    ProgramFolder program;
-    std::filesystem::path profile = program.createProfile();
-    program.addNodes(profile, "f");
-    app::MainWindow window(program.path());
-    QVERIFY(window.Form_Load());
-    window.show();
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
+    SubscriberWindow w("f");
+    w.open();
+    app::MainWindow& window = *w.window;
+    ProgramFolder& program = w.program;
     window.ShowFrame(4);
     auto* address = window.findChild<QLineEdit*>("txtWebKit");
     QVERIFY(address && address->isVisible());
@@ -41,11 +35,11 @@ class WebKitTest : public QObject {
     QCOMPARE(settings.webkit, std::string());
 
     type(window, address, "https://www.example.com/list/");
-    store::ProfileStore store(profile, program.trap);
+    store::ProfileStore store(w.profile, program.trap);
     QCOMPARE(store.GetFromFile_new(store::kFiltersBlock, "webkit"),
              std::string("https://www.example.com/list/"));
     QCOMPARE(settings.webkit, std::string("https://www.example.com/list/"));
-    save(window, "filters_panel_web_kit");
+    savePicture(&window, "filters_panel_web_kit");
 
     std::filesystem::path kit = program.path() / "kit";
     QString result;
@@ -54,7 +48,7 @@ class WebKitTest : public QObject {
       w->findChild<QLineEdit*>("txtKitFolder")->setText(QString::fromStdString(kit.string()));
       w->findChild<QPushButton*>("cmdWriteKit")->click();
       result = w->findChild<QLabel*>("lblKitResult")->text();
-      save(*w, "web_kit_dialog");
+      savePicture(w, "web_kit_dialog");
       clickLater(w->findChild<QPushButton*>("cmdCloseKit"));
     });
     window.findChild<QAction*>("mnuWebKit")->trigger();
@@ -75,10 +69,6 @@ class WebKitTest : public QObject {
     box->selectAll();
     QTest::keyClicks(box, text);
     window.currentPanel()->commitPendingEdit();
-  }
-  static void save(QWidget& widget, const std::string& name) {
-    std::filesystem::path file = screenshotFolder() / (name + ".png");
-    QVERIFY(widget.grab().save(QString::fromStdString(file.string())));
   }
 };
 

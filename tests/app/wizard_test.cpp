@@ -32,20 +32,16 @@ class WizardTest : public QObject {
     QTest::addColumn<int>("page");
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("box");
-    QTest::newRow("title") << 1 << "txtProfile"
-                           << "Profile Title|Profile Title is blank.";
-    QTest::newRow("email") << 2 << "txtEmail"
-                           << "Email Address|Email Address is blank.";
-    QTest::newRow("reply") << 2 << "txtReply"
-                           << "Email Address|Reply Address is blank.";
-    QTest::newRow("pop3") << 3 << "txtPop"
-                          << "POP3 Server|POP3 Server is blank.";
-    QTest::newRow("smtp") << 3 << "txtSMTP"
-                          << "SMTP Server|SMTP Server is blank.";
-    QTest::newRow("account") << 4 << "txtAccount"
-                             << "Account Name|Account Name is blank.";
-    QTest::newRow("password") << 4 << "txtPassword"
-                              << "Password|Password is blank.";
+    for (auto [row, page, field, box] :
+         {std::tuple{"title", 1, "txtProfile", "Profile Title|Profile Title is blank."},
+          {"email", 2, "txtEmail", "Email Address|Email Address is blank."},
+          {"reply", 2, "txtReply", "Email Address|Reply Address is blank."},
+          {"pop3", 3, "txtPop", "POP3 Server|POP3 Server is blank."},
+          {"smtp", 3, "txtSMTP", "SMTP Server|SMTP Server is blank."},
+          {"account", 4, "txtAccount", "Account Name|Account Name is blank."},
+          {"password", 4, "txtPassword", "Password|Password is blank."}}) {
+      QTest::newRow(row) << page << QString(field) << QString(box);
+    }
   }
 
   void emptyFieldStopsItsPage() {
@@ -54,9 +50,7 @@ class WizardTest : public QObject {
     QFETCH(QString, box);
     ProgramFolder program;
     NewProfileWizard wizard(program.settings, program.cipher);
-    wizard.show();
-    wizard.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&wizard));
+    QVERIFY(showActive(&wizard));
     fillWizard(&wizard);
     auto* emptied = wizard.findChild<QLineEdit*>(field);
     emptied->clear();
@@ -112,9 +106,7 @@ class WizardTest : public QObject {
     std::filesystem::path existing = program.createProfile("Gold");
     std::string before = readBytes(existing);
     NewProfileWizard wizard(program.settings, program.cipher);
-    wizard.show();
-    wizard.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&wizard));
+    QVERIFY(showActive(&wizard));
     fillWizard(&wizard);
     advanceTo(wizard, 5);
     ModalScript script;

@@ -7,18 +7,6 @@
 
 namespace tidewell::editor::testing {
 
-std::string TaggingCipher::encipher(const std::string& text, const std::string& date) {
-  return text.empty() ? "" : "ENC(" + text + "," + date + ")";
-}
-
-std::string TaggingCipher::decipher(const std::string& stored, const std::string& date) {
-  std::string prefix = "ENC(";
-  std::string suffix = "," + date + ")";
-  if (stored.rfind(prefix, 0) != 0 || stored.size() < prefix.size() + suffix.size()) return "";
-  if (stored.compare(stored.size() - suffix.size(), suffix.size(), suffix) != 0) return "";
-  return stored.substr(prefix.size(), stored.size() - prefix.size() - suffix.size());
-}
-
 EditorProfile::EditorProfile() : m_store(m_fx.folder.path() / "Gold.dat", m_fx.trap) {
   store::ProfileDocument d(store::newProfileSkeleton());
   d.set(store::kUserBlock, "title", "Gold");
@@ -59,7 +47,7 @@ std::string EditorProfile::get(int index, const std::string& key) const {
 }
 
 std::vector<std::string> EditorProfile::lines() const {
-  return store::splitLines(tidewell::testing::readBytes(path()));
+  return tidewell::testing::readLines(path());
 }
 
 std::vector<store::FilterRecord> EditorProfile::filters() const {

@@ -13,13 +13,7 @@
 
 namespace tidewell::editor::testing {
 
-// Enciphers by tagging the text with its date, so tests can see what was stored and under which
-// date.
-class TaggingCipher : public store::PasswordCipher {
- public:
-  std::string encipher(const std::string& text, const std::string& date) override;
-  std::string decipher(const std::string& stored, const std::string& date) override;
-};
+using tidewell::testing::TaggingCipher;
 
 class EditorProfile {
  public:

@@ -125,8 +125,12 @@ TEST_F(ServerSettingsTest, UseDefaultsResetsOnlyPortsSslAndTimeout) {
   editor.setSmtpSsl(true);
   editor.setTimeoutPosition(9);
   editor.writePop3("pop.other.org");
-  editor.useDefaults();
+  profile.store().UpdateFile_new(2, "SMTPPort", "587");
+  profile.store().UpdateFile_new(2, "POPSSL", "1");
+  EXPECT_TRUE(editor.useDefaults());
   EXPECT_EQ(server("PopPort"), "110");
+  EXPECT_EQ(server("SMTPPort"), "25");
+  EXPECT_EQ(server("POPSSL"), "0");
   EXPECT_EQ(server("SMTPSSL"), "0");
   EXPECT_EQ(server("pop3"), "pop.other.org");
   EXPECT_EQ(settings.pop_port, "110");

@@ -74,17 +74,11 @@ class Bounces : public EngineFixture {
       flags += table.active(p) == "true" ? 'T' : 'F';
     return flags;
   }
-  std::vector<std::string> deactivated() const {
-    auto path = folder / "deactivated.log";
-    return std::filesystem::exists(path) ? store::readLines(path) : std::vector<std::string>{};
-  }
+  std::vector<std::string> deactivated() const { return readLines(folder / "deactivated.log"); }
   std::vector<std::string> counts() const {
-    auto path = engine::BounceCounts::pathFor(profilePath);
-    return std::filesystem::exists(path) ? store::readLines(path) : std::vector<std::string>{};
+    return readLines(engine::BounceCounts::pathFor(profilePath));
   }
-  std::string errors() const {
-    return std::filesystem::exists(folder / "errlog.txt") ? readBytes(folder / "errlog.txt") : "";
-  }
+  std::string errors() const { return readBytes(folder / "errlog.txt"); }
   std::string list, other;
 };
 
@@ -97,8 +91,11 @@ TEST_F(Bounces, OnlyAPermanentFailureSwitchesOffAtOnceInEveryListIgnoringCase) {
   EXPECT_THAT(errors(),
               HasSubstr("policy failure of bob@example.com (5.7.1): nobody switched off"));
 
-  cycle({report("ANN@example.com", "failed", "5.1.1")});
+  auto unknownUser = report("ANN@example.com", "failed", "5.1.1");
+  unknownUser.headers.clear();  // a standard report is read without its From and To
+  cycle({unknownUser});
   EXPECT_EQ(actives(), "FFT");
+  EXPECT_EQ(savedLines().at(4), "false");  // and saved
   auto lines = deactivated();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], "12/5/2026\t1:02:03 PM\tann@example.com\t" + list +
@@ -112,11 +109,7 @@ TEST_F(Bounces, WithDeactivateOffOrClaimedByAFilterAReportChangesNothing) {
   cycle({claimed});
   EXPECT_EQ(actives(), "TTTT");  // the report's sender became a subscriber
   EXPECT_EQ(table.size(), 4u);
-  engine();  // the context was made with deactivate on; switch it off for the next one
-  m_engine.reset();
-  engine::EngineContext context{trap,  profile,          table,  file, settings, folder.path(), "~",
-                                false, server.factory(), runner, ""};
-  m_engine = std::make_unique<engine::MailEngine>(context, profilePath, 0);
+  m_engine = makeEngine(runner, trap, false);  // the Filters block's "deactivate" is off
   cycle({report("bob@example.com", "failed", "5.1.1")});
   EXPECT_EQ(actives(), "TTTT");
 }

@@ -110,29 +110,6 @@ TEST_F(CheckCycle, WebFormSignUpTakesAddressNameAndFieldsFromTheMarkers) {
   EXPECT_EQ(table.record(1).name(), "Friend yan@example.com");
 }
 
-TEST_F(CheckCycle, OptOutAndFailureReportSwitchOffTheRightRecords) {
-  std::string other = addSignupFilter({engine::makeRuleLine("Subject", "Has", "vip", "")});
-  table.add(subscriber("ann@example.com", "Ann", list));
-  table.add(subscriber("ann@example.com", "Ann", other));
-  table.add(subscriber("Bob@Example.com", "Bob", list));
-  table.add(subscriber("bob@example.com", "Bob", other));
-  table.clearChanged();
-  deliver(message("ann@example.com", "Ann", list, "please remove me @@@"));
-  mail::IncomingMessage bounce = message("mailer-daemon@example.com", "", "Undelivered", "");
-  bounce.deliveryStatus =
-      "Reporting-MTA: dns; mx.example.com\r\n\r\nFinal-Recipient: rfc822; bob@example.com\r\n"
-      "Action: failed\r\nStatus: 5.1.1\r\n";
-  deliver(bounce);
-
-  engine().cmdCheckMail_click();
-
-  EXPECT_EQ(table.active(0), "false");  // opted out of this list
-  EXPECT_EQ(table.active(1), "true");   // still on the other
-  EXPECT_EQ(table.active(2), "false");  // the failed address, whatever its case
-  EXPECT_EQ(table.active(3), "false");
-  EXPECT_EQ(savedLines()[4], "false");
-}
-
 TEST_F(CheckCycle, EarlyEndsSendNothing) {
   addNewsletter(list, "All", "Hi");
   table.add(subscriber("ann@example.com", "Ann", list));

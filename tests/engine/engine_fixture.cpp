@@ -59,15 +59,25 @@ mail::IncomingMessage EngineFixture::message(const std::string& from, const std:
   return m;
 }
 
+std::vector<std::string> EngineFixture::recipients() const {
+  std::vector<std::string> to;
+  for (const auto& m : server.sent) to.push_back(m.toAddress);
+  return to;
+}
+
 engine::MailEngine& EngineFixture::engine() {
-  if (!m_engine) {
-    engine::EngineContext context{
-        trap, profile,          table,  file, settings, folder.path(), "~",
-        true, server.factory(), runner, ""};
-    context.retryWait = std::chrono::milliseconds(0);  // no test waits for a retry
-    m_engine = std::make_unique<engine::MailEngine>(context, profilePath, 0);
-  }
+  if (!m_engine) m_engine = makeEngine(runner, trap);
   return *m_engine;
+}
+
+std::unique_ptr<engine::MailEngine> EngineFixture::makeEngine(mail::TransferRunner& transfers,
+                                                              store::ErrorTrap& reportTo,
+                                                              bool deactivateOnReports) {
+  engine::EngineContext context{reportTo,         profile,       table, file,
+                                settings,         folder.path(), "~",   deactivateOnReports,
+                                server.factory(), transfers,     ""};
+  context.retryWait = std::chrono::milliseconds(0);  // no test waits for a retry
+  return std::make_unique<engine::MailEngine>(context, profilePath, 0);
 }
 
 }  // namespace tidewell::testing

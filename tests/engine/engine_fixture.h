@@ -28,9 +28,16 @@ class EngineFixture : public SubscriberFixture {
   mail::IncomingMessage message(const std::string& from, const std::string& name,
                                 const std::string& subject, const std::string& body);
   void deliver(const mail::IncomingMessage& m) { server.add(m); }
+  // The addresses the server took messages for, in order.
+  std::vector<std::string> recipients() const;
 
   // The engine over the fixture's state, made on first use.
   engine::MailEngine& engine();
+  // Another engine over the fixture's state: its transfers run by `transfers`, its faults
+  // reported to `reportTo`.
+  std::unique_ptr<engine::MailEngine> makeEngine(mail::TransferRunner& transfers,
+                                                 store::ErrorTrap& reportTo,
+                                                 bool deactivateOnReports = true);
 
   mail::FakeMailServer server;
   mail::InPlaceRunner runner;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "../subscribers/subscriber_fixture.h"
 #include "engine/filter_matcher.h"
 #include "engine/rule_line.h"
 #include "engine/subscriber_index.h"
@@ -24,17 +25,10 @@ store::FilterRecord filter(const std::string& title, const std::string& subjectK
   return f;
 }
 
-store::SubscriberData subscriber(const std::string& email, const std::string& title) {
-  store::SubscriberData data;
-  data.email = email;
-  data.filterTitle = title;
-  return data;
-}
-
 class MatchFilterTest : public ::testing::Test {
  protected:
   void add(const std::string& email, const std::string& title) {
-    table.add(subscriber(email, title));
+    table.add(subscriber(email, "Ann", title));
   }
   MatchResult match(const std::string& subject, const std::string& body = "",
                     const std::string& sender = "ann@x.com") {
@@ -118,7 +112,7 @@ TEST(SubscriberIndex, FindsLiveRecordsInTableOrderIncludingAppendedOnes) {
   SubscriberIndex folded(table, SubscriberIndex::Comparison::kIgnoreCase);
   EXPECT_TRUE(exact.find("").empty());  // the placeholder of an empty table is no record
 
-  auto add = [&](const char* email) { return table.add(subscriber(email, "News")); };
+  auto add = [&](const char* email) { return table.add(subscriber(email, "Ann", "News")); };
   add("ann@x.com");
   add("bob@x.com");
   add("ANN@X.com");

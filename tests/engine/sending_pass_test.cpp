@@ -17,11 +17,6 @@ class SendingPass : public EngineFixture {
                       const std::string& active = "true") {
     return table.add(subscriber(email, "Ann", list, active, signup));
   }
-  std::vector<std::string> recipients() const {
-    std::vector<std::string> to;
-    for (const auto& m : server.sent) to.push_back(m.toAddress);
-    return to;
-  }
   std::string list;
 };
 

@@ -47,40 +47,37 @@ class ThreadNotingOperator : public RecordingOperator {
   std::mutex m_mutex;
 };
 
-TEST(TransferThread, CycleAgainstSlowServerKeepsTheCallerTurningAndNeverOverlaps) {
-  TempFolder folder;
-  ThreadNotingOperator ui;
-  FixedClock clock;
-  store::ErrorTrap trap(folder.path(), ui, clock);
-  // The fixture's own trap is not used; its profile and table are.
-  struct Fixture : EngineFixture {
-    void TestBody() override {}
-  } f;
-  std::string list = f.addSignupFilter({engine::makeRuleLine("Subject", "Has", "join", "")});
-  f.addNewsletter(list, "0", "Welcome ~name~");
-  for (int i = 0; i < 5; ++i) {
-    f.deliver(f.message("user" + std::to_string(i) + "@x.com", "", "join", ""));
+class TransferThreadCycle : public EngineFixture {
+ protected:
+  TransferThreadCycle() {
+    list = addSignupFilter({engine::makeRuleLine("Subject", "Has", "join", "")});
   }
-  f.server.delay = std::chrono::milliseconds(20);
-  WorkerRunner runner;
-  engine::EngineContext context{
-      trap, f.profile,          f.table, f.file, f.settings, f.folder.path(), "~",
-      true, f.server.factory(), runner,  ""};
-  engine::MailEngine engine(context, f.profilePath, 0);
+  std::string list;
+};
+
+TEST_F(TransferThreadCycle, AgainstASlowServerKeepsTheCallerTurningAndNeverOverlaps) {
+  ThreadNotingOperator threadUi;
+  store::ErrorTrap threadTrap(folder.path(), threadUi, clock);
+  addNewsletter(list, "0", "Welcome ~name~");
+  for (int i = 0; i < 5; ++i)
+    deliver(message("user" + std::to_string(i) + "@x.com", "", "join", ""));
+  server.delay = std::chrono::milliseconds(20);
+  WorkerRunner worker;
+  std::unique_ptr<engine::MailEngine> engine = makeEngine(worker, threadTrap);
   bool triedAgain = false;
-  runner.onEvent = [&] {
+  worker.onEvent = [&] {
     if (triedAgain) return;
     triedAgain = true;
-    engine.cmdCheckMail_click();  // a timer tick during the cycle starts nothing
+    engine->cmdCheckMail_click();  // a timer tick during the cycle starts nothing
   };
 
-  engine.cmdCheckMail_click();
+  engine->cmdCheckMail_click();
 
-  EXPECT_EQ(f.server.clientsMade, 1);
-  EXPECT_EQ(f.table.size(), 5u);
-  EXPECT_EQ(f.server.sent.size(), 5u);
-  EXPECT_GT(runner.events, 50);  // 10 slow transfers of 20 ms, events every millisecond
-  for (const auto& [text, thread] : ui.threads) {
+  EXPECT_EQ(server.clientsMade, 1);
+  EXPECT_EQ(table.size(), 5u);
+  EXPECT_EQ(server.sent.size(), 5u);
+  EXPECT_GT(worker.events, 50);  // 10 slow transfers of 20 ms, events every millisecond
+  for (const auto& [text, thread] : threadUi.threads) {
     EXPECT_EQ(thread, std::this_thread::get_id()) << text;
   }
 }
@@ -117,29 +114,19 @@ TEST(TransferThread, WorkerRunnerOverlapsAndAlwaysWaitsForTheTransfer) {
   EXPECT_EQ(runs, 100);
 }
 
-TEST(TransferThread, OverlappedSendingKeepsEveryAddressToOneCopy) {
-  struct Fixture : EngineFixture {
-    void TestBody() override {}
-  } f;
-  std::string list = f.addSignupFilter({engine::makeRuleLine("Subject", "Has", "join", "")});
-  f.addNewsletter(list, "All", "Hi ~name~");
+TEST_F(TransferThreadCycle, OverlappedSendingKeepsEveryAddressToOneCopy) {
+  addNewsletter(list, "All", "Hi ~name~");
   for (const char* who : {"a@x.com", "b@x.com", "a@x.com", "c@x.com", "bad-address", "b@x.com"}) {
-    f.table.add(subscriber(who, "N", list));
+    table.add(subscriber(who, "N", list));
   }
-  f.server.refuseSends = 1;  // the first copy to a@x.com is refused
-  mail::WorkerRunner runner;
-  engine::EngineContext context{
-      f.trap, f.profile,          f.table, f.file, f.settings, f.folder.path(), "~",
-      true,   f.server.factory(), runner,  ""};
-  engine::MailEngine engine(context, f.profilePath, 0);
-  EXPECT_TRUE(engine.VBSendMessage());
-  std::vector<std::string> to;
-  for (const auto& m : f.server.sent) to.push_back(m.toAddress);
+  server.refuseSends = 1;  // the first copy to a@x.com is refused
+  mail::WorkerRunner worker;
+  EXPECT_TRUE(makeEngine(worker, trap)->VBSendMessage());
   // The refused first record is retried through its duplicate further down the list.
-  EXPECT_THAT(to, ::testing::ElementsAre("b@x.com", "a@x.com", "c@x.com"));
-  EXPECT_EQ(f.table.active(4), "false");
-  EXPECT_EQ(std::string(f.table.record(0).sentList()), "none");
-  EXPECT_EQ(std::string(f.table.record(2).sentList()), "New Newsletter #1[\\?]");
+  EXPECT_THAT(recipients(), ::testing::ElementsAre("b@x.com", "a@x.com", "c@x.com"));
+  EXPECT_EQ(table.active(4), "false");
+  EXPECT_EQ(std::string(table.record(0).sentList()), "none");
+  EXPECT_EQ(std::string(table.record(2).sentList()), "New Newsletter #1[\\?]");
 }
 
 }  // namespace

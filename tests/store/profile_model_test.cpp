@@ -9,31 +9,7 @@
 namespace tidewell::store {
 namespace {
 
-using ::testing::ElementsAreArray;
-
-// Enciphers by tagging the text with its date, so tests can see what was stored.
-class TaggingCipher : public PasswordCipher {
- public:
-  std::string encipher(const std::string& text, const std::string& date) override {
-    return text.empty() ? "" : "ENC(" + text + "," + date + ")";
-  }
-  std::string decipher(const std::string& stored, const std::string& date) override {
-    std::string prefix = "ENC(";
-    std::string suffix = "," + date + ")";
-    if (stored.rfind(prefix, 0) != 0 || stored.size() < prefix.size() + suffix.size()) return "";
-    return stored.substr(prefix.size(), stored.size() - prefix.size() - suffix.size());
-  }
-};
-
-NewProfileFields goldFields() {
-  return {"Gold",
-          "list@example.com",
-          "reply@example.com",
-          "pop.example.com",
-          "smtp.example.com",
-          "ann",
-          "secret"};
-}
+using testing::goldFields;
 
 class ProfileModelTest : public ::testing::Test {
  protected:
@@ -42,63 +18,29 @@ class ProfileModelTest : public ::testing::Test {
     EXPECT_FALSE(result.refusal);
     return result.profilePath.value_or(std::filesystem::path());
   }
-  std::vector<std::string> lines(const std::filesystem::path& p) {
-    return splitLines(testing::readBytes(p));
-  }
   testing::TrapFixture fx;
   SettingsFile settings{fx.folder.path(), fx.trap};
-  TaggingCipher cipher;
+  testing::TaggingCipher cipher;
 };
 
 TEST_F(ProfileModelTest, NewProfileIsTheSkeletonFilledByFinish) {
   auto path = createGold();
   ASSERT_EQ(path, fx.folder / "Gold.dat");
-  std::vector<std::string> expected{"user_properties_start",
-                                    "index: 1",
-                                    "name: user_properties_start",
-                                    "title: Gold",
-                                    "date: 12/5/2026",
-                                    "user_properties_end",
-                                    "",
-                                    "campaign_properties_start",
-                                    "index: 2",
-                                    "name: campaign_properties_start",
-                                    "title: Server Settings",
-                                    "parent: Gold",
-                                    "pop3: pop.example.com",
-                                    "smtp: smtp.example.com",
-                                    "account: ann",
-                                    "pass: ENC(secret,12/5/2026)",
-                                    "mins: 5",
-                                    "email: list@example.com",
-                                    "reply: reply@example.com",
-                                    "delete: false",
-                                    "SMTPPort: 25",
-                                    "PopPort: 110",
-                                    "POPSSL: 0",
-                                    "SMTPSSL: 0",
-                                    "server_timeout: 60",
-                                    "campain_properties_end",
-                                    "",
-                                    "outbound_properties_start",
-                                    "index: 3",
-                                    "name: outbound_properties_start",
-                                    "title: Newsletters",
-                                    "parent: Server Settings",
-                                    "totalemailssent: 0",
-                                    "outbound_properties_end",
-                                    "",
-                                    "inbound_properties_start",
-                                    "index: 4",
-                                    "name: inbound_properties_start",
-                                    "title: Filters",
-                                    "parent: Server Settings",
-                                    "fielddelimiter: ~",
-                                    "deactivate: true",
-                                    "inbound_properties_end",
-                                    ""};
-  EXPECT_THAT(lines(path), ElementsAreArray(expected));
-  EXPECT_EQ(testing::readBytes(path).find("\r\n\r\n") != std::string::npos, true);
+  // Blocks are parted by empty lines, every line ends in CR LF.
+  const std::string expected =
+      "user_properties_start\nindex: 1\nname: user_properties_start\ntitle: Gold\n"
+      "date: 12/5/2026\nuser_properties_end\n\n"
+      "campaign_properties_start\nindex: 2\nname: campaign_properties_start\n"
+      "title: Server Settings\nparent: Gold\npop3: pop.example.com\nsmtp: smtp.example.com\n"
+      "account: ann\npass: ENC(secret,12/5/2026)\nmins: 5\nemail: list@example.com\n"
+      "reply: reply@example.com\ndelete: false\nSMTPPort: 25\nPopPort: 110\nPOPSSL: 0\n"
+      "SMTPSSL: 0\nserver_timeout: 60\ncampain_properties_end\n\n"
+      "outbound_properties_start\nindex: 3\nname: outbound_properties_start\n"
+      "title: Newsletters\nparent: Server Settings\ntotalemailssent: 0\n"
+      "outbound_properties_end\n\n"
+      "inbound_properties_start\nindex: 4\nname: inbound_properties_start\ntitle: Filters\n"
+      "parent: Server Settings\nfielddelimiter: ~\ndeactivate: true\ninbound_properties_end\n\n";
+  EXPECT_EQ(testing::readBytes(path), testing::crlf(splitLines(expected)));
   EXPECT_EQ(settings.currentProfilePath(), path);
 }
 
@@ -165,7 +107,7 @@ TEST_F(ProfileModelTest, NewNewslettersGoBeforeTheFirstFilterWithTheNextNumber) 
   auto first = model.cmdNewNewsletter_Click("Newsletters");
   ASSERT_TRUE(first);
   EXPECT_EQ(first->title, "New Newsletter #1");
-  auto afterFirst = lines(store.path());
+  auto afterFirst = testing::readLines(store.path());
   EXPECT_EQ(afterFirst[afterFirst.size() - 2], "newsletter_properties_end");  // appended
 
   model.cmdNewInbound_Click("Filters");  // index 6
@@ -175,7 +117,7 @@ TEST_F(ProfileModelTest, NewNewslettersGoBeforeTheFirstFilterWithTheNextNumber) 
   ASSERT_TRUE(next);
   EXPECT_EQ(next->title, "New Newsletter #8");
   EXPECT_EQ(next->index, 7);
-  auto all = lines(store.path());
+  auto all = testing::readLines(store.path());
   auto block = std::find(all.begin(), all.end(), "title: New Newsletter #8");
   auto filter = std::find(all.begin(), all.end(), "rule_properties_start");
   EXPECT_LT(block, filter);
@@ -184,15 +126,6 @@ TEST_F(ProfileModelTest, NewNewslettersGoBeforeTheFirstFilterWithTheNextNumber) 
 
   ASSERT_TRUE(store.UpdateFile("title: New Newsletter #9b", "New Newsletter #8", 7));
   EXPECT_EQ(model.cmdNewNewsletter_Click("Newsletters")->title, "New Newsletter #8");
-}
-
-TEST_F(ProfileModelTest, PortDefaultsReplaceChangedValues) {
-  ProfileStore store(createGold(), fx.trap);
-  store.UpdateFile_new(2, "SMTPPort", "587");
-  store.UpdateFile_new(2, "POPSSL", "1");
-  ASSERT_TRUE(ProfileModel(store).Set_Port_Defaults());
-  EXPECT_EQ(store.GetFromFile_new(2, "SMTPPort"), "25");
-  EXPECT_EQ(store.GetFromFile_new(2, "POPSSL"), "0");
 }
 
 }  // namespace

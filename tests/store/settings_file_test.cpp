@@ -59,28 +59,17 @@ TEST_F(SettingsFileTest, MissingProfileOrFolderMeansNoProfileAndNoError) {
   EXPECT_TRUE(fx.logLines().empty());
 }
 
-// Deciphers "plain:<text>" when the date is 12/5/2026.
-class FakeCipher : public PasswordCipher {
- public:
-  std::string encipher(const std::string& t, const std::string&) override { return "plain:" + t; }
-  std::string decipher(const std::string& s, const std::string& date) override {
-    return date == "12/5/2026" && s.rfind("plain:", 0) == 0 ? s.substr(6) : "";
-  }
-};
-
 class ProfileSettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     settings.Create_INI_File();
-    auto created = createProfile({"Gold", "list@example.com", "reply@example.com",
-                                  "pop.example.com", "smtp.example.com", "ann", "secret"},
-                                 settings, cipher);
+    auto created = createProfile(testing::goldFields(), settings, cipher);
     ASSERT_TRUE(created.profilePath);
     store = std::make_unique<ProfileStore>(*created.profilePath, fx.trap);
   }
   testing::TrapFixture fx;
   SettingsFile settings{fx.folder.path(), fx.trap};
-  FakeCipher cipher;
+  testing::TaggingCipher cipher;
   std::unique_ptr<ProfileStore> store;
 };
 
@@ -98,7 +87,7 @@ TEST_F(ProfileSettingsTest, StartUpReadsDefaultsAndDeciphersPasswords) {
 
   store->UpdateFile_new(1, "date2", "12/5/2026");
   store->UpdateFile_new(2, "smtp_account", "bob");
-  store->UpdateFile_new(2, "smtp_password", "plain:hush");
+  store->UpdateFile_new(2, "smtp_password", "ENC(hush,12/5/2026)");
   store->UpdateFile_new(2, "SMTPSSL", "1");
   s = loadProfileSettings(*store, cipher);
   EXPECT_EQ(s.campaign.smtp_account, "bob");

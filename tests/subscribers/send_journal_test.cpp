@@ -87,12 +87,11 @@ TEST_F(SendJournalTest, SaveFoldsTheJournalAndEmptiesIt) {
   ASSERT_TRUE(journal().append("ann@x.com", "Tips", "12/5/2026", "9:01:00 AM"));
   journal().beginFold();
   ASSERT_TRUE(journal().append("ann@x.com", "News", "12/5/2026", "9:02:00 AM"));
-  EXPECT_THAT(store::splitLines(readBytes(foldingPath())),
-              ElementsAre("ann@x.com\tTips\t12/5/2026\t9:01:00 AM"));
+  EXPECT_THAT(readLines(foldingPath()), ElementsAre("ann@x.com\tTips\t12/5/2026\t9:01:00 AM"));
   ASSERT_TRUE(file.LoadSubscriberFile(table));
   EXPECT_EQ(table.record(0).sentList(), "Welcome[\\?]Tips[\\?]News[\\?]");
   journal().beginFold();  // the unfinished fold gets the fresh lines too
-  EXPECT_EQ(store::splitLines(readBytes(foldingPath())).size(), 2u);
+  EXPECT_EQ(readLines(foldingPath()).size(), 2u);
   EXPECT_FALSE(std::filesystem::exists(sentPath()));
   ASSERT_TRUE(file.Save_Email(table));
   EXPECT_FALSE(std::filesystem::exists(foldingPath()));

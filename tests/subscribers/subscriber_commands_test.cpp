@@ -34,7 +34,7 @@ TEST_F(SubscriberCommands, AddSubscriberChecksLikeTheDialogAndSaves) {
   CliResult added =
       cli({"add-subscriber", "--email", "ann@x.com", "--name", "Ann, A.", "--filter", "Filter_1"});
   ASSERT_EQ(added.status, 0) << added.err;
-  EXPECT_EQ(store::splitLines(readBytes(folder / "Gold.txt"))[0], "ann@x.com");
+  EXPECT_EQ(readLines(folder / "Gold.txt")[0], "ann@x.com");
   CliResult again =
       cli({"add-subscriber", "--email", "ANN@x.com", "--name", "Ann", "--filter", "Filter_1"});
   EXPECT_EQ(again.status, 1);

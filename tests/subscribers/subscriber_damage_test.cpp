@@ -42,12 +42,6 @@ std::size_t lineOf(int record, std::size_t line) {
   return static_cast<std::size_t>(record) * kLines + line;
 }
 
-std::string joined(const std::vector<std::string>& lines, const std::vector<std::string>& ends) {
-  std::string bytes;
-  for (std::size_t i = 0; i < lines.size(); ++i) bytes += lines[i] + ends[i % ends.size()];
-  return bytes;
-}
-
 // Where in the file's bytes line `line` begins, for CR LF ends.
 std::size_t offsetOf(const std::vector<std::string>& lines, std::size_t line) {
   std::size_t offset = 0;
@@ -55,106 +49,86 @@ std::size_t offsetOf(const std::vector<std::string>& lines, std::size_t line) {
   return offset;
 }
 
+// The original lines to file bytes.
+using Apply = std::function<std::string(std::vector<std::string>)>;
+
 struct Damage {
   const char* name;
-  std::function<std::string(std::vector<std::string>)> apply;  // original lines to file bytes
-  std::set<int> touched;                                       // records the damage reaches
+  Apply apply;
   bool copyKept;
-  const char* logged;  // a text the error log must hold, or empty
+  const char* logged;     // a text the error log must hold, or empty
+  std::set<int> touched;  // records the damage reaches
 };
 
+Apply inserted(std::size_t at, std::vector<std::string> lines) {
+  return [=](auto l) {
+    l.insert(l.begin() + at, lines.begin(), lines.end());
+    return crlf(l);
+  };
+}
+
+Apply erased(std::size_t at) {
+  return [=](auto l) {
+    l.erase(l.begin() + at);
+    return crlf(l);
+  };
+}
+
+// Lines ended in turn by each of the ends.
+Apply endings(std::vector<std::string> ends) {
+  return [=](auto l) {
+    std::string bytes;
+    for (std::size_t i = 0; i < l.size(); ++i) bytes += l[i] + ends[i % ends.size()];
+    return bytes;
+  };
+}
+
+// Cut `extra` bytes into line `line`.
+Apply truncated(std::size_t line, std::size_t extra) {
+  return [=](auto l) { return crlf(l).substr(0, offsetOf(l, line) + extra); };
+}
+
 std::vector<Damage> damages() {
-  auto crlfOf = [](const std::vector<std::string>& l) { return crlf(l); };
   return {
       {"stray line inside a record",
-       [=](auto l) {
-         l.insert(l.begin() + lineOf(301, 1), "a hand-typed note");
-         return crlfOf(l);
-       },
-       {301},
+       inserted(lineOf(301, 1), {"a hand-typed note"}),
        true,
-       "Lines 2409 to 2417 do not read as a subscriber record"},
-      {"stray lines between records",
-       [=](auto l) {
-         l.insert(l.begin() + lineOf(601, 0), {"junk", "more junk", "", "x@y.z"});
-         return crlfOf(l);
-       },
-       {},
-       true,
-       "skipped"},
-      {"stray line at the start",
-       [=](auto l) {
-         l.insert(l.begin(), "Subscribers exported Monday");
-         return crlfOf(l);
-       },
-       {},
-       true,
+       "Lines 2409 to 2417 do not read as a subscriber record",
+       {301}},
+      {"stray lines between records", inserted(lineOf(601, 0), {"junk", "more junk", "", "x@y.z"}),
+       true, "skipped"},
+      {"stray line at the start", inserted(0, {"Subscribers exported Monday"}), true,
        "Line 1 does not read"},
       {"stray text on a separator line",
-       [=](auto l) {
-         l[lineOf(77, 7)] = "oops";
-         return crlfOf(l);
-       },
-       {},
-       true,
-       "Line 624 should be empty"},
-      {"missing name line",
-       [=](auto l) {
-         l.erase(l.begin() + lineOf(400, 1));
-         return crlfOf(l);
-       },
-       {400},
-       true,
-       "skipped"},
-      {"missing date line",
-       [=](auto l) {
-         l.erase(l.begin() + lineOf(401, 2));
-         return crlfOf(l);
-       },
-       {401},
-       true,
-       "skipped"},
-      {"missing separator line",
-       [=](auto l) {
-         l.erase(l.begin() + lineOf(700, 7));
-         return crlfOf(l);
-       },
-       {},
-       true,
-       "empty line ending a record is missing"},
-      {"CR-only line ends", [](auto l) { return joined(l, {"\r"}); }, {}, false, ""},
-      {"mixed line ends",
        [](auto l) {
-         return joined(l, {"\r\n", "\n", "\r", "\r\n"});
+         l[lineOf(77, 7)] = "oops";
+         return crlf(l);
        },
-       {},
-       false,
-       ""},
+       true, "Line 624 should be empty"},
+      {"missing name line", erased(lineOf(400, 1)), true, "skipped", {400}},
+      {"missing date line", erased(lineOf(401, 2)), true, "skipped", {401}},
+      {"missing separator line", erased(lineOf(700, 7)), true,
+       "empty line ending a record is missing"},
+      {"CR-only line ends", endings({"\r"}), false, ""},
+      {"mixed line ends", endings({"\r\n", "\n", "\r", "\r\n"}), false, ""},
       {"truncated inside the last record",
-       [=](auto l) { return crlfOf(l).substr(0, offsetOf(l, lineOf(999, 3)) + 2); },
-       {999},
+       truncated(lineOf(999, 3), 2),
        true,
-       "not a whole record"},
-      {"truncated inside a line",
-       [=](auto l) { return crlfOf(l).substr(0, offsetOf(l, lineOf(999, 0)) + 5); },
-       {999},
-       true,
-       "not a whole record"},
+       "not a whole record",
+       {999}},
+      {"truncated inside a line", truncated(lineOf(999, 0), 5), true, "not a whole record", {999}},
       {"a block of NUL bytes over three records",
-       [=](auto l) {
-         std::string bytes = crlfOf(l);
+       [](auto l) {
+         std::string bytes = crlf(l);
          std::size_t from = offsetOf(l, lineOf(500, 4));
          std::size_t to = offsetOf(l, lineOf(502, 1)) + 3;
          bytes.replace(from, to - from, std::string(to - from, '\0'));
          return bytes;
        },
-       {500, 501, 502},
        true,
-       "skipped"},
-      {"NUL bytes after the end",
-       [=](auto l) { return crlfOf(l) + std::string(4096, '\0'); },
-       {},
-       true,
+       "skipped",
+       {500, 501, 502}},
+      {"NUL bytes after the end", [](auto l) { return crlf(l) + std::string(4096, '\0'); }, true,
        "not a whole record"},
   };
 }

@@ -79,7 +79,7 @@ void SubscriberFixture::writeSubscribers(const std::vector<std::string>& lines) 
 }
 
 std::vector<std::string> SubscriberFixture::savedLines() const {
-  return store::splitLines(readBytes(subscriberPath()));
+  return readLines(subscriberPath());
 }
 
 std::string SubscriberFixture::addFilter(const std::string& subject) {

@@ -40,8 +40,29 @@ bool RecordingOperator::askYesNo(const std::string& question, const std::string&
 }
 
 std::vector<std::string> TrapFixture::logLines() const {
-  if (!std::filesystem::exists(trap.logPath())) return {};
-  return store::splitLines(readBytes(trap.logPath()));
+  return readLines(trap.logPath());
+}
+
+std::string TaggingCipher::encipher(const std::string& text, const std::string& date) {
+  return text.empty() ? "" : "ENC(" + text + "," + date + ")";
+}
+
+std::string TaggingCipher::decipher(const std::string& stored, const std::string& date) {
+  std::string prefix = "ENC(";
+  std::string suffix = "," + date + ")";
+  if (stored.rfind(prefix, 0) != 0 || stored.size() < prefix.size() + suffix.size()) return "";
+  if (stored.compare(stored.size() - suffix.size(), suffix.size(), suffix) != 0) return "";
+  return stored.substr(prefix.size(), stored.size() - prefix.size() - suffix.size());
+}
+
+store::NewProfileFields goldFields() {
+  return {"Gold",
+          "list@example.com",
+          "reply@example.com",
+          "pop.example.com",
+          "smtp.example.com",
+          "ann",
+          "secret"};
 }
 
 std::string readBytes(const std::filesystem::path& path) {
@@ -76,6 +97,10 @@ void writeBytes(const std::filesystem::path& path, const std::string& bytes) {
   std::error_code ignored;
   std::filesystem::permissions(
       path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, ignored);
+}
+
+std::vector<std::string> readLines(const std::filesystem::path& path) {
+  return store::splitLines(readBytes(path));
 }
 
 std::string crlf(const std::vector<std::string>& lines) {

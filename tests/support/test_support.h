@@ -11,6 +11,8 @@
 #include "store/clock.h"
 #include "store/error_trap.h"
 #include "store/operator_interface.h"
+#include "store/password_cipher.h"
+#include "store/profile_model.h"
 
 namespace tidewell::testing {
 
@@ -90,8 +92,21 @@ class FileSizeLimit {
   std::uint64_t m_saved = 0;
 };
 
+// Enciphers by tagging the text with its date, so tests can see what was stored and under which
+// date; deciphers only under that date.
+class TaggingCipher : public store::PasswordCipher {
+ public:
+  std::string encipher(const std::string& text, const std::string& date) override;
+  std::string decipher(const std::string& stored, const std::string& date) override;
+};
+
+// The fields of the profile "Gold" as the new-profile wizard takes them.
+store::NewProfileFields goldFields();
+
 std::string readBytes(const std::filesystem::path& path);
 void writeBytes(const std::filesystem::path& path, const std::string& bytes);
+// The lines of the file, none when it is missing.
+std::vector<std::string> readLines(const std::filesystem::path& path);
 // Lines joined with CR LF, each line ended by one.
 std::string crlf(const std::vector<std::string>& lines);
 

@@ -95,10 +95,6 @@ class KitServer:
         self.stop()
         raise RuntimeError("php -S did not start")
 
-    @property
-    def url(self):
-        return "http://127.0.0.1:%d/" % self.port
-
     def request(self, method, path, body=None, headers=None):
         """(status, headers dict with lower-case names, body text); never follows redirects."""
         conn = http.client.HTTPConnection("127.0.0.1", self.port, timeout=20)

@@ -3,7 +3,6 @@
 // and the outgoing-authentication dialog. Each panel and dialog is also saved as a picture.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,24 +32,10 @@ namespace tidewell::editor::ui {
 namespace {
 
 using editor::testing::EditorProfile;
+using tidewell::testing::child;
+using tidewell::testing::clickLater;
 using tidewell::testing::ModalScript;
-
-template <class W = QWidget>
-W* child(QWidget* parent, const char* name) {
-  W* w = parent->findChild<W*>(name);
-  if (!w) qFatal("no widget %s", name);
-  return w;
-}
-
-// Clicks the named button once the current event has been handled.
-void press(QWidget* parent, const char* button) {
-  tidewell::testing::clickLater(child<QPushButton>(parent, button));
-}
-
-void savePicture(QWidget* w, const QString& name) {
-  QDir().mkpath(TIDEWELL_SCREENSHOT_DIR);
-  QVERIFY(w->grab().save(QString(TIDEWELL_SCREENSHOT_DIR) + "/" + name + ".png"));
-}
+using tidewell::testing::savePicture;
 
 // A panel in a top-level window with a field to move the focus to, on services like the main
 // window's that record what the panel asks of them.
@@ -73,8 +58,7 @@ struct Bench {
     layout->addWidget(panel);
     layout->addWidget(sink);
     host.resize(760, 640);
-    host.show();
-    activate();
+    QVERIFY(tidewell::testing::showActive(&host));
   }
   PanelServices services() {
     PanelServices s;
@@ -188,8 +172,6 @@ void EditorPanelsTest::serverSettingsSwitchesSliderAndDefaults() {
   b.find<QCheckBox>("chkVerp")->click();
   QCOMPARE(b.profile.get(2, "verp"), "true");
   QVERIFY(b.settings.verp);
-  b.panel->findChild<QTabWidget*>()->setCurrentIndex(2);
-  savePicture(b.panel, "server_settings_advanced");
   b.find<QSlider>("Slider1")->setValue(9);
   QCOMPARE(b.profile.get(2, "server_timeout"), "300");
   QCOMPARE(b.find<QLabel>("Label42")->text(), "5 minutes");
@@ -259,14 +241,14 @@ void EditorPanelsTest::outgoingAuthenticationDialog() {
                   child<QRadioButton>(dialog, "Option2")->click();
                   QVERIFY(child<QLineEdit>(dialog, "Text1")->isEnabled());
                   child<QLineEdit>(dialog, "Text1")->clear();
-                  press(dialog, "Command1");
+                  clickLater(dialog, "Command1");
                 })
       .answerBox(QMessageBox::Ok)
       .onWidget("frmOutgoingAuthentication", [](QWidget* dialog) {
         child<QLineEdit>(dialog, "Text1")->setText("smtpuser");
         child<QLineEdit>(dialog, "Text2")->setText("pw");
         child<QCheckBox>(dialog, "Check1")->setChecked(true);
-        press(dialog, "Command1");
+        clickLater(dialog, "Command1");
       });
   settingsButton->click();
   QVERIFY(script.done());
@@ -284,7 +266,7 @@ void EditorPanelsTest::outgoingAuthenticationDialog() {
   cancel.onWidget("frmOutgoingAuthentication", [](QWidget* dialog) {
     QCOMPARE(child<QLineEdit>(dialog, "Text1")->text(), "smtpuser");
     child<QRadioButton>(dialog, "Option1")->click();
-    press(dialog, "Command2");
+    clickLater(dialog, "Command2");
   });
   settingsButton->click();
   QVERIFY(cancel.done());
@@ -354,7 +336,7 @@ void EditorPanelsTest::filterTextBoxesAndAdvanced() {
     QCOMPARE(list->itemText(1), "Filter_2");
     savePicture(dialog, "frmFilterAdvanced");
     list->setCurrentIndex(1);
-    press(dialog, "cmdOK");
+    clickLater(dialog, "cmdOK");
   });
   b.find<QPushButton>("cmdFilterAdvanced")->click();
   QVERIFY(script.done());
@@ -493,7 +475,7 @@ void EditorPanelsTest::newsletterDaysOrDate() {
 
   // No date yet: the picker opens at once; cancelling stays on days.
   ModalScript cancel;
-  cancel.onWidget("frmDate", [](QWidget* picker) { press(picker, "cmdCancel"); });
+  cancel.onWidget("frmDate", [](QWidget* picker) { clickLater(picker, "cmdCancel"); });
   dateOption->click();
   QVERIFY(cancel.done());
   QVERIFY(b.find<QRadioButton>("Option1")->isChecked());
@@ -502,7 +484,7 @@ void EditorPanelsTest::newsletterDaysOrDate() {
   QCOMPARE(b.profile.get(n, "dateordays"), "days");
 
   ModalScript confirm;
-  confirm.onWidget("frmDate", [](QWidget* picker) { press(picker, "cmdOK"); });
+  confirm.onWidget("frmDate", [](QWidget* picker) { clickLater(picker, "cmdOK"); });
   dateOption->click();
   QVERIFY(confirm.done());
   QCOMPARE(b.find<QLineEdit>("Text2")->text(), "Dec 5, 2026");
@@ -596,7 +578,7 @@ void EditorPanelsTest::dialogPictures() {
   script.onWidget("frmSubjects", [](QWidget* dialog) {
     child<QPushButton>(dialog, "Command2")->click();
     QVERIFY(dialog->isVisible());
-    press(dialog, "Command1");
+    clickLater(dialog, "Command1");
   });
   QCOMPARE(SubjectsDialog::choose({"a", "b"}, nullptr), "!");
 }
