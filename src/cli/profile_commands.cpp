@@ -37,6 +37,12 @@ std::string secretPresence(const std::string& stored) {
   return stored == store::kKeyringReference ? "(set: in the keyring)" : "(set: enciphered)";
 }
 
+// The mail secrets of the server block, and the web kit's secret in the filters block.
+bool holdsSecret(int index, const std::string& key) {
+  if (index == store::kServerBlock) return store::isSecretKey(key);
+  return index == store::kFiltersBlock && store::equalsIgnoreCase(key, "webkitkey");
+}
+
 int get(CliContext& context, const Arguments& args) {
   args.expect(2, {});
   int index = toInt(args.at(0, "INDEX"), "INDEX");
@@ -44,7 +50,7 @@ int get(CliContext& context, const Arguments& args) {
   store::ProfileStore profile = context.profileStore();
   int before = context.errorCount();
   std::string value = profile.GetFromFile_new(index, key);
-  if (index == store::kServerBlock && store::isSecretKey(key)) value = secretPresence(value);
+  if (holdsSecret(index, key)) value = secretPresence(value);
   std::cout << value << '\n';
   return statusSince(context, before);
 }

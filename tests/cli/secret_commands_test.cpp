@@ -107,6 +107,7 @@ TEST_F(SecretCommands, GetShowsWhetherASecretIsSetButNeverItsValue) {
     ASSERT_TRUE(store::writeOAuthAccount(profile, cipher, "pop", a, "1/2/2027"));
     ASSERT_TRUE(
         profile.UpdateFile_new(store::kServerBlock, "smtp_oauth_client_secret", "keyring:"));
+    ASSERT_TRUE(profile.UpdateFile_new(store::kFiltersBlock, "webkitkey", "kit-secret-stored"));
   }
   const std::string stored = readBytes(folder / "Gold.dat");
   struct Case {
@@ -122,6 +123,7 @@ TEST_F(SecretCommands, GetShowsWhetherASecretIsSetButNeverItsValue) {
     EXPECT_EQ(r.status, 0) << c.key;
     EXPECT_EQ(r.out, std::string(c.shown) + "\n") << c.key;
   }
+  EXPECT_EQ(cli({"get", "4", "WebKitKey"}).out, "(set: enciphered)\n");
   // Keys that are not secrets still show their value.
   EXPECT_EQ(cli({"get", "2", "pop_oauth_client_id"}).out, "client\n");
   EXPECT_THAT(stored, HasSubstr("pop_oauth_refresh_token: "));
