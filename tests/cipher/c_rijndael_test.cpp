@@ -22,7 +22,7 @@ ByteString bytesOf(const std::string& text) {
 }
 
 TEST(CRijndaelBlock, MatchesEveryKnownAnswerInBothDirections) {
-  std::ifstream in(TIDEWELL_SHARED_DIR "/testdata/rijndael-256-256-kat.txt");
+  std::ifstream in(TIDEWELL_TEST_DATA "/rijndael-256-256-kat.txt");
   std::string line, key, plain;
   int vectors = 0;
   while (std::getline(in, line)) {
