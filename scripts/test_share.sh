@@ -2,7 +2,8 @@
 # Prints how large the tests are against the code (lines of the .cpp, .h, .py, .php, .sh and .js
 # files of tests/ and fuzz/ against src/ and web/) and the line coverage of the core (src/
 # without the Qt folders ui/ and app/), measured with gcovr over a --coverage build of every test
-# in build-cov/.
+# in build-cov/. The coverage build leaves out the desktop program (-DTIDEWELL_DESKTOP=OFF): the core
+# is what is measured, and the Qt-free core builds and tests without it.
 #   scripts/test_share.sh           share and coverage (builds and runs the whole suite)
 #   scripts/test_share.sh --share   the share only (instant)
 set -euo pipefail
@@ -21,7 +22,7 @@ awk -v t="$tests" -v c="$code" 'BEGIN { printf "test share: %.1f%%\n", 100 * t /
 "$top/scripts/deps.sh"
 build="$top/build-cov"
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTIDEWELL_BENCH=OFF \
-  -DCMAKE_CXX_FLAGS="--coverage" -DCMAKE_EXE_LINKER_FLAGS="--coverage" \
+  -DTIDEWELL_DESKTOP=OFF -DCMAKE_CXX_FLAGS="--coverage" -DCMAKE_EXE_LINKER_FLAGS="--coverage" \
   -DCMAKE_SHARED_LINKER_FLAGS="--coverage" >/dev/null
 ninja -C "$build" -j2
 find "$build" -name '*.gcda' -delete
