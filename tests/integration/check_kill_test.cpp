@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,8 +21,6 @@
 #include "sending_profile.h"
 #include "store/text.h"
 #include "store/text_file.h"
-
-extern char** environ;
 
 namespace tidewell::testing {
 namespace {
@@ -122,24 +119,13 @@ class CheckKill : public SendingProfile, public ::testing::WithParamInterface<co
 
   // Runs `check` and kills it at the moment.
   Round runAndKill(Moment moment) {
-    std::vector<std::string> words = {TIDEWELL_CLI, "--folder",   folder.path().string(),
-                                      "--ca-file",  rig.caFile(), "check"};
-    std::vector<char*> argv;
-    for (auto& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
     int pipeFds[2];
     EXPECT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = spawnCli({"check"}, pipeFds[1]);
     ::close(pipeFds[1]);
-    EXPECT_EQ(spawned, 0);
+    const bool spawned = pid > 0;
     Round round;
-    bool ended = spawned != 0, reached = false, processing = false;
+    bool ended = !spawned, reached = false, processing = false;
     const auto deadline = Clock::now() + kRoundLimit;
     std::string line;
     while (!ended && !reached && Clock::now() < deadline) {
@@ -162,9 +148,9 @@ class CheckKill : public SendingProfile, public ::testing::WithParamInterface<co
     EXPECT_LT(Clock::now(), deadline) << "the round did not end in time";
     std::this_thread::sleep_for(std::chrono::milliseconds(moment.delayMs));
     int status = 0;
-    round.killed = spawned == 0 && waitpid(pid, &status, WNOHANG) == 0;
+    round.killed = spawned && waitpid(pid, &status, WNOHANG) == 0;
     if (round.killed) ::kill(pid, SIGKILL);
-    if (spawned == 0) waitpid(pid, &status, 0);
+    if (spawned) waitpid(pid, &status, 0);
     ::close(pipeFds[0]);
     return round;
   }

@@ -1,5 +1,6 @@
-// Several SMTP connections at once against the test server that answers as providers do: the
-// sent lists, the activity log and the error log read exactly as with one connection.
+// Sending passes against the test SMTP server that answers as providers do: a recipient it asks
+// to try later, one it refuses for good, a sender it stops after a number of messages; with
+// several connections at once the sent lists and the logs read exactly as with one.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -7,9 +8,12 @@
 
 #include "sending_profile.h"
 #include "store/text.h"
+#include "store/text_file.h"
 
 namespace tidewell::testing {
 namespace {
+
+using ::testing::HasSubstr;
 
 class SendConnections : public SendingProfile {};
 
@@ -59,12 +63,27 @@ TEST_F(SendConnections, TwoAndFourConnectionsRecordExactlyWhatOneDoes) {
       std::size_t expected = i == 3 || i == 11 ? 0 : 1;
       EXPECT_EQ(rig.acceptedCount(store::split(addresses[i], "@")[0]), expected) << i;
     }
+    if (connections == 1) {
+      // The unknown address is switched off; the one asked to try later had three tries and
+      // waits; the one asked once got the newsletter at its second try, after the others.
+      auto rowOf = [&](int i) { return rows(store::split(addresses[i], "@")[0] + "@").at(0); };
+      EXPECT_THAT(rowOf(3), HasSubstr(",false,"));
+      EXPECT_THAT(rowOf(11), HasSubstr(",true,"));
+      EXPECT_THAT(rowOf(11), HasSubstr(",none"));
+      EXPECT_THAT(rowOf(7), HasSubstr(std::string(kTitle) + "[\\?]"));
+      const auto log = store::splitLines(errorLog());
+      EXPECT_EQ(
+          std::count_if(log.begin(), log.end(),
+                        [&](const std::string& l) { return l.find(addresses[11]) != l.npos; }),
+          3);
+    }
     Run run;
     run.activity = normalised(readBytes(folder / "activity.log"), tag, true);
     run.errors = normalised(errorLog(), tag, false);
     for (const auto& row : rows("")) run.rows.push_back(store::replaceAll(row, tag, "T"));
     runs.push_back(run);
   }
+
   ASSERT_EQ(runs.size(), 3u);
   EXPECT_EQ(runs[0].activity.size(), 38u);
   for (std::size_t r = 1; r < runs.size(); ++r) {
@@ -72,6 +91,28 @@ TEST_F(SendConnections, TwoAndFourConnectionsRecordExactlyWhatOneDoes) {
     EXPECT_EQ(runs[r].errors, runs[0].errors);
     EXPECT_EQ(runs[r].rows, runs[0].rows);
   }
+}
+
+TEST_F(SendConnections, SendingLimitPausesThePassAndTheNextOneGoesOn) {
+  const std::string tag = std::to_string(std::random_device()() % 100000);
+  makeProfile("SMTP_REPLY_PORT", "limit5-" + tag + "@example.net");
+  std::vector<std::string> addresses;
+  for (int i = 0; i < 8; ++i)
+    addresses.push_back("to-l" + tag + "-" + std::to_string(i) + "@example.net");
+  writeSubscribers(addresses);
+  auto sent = [&] {
+    std::size_t n = 0;
+    for (const auto& a : addresses) n += rig.acceptedCount(store::split(a, "@")[0]);
+    return n;
+  };
+  CliResult first = cli({"send"});
+  EXPECT_THAT(first.err, HasSubstr("Sending paused: the mail server's sending limit was reached"));
+  EXPECT_EQ(sent(), 5u);
+  // The provider's window has passed (a fresh sender in the test server's eyes).
+  set(2, "email", "limit50-" + tag + "@example.net");
+  CliResult second = cli({"send"});
+  EXPECT_EQ(second.status, 0) << second.err << errorLog();
+  EXPECT_EQ(sent(), 8u);
 }
 
 }  // namespace

@@ -2,11 +2,9 @@
 // sending pass or a forced send to 2,000 subscribers, five times at random moments, and then
 // allowed to finish, against the real test SMTP server: nobody may receive more than the copy
 // in flight at each kill twice, and no subscriber or sent-list entry may be lost.
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,8 +16,6 @@
 #include "store/text.h"
 #include "store/text_file.h"
 #include "support/test_support.h"
-
-extern char** environ;
 
 namespace tidewell::testing {
 namespace {
@@ -56,21 +52,8 @@ class SendKill : public SendingProfile {
   // Starts tidewell-cli with args and kills it once the activity log holds `killAt` lines;
   // true when it was killed, false when it ended by itself first.
   bool runAndKill(const std::vector<std::string>& args, std::size_t killAt) {
-    std::vector<std::string> words = {TIDEWELL_CLI, "--folder", folder.path().string(), "--ca-file",
-                                      rig.caFile()};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    EXPECT_EQ(spawned, 0);
-    if (spawned != 0) return false;
+    const pid_t pid = spawnCli(args);
+    if (pid < 0) return false;
     const auto deadline = std::chrono::steady_clock::now() + kRoundLimit;
     int status = 0;
     bool killed = false;

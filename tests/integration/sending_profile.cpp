@@ -1,6 +1,12 @@
 #include "sending_profile.h"
 
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+
 #include "store/text.h"
+
+extern char** environ;
 
 namespace tidewell::testing {
 
@@ -35,13 +41,41 @@ void SendingProfile::writeSubscribers(const std::vector<std::string>& addresses)
   writeBytes(folder / "Send.txt", crlf(lines));
 }
 
-CliResult SendingProfile::cli(std::vector<std::string> args) {
+CliResult SendingProfile::cli(std::vector<std::string> args,
+                              const std::optional<std::string>& input) {
   args.insert(args.begin(), {"--ca-file", rig.caFile()});
-  return runCli(folder.path(), args);
+  return runCli(folder.path(), args, input);
+}
+
+pid_t SendingProfile::spawnCli(const std::vector<std::string>& args, int errFd) {
+  std::vector<std::string> words = {TIDEWELL_CLI, "--folder", folder.path().string(), "--ca-file",
+                                    rig.caFile()};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  if (errFd < 0) {
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  } else {
+    posix_spawn_file_actions_adddup2(&actions, errFd, 2);
+  }
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  EXPECT_EQ(spawned, 0);
+  return spawned == 0 ? pid : -1;
 }
 
 void SendingProfile::set(int index, const std::string& key, const std::string& value) {
   ASSERT_EQ(cli({"set", std::to_string(index), key, value}).status, 0);
+}
+
+void SendingProfile::addSubscriber(const std::string& email, const std::string& name) {
+  ASSERT_EQ(
+      cli({"add-subscriber", "--email", email, "--name", name, "--filter", "Filter_1"}).status, 0);
 }
 
 std::vector<std::string> SendingProfile::rows(const std::string& prefix) {

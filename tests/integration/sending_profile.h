@@ -1,7 +1,10 @@
 #pragma once
-// A list profile "Send" driven through tidewell-cli against the rig's SMTP server: one filter,
-// one days-"All" plain-text newsletter, and subscribers written straight into its file.
+// A list profile "Send" driven through tidewell-cli against the rig's servers: one filter, one
+// days-"All" plain-text newsletter, and subscribers written straight into its file.
+#include <sys/types.h>
+
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,8 +23,14 @@ class SendingProfile : public mail::testing::RigTest {
   // Active subscribers of the filter with these addresses, in this order.
   void writeSubscribers(const std::vector<std::string>& addresses);
 
-  CliResult cli(std::vector<std::string> args);
+  // tidewell-cli on the profile, trusting the rig's certificates.
+  CliResult cli(std::vector<std::string> args,
+                const std::optional<std::string>& input = std::nullopt);
+  // The same, started without waiting: standard output to /dev/null, standard error to errFd
+  // (/dev/null when -1). The process id, or -1.
+  pid_t spawnCli(const std::vector<std::string>& args, int errFd = -1);
   void set(int index, const std::string& key, const std::string& value);
+  void addSubscriber(const std::string& email, const std::string& name);
   // The `subscribers` rows (without the header) of the addresses starting with prefix.
   std::vector<std::string> rows(const std::string& prefix);
   std::string errorLog() const;
