@@ -2,8 +2,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,7 +15,6 @@ namespace tidewell::store {
 namespace {
 
 using testing::crlf;
-using testing::FileSizeLimit;
 using ::testing::HasSubstr;
 using testing::readBytes;
 using ::testing::StartsWith;
@@ -107,20 +104,6 @@ TEST_F(ProfileStoreTest, InterruptedChangeLeavesTheOldFileStaleWorkFilesGoCopyFi
   EXPECT_FALSE(store.CopyFile());  // no work file left to commit
 }
 
-TEST_F(ProfileStoreTest, FullDiskDuringARewriteLeavesThePreviousFile) {
-  std::string before = readBytes(path);
-  {
-    FileSizeLimit limit(64);
-    EXPECT_FALSE(store.UpdateFile_new(1, "date", std::string(500, 'x')));
-  }
-  EXPECT_EQ(readBytes(path), before);
-  EXPECT_FALSE(std::filesystem::exists(workFilePath(path)));
-  // The limit holds for the error log too: it gets no torn line, and the status says both.
-  EXPECT_TRUE(fx.logLines().empty());
-  EXPECT_THAT(fx.ui.statuses.back(), StartsWith("UpdateFile_new: Cannot write "));
-  EXPECT_THAT(fx.ui.statuses.back(), HasSubstr("; the error log cannot be written ("));
-}
-
 // Runs body in a child process without the superuser's right to ignore permissions, and
 // returns what body returned (or -1 when the child could not drop its rights).
 int asUnprivilegedUser(const std::function<int()>& body) {
@@ -151,28 +134,6 @@ TEST_F(ProfileStoreTest, ReadOnlyFolderFailsWithoutLoss) {
   ASSERT_NE(written, -1) << "could not run without privileges";
   EXPECT_EQ(written, 0);
   EXPECT_EQ(readBytes(path), before);
-}
-
-// A real full disk: a small tmpfs mounted by the superuser, skipped where mounting is not
-// allowed.
-TEST(ProfileStoreFullDisk, FullTmpfsDuringARewriteLeavesThePreviousFile) {
-  testing::TrapFixture fx;
-  auto mountPoint = fx.folder / "small";
-  std::filesystem::create_directory(mountPoint);
-  if (geteuid() != 0 || mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0) {
-    GTEST_SKIP() << "cannot mount a tmpfs here";
-  }
-  auto path = mountPoint / "Gold.dat";
-  std::vector<std::string> lines = kProfile;
-  lines.insert(lines.end() - 1, "body: " + std::string(40000, 'b'));
-  writeBytes(path, crlf(lines));
-  std::string before = readBytes(path);
-  ProfileStore store(path, fx.trap);
-  EXPECT_FALSE(store.UpdateFile_new(2, "pop3", "pop.example.com"));
-  EXPECT_EQ(readBytes(path), before);
-  EXPECT_FALSE(std::filesystem::exists(workFilePath(path)));
-  EXPECT_THAT(fx.logLines().back(), HasSubstr(" 61 "));
-  umount(mountPoint.c_str());
 }
 
 TEST_F(ProfileStoreTest, AppendFormWritesOneLineAndCreatesTheFile) {

@@ -1,8 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "store/pmf_string.h"
 #include "subscriber_fixture.h"
 #include "subscribers/csv_import.h"
@@ -50,20 +48,6 @@ TEST(CsvReader, UnbalancedQuotesAndBinaryLinesAreBadAndReadingGoesOn) {
   EXPECT_THAT(records[3].problem, ::testing::HasSubstr("NUL"));
   EXPECT_EQ(records[4].lineNumber, 5u);
   EXPECT_FALSE(records[4].problem.empty());
-}
-
-TEST(CsvReader, RandomTextAlwaysEndsAndLineNumbersOnlyGrow) {
-  const std::string alphabet = std::string("ab,\"\r\n \xE9") + '\0';
-  std::mt19937 random(5);
-  for (int round = 0; round < 200; ++round) {
-    std::string text;
-    for (int n = random() % 60; n > 0; --n) text += alphabet[random() % alphabet.size()];
-    std::size_t last = 0;
-    for (const auto& record : readAll(text)) {
-      EXPECT_GT(record.lineNumber, last);
-      last = record.lineNumber;
-    }
-  }
 }
 
 TEST(CsvReader, ByteOrderMarkIsDroppedAndOtherCodePagesAreConverted) {

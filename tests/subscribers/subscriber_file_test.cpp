@@ -1,7 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <random>
 #include <thread>
 
 #include "store/text.h"
@@ -256,39 +255,6 @@ TEST_F(SubscriberFileTest, EmailAddyExistReadsTheFileWithoutRegardToCase) {
   EXPECT_TRUE(file.EmailAddyExist("cid@x.com", "No Such Filter"));
   std::filesystem::remove(subscriberPath());
   EXPECT_FALSE(file.EmailAddyExist("ann@x.com", title));
-}
-
-TEST_F(SubscriberFileTest, RandomLinesLoadAndSaveBackWhatWasRead) {
-  const std::vector<std::string> tokens = {"a",  "[/\\]", "[\\/]",       "_", "\xE9",
-                                           "\"", ",",     "\r",          " ", "12/5/2026",
-                                           "@",  "true",  "\xEF\xBB\xBF"};
-  std::mt19937 random(11);
-  for (int round = 0; round < 20; ++round) {
-    std::vector<std::string> lines(random() % 40);
-    // A first record that reads as one, so the rest is taken for a damaged subscriber file.
-    lines.insert(lines.begin(), {"first@x.com", "F", "12/5/2026", "none", "true", "F", "", ""});
-    for (std::string& line : lines) {
-      if (&line < &lines[8]) continue;
-      for (int n = random() % 12; n > 0; --n) line += tokens[random() % tokens.size()];
-    }
-    writeSubscribers(lines);
-    ASSERT_TRUE(file.LoadSubscriberFile(table));
-    table.setChanged();
-    ASSERT_TRUE(file.Save_Email(table));
-    std::string saved = readBytes(subscriberPath());
-    store::SubscriberTable again;
-    ASSERT_TRUE(file.LoadSubscriberFile(again));
-    ASSERT_EQ(again.size(), table.size());
-    for (store::Position p = 0; p < table.size() && !table.isEmpty(); ++p) {
-      EXPECT_EQ(again.record(p).email(), table.record(p).email());
-      EXPECT_EQ(again.record(p).name(), table.record(p).name());
-      EXPECT_EQ(again.pmf(p), table.pmf(p));
-      EXPECT_EQ(again.filterTitle(p), table.filterTitle(p));
-    }
-    again.setChanged();
-    ASSERT_TRUE(file.Save_Email(again));
-    EXPECT_EQ(readBytes(subscriberPath()), saved);
-  }
 }
 
 }  // namespace
