@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Tidewell builds and tests with, when any is missing.
+# Installs the Debian packages Tidewell builds, tests and packages with, when any is missing
+# (gcovr for scripts/test_share.sh; dpkg-dev, lintian and appstream for scripts/package.sh).
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
@@ -8,7 +9,8 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmar
   dovecot-core dovecot-pop3d python3-aiosmtpd
   libssl-dev libsecret-1-dev gnome-keyring dbus-daemon qt6-networkauth-dev
   php-cli chromium chromium-driver python3-selenium libxml2-dev
-  clang libfuzzer-14-dev libclang-rt-14-dev)
+  clang libfuzzer-14-dev libclang-rt-14-dev
+  gcovr dpkg-dev lintian appstream qt6-qpa-plugins x11-utils)
 
 missing=()
 for p in "${packages[@]}"; do
