@@ -11,6 +11,9 @@
 //   mail_bench cycle PORT USER PASSWORD CA_FILE
 //       one check cycle against the POP3 server on 127.0.0.1:PORT, capturing every message as a
 //       sign-up (nothing is sent); prints "seconds messages"
+//   mail_bench imap-cycle PORT USER PASSWORD CA_FILE
+//       the same against the IMAP server on 127.0.0.1:PORT (folder INBOX, handled messages
+//       marked with the keyword)
 
 #include <chrono>
 #include <cstdio>
@@ -136,12 +139,14 @@ int send(int port, int count, int attachmentKb, int connections) {
   return 0;
 }
 
-int cycle(int port, const std::string& user, const std::string& password,
-          const std::string& caFile) {
+int cycle(int port, const std::string& user, const std::string& password, const std::string& caFile,
+          bool imap) {
   Workspace w;
   w.context.caFile = caFile;
   w.settings.pop3 = "127.0.0.1";
   w.settings.pop_port = std::to_string(port);
+  w.settings.imap = imap;
+  w.settings.imap_port = std::to_string(port);
   w.settings.account = user;
   w.settings.password = password;
   engine::MailEngine engine(w.context, w.folder / "Bench.dat", 0);
@@ -175,11 +180,10 @@ int main(int argc, char** argv) {
                 args.size() == 5 ? std::stoi(args[4]) : 1);
   }
   if (args.size() == 2 && args[0] == "journal") return journal(std::stoi(args[1]));
-  if (args.size() == 5 && args[0] == "cycle") {
-    return cycle(std::stoi(args[1]), args[2], args[3], args[4]);
+  if (args.size() == 5 && (args[0] == "cycle" || args[0] == "imap-cycle")) {
+    return cycle(std::stoi(args[1]), args[2], args[3], args[4], args[0] == "imap-cycle");
   }
-  std::cerr
-      << "usage: mail_bench send PORT COUNT ATTACHMENT_KB [CONNECTIONS] | journal COUNT | cycle "
-         "PORT USER PASSWORD CA_FILE\n";
+  std::cerr << "usage: mail_bench send PORT COUNT ATTACHMENT_KB [CONNECTIONS] | journal COUNT | "
+               "[imap-]cycle PORT USER PASSWORD CA_FILE\n";
   return 2;
 }

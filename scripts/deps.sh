@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev fonts-dejavu-core xvfb xauth xdg-utils
   libcurl4-openssl-dev libgmime-3.0-dev ca-certificates openssl
-  dovecot-core dovecot-pop3d python3-aiosmtpd
+  dovecot-core dovecot-pop3d dovecot-imapd python3-aiosmtpd
   libssl-dev libsecret-1-dev gnome-keyring dbus-daemon qt6-networkauth-dev
   php-cli chromium chromium-driver python3-selenium libxml2-dev
   clang libfuzzer-14-dev libclang-rt-14-dev

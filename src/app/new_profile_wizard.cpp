@@ -50,9 +50,14 @@ NewProfileWizard::NewProfileWizard(store::SettingsFile& settings, store::Passwor
   m_pages->addWidget(
       makePage(2, tr("The address your newsletters come from, and the address replies go to."),
                {{tr("Email Address:"), m_email}, {tr("Reply Address:"), m_reply}}));
-  m_pages->addWidget(
-      makePage(3, tr("The servers of your mailbox: incoming mail (POP3) and outgoing mail (SMTP)."),
-               {{tr("POP3 Server:"), m_pop}, {tr("SMTP Server:"), m_smtp}}));
+  QWidget* servers =
+      makePage(3,
+               tr("The servers of your mailbox: incoming mail (POP3 or IMAP) and outgoing "
+                  "mail (SMTP). Pick IMAP when the list's address is also your everyday "
+                  "mailbox: Tidewell then leaves every message it does not handle as it was."),
+               {{tr("POP3 Server:"), m_pop}, {tr("SMTP Server:"), m_smtp}});
+  addIncomingChoice(servers);
+  m_pages->addWidget(servers);
   m_pages->addWidget(makePage(4, tr("The account name and password of your mailbox."),
                               {{tr("Account Name:"), m_account}, {tr("Password:"), m_password}}));
   m_pages->addWidget(makePage(
@@ -99,6 +104,26 @@ QWidget* NewProfileWizard::makePage(int page, const QString& help,
   layout->addLayout(form);
   layout->addStretch();
   return frame;
+}
+
+void NewProfileWizard::addIncomingChoice(QWidget* page) {
+  m_pop3Choice = new QRadioButton(tr("POP3"), page);
+  m_pop3Choice->setObjectName("optPop3");
+  m_pop3Choice->setChecked(true);
+  m_imapChoice = new QRadioButton(tr("IMAP"), page);
+  m_imapChoice->setObjectName("optImap");
+  auto* row = new QHBoxLayout;
+  row->addWidget(new QLabel(tr("Incoming mail server type:"), page));
+  row->addWidget(m_pop3Choice);
+  row->addWidget(m_imapChoice);
+  row->addStretch();
+  static_cast<QVBoxLayout*>(page->layout())->insertLayout(1, row);
+  QLabel* caption = nullptr;
+  for (QLabel* label : page->findChildren<QLabel*>())
+    if (label->buddy() == m_pop) caption = label;
+  connect(m_imapChoice, &QRadioButton::toggled, this, [caption](bool imap) {
+    if (caption) caption->setText(imap ? tr("IMAP Server:") : tr("POP3 Server:"));
+  });
 }
 
 void NewProfileWizard::showPage(int page) {
@@ -151,8 +176,8 @@ void NewProfileWizard::refuse(const store::WizardRefusal& refusal) {
 
 store::NewProfileFields NewProfileWizard::fields() const {
   auto text = [](const QLineEdit* field) { return field->text().toStdString(); };
-  return {text(m_title), text(m_email),   text(m_reply),   text(m_pop),
-          text(m_smtp),  text(m_account), text(m_password)};
+  return {text(m_title), text(m_email),   text(m_reply),    text(m_pop),
+          text(m_smtp),  text(m_account), text(m_password), m_imapChoice->isChecked()};
 }
 
 }  // namespace tidewell::app

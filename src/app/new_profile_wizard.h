@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStackedWidget>
 
 #include "store/password_cipher.h"
@@ -41,6 +42,8 @@ class NewProfileWizard : public QDialog {
   // Shows why the wizard stays, on the page of the field at fault, with that field focused.
   void refuse(const store::WizardRefusal& refusal);
   store::NewProfileFields fields() const;
+  // Page 3's choice of POP3 or IMAP for the incoming server, above its name.
+  void addIncomingChoice(QWidget* page);
 
   store::SettingsFile& m_settings;
   store::PasswordCipher& m_cipher;
@@ -55,6 +58,8 @@ class NewProfileWizard : public QDialog {
   QLineEdit* m_smtp;
   QLineEdit* m_account;
   QLineEdit* m_password;
+  QRadioButton* m_pop3Choice = nullptr;
+  QRadioButton* m_imapChoice = nullptr;
   QString m_profileSuccess = QStringLiteral("false");
   std::filesystem::path m_profilePath;
 };

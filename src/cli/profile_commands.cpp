@@ -15,11 +15,15 @@ namespace {
 constexpr int kFirstDeletableIndex = store::kFiltersBlock + 1;
 
 int newProfile(CliContext& context, const Arguments& args) {
-  args.expect(0, {"title", "email", "reply", "pop3", "smtp", "account", "password"});
+  args.expect(0, {"title", "email", "reply", "pop3", "smtp", "account", "password", "incoming"});
   store::NewProfileFields fields{args.required("title"),   args.required("email"),
                                  args.required("reply"),   args.required("pop3"),
                                  args.required("smtp"),    args.required("account"),
                                  args.required("password")};
+  const std::string incoming = args.option("incoming").value_or("pop3");
+  if (!store::equalsIgnoreCase(incoming, "pop3") && !store::equalsIgnoreCase(incoming, "imap"))
+    throw CommandFailed("--incoming is pop3 or imap, not " + incoming);
+  fields.imap = store::equalsIgnoreCase(incoming, "imap");
   auto result = store::createProfile(fields, context.settings(), context.cipher());
   if (result.refusal) {
     context.ui().showMessage(result.refusal->message, result.refusal->caption);
@@ -132,7 +136,9 @@ int deleteNode(CliContext& context, const Arguments& args) {
 
 std::vector<Command> profileCommands() {
   return {
-      {"new-profile", "--title T --email E --reply R --pop3 H --smtp H --account A --password P",
+      {"new-profile",
+       "--title T --email E --reply R --pop3 H --smtp H --account A --password P "
+       "[--incoming pop3|imap]   (--pop3 names the incoming server either way)",
        newProfile},
       {"get", "INDEX KEY   (a secret shows only whether it is set and where)", get},
       {"set", "INDEX KEY VALUE", set},

@@ -43,6 +43,14 @@ ServerSettingsView ServerSettingsEditor::view() const {
   v.serverAuthentication = m_settings.ServerAuthentication != 0;
   v.timeoutPosition = timeoutPosition(std::to_string(m_settings.server_timeout));
   v.verp = get("verp") == "true";
+  v.imap = m_settings.imap;
+  v.imapPort = get("ImapPort");
+  if (v.imapPort.empty())
+    v.imapPort = std::to_string(v.popSsl ? store::kDefaultImapsPort : store::kDefaultImapPort);
+  v.imapFolder = get("imapfolder");
+  if (v.imapFolder.empty()) v.imapFolder = store::kDefaultImapFolder;
+  v.imapDone = get("imapdone");
+  if (v.imapDone.empty()) v.imapDone = store::kDefaultImapDone;
   return v;
 }
 
@@ -129,6 +137,26 @@ bool ServerSettingsEditor::setPopSpa(bool ticked) {
   return keyed("POPSPA", flag(ticked));
 }
 
+bool ServerSettingsEditor::setImap(bool imap) {
+  m_settings.imap = imap;
+  return keyed("incoming", imap ? "imap" : "pop3");
+}
+
+bool ServerSettingsEditor::writeImapPort(const std::string& text) {
+  m_settings.imap_port = text;
+  return keyed("ImapPort", text);
+}
+
+bool ServerSettingsEditor::writeImapFolder(const std::string& text) {
+  m_settings.imap_folder = text;
+  return keyed("imapfolder", text);
+}
+
+bool ServerSettingsEditor::writeImapDone(const std::string& text) {
+  m_settings.imap_done = text;
+  return keyed("imapdone", text);
+}
+
 bool ServerSettingsEditor::setPopSsl(bool ticked) {
   m_settings.POPSSL = ticked ? 1 : 0;
   return keyed("POPSSL", flag(ticked));
@@ -163,6 +191,7 @@ bool ServerSettingsEditor::setServerAuthentication(bool ticked) {
 bool ServerSettingsEditor::useDefaults() {
   m_settings.smtp_port = "25";
   m_settings.pop_port = "110";
+  if (m_settings.imap) m_settings.imap_port = std::to_string(store::kDefaultImapPort);
   m_settings.POPSSL = 0;
   m_settings.SMTPSSL = 0;
   m_settings.server_timeout = 60;

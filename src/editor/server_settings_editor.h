@@ -19,6 +19,9 @@ struct ServerSettingsView {
   bool popSsl = false, smtpSsl = false, popSpa = false, serverAuthentication = false;
   int timeoutPosition = 1;
   bool verp = false;  // verp "true"
+  // incoming "imap", with ImapPort, imapfolder and imapdone (their defaults when absent).
+  bool imap = false;
+  std::string imapPort, imapFolder, imapDone;
 };
 
 // The outgoing-authentication dialog's inputs.
@@ -54,6 +57,11 @@ class ServerSettingsEditor {
   bool writePopPort(const std::string& text);
   bool writeSmtpPort(const std::string& text);
   bool setPopSpa(bool ticked);
+  // "incoming": "imap" or "pop3".
+  bool setImap(bool imap);
+  bool writeImapPort(const std::string& text);
+  bool writeImapFolder(const std::string& text);
+  bool writeImapDone(const std::string& text);
   bool setPopSsl(bool ticked);
   bool setSmtpSsl(bool ticked);
   // Returns the caption for the slider's label.

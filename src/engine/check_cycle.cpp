@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "engine/imap_check.h"
 #include "engine/incoming_processing.h"
 #include "engine/log_appender.h"
 #include "engine/outgoing_mail.h"
@@ -67,7 +68,7 @@ bool CheckCycle::receive() {
   try {
     settings = popSettingsOf(m_context.settings, m_context.caFile);
   } catch (const store::TrapError&) {
-    if (pop != store::kAbsent) throw;
+    if (pop != store::kAbsent || m_context.settings.imap) throw;
     // Logged as well, so a cycle that ends here counts as failed.
     m_context.trap.report(kProcedure,
                           {store::ErrorNumber::kBadArgument, "Pop3 Port is not set up correctly"});
@@ -77,6 +78,8 @@ bool CheckCycle::receive() {
   }
   m_mailman.setPop3(settings);
   m_mailman.setProgress([&ui](int percent) { ui.showProgress(percent, 100); });
+  if (settings.imap)
+    return ImapCheck(m_context, m_mailman, imapStatePath(m_seenStore)).receive(m_unclaimed);
   std::vector<std::string> seenUidls = loadSeenUidls(m_seenStore);
   ui.showStatus("Logging into Pop3...");
   auto serverUidls = listMailbox();

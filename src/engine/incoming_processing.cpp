@@ -71,7 +71,8 @@ void IncomingProcessor::prepareIndexes() {
   m_folded.prepare();
 }
 
-void IncomingProcessor::ListMessages(const mail::IncomingMessage& message) {
+bool IncomingProcessor::ListMessages(const mail::IncomingMessage& message) {
+  bool handled = false;
   m_context.trap.run(kProcedure, [&] {
     if (!message.parseError.empty()) {
       store::raise(store::ErrorNumber::kBadFormat,
@@ -87,17 +88,20 @@ void IncomingProcessor::ListMessages(const mail::IncomingMessage& message) {
       case MatchResult::Kind::kSignUp:
         if (match.unsubscribed) logSwitchOff(*match.unsubscribed, "auto-unsubscribe", message);
         capture(message, *match.filter);
+        handled = true;
         break;
       case MatchResult::Kind::kOptOut:
         optOut(message, *match.filter);
+        handled = true;
         break;
       case MatchResult::Kind::kNone:
-        if (!m_bounces.handle(message) && !automatic && !match.alreadySubscribed) {
-          m_unclaimed.add(message.subject);
-        }
+        // A sign-up read again (after a check that was cut short) is still a sign-up.
+        handled = m_bounces.handle(message) || match.alreadySubscribed;
+        if (!handled && !automatic) m_unclaimed.add(message.subject);
         break;
     }
   });
+  return handled;
 }
 
 void IncomingProcessor::optOut(const mail::IncomingMessage& message,

@@ -20,7 +20,9 @@ class IncomingProcessor {
 
   // ListMessages. A message that could not be read is logged and skipped. Changes stay in the
   // table (its changed flag set); the cycle saves them before it marks the messages seen.
-  void ListMessages(const mail::IncomingMessage& message);
+  // True when a rule handled it: a sign-up (also one already captured), an opt-out or a
+  // delivery report; the operator's other mail is left as it was.
+  bool ListMessages(const mail::IncomingMessage& message);
   // Once the cycle's messages are marked seen: writes what the failure reports left to count.
   void finish() { m_bounces.finish(); }
   // The messages no filter claimed and no other rule read.

@@ -40,13 +40,53 @@ mail::OAuthLogin oauthLoginOf(const store::OAuthAccount& account) {
   return login;
 }
 
+std::string textOr(const std::string& value, const char* fallback) {
+  std::string_view text = store::trim(value);
+  return value == store::kAbsent || text.empty() ? fallback : std::string(text);
+}
+
+// A keyword is an IMAP atom: no blanks, brackets, wildcards, quotes or controls.
+bool isKeyword(const std::string& name) {
+  if (name.size() < 2 || name[0] != '$') return false;
+  for (unsigned char c : name) {
+    if (c <= ' ' || c >= 0x7f || std::string_view("(){]%*\"").find(c) != std::string::npos)
+      return false;
+  }
+  return true;
+}
+
+void setImap(const store::CampaignProperties& settings, mail::PopSettings& pop) {
+  pop.imap = true;
+  pop.port = settings.imap_port == store::kAbsent || store::trim(settings.imap_port).empty()
+                 ? (pop.ssl ? store::kDefaultImapsPort : store::kDefaultImapPort)
+                 : portNumber(settings.imap_port, "IMAP");
+  pop.imapFolder = textOr(settings.imap_folder, store::kDefaultImapFolder);
+  const std::string done = textOr(settings.imap_done, store::kDefaultImapDone);
+  const bool move = store::equalsIgnoreCase(settings.delete_after_checking, "true");
+  if (done[0] != '$') {
+    pop.doneFolder = done;
+  } else if (!isKeyword(done)) {
+    store::raise(store::ErrorNumber::kBadArgument,
+                 "IMAP keyword for handled messages is not usable: " + done);
+  } else {
+    pop.doneKeyword = done;
+    // "Delete" moves them out of the way, into the folder the keyword names.
+    if (move) pop.doneFolder = done.substr(1);
+  }
+  // Moving them into the folder that is read would hand them out again under new UIDs.
+  if (pop.doneFolder == pop.imapFolder) {
+    pop.doneFolder.clear();
+    if (pop.doneKeyword.empty()) pop.doneKeyword = store::kDefaultImapDone;
+  }
+}
+
 }  // namespace
 
 mail::PopSettings popSettingsOf(const store::CampaignProperties& settings,
                                 const std::string& caFile) {
   mail::PopSettings pop;
   pop.host = textOf(settings.pop3);
-  pop.port = portNumber(settings.pop_port, "Pop3");
+  if (!settings.imap) pop.port = portNumber(settings.pop_port, "Pop3");
   pop.user = textOf(settings.account);
   pop.password = settings.password;
   pop.ssl = settings.POPSSL != 0;
@@ -54,6 +94,7 @@ mail::PopSettings popSettingsOf(const store::CampaignProperties& settings,
   pop.timeoutSeconds = settings.server_timeout;
   pop.caFile = caFile;
   if (settings.pop_oauth2) pop.oauth = oauthLoginOf(settings.pop_oauth);
+  if (settings.imap) setImap(settings, pop);
   return pop;
 }
 

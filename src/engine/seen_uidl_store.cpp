@@ -1,5 +1,6 @@
 #include "engine/seen_uidl_store.h"
 
+#include "engine/imap_state.h"
 #include "store/text_file.h"
 #include "store/utilities.h"
 
@@ -25,7 +26,9 @@ void saveSeenUidls(const std::filesystem::path& path, const std::vector<std::str
 
 bool clearPopHistory(const std::filesystem::path& path) {
   std::error_code error;
-  return std::filesystem::remove(path, error);
+  // An IMAP profile keeps where it stands in the folder beside the list.
+  const bool imap = std::filesystem::remove(imapStatePath(path), error);
+  return std::filesystem::remove(path, error) || imap;
 }
 
 }  // namespace tidewell::engine

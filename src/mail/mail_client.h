@@ -2,6 +2,7 @@
 // The boundary between the engine and the mail servers: one POP3 session per check cycle and one
 // SMTP connection per sending pass. A client is used by one thread at a time (the transfer
 // thread), never by two at once; the engine never touches subscribers from inside a call.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,6 +23,14 @@ using ProgressCallback = std::function<void(int percent)>;
 struct FetchResult {
   std::vector<IncomingMessage> messages;
   bool complete = true;
+};
+
+// An IMAP folder at log-in: its UIDVALIDITY and the messages after the given UID that were not
+// handled yet, in UID order, with those that had no \Seen flag (reading a message sets it).
+struct ImapListing {
+  std::uint32_t uidValidity = 0;
+  std::vector<std::uint32_t> uids;
+  std::vector<std::uint32_t> unseen;
 };
 
 // What a send answered: 1 when the server accepted the message, anything else when it did not.
@@ -58,8 +67,26 @@ class MailClient {
   virtual FetchResult fetchMessages(const std::vector<std::string>& uidls) = 0;
   // Marks the messages for deletion; the server deletes them when the session ends normally.
   virtual bool deleteMessages(const std::vector<std::string>& uidls) = 0;
-  // Ends the POP3 session (QUIT), which commits deletions.
+  // Ends the POP3 session (QUIT), which commits deletions, or the IMAP session (LOGOUT).
   virtual void endPop3Session() = 0;
+
+  // IMAP (settings.imap): selects the folder and lists its messages with a UID above afterUid
+  // that do not carry the done keyword; nothing when the log-in or the listing failed.
+  virtual std::optional<ImapListing> listImapFolder(std::uint32_t afterUid) {
+    (void)afterUid;
+    return std::nullopt;
+  }
+  // Downloads these UIDs on the open session; a renumbered folder (another UIDVALIDITY) fails
+  // the transfer rather than fetch other messages. Each message's uidl is its UID in decimal.
+  virtual FetchResult fetchImapMessages(std::uint32_t uidValidity,
+                                        const std::vector<std::uint32_t>& uids) {
+    (void)uidValidity;
+    return {{}, uids.empty()};
+  }
+  // Takes the \Seen flag off again (fetching set it).
+  virtual bool restoreUnseen(const std::vector<std::uint32_t>& uids) { return uids.empty(); }
+  // Gives the messages the done keyword and/or moves them to the done folder.
+  virtual bool markHandled(const std::vector<std::uint32_t>& uids) { return uids.empty(); }
 
   // Sends one message over the pass's connection (opened on first use).
   virtual int send(const OutgoingMessage& message) = 0;

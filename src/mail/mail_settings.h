@@ -29,7 +29,9 @@ struct OAuthLogin {
 // (or none was saved): only signing in again helps.
 inline constexpr const char* kSignInAgain = "Sign in again";
 
+// The incoming mailbox: POP3, or an IMAP folder read without disturbing the rest of it.
 struct PopSettings {
+  bool imap = false;
   std::string host;
   int port = 110;
   std::string user;
@@ -39,6 +41,11 @@ struct PopSettings {
   int timeoutSeconds = 60;
   std::string caFile;  // certificates to trust instead of the system store; empty: the system's
   OAuthLogin oauth;
+  // IMAP only: the folder read, the keyword handled messages get (empty: none) and the folder
+  // they are moved into (empty: they stay).
+  std::string imapFolder = "INBOX";
+  std::string doneKeyword;
+  std::string doneFolder;
 };
 
 struct SmtpSettings {

@@ -30,6 +30,7 @@ std::string refusedBeforeSending(const OutgoingMessage& message) {
 
 void NetMailClient::setPop3(const PopSettings& settings) {
   m_pop3.reset();
+  m_imap.reset();
   m_popSettings = settings;
 }
 
@@ -138,6 +139,95 @@ bool NetMailClient::deleteMessages(const std::vector<std::string>& uidls) {
 void NetMailClient::endPop3Session() {
   if (m_pop3) m_pop3->end();
   m_pop3.reset();
+  if (m_imap) m_imap->end();
+  m_imap.reset();
+}
+
+bool NetMailClient::openImap(bool freshToken, bool& tokenFromMemory) {
+  if (!takeBearer(m_popSettings.oauth, m_popSettings.timeoutSeconds, freshToken, tokenFromMemory,
+                  "IMAP"))
+    return false;
+  m_imap = std::make_unique<ImapSession>(
+      m_popSettings, m_popSettings.ssl && m_popSettings.port == m_implicitTls.imap);
+  return true;
+}
+
+std::optional<ImapListing> NetMailClient::listOpenFolder(std::uint32_t afterUid) {
+  ImapListing listing;
+  auto validity = m_imap->uidValidity();
+  if (!validity) return std::nullopt;
+  listing.uidValidity = *validity;
+  auto uids = m_imap->searchAfter(afterUid, m_popSettings.doneKeyword);
+  if (!uids) return std::nullopt;
+  listing.uids = std::move(*uids);
+  auto unseen = m_imap->unseenOf(listing.uids);
+  if (!unseen) return std::nullopt;
+  listing.unseen = std::move(*unseen);
+  return listing;
+}
+
+std::optional<ImapListing> NetMailClient::listImapFolder(std::uint32_t afterUid) {
+  m_lastError.clear();
+  bool tokenFromMemory = false;
+  if (!m_imap && !openImap(false, tokenFromMemory)) return std::nullopt;
+  auto listing = listOpenFolder(afterUid);
+  // A kept access token may have been withdrawn before its time: one try with a new one.
+  if (!listing && tokenFromMemory && m_imap->logInRefused()) {
+    m_imap.reset();
+    if (!openImap(true, tokenFromMemory)) return std::nullopt;
+    listing = listOpenFolder(afterUid);
+  }
+  if (!listing) {
+    m_lastError = m_imap->lastError();
+    m_imap.reset();
+  }
+  return listing;
+}
+
+bool NetMailClient::imapOpen() {
+  m_lastError.clear();
+  if (!m_imap) m_lastError = "IMAP: no session open; list the folder first";
+  return m_imap != nullptr;
+}
+
+FetchResult NetMailClient::fetchImapMessages(std::uint32_t uidValidity,
+                                             const std::vector<std::uint32_t>& uids) {
+  FetchResult result;
+  if (!imapOpen()) {
+    result.complete = uids.empty();
+    return result;
+  }
+  reportProgress(0, uids.size());
+  for (std::size_t i = 0; i < uids.size(); ++i) {
+    auto raw = m_imap->fetch(uidValidity, uids[i]);
+    if (!raw) {
+      m_lastError = m_imap->lastError();
+      result.complete = false;
+      return result;
+    }
+    result.messages.push_back(MessageParser::parse(*raw, std::to_string(uids[i])));
+    reportProgress(i + 1, uids.size());
+  }
+  return result;
+}
+
+bool NetMailClient::restoreUnseen(const std::vector<std::uint32_t>& uids) {
+  if (uids.empty()) return true;
+  if (!imapOpen()) return false;
+  if (m_imap->store(uids, "-FLAGS.SILENT", "(\\Seen)")) return true;
+  m_lastError = m_imap->lastError();
+  return false;
+}
+
+bool NetMailClient::markHandled(const std::vector<std::uint32_t>& uids) {
+  if (uids.empty()) return true;
+  if (!imapOpen()) return false;
+  const std::string& keyword = m_popSettings.doneKeyword;
+  const std::string& folder = m_popSettings.doneFolder;
+  bool ok = keyword.empty() || m_imap->store(uids, "+FLAGS.SILENT", "(" + keyword + ")");
+  ok = ok && (folder.empty() || m_imap->move(uids, folder));
+  if (!ok) m_lastError = m_imap->lastError();
+  return ok;
 }
 
 int NetMailClient::send(const OutgoingMessage& message) {

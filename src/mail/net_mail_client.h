@@ -1,10 +1,11 @@
 #pragma once
-// The real mail client: POP3 and SMTP over libcurl, messages read and built with GMime. Made
-// per check cycle by netMailClientFactory and used by one transfer thread at a time.
+// The real mail client: POP3 or IMAP and SMTP over libcurl, messages read and built with GMime.
+// Made per check cycle by netMailClientFactory and used by one transfer thread at a time.
 #include <memory>
 #include <string>
 
 #include "mail/attachment_cache.h"
+#include "mail/imap_session.h"
 #include "mail/mail_client.h"
 #include "mail/pop3_session.h"
 #include "mail/smtp_connections.h"
@@ -16,6 +17,7 @@ namespace tidewell::mail {
 struct ImplicitTlsPorts {
   int pop3 = 995;
   int smtp = 465;
+  int imap = 993;
 };
 
 class NetMailClient : public MailClient {
@@ -31,6 +33,12 @@ class NetMailClient : public MailClient {
   FetchResult fetchMessages(const std::vector<std::string>& uidls) override;
   bool deleteMessages(const std::vector<std::string>& uidls) override;
   void endPop3Session() override;
+
+  std::optional<ImapListing> listImapFolder(std::uint32_t afterUid) override;
+  FetchResult fetchImapMessages(std::uint32_t uidValidity,
+                                const std::vector<std::uint32_t>& uids) override;
+  bool restoreUnseen(const std::vector<std::uint32_t>& uids) override;
+  bool markHandled(const std::vector<std::uint32_t>& uids) override;
 
   int send(const OutgoingMessage& message) override;
   PreparedMessage prepare(OutgoingMessage message) override;
@@ -50,6 +58,10 @@ class NetMailClient : public MailClient {
   bool takeBearer(OAuthLogin& login, int timeoutSeconds, bool fresh, bool& fromMemory,
                   const std::string& account);
   bool openPop3(bool freshToken, bool& tokenFromMemory);
+  bool openImap(bool freshToken, bool& tokenFromMemory);
+  std::optional<ImapListing> listOpenFolder(std::uint32_t afterUid);
+  // False with m_lastError set when no IMAP session is open.
+  bool imapOpen();
   // Takes the access token the SMTP log-in needs (none for a password); false with the reason
   // in m_lastError, and a refused sign-in remembered for the rest of the pass.
   bool signInToSmtp(bool freshToken);
@@ -60,6 +72,7 @@ class NetMailClient : public MailClient {
   SmtpSettings m_smtpSettings;
   ProgressCallback m_progress;
   std::unique_ptr<Pop3Session> m_pop3;
+  std::unique_ptr<ImapSession> m_imap;
   std::unique_ptr<SmtpSession> m_smtp;
   int m_connections = 1;
   std::unique_ptr<SmtpConnections> m_pool;

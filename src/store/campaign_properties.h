@@ -21,6 +21,12 @@ struct OAuthAccount {
   std::string mechanism = "XOAUTH2";  // or "OAUTHBEARER"
 };
 
+// What an IMAP profile reads and where handled messages go when the profile does not say.
+inline constexpr const char* kDefaultImapFolder = "INBOX";
+inline constexpr const char* kDefaultImapDone = "$TidewellDone";
+inline constexpr int kDefaultImapPort = 143;
+inline constexpr int kDefaultImapsPort = 993;
+
 struct CampaignProperties {
   std::string from_email = "!";             // email
   std::string from_reply_address = "!";     // reply
@@ -30,6 +36,13 @@ struct CampaignProperties {
   std::string smtp_port = "!";  // SMTPPort
   bool SendSuccess = false;     // result of the last send, not stored
   std::string pop_port = "!";   // PopPort
+  // incoming "imap": the mailbox is read over IMAP (ImapPort, absent: 143, or 993 with SSL),
+  // folder imapfolder; handled messages get the keyword imapdone ("$..."), or are moved into
+  // the folder it names.
+  bool imap = false;
+  std::string imap_port = "!";
+  std::string imap_folder = "!";
+  std::string imap_done = "!";
   std::string account = "!";
   std::string password;                // pass, deciphered
   std::string timer_mins = "!";        // mins, a decimal number of minutes

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "store/campaign_properties.h"
 #include "store/private_files.h"
 #include "store/text.h"
 #include "store/text_file.h"
@@ -34,6 +35,16 @@ std::optional<long long> numberAfter(std::string_view text, std::string_view pre
 
 void setPortDefaults(ProfileDocument& d) {
   for (const auto& [key, value] : kPortDefaults) d.set(kServerBlock, key, value);
+  if (equalsIgnoreCase(d.get(kServerBlock, "incoming"), "imap"))
+    d.set(kServerBlock, "ImapPort", std::to_string(kDefaultImapPort));
+}
+
+// An IMAP profile names its folder and what becomes of handled messages from the start, so the
+// operator sees both in the profile.
+void setImapDefaults(ProfileDocument& d) {
+  d.set(kServerBlock, "incoming", "imap");
+  d.set(kServerBlock, "imapfolder", kDefaultImapFolder);
+  d.set(kServerBlock, "imapdone", kDefaultImapDone);
 }
 
 std::optional<WizardRefusal> refuseLineBreaks(const NewProfileFields& f) {
@@ -80,7 +91,8 @@ std::optional<WizardRefusal> checkWizardPage(int page, const NewProfileFields& f
   const Check checks[] = {{1, &f.title, "Profile Title is blank.", "Profile Title", "txtProfile"},
                           {2, &f.email, "Email Address is blank.", "Email Address", "txtEmail"},
                           {2, &f.reply, "Reply Address is blank.", "Email Address", "txtReply"},
-                          {3, &f.pop3, "POP3 Server is blank.", "POP3 Server", "txtPop"},
+                          {3, &f.pop3, f.imap ? "IMAP Server is blank." : "POP3 Server is blank.",
+                           f.imap ? "IMAP Server" : "POP3 Server", "txtPop"},
                           {3, &f.smtp, "SMTP Server is blank.", "SMTP Server", "txtSMTP"},
                           {4, &f.account, "Account Name is blank.", "Account Name", "txtAccount"},
                           {4, &f.password, "Password is blank.", "Password", "txtPassword"}};
@@ -157,6 +169,7 @@ CreateProfileResult createProfile(const NewProfileFields& f, SettingsFile& setti
     d.set(kServerBlock, "pass", pass);
     d.set(kServerBlock, "email", f.email);
     d.set(kServerBlock, "reply", f.reply);
+    if (f.imap) setImapDefaults(d);
     setPortDefaults(d);
     createPrivateFolders(folder);  // the program folder, should it have gone since the start
     writeLinesDurably(profilePath, d.lines());

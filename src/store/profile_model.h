@@ -22,6 +22,7 @@ struct NewProfileFields {
   std::string smtp;      // txtSMTP
   std::string account;   // txtAccount
   std::string password;  // txtPassword
+  bool imap = false;     // the incoming server is read over IMAP rather than POP3
 };
 
 // Why the wizard will not go on: the message box text and caption, and the field to focus.

@@ -44,6 +44,10 @@ CampaignProperties readCampaign(const ProfileDocument& d, const NumberReader& nu
   c.pop3 = d.get(kServerBlock, "pop3");
   c.smtp = d.get(kServerBlock, "smtp");
   c.pop_port = d.get(kServerBlock, "PopPort");
+  c.imap = equalsIgnoreCase(d.get(kServerBlock, "incoming"), "imap");
+  c.imap_port = d.get(kServerBlock, "ImapPort");
+  c.imap_folder = d.get(kServerBlock, "imapfolder");
+  c.imap_done = d.get(kServerBlock, "imapdone");
   c.smtp_port = d.get(kServerBlock, "SMTPPort");
   c.timer_mins = d.get(kServerBlock, "mins");
   c.delete_after_checking = d.get(kServerBlock, "delete");

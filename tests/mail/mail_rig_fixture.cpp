@@ -165,7 +165,8 @@ SmtpSettings MailRig::smtp(const std::string& portKey) const {
 }
 
 NetMailClient MailRig::client() const {
-  return NetMailClient(ImplicitTlsPorts{port("POP_TLS_PORT"), port("SMTP_TLS_PORT")});
+  return NetMailClient(
+      ImplicitTlsPorts{port("POP_TLS_PORT"), port("SMTP_TLS_PORT"), port("IMAP_TLS_PORT")});
 }
 
 void RigTest::SetUp() {

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Test mail servers on 127.0.0.1 for the mail client tests.
 
-  rig.py start DIR            certificate, dovecot (POP3), SMTP sink, scripted POP3 server,
+  rig.py start DIR            certificate, dovecot (POP3 and IMAP), SMTP sink, scripted POP3 server,
                               OAuth2 authorization server (bearer log-in on both mail servers);
                               writes DIR/rig.env once every server answers
   rig.py stop DIR             stops every process the rig started, by its PID, and waits
@@ -32,7 +32,7 @@ POOL_SIZE = 200
 PORT_NAMES = ["POP_PLAIN_PORT", "POP_TLS_PORT", "SMTP_PLAIN_PORT", "SMTP_SUBMISSION_PORT",
               "SMTP_TLS_PORT", "SMTP_IDLE_PORT", "POP_NTLM_PORT", "POP_SILENT_PORT",
               "POP_DROP_PORT", "POP_SHORT_PORT", "CLOSED_PORT", "SMTP_REPLY_PORT",
-              "OAUTH_PORT"]
+              "OAUTH_PORT", "IMAP_PLAIN_PORT", "IMAP_TLS_PORT"]
 
 
 def is_root():
@@ -126,7 +126,7 @@ def dovecot_config(d, env):
 base_dir = {d}/run
 state_dir = {d}/state
 log_path = {d}/dovecot.log
-protocols = pop3
+protocols = pop3 imap
 listen = 127.0.0.1
 default_internal_user = {user}
 default_login_user = {user}
@@ -164,6 +164,16 @@ service pop3-login {{
   }}
   inet_listener pop3s {{
     port = {env['POP_TLS_PORT']}
+    ssl = yes
+  }}
+}}
+service imap-login {{
+  chroot =
+  inet_listener imap {{
+    port = {env['IMAP_PLAIN_PORT']}
+  }}
+  inet_listener imaps {{
+    port = {env['IMAP_TLS_PORT']}
     ssl = yes
   }}
 }}
@@ -272,12 +282,13 @@ def start(d):
     deadline = time.time() + 15
     greeting_ports = ["POP_PLAIN_PORT", "SMTP_PLAIN_PORT", "SMTP_SUBMISSION_PORT",
                       "SMTP_IDLE_PORT", "POP_NTLM_PORT", "POP_DROP_PORT", "POP_SHORT_PORT",
-                      "SMTP_REPLY_PORT"]
+                      "SMTP_REPLY_PORT", "IMAP_PLAIN_PORT"]
     ready = all(answers(env[k], True, deadline) for k in greeting_ports)
     ready = ready and answers(env["POP_SILENT_PORT"], False, deadline)
     ready = ready and answers(env["OAUTH_PORT"], False, deadline)
     ready = ready and tls_answers(env["POP_TLS_PORT"], deadline)
     ready = ready and tls_answers(env["SMTP_TLS_PORT"], deadline)
+    ready = ready and tls_answers(env["IMAP_TLS_PORT"], deadline)
     if not ready:
         sys.stderr.write("mail rig: servers did not answer\n" + log_tail(d) + "\n")
         stop(d)

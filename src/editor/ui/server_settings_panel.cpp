@@ -76,8 +76,22 @@ QWidget* ServerSettingsPanel::buildServerTab() {
   m_popSpa = named(new QCheckBox("Log on using Secure Password Authentication"), "Check5");
   m_authentication = named(new QCheckBox("My server requires authentication"), "Check6");
   m_settingsButton = named(new QPushButton("Settings"), "Command2");
-  auto* form = new QFormLayout(tab);
-  form->addRow("Incoming Mail (Pop3):", m_pop3);
+  m_incoming = named(new QComboBox, "cboIncoming");
+  m_incoming->addItems({"POP3", "IMAP"});
+  m_incoming->setToolTip(
+      "IMAP reads the mailbox without disturbing it: only sign-ups, opt-outs and failure reports "
+      "are marked or moved, the rest of your mail stays as it was");
+  m_pop3Label = new QLabel("Incoming Mail (Pop3):");
+  m_imapFolder = named(new QLineEdit, "txtImapFolder");
+  m_imapDone = named(new QLineEdit, "txtImapDone");
+  m_imapDone->setToolTip(
+      "A keyword starting with $ marks handled messages where they are; any other name is a "
+      "folder they are moved into");
+  auto* form = m_serverForm = new QFormLayout(tab);
+  form->addRow("Incoming Mail Server Type:", m_incoming);
+  form->addRow(m_pop3Label, m_pop3);
+  form->addRow("IMAP Folder:", m_imapFolder);
+  form->addRow("Handled Messages:", m_imapDone);
   form->addRow("Outgoing Mail (SMTP):", m_smtp);
   form->addRow("Account Name:", m_account);
   form->addRow("Password:", m_pass);
@@ -99,8 +113,10 @@ QWidget* ServerSettingsPanel::buildAdvancedTab() {
   m_smtpPort = named(new QLineEdit, "txtSMTPPort");
   m_popSsl = named(new QCheckBox("This server requires a secure connection (SSL)"), "Check8");
   m_smtpSsl = named(new QCheckBox("This server requires a secure connection (SSL)"), "Check7");
-  auto* portForm = new QFormLayout(ports);
+  m_imapPort = named(new QLineEdit, "txtImapPort");
+  auto* portForm = m_portForm = new QFormLayout(ports);
   portForm->addRow("Incoming Mail (POP3):", m_popPort);
+  portForm->addRow("Incoming Mail (IMAP):", m_imapPort);
   portForm->addRow(m_popSsl);
   portForm->addRow("Outgoing Mail (SMTP):", m_smtpPort);
   portForm->addRow(m_smtpSsl);
@@ -171,6 +187,12 @@ void ServerSettingsPanel::connectFields() {
                  [this](const QString& t, const QString&) { editor().writePassword(toStd(t)); });
   m_focus->watch(m_popPort, text(m_popPort),
                  [this](const QString& t, const QString&) { editor().writePopPort(toStd(t)); });
+  m_focus->watch(m_imapPort, text(m_imapPort),
+                 [this](const QString& t, const QString&) { editor().writeImapPort(toStd(t)); });
+  m_focus->watch(m_imapFolder, text(m_imapFolder),
+                 [this](const QString& t, const QString&) { editor().writeImapFolder(toStd(t)); });
+  m_focus->watch(m_imapDone, text(m_imapDone),
+                 [this](const QString& t, const QString&) { editor().writeImapDone(toStd(t)); });
   m_focus->watch(m_smtpPort, text(m_smtpPort),
                  [this](const QString& t, const QString&) { editor().writeSmtpPort(toStd(t)); });
   m_focus->watch(
@@ -179,6 +201,10 @@ void ServerSettingsPanel::connectFields() {
 
   connect(m_title, &QLineEdit::textEdited, this,
           [this](const QString& t) { renameWhileTyping(t); });
+  connect(m_incoming, &QComboBox::activated, this, [this](int choice) {
+    editor().setImap(choice == 1);
+    showIncoming(choice == 1);
+  });
   connect(m_popSpa, &QCheckBox::clicked, this, [this](bool on) { editor().setPopSpa(on); });
   connect(m_popSsl, &QCheckBox::clicked, this, [this](bool on) { editor().setPopSsl(on); });
   connect(m_smtpSsl, &QCheckBox::clicked, this, [this](bool on) { editor().setSmtpSsl(on); });
@@ -204,6 +230,11 @@ void ServerSettingsPanel::showBlock(int) {
   m_smtp->setText(toQt(v.smtp));
   m_smtpPort->setText(toQt(v.smtpPort));
   m_popPort->setText(toQt(v.popPort));
+  m_imapPort->setText(toQt(v.imapPort));
+  m_imapFolder->setText(toQt(v.imapFolder));
+  m_imapDone->setText(toQt(v.imapDone));
+  m_incoming->setCurrentIndex(v.imap ? 1 : 0);
+  showIncoming(v.imap);
   m_account->setText(toQt(v.account));
   m_pass->setText(toQt(v.password));
   m_mins->setEditText(toQt(v.mins));
@@ -228,6 +259,17 @@ void ServerSettingsPanel::showBlock(int) {
   m_focus->refreshOldText();
 }
 
+void ServerSettingsPanel::showIncoming(bool imap) {
+  m_pop3Label->setText(imap ? "Incoming Mail (IMAP):" : "Incoming Mail (Pop3):");
+  m_serverForm->setRowVisible(m_imapFolder, imap);
+  m_serverForm->setRowVisible(m_imapDone, imap);
+  m_portForm->setRowVisible(m_popPort, !imap);
+  m_portForm->setRowVisible(m_imapPort, imap);
+  m_delete->setToolTip(imap ? "Moves the sign-ups, opt-outs and failure reports it handled out of "
+                              "the folder; never touches any other message"
+                            : "Deletes all emails from the server after checking");
+}
+
 void ServerSettingsPanel::renameWhileTyping(const QString& text) {
   followTitle(m_frame, text);
 }
@@ -247,6 +289,7 @@ void ServerSettingsPanel::useDefaults() {
   editor().useDefaults();
   m_smtpPort->setText("25");
   m_popPort->setText("110");
+  if (m_incoming->currentIndex() == 1) m_imapPort->setText("143");
   m_popSsl->setChecked(false);
   m_smtpSsl->setChecked(false);
   QSignalBlocker quiet(m_slider);

@@ -16,6 +16,7 @@
 #include "editor/ui/property_panel.h"
 #include "editor/ui/whole_number_fields.h"
 
+class QFormLayout;
 class QGroupBox;
 
 namespace tidewell::editor::ui {
@@ -40,6 +41,8 @@ class ServerSettingsPanel : public PropertyPanel {
   void renameWhileTyping(const QString& text);
   void openOutgoingAuthentication();
   void useDefaults();
+  // Shows the fields of the incoming protocol chosen (IMAP's folder, mark and port, or POP3's).
+  void showIncoming(bool imap);
 
   std::unique_ptr<ServerSettingsEditor> m_editor;
   FocusEdits* m_focus;
@@ -48,7 +51,12 @@ class ServerSettingsPanel : public PropertyPanel {
   QLineEdit* m_email;
   QLineEdit* m_reply;
   QComboBox* m_mins;
+  QComboBox* m_incoming;
+  QLabel* m_pop3Label;
   QLineEdit* m_pop3;
+  QLineEdit* m_imapFolder;
+  QLineEdit* m_imapDone;
+  QFormLayout* m_serverForm;
   QLineEdit* m_smtp;
   QLineEdit* m_account;
   QLineEdit* m_pass;
@@ -58,6 +66,8 @@ class ServerSettingsPanel : public PropertyPanel {
   QCheckBox* m_delete;
   QCheckBox* m_verp;
   QLineEdit* m_popPort;
+  QLineEdit* m_imapPort;
+  QFormLayout* m_portForm;
   QLineEdit* m_smtpPort;
   QCheckBox* m_popSsl;
   QCheckBox* m_smtpSsl;
