@@ -1,5 +1,5 @@
 <?php
-// Tidewell web kit: what email.php and o.php share. The configuration (config.php) is written
+// Tidewell web kit: what email.php, c.php and o.php share. The configuration (config.php) is written
 // by Tidewell for one profile; nothing here needs editing on the web host.
 declare(strict_types=1);
 
@@ -94,13 +94,42 @@ function kit_filter(string $title): ?array
     return null;
 }
 
-// The opt-out token of an address in a list: the first 16 bytes of HMAC-SHA256 under the kit
-// secret (hex in the configuration), base64url without padding. Tidewell computes the same.
-function kit_token(string $address, string $filterTitle): string
+// The first 16 bytes of HMAC-SHA256 of the data under the kit secret (hex in the
+// configuration), base64url without padding. Tidewell computes the same.
+function kit_mac(string $data): string
 {
     $key = hex2bin(kit_config()['secret']);
-    $mac = hash_hmac('sha256', strtolower($address) . "\n" . $filterTitle, $key === false ? '' : $key, true);
+    $mac = hash_hmac('sha256', $data, $key === false ? '' : $key, true);
     return rtrim(strtr(base64_encode(substr($mac, 0, 16)), '+/', '-_'), '=');
+}
+
+// The opt-out token of an address in a list.
+function kit_token(string $address, string $filterTitle): string
+{
+    return kit_mac(strtolower($address) . "\n" . $filterTitle);
+}
+
+// The confirmation token of a sign-up: never the same as the address's opt-out token.
+function kit_confirm_token(string $address, string $filterTitle): string
+{
+    return kit_mac("confirm\n" . strtolower($address) . "\n" . $filterTitle);
+}
+
+// The signed time a sign-up form carries: "seconds.mac".
+function kit_form_stamp(int $now): string
+{
+    return $now . '.' . kit_mac("form\n" . $now);
+}
+
+// A form filled in faster than a person can (3 seconds) or kept longer than a day is a
+// script's; so is a stamp this kit did not sign.
+function kit_form_stamp_ok(mixed $stamp, int $now): bool
+{
+    if (!is_string($stamp) || preg_match('/^([0-9]{1,12})\.([A-Za-z0-9_-]{22})$/', $stamp, $m) !== 1) {
+        return false;
+    }
+    $time = (int) $m[1];
+    return hash_equals(kit_mac("form\n" . $time), $m[2]) && $now - $time >= 3 && $now - $time <= 86400;
 }
 
 // An RFC 2047 word for header text that is not plain ASCII.
@@ -126,16 +155,15 @@ function kit_send(string $to, string $subject, string $body, array $extraHeaders
     return mail($to, kit_header_text($subject), $body, $headers);
 }
 
-// Counts one request against every key and refuses it when any key has reached its hourly
-// limit. The counts live in a small file beside the kit, locked while they change; a file
-// that cannot be kept refuses every request, so the limits never silently stop holding.
-function kit_rate_check(array $limits): void
+// Runs $change on the request counts (key => list of times within the hour) while the counts
+// file is locked, and writes them back. Null when the file cannot be kept; otherwise what
+// $change returned.
+function kit_counts(callable $change): mixed
 {
     $path = __DIR__ . '/' . KIT_RATE_FILE;
     $handle = @fopen($path, 'c+');
     if ($handle === false || !flock($handle, LOCK_EX)) {
-        kit_answer(503, 'The service cannot keep its request counts: PHP must be allowed to write '
-            . KIT_RATE_FILE . ' in the folder of the kit.');
+        return null;
     }
     $text = stream_get_contents($handle);
     $json = $text === false ? '' : (string) substr($text, (int) strpos($text . "\n", "\n") + 1);
@@ -150,30 +178,60 @@ function kit_rate_check(array $limits): void
             $counts[$key] = $times;
         }
     }
-    $refused = false;
-    foreach ($limits as $key => $limit) {
-        $hashed = hash('sha256', $key);
-        if (count($counts[$hashed] ?? []) >= $limit) {
-            $refused = true;
-        }
-    }
-    if (!$refused) {
-        foreach (array_keys($limits) as $key) {
-            $counts[hash('sha256', $key)][] = $now;
-        }
-    }
+    $result = $change($counts, $now);
     if (count($counts) > KIT_RATE_MAX_KEYS) {
         $counts = array_slice($counts, -KIT_RATE_MAX_KEYS, null, true);
     }
-    ftruncate($handle, 0);
-    rewind($handle);
-    fwrite($handle, "<?php exit; ?>\n" . json_encode($counts));
+    $written = ftruncate($handle, 0) && rewind($handle)
+        && fwrite($handle, "<?php exit; ?>\n" . json_encode($counts)) !== false;
     fflush($handle);
     flock($handle, LOCK_UN);
     fclose($handle);
+    return $written ? $result : null;
+}
+
+// Counts one request against every key and refuses it when any key has reached its hourly
+// limit. A counts file that cannot be kept refuses the request, so the limits of sign-ups
+// never silently stop holding.
+function kit_rate_check(array $limits): void
+{
+    $refused = kit_counts(function (array &$counts, int $now) use ($limits): bool {
+        foreach ($limits as $key => $limit) {
+            if (count($counts[hash('sha256', $key)] ?? []) >= $limit) {
+                return true;
+            }
+        }
+        foreach (array_keys($limits) as $key) {
+            $counts[hash('sha256', $key)][] = $now;
+        }
+        return false;
+    });
+    if ($refused === null) {
+        kit_answer(503, 'The service cannot keep its request counts: PHP must be allowed to write '
+            . KIT_RATE_FILE . ' in the folder of the kit.');
+    }
     if ($refused) {
         kit_answer(429, 'Too many requests; please try again in an hour.', ['Retry-After: 3600']);
     }
+}
+
+// Whether the same valid request (an opt-out or a confirmation) was sent within the hour.
+// Never refuses: when the counts cannot be read the answer is "not sent", so the request is
+// sent again rather than lost.
+function kit_sent_recently(string $key): bool
+{
+    $hashed = hash('sha256', 'sent:' . $key);
+    return kit_counts(fn(array &$counts, int $now): bool => ($counts[$hashed] ?? []) !== []) === true;
+}
+
+// Notes a request that was sent, for kit_sent_recently; a note that cannot be kept is lost.
+function kit_note_sent(string $key): void
+{
+    $hashed = hash('sha256', 'sent:' . $key);
+    kit_counts(function (array &$counts, int $now) use ($hashed): bool {
+        $counts[$hashed] = [$now];
+        return true;
+    });
 }
 
 function kit_limit(string $name, int $fallback): int

@@ -31,15 +31,18 @@ if ($method !== 'POST') {
         . "value=\"One-Click\"><button type=\"submit\">Unsubscribe</button></form>");
 }
 
-kit_rate_check([
-    'optout-address:' . strtolower($address) => kit_limit('address_per_hour', 3),
-    'client:' . kit_client() => kit_limit('client_per_hour', 20),
-    'optout-all' => kit_limit('total_per_hour', 500),
-]);
-
+// A valid opt-out is never refused: no request limit holds for it (a mailbox provider sends
+// the one-click requests of many subscribers from few addresses), and a kit that cannot keep
+// its counts still sends it. The same opt-out within the hour is answered without a second
+// message.
+$done = 'You will no longer receive ' . $title . ' at ' . $address . '.';
+if (kit_sent_recently('optout:' . $token)) {
+    kit_page(200, 'Unsubscribed', $done);
+}
 $optout = is_string($filter['optout'] ?? null) ? $filter['optout'] : '';
 $body = '@@@' . $optout . "\r\n@@@email@@@=" . $address . "=@@@email@@@\r\n@@@k@@@=" . $token . "=@@@k@@@\r\n";
 if (!kit_send($config['list'], $title, $body)) {
     kit_answer(503, 'The opt-out could not be sent; please try again later.');
 }
-kit_page(200, 'Unsubscribed', 'You will no longer receive ' . $title . ' at ' . $address . '.');
+kit_note_sent('optout:' . $token);
+kit_page(200, 'Unsubscribed', $done);

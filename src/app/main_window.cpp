@@ -19,6 +19,7 @@
 #include "engine/rotated_sign_ins.h"
 #include "new_profile_wizard.h"
 #include "open_profile_dialog.h"
+#include "pending_signups_dialog.h"
 #include "rotated_sign_in_saver.h"
 #include "startup_window.h"
 #include "store/date_text.h"
@@ -124,6 +125,8 @@ void MainWindow::buildMenus() {
   tools->addSeparator();
   QAction* webKit = namedAction(tools, tr("&Web Kit..."), "mnuWebKit");
   connect(webKit, &QAction::triggered, this, &MainWindow::mnuWebKit_Click);
+  QAction* pending = namedAction(tools, tr("&Pending Sign-Ups..."), "mnuPendingSignUps");
+  connect(pending, &QAction::triggered, this, &MainWindow::mnuPendingSignUps_Click);
   connect(m_sendRecv, &QAction::triggered, m_cycle, &CycleDriver::mnuSendRecv_Click);
   // triggered has already flipped the tick; the cycle decides from the state before the click.
   connect(m_serverRunning, &QAction::triggered, m_cycle, [this](bool checked) {
@@ -147,6 +150,17 @@ void MainWindow::mnuWebKit_Click() {
   WebKitDialog dialog(m_session->profile(), m_cipher, m_clock, m_session->settings().campaign,
                       this);
   dialog.exec();
+}
+
+void MainWindow::mnuPendingSignUps_Click() {
+  if (!m_session || !m_cycle->engine()) return;
+  PendingSignupsDialog dialog(m_cycle->engine()->context(), this);
+  dialog.setBusy(m_cycle->busy());
+  connect(m_cycle, &CycleDriver::busyChanged, &dialog, &PendingSignupsDialog::setBusy);
+  dialog.exec();
+  if (!dialog.subscribersChanged()) return;
+  m_session->saveSubscribersIfChanged();
+  if (m_userPanel) m_userPanel->reloadGrid();  // new records need rows
 }
 
 void MainWindow::buildStatusBar() {

@@ -97,6 +97,7 @@ class MainWindow : public QMainWindow {
   void mnuUserManual_Click();
   void mnuAbout_Click();
   void mnuWebKit_Click();
+  void mnuPendingSignUps_Click();
 
   std::filesystem::path m_programFolder;
   std::filesystem::path m_startFolder;

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/commands.h"
+#include "editor/web_kit.h"
 #include "store/keyring_password_cipher.h"
 #include "store/profile_model.h"
 #include "store/text.h"
@@ -68,6 +69,12 @@ int set(CliContext& context, const Arguments& args) {
     throw CommandFailed(key +
                         " is a secret: set passwords with set-password pop3|smtp, which "
                         "reads them from the terminal or standard input");
+  }
+  // A plain-http kit would put one-click opt-out links in the clear into every newsletter.
+  if (index == store::kFiltersBlock && store::equalsIgnoreCase(key, "webkit")) {
+    if (auto problem = editor::webKitAddressProblem(args.at(2, "VALUE"))) {
+      throw CommandFailed(*problem);
+    }
   }
   store::ProfileStore profile = context.profileStore();
   return profile.UpdateFile_new(index, key, args.at(2, "VALUE")) ? 0 : 1;

@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/subscriber_session.h"
+#include "consent/consent_log.h"
 #include "store/profile_settings.h"
 #include "store/subscriber_file.h"
 #include "store/text.h"
@@ -96,7 +97,14 @@ int addSubscriber(CliContext& context, const Arguments& args) {
   auto refusal = subscribers::checkNewEmail(session.table(), session.filters(), email, name, title);
   if (refusal) return refuse(context, *refusal);
   if (!subscribers::addNewEmail(context.trap(), session.table(), email, name, title)) return 1;
-  return session.save();
+  int saved = session.save();
+  if (saved != 0) return saved;
+  const store::Clock& clock = context.trap().clock();
+  bool logged = context.trap().run(store::Procedure{"add-subscriber"}, [&] {
+    consent::appendConsentOfAll(session.profile().path().parent_path(), {email}, title, "cli",
+                                store::shortDateText(clock.today()), clock.timeText());
+  });
+  return logged ? 0 : 1;
 }
 
 // "FIELD=N" with N a column from 1 to 40.
@@ -172,7 +180,14 @@ int importCsvFile(CliContext& context, const Arguments& args) {
                                        pairing.pairs(), session.fieldDelimiter());
   if (!report) return 1;
   printReport(*report);
-  return session.save();
+  int saved = session.save();
+  if (saved != 0) return saved;
+  const store::Clock& clock = context.trap().clock();
+  bool logged = context.trap().run(store::Procedure{"import-csv"}, [&] {
+    consent::appendConsentOfAll(session.profile().path().parent_path(), report->addresses, title,
+                                "import", store::shortDateText(clock.today()), clock.timeText());
+  });
+  return logged ? 0 : 1;
 }
 
 // The subscribers a row action works on: the given addresses (without regard to case), within

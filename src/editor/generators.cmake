@@ -10,7 +10,7 @@ target_sources(tidewell_editor PRIVATE
 
 # The web kit's pages, built into the program (read again whenever a page changes).
 set(TIDEWELL_WEB_DIR ${PROJECT_SOURCE_DIR}/web)
-foreach(page email o kit)
+foreach(page email o c kit)
   string(TOUPPER ${page} name)
   file(READ ${TIDEWELL_WEB_DIR}/${page}.php TIDEWELL_KIT_${name})
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${TIDEWELL_WEB_DIR}/${page}.php)

@@ -44,6 +44,12 @@ std::string optInFormHtml(const store::FieldTable& fields, const OptInFormInputs
   }
   lines.push_back(kFieldIndent + "<font size=2>" + escapeHtml(fields[0].caption) +
                   ":</font><INPUT type=text name=input1><BR>");
+  // Against scripts that post the form: a field people never see (it must stay empty) and the
+  // time the kit signed when the page was shown (a script from the kit fills it in).
+  lines.push_back(kFieldIndent +
+                  "<div style=\"position:absolute;left:-5000px\" aria-hidden=\"true\"><input "
+                  "type=text name=\"website\" tabindex=\"-1\" autocomplete=\"off\"></div>");
+  lines.push_back(kFieldIndent + "<input type=hidden name=\"tw_time\" value=\"\">");
   lines.push_back(kFieldIndent + "<input type=submit value=Submit name=Button1> ");
   lines.push_back(kFieldIndent + "<input type=hidden value=" + quoted(inputs.subjectKeyword) +
                   " name=subject>");
@@ -51,9 +57,11 @@ std::string optInFormHtml(const store::FieldTable& fields, const OptInFormInputs
                   " name=redirect>");
   lines.push_back(kFieldIndent + "<input id=Hidden3 type=hidden value=" +
                   quoted(inputs.listAddress) + " name=to>");
-  for (const char* closing : {"                           </form>", "                       </td>",
-                              "                   </tr>", "               </table>", "       </TD>",
-                              "   </TR>", "</TABLE>"}) {
+  lines.push_back("                           </form>");
+  lines.push_back(std::string(27, ' ') + "<script src=" +
+                  quoted(inputs.kitAddress + "email.php?stamp=1") + " defer></script>");
+  for (const char* closing : {"                       </td>", "                   </tr>",
+                              "               </table>", "       </TD>", "   </TR>", "</TABLE>"}) {
     lines.push_back(closing);
   }
   std::string html;

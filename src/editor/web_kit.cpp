@@ -5,6 +5,7 @@
 #include "editor/subject_keywords.h"
 #include "editor/web_kit_pages.h"
 #include "engine/optout_token.h"
+#include "engine/web_kit_links.h"
 #include "store/profile_settings.h"
 #include "store/text.h"
 #include "store/text_file.h"
@@ -114,11 +115,11 @@ WebKitConfig webKitConfigOf(const store::ProfileDocument& profile,
   WebKitConfig config;
   config.secret = std::move(secret);
   config.listAddress = textOf(profile.getExactKey(store::kServerBlock, "email"));
-  std::string host(hostOf(textOf(profile.getExactKey(store::kFiltersBlock, "webkit"))));
-  if (store::startsWithIgnoreCase(host, "www.")) host.erase(0, 4);
-  config.sender = host.empty() ? config.listAddress : "webkit@" + host;
+  config.sender = engine::kitSenderAddress(
+      textOf(profile.getExactKey(store::kFiltersBlock, "webkit")), config.listAddress);
   for (const store::FilterRecord& filter : filters) {
-    WebKitFilter kitFilter{filter.title, textOf(filter.optout), subjectKeywords(filter)};
+    WebKitFilter kitFilter{filter.title, textOf(filter.optout), subjectKeywords(filter),
+                           !store::equalsIgnoreCase(filter.confirm, "none")};
     if (kitFilter.subjects.empty()) kitFilter.subjects.emplace_back();
     config.filters.push_back(std::move(kitFilter));
     std::string redirect = textOf(profile.getExactKey(filter.indexNumber, "redirect"));
@@ -137,9 +138,12 @@ std::string webKitConfigPhp(const WebKitConfig& config, std::string_view profile
   php += "  'filters' => [\n";
   for (const WebKitFilter& f : config.filters) {
     php += "    ['title' => " + phpString(f.title) + ", 'optout' => " + phpString(f.optout) +
-           ", 'subjects' => " + phpList(f.subjects) + "],\n";
+           ", 'subjects' => " + phpList(f.subjects) + ", 'confirm' => " +
+           (f.confirm ? "true" : "false") + "],\n";
   }
   php += "  ],\n  'redirects' => " + phpList(config.redirects) + ",\n";
+  php += "  // false: sign-ups do not carry the visitor's IP address to the consent record.\n";
+  php += std::string("  'pass_ip' => ") + (config.passIp ? "true" : "false") + ",\n";
   php +=
       "  'limits' => ['address_per_hour' => 3, 'client_per_hour' => 20, "
       "'total_per_hour' => 500],\n];\n";
@@ -149,11 +153,19 @@ std::string webKitConfigPhp(const WebKitConfig& config, std::string_view profile
 std::optional<std::string> writeWebKit(const std::filesystem::path& folder,
                                        const std::string& configPhp) {
   try {
-    std::filesystem::create_directories(folder);
-    for (const WebKitPage& page : webKitPages()) {
-      store::writeFileDurably(folder / page.fileName, page.text);
+    namespace fs = std::filesystem;
+    fs::create_directories(folder);
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    const fs::perms page = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                           fs::perms::others_read;
+    for (const WebKitPage& p : webKitPages()) {
+      store::writeFileDurably(folder / p.fileName, p.text);
+      fs::permissions(folder / p.fileName, page);
     }
     store::writeFileDurably(folder / "config.php", configPhp);
+    fs::permissions(folder / "config.php",
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   } catch (const std::exception& e) {
     return "The web kit could not be written to " + folder.string() + ": " + e.what();
   }
@@ -164,12 +176,14 @@ std::string webKitUploadText(const std::filesystem::path& folder, std::string_vi
   std::string address =
       kitAddress.empty() ? "the address you enter in the Filters panel" : std::string(kitAddress);
   return "The web kit is in " + folder.string() +
-         ": upload email.php, o.php, kit.php and config.php (by FTP or your web host's file "
+         ": upload email.php, c.php, o.php, kit.php and config.php (by FTP or your web host's file "
          "manager) into the folder of your web site that " +
          address +
          " names, on a host that runs PHP 8 and can send mail with mail(); let PHP write in "
          "that folder (it keeps its request counts there) and keep config.php private, as it "
-         "holds the key of the opt-out links. Then put the HTML of \"Opt-In html\" on a page "
+         "holds the key of the opt-out and confirmation links (mode 0640; where the web server "
+         "is neither its owner nor in its group, 0644 in a folder no one can list). Then put the "
+         "HTML of \"Opt-In html\" on a page "
          "of your site, and write and upload the kit again whenever you change the list's "
          "address, subjects, opt-out values or redirect pages.";
 }

@@ -18,6 +18,7 @@ struct WebKitFilter {
   std::string title;
   std::string optout;
   std::vector<std::string> subjects;  // a filter without Subject rules: one empty subject
+  bool confirm = true;                // the kit's page asks the visitor to check their mailbox
 };
 
 struct WebKitConfig {
@@ -26,6 +27,7 @@ struct WebKitConfig {
   std::string sender;
   std::vector<WebKitFilter> filters;
   std::vector<std::string> redirects;
+  bool passIp = true;  // sign-ups carry the visitor's IP address for the consent record
 };
 
 // Why the text is no kit address (empty text is none: no kit); nothing when it is one. A kit
@@ -51,6 +53,9 @@ WebKitConfig webKitConfigOf(const store::ProfileDocument& profile,
 std::string webKitConfigPhp(const WebKitConfig& config, std::string_view profileTitle);
 
 // Writes the pages and config.php into folder (made when missing); the reason when it failed.
+// The pages are 0644 and the folder 0755, so a web server that runs PHP as another user can
+// read them; config.php, which holds the secret, is 0640 (the manual says what to do on hosts
+// where the web server is neither the owner nor in the group).
 std::optional<std::string> writeWebKit(const std::filesystem::path& folder,
                                        const std::string& configPhp);
 

@@ -143,6 +143,7 @@ bool CheckCycle::download(const std::vector<std::string>& serverUidls,
   if (m_context.table.changed() && !m_context.subscriberFile.Save_Email(m_context.table)) {
     return false;
   }
+  if (!m_context.trap.run(kProcedure, [&] { processor.savePending(); })) return false;
   // Deleted before they count as seen: a crash in between brings them back once, and their
   // sign-ups are already subscribers; the other way round they would stay on the server.
   if (fetched.complete && m_context.settings.delete_after_checking == "true") {

@@ -41,6 +41,17 @@ MatchResult FilterMatcher::MatchFilter(const MessageView& message, store::Subscr
   return optOut(message);
 }
 
+const store::FilterRecord* FilterMatcher::claimingFilter(const MessageView& message) const {
+  for (std::size_t f = 0; f < m_filters.size(); ++f) {
+    if (EvaluateRules(m_rules[f], message)) return &m_filters[f];
+  }
+  return nullptr;
+}
+
+const store::FilterRecord* FilterMatcher::optOutFilter(const MessageView& message) const {
+  return optOut(message).filter;
+}
+
 MatchResult FilterMatcher::signUp(const store::FilterRecord& filter, std::string_view sender,
                                   store::SubscriberTable& table, SubscriberIndex& index) const {
   if (recordIn(table, index, sender, filter.title)) {

@@ -33,6 +33,11 @@ class FilterMatcher {
   // title and its body holds "@@@" and that filter's opt-out value.
   MatchResult MatchFilter(const MessageView& message, store::SubscriberTable& table,
                           SubscriberIndex& index) const;
+  // The first filter whose rules hold, or nullptr; nothing else is decided or changed.
+  const store::FilterRecord* claimingFilter(const MessageView& message) const;
+  // The filter a mail program's or the kit's opt-out message names (its subject is the filter's
+  // title and its body holds "@@@" and the filter's opt-out value), or nullptr.
+  const store::FilterRecord* optOutFilter(const MessageView& message) const;
 
  private:
   MatchResult signUp(const store::FilterRecord& filter, std::string_view sender,

@@ -110,7 +110,10 @@ bool ImapCheck::download(const mail::ImapListing& listing, UnclaimedMessages& un
   }
   // Handled only once their subscribers are safely on disk; otherwise the next check reads
   // them again.
-  if (m_context.table.changed() && !m_context.subscriberFile.Save_Email(m_context.table)) {
+  const bool saved =
+      (!m_context.table.changed() || m_context.subscriberFile.Save_Email(m_context.table)) &&
+      m_context.trap.run(kProcedure, [&] { processor.savePending(); });
+  if (!saved) {
     saveImapState(m_statePath, m_state);
     return false;
   }

@@ -1,12 +1,16 @@
 #include "engine/incoming_processing.h"
 
+#include "consent/confirmation_code.h"
 #include "engine/bounce_handling.h"
 #include "engine/kit_messages.h"
+#include "engine/never_signups.h"
 #include "engine/optout_token.h"
 #include "engine/personalisation.h"
+#include "engine/web_kit_links.h"
 #include "store/address_check.h"
 #include "store/error.h"
 #include "store/pmf_string.h"
+#include "store/text.h"
 
 namespace tidewell::engine {
 
@@ -64,7 +68,11 @@ IncomingProcessor::IncomingProcessor(EngineContext& context)
       m_exact(context.table, SubscriberIndex::Comparison::kExact),
       m_folded(context.table, SubscriberIndex::Comparison::kIgnoreCase),
       m_deactivationLog(context.profileFolder, context.trap),
-      m_bounces(context, m_folded, m_deactivationLog) {}
+      m_bounces(context, m_folded, m_deactivationLog),
+      m_desk(context, m_exact),
+      m_kitSender(context.settings.webkit.empty()
+                      ? std::string()
+                      : kitSenderAddress(context.settings.webkit, context.settings.from_email)) {}
 
 void IncomingProcessor::prepareIndexes() {
   m_exact.prepare();
@@ -82,26 +90,84 @@ bool IncomingProcessor::ListMessages(const mail::IncomingMessage& message) {
     // An automatic answer (out of office, vacation) to a newsletter may quote its subject and
     // opt-out text; it never signs anybody up or off.
     const bool automatic = isAutoSubmitted(message.fullText);
-    MatchResult match =
-        automatic ? MatchResult{} : m_matcher.MatchFilter(view, m_context.table, m_exact);
-    switch (match.kind) {
-      case MatchResult::Kind::kSignUp:
-        if (match.unsubscribed) logSwitchOff(*match.unsubscribed, "auto-unsubscribe", message);
-        capture(message, *match.filter);
-        handled = true;
-        break;
-      case MatchResult::Kind::kOptOut:
-        optOut(message, *match.filter);
-        handled = true;
-        break;
-      case MatchResult::Kind::kNone:
-        // A sign-up read again (after a check that was cut short) is still a sign-up.
-        handled = m_bounces.handle(message) || match.alreadySubscribed;
-        if (!handled && !automatic) m_unclaimed.add(message.subject);
-        break;
+    if (!automatic && takenBeforeRules(message, view)) {
+      handled = true;
+      return;
+    }
+    const std::string list =
+        m_context.settings.from_email == store::kAbsent ? "" : m_context.settings.from_email;
+    const store::FilterRecord* filter = nullptr;
+    if (!automatic && !neverSignUpReason(message, list, m_kitSender)) {
+      filter = m_matcher.claimingFilter(view);
+    }
+    if (filter) {
+      capture(message, *filter);
+      handled = true;
+    } else {
+      handled = notASignUp(message, automatic, false);
     }
   });
   return handled;
+}
+
+bool IncomingProcessor::notASignUp(const mail::IncomingMessage& message, bool automatic,
+                                   bool alreadySubscribed) {
+  if (m_bounces.handle(message)) return true;
+  if (!automatic && !alreadySubscribed) m_unclaimed.add(message.subject);
+  return alreadySubscribed;
+}
+
+bool IncomingProcessor::takenBeforeRules(const mail::IncomingMessage& message,
+                                         const MessageView& view) {
+  if (kitConfirmationOf(message.body)) {
+    const store::FilterRecord* filter =
+        store::findFilter(m_context.table.filterList(), message.subject);
+    if (filter) {
+      kitConfirmation(message, *filter);
+    } else {
+      m_context.trap.report(kProcedure, {store::ErrorNumber::kBadFormat,
+                                         "Confirmation in message " + message.uidl +
+                                             " ignored: " + message.subject + " is no filter"});
+    }
+    return true;
+  }
+  // The kit's sign-ups carry "@@@" too, and their subject may be a filter's title: the form's
+  // e-mail field tells them from an opt-out.
+  const bool kitSignUp = message.body.find("@@@input1@@@=") != std::string::npos;
+  const store::FilterRecord* filter = kitSignUp ? nullptr : m_matcher.optOutFilter(view);
+  if (filter) {
+    optOut(message, *filter);
+    return true;
+  }
+  return replyConfirmation(message);
+}
+
+void IncomingProcessor::kitConfirmation(const mail::IncomingMessage& message,
+                                        const store::FilterRecord& filter) {
+  std::optional<KitConfirmation> kit = kitConfirmationOf(message.body);
+  if (!confirmationTokenValid(m_context.settings.webkitkey, kit->address, filter.title,
+                              kit->token)) {
+    m_context.trap.report(kProcedure, {store::ErrorNumber::kBadFormat,
+                                       "Confirmation of " + kit->address + " for " + filter.title +
+                                           " ignored: its token is not this profile's"});
+    return;
+  }
+  if (!m_desk.confirm(kit->address, filter.title, "form-confirmed-link", message.messageId)) {
+    m_context.trap.note(kProcedure, {0, "Confirmation of " + kit->address + " for " + filter.title +
+                                            " found no sign-up waiting"});
+  }
+}
+
+bool IncomingProcessor::replyConfirmation(const mail::IncomingMessage& message) {
+  bool confirmed = false;
+  for (consent::PendingSignup* signup : m_desk.pending().findAddress(message.senderAddress)) {
+    if (!consent::subjectHoldsCode(message.subject, signup->code)) continue;
+    std::string filter = signup->filter;
+    std::string address = signup->address;
+    confirmed = m_desk.confirm(address, filter, "form-confirmed-reply", message.messageId);
+    break;  // confirm() changed the list the pointers point into
+  }
+  return confirmed;
 }
 
 void IncomingProcessor::optOut(const mail::IncomingMessage& message,
@@ -116,6 +182,7 @@ void IncomingProcessor::optOut(const mail::IncomingMessage& message,
     }
     address = kit->address;
   }
+  m_desk.drop(address, filter.title, "the address opted out");
   for (store::Position p :
        DeactivateSubscriber(m_context.table, m_exact, address, message.subject)) {
     logSwitchOff(p, "opt-out", message);
@@ -139,8 +206,40 @@ void IncomingProcessor::capture(const mail::IncomingMessage& message,
                                            message.uidl + " not captured: " + *reason});
     return;
   }
-  m_context.table.add(data);
-  m_context.table.setChanged();
+  // MERGE: a sign-up of an address on the suppression list is not captured (one log line),
+  // unless it was mailed from that address itself, which lifts a bounce or import entry.
+  std::optional<store::Position> existing = m_desk.recordOf(data.email, filter.title);
+  const bool optedOut = existing && m_context.table.active(*existing) != "true";
+  if (existing && !optedOut) {
+    notASignUp(message, false, true);
+    return;
+  }
+  const bool fromForm = !store::equalsIgnoreCase(data.email, message.senderAddress);
+  std::string ip = formMarkerValue(message.body, "ip");
+  if (!needsConfirmation(filter, fromForm)) {
+    m_desk.autoUnsubscribe(filter, data.email, message.messageId);
+    m_desk.activate(data, "mail", message.messageId, ip);
+    return;
+  }
+  consent::PendingSignup signup;
+  signup.address = data.email;
+  signup.filter = filter.title;
+  signup.date = m_context.clock().today();
+  signup.time = m_context.clock().timeText();
+  signup.pmf = data.pmf;
+  signup.signupMessageId = message.messageId;
+  signup.ip = ip;
+  signup.name = data.name;
+  signup.code = consent::newConfirmationCode();
+  // A form sent by a kit written before confirmation pages existed has no kit marker: its
+  // sign-ups are confirmed by reply.
+  signup.linkAllowed = !fromForm || !formMarkerValue(message.body, "kit").empty();
+  m_desk.hold(std::move(signup));
+  if (optedOut) {
+    m_context.trap.note(kProcedure, {0, "Subscriber " + data.email + " of " + filter.title +
+                                            " who had left signed up again; active again "
+                                            "once confirmed"});
+  }
 }
 
 }  // namespace tidewell::engine

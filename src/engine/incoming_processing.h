@@ -4,6 +4,7 @@
 // a possible delivery-failure report. Lives for one check cycle (its address indexes are valid
 // only while records are not moved); runs on the thread that owns the subscriber table.
 #include "engine/bounce_handling.h"
+#include "engine/confirmation_desk.h"
 #include "engine/deactivation_log.h"
 #include "engine/engine_context.h"
 #include "engine/field_extraction.h"
@@ -25,6 +26,9 @@ class IncomingProcessor {
   bool ListMessages(const mail::IncomingMessage& message);
   // Once the cycle's messages are marked seen: writes what the failure reports left to count.
   void finish() { m_bounces.finish(); }
+  // Writes the sign-ups left waiting for confirmation; raises TrapError on failure. Called with
+  // the subscriber file's save, before the messages count as seen.
+  void savePending() { m_desk.save(); }
   // The messages no filter claimed and no other rule read.
   const UnclaimedMessages& unclaimed() const { return m_unclaimed; }
   // Builds the address indexes the messages are looked up in. Reads the table only, so it may
@@ -32,8 +36,16 @@ class IncomingProcessor {
   void prepareIndexes();
 
  private:
-  // A sign-up whose address fails the intake check is logged in the error log, not captured.
+  // Confirmations and opt-outs, decided before any sign-up rule; true when the message was one.
+  bool takenBeforeRules(const mail::IncomingMessage& message, const MessageView& view);
+  void kitConfirmation(const mail::IncomingMessage& message, const store::FilterRecord& filter);
+  bool replyConfirmation(const mail::IncomingMessage& message);
+  // A sign-up whose address fails the intake check is logged in the error log, not captured;
+  // one that needs confirmation waits in the pending file; an opted-out subscriber is made
+  // active again only without confirmation.
   void capture(const mail::IncomingMessage& message, const store::FilterRecord& filter);
+  // A delivery report or a sign-up read again; true when either handled the message.
+  bool notASignUp(const mail::IncomingMessage& message, bool automatic, bool alreadySubscribed);
   // A mail program's opt-out switches its sender off; the web kit's names the address in its
   // body and counts only with that address's token.
   void optOut(const mail::IncomingMessage& message, const store::FilterRecord& filter);
@@ -47,6 +59,8 @@ class IncomingProcessor {
   DeactivationLog m_deactivationLog;
   BounceHandler m_bounces;
   UnclaimedMessages m_unclaimed;
+  ConfirmationDesk m_desk;
+  std::string m_kitSender;
 };
 
 // The subscriber a sign-up message makes: address, name and personal fields from the form

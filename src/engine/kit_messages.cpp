@@ -10,6 +10,11 @@ std::optional<KitOptOut> kitOptOutOf(std::string_view body) {
   return KitOptOut{formMarkerValue(body, "email"), formMarkerValue(body, "k")};
 }
 
+std::optional<KitConfirmation> kitConfirmationOf(std::string_view body) {
+  if (body.find("@@@confirm@@@=") == std::string_view::npos) return std::nullopt;
+  return KitConfirmation{formMarkerValue(body, "confirm"), formMarkerValue(body, "k")};
+}
+
 bool isAutoSubmitted(std::string_view fullText) {
   constexpr std::string_view kField = "auto-submitted:";
   std::size_t start = 0;

@@ -16,6 +16,14 @@ struct KitOptOut {
 };
 std::optional<KitOptOut> kitOptOutOf(std::string_view body);
 
+// The confirmation the kit's confirmation page sends: "@@@confirm@@@=address=@@@confirm@@@"
+// and "@@@k@@@=token=@@@k@@@", subject the filter title.
+struct KitConfirmation {
+  std::string address;
+  std::string token;
+};
+std::optional<KitConfirmation> kitConfirmationOf(std::string_view body);
+
 // Whether the message's header says it was sent automatically (RFC 3834: an Auto-Submitted
 // field with any value other than "no").
 bool isAutoSubmitted(std::string_view fullText);

@@ -33,6 +33,9 @@ class MailEngine {
   bool clearPopHistory();
 
   bool cycleRunning() const { return m_cycleRunning; }
+  // What the engine works on, for the pieces that change subscribers outside a cycle (a
+  // sign-up confirmed by hand).
+  EngineContext& context() { return m_context; }
   const SendCounters& counters() const { return m_counters; }
   std::filesystem::path seenStorePath() const;
   // How long a recipient the server asked to try later waits before its next try.

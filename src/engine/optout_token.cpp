@@ -47,15 +47,10 @@ std::string lowerAscii(std::string_view text) {
   return out;
 }
 
-}  // namespace
-
-std::string optOutToken(std::string_view secretHex, std::string_view address,
-                        std::string_view filterTitle) {
+// The first 16 bytes of HMAC-SHA256 of data under the secret, in base64url without padding.
+std::string kitToken(std::string_view secretHex, std::string_view data) {
   std::vector<unsigned char> key = secretBytes(secretHex);
   if (key.empty()) return {};
-  std::string data = lowerAscii(address);
-  data += '\n';
-  data.append(filterTitle);
   unsigned char mac[EVP_MAX_MD_SIZE];
   unsigned int length = 0;
   if (!HMAC(EVP_sha256(), key.data(), static_cast<int>(key.size()),
@@ -66,11 +61,37 @@ std::string optOutToken(std::string_view secretHex, std::string_view address,
   return store::encodeBits(mac, kTokenBytes, kBase64Url, 6);
 }
 
-bool optOutTokenValid(std::string_view secretHex, std::string_view address,
-                      std::string_view filterTitle, std::string_view token) {
-  std::string expected = optOutToken(secretHex, address, filterTitle);
+bool sameToken(const std::string& expected, std::string_view token) {
   return !expected.empty() && token.size() == expected.size() &&
          CRYPTO_memcmp(expected.data(), token.data(), expected.size()) == 0;
+}
+
+}  // namespace
+
+std::string optOutToken(std::string_view secretHex, std::string_view address,
+                        std::string_view filterTitle) {
+  std::string data = lowerAscii(address);
+  data += '\n';
+  data.append(filterTitle);
+  return kitToken(secretHex, data);
+}
+
+std::string confirmationToken(std::string_view secretHex, std::string_view address,
+                              std::string_view filterTitle) {
+  std::string data = "confirm\n" + lowerAscii(address);
+  data += '\n';
+  data.append(filterTitle);
+  return kitToken(secretHex, data);
+}
+
+bool confirmationTokenValid(std::string_view secretHex, std::string_view address,
+                            std::string_view filterTitle, std::string_view token) {
+  return sameToken(confirmationToken(secretHex, address, filterTitle), token);
+}
+
+bool optOutTokenValid(std::string_view secretHex, std::string_view address,
+                      std::string_view filterTitle, std::string_view token) {
+  return sameToken(optOutToken(secretHex, address, filterTitle), token);
 }
 
 std::string newKitSecret() {

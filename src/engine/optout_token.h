@@ -17,6 +17,13 @@ std::string optOutToken(std::string_view secretHex, std::string_view address,
 bool optOutTokenValid(std::string_view secretHex, std::string_view address,
                       std::string_view filterTitle, std::string_view token);
 
+// The token of the kit's confirmation link: the same HMAC over "confirm", LF, the lower-case
+// address, LF and the filter title, so an opt-out token never confirms and the other way round.
+std::string confirmationToken(std::string_view secretHex, std::string_view address,
+                              std::string_view filterTitle);
+bool confirmationTokenValid(std::string_view secretHex, std::string_view address,
+                            std::string_view filterTitle, std::string_view token);
+
 // A new kit secret: 32 random bytes from the system's generator, as 64 lower-case hex digits.
 std::string newKitSecret();
 

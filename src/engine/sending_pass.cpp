@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <charconv>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <thread>
 
+#include "consent/confirmation_code.h"
 #include "engine/bounce_handling.h"
+#include "engine/confirmation_desk.h"
+#include "engine/confirmation_mail.h"
 #include "engine/outgoing_mail.h"
 #include "engine/sent_list.h"
 #include "store/error.h"
@@ -105,15 +109,23 @@ bool SendingPass::VBSendMessage() {
   auto& ui = m_context.ui();
   m_context.trap.run(kProcedure, [&] {
     store::ProfileDocument profile = m_context.profile.load();
+    bool ready = false;
+    auto setUp = [&] {
+      if (ready) return;
+      ready = true;
+      m_recorder = std::make_unique<SendRecorder>(m_context);
+      m_caps = SendCaps::of(profile);
+      m_catchUpDays = wholeNumberSetting(profile, store::kNewslettersBlock, "catchup");
+      m_connections = std::clamp(wholeNumberSetting(profile, store::kServerBlock, "connections"), 1,
+                                 kMostConnections);
+      m_client.setSmtp(smtpSettingsOf(m_context.settings, m_context.caFile));
+      m_client.setConnections(m_connections);
+    };
+    // Confirmations first: a person who just signed up waits for one.
+    sendConfirmations(setUp);
     NewsletterTable table = f_load_newsletters(profile, m_context.table.filterList(), ui);
     if (table.stop) return;
-    m_recorder = std::make_unique<SendRecorder>(m_context);
-    m_caps = SendCaps::of(profile);
-    m_catchUpDays = wholeNumberSetting(profile, store::kNewslettersBlock, "catchup");
-    m_connections = std::clamp(wholeNumberSetting(profile, store::kServerBlock, "connections"), 1,
-                               kMostConnections);
-    m_client.setSmtp(smtpSettingsOf(m_context.settings, m_context.caFile));
-    m_client.setConnections(m_connections);
+    setUp();
     // Every due list first, so the progress can say how many are due in all.
     std::vector<std::vector<store::Position>> due;
     std::int64_t dueCount = 0;
@@ -133,6 +145,59 @@ bool SendingPass::VBSendMessage() {
   if (!m_pause.empty()) ui.showStatus(m_pause);
   m_context.trap.run(kProcedure, [&] { m_bounceCounts.save(); });
   return m_sent;
+}
+
+void SendingPass::sendConfirmations(const std::function<void()>& setUp) {
+  SubscriberIndex exact(m_context.table, SubscriberIndex::Comparison::kExact);
+  ConfirmationDesk desk(m_context, exact);
+  consent::PendingSignups& pending = desk.pending();
+  const auto& filters = m_context.table.filterList();
+  const std::int32_t today = store::toDayNumber(m_context.clock().today());
+  std::vector<std::pair<std::string, std::string>> expired;
+  for (const consent::PendingSignup& s : pending.entries()) {
+    const store::FilterRecord* f = store::findFilter(filters, s.filter);
+    if (f && store::toDayNumber(s.date) + expireDaysOf(*f) <= today)
+      expired.emplace_back(s.address, s.filter);
+  }
+  for (const auto& [address, filter] : expired) desk.drop(address, filter, "not confirmed in time");
+  std::map<std::string, std::optional<ConfirmationText>> texts;
+  for (consent::PendingSignup& s : pending.entries()) {
+    if (!m_pause.empty()) break;
+    const store::FilterRecord* f = store::findFilter(filters, s.filter);
+    if (!f) continue;
+    const int remind = remindDaysOf(*f);
+    const bool reminder =
+        s.sent && !s.reminded && remind > 0 && store::toDayNumber(*s.sent) + remind <= today;
+    if (s.sent && !reminder) continue;
+    // MERGE: an address the suppression list blocks gets no confirmation (reported as skipped).
+    if (!store::ValidateEmail(s.address)) continue;
+    if (!texts.count(f->title)) {
+      texts[f->title] = m_context.trap.run(kProcedure, std::optional<ConfirmationText>(), [&] {
+        return std::optional(confirmationTextOf(*f, m_context.fieldDelimiter));
+      });
+    }
+    const std::optional<ConfirmationText>& text = texts[f->title];
+    if (!text) continue;
+    setUp();
+    if (!withinCaps()) break;
+    if (s.code.empty()) s.code = consent::newConfirmationCode();
+    mail::OutgoingMessage message =
+        confirmationMessage(s, *f, *text, m_context.settings, m_context.fieldDelimiter, reminder);
+    const std::string journalTitle = "[confirmation] " + s.filter;
+    m_recorder->stamp();
+    bool sent = sendThroughRunner(m_context, m_client, message, kProcedure,
+                                  [&] { m_recorder->accepted(s.address, journalTitle); });
+    if (!m_recorder->reportProblems(kProcedure)) pause(kJournalPause);
+    if (!sent) continue;
+    (reminder ? s.reminded : s.sent) = m_context.clock().today();
+    s.textName = text->name;
+    s.textSha256 = text->sha256;
+    pending.markChanged();
+    ++m_counters.sentToday;
+    ++m_counters.totalSent;
+    m_activityLog.append(mailLogLine("message sent:", s.address, journalTitle, m_context.clock()));
+  }
+  desk.save();
 }
 
 std::vector<store::Position> SendingPass::duePositions(const NewsletterRecord& newsletter) {

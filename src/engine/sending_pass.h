@@ -49,6 +49,9 @@ class SendingPass {
     std::chrono::steady_clock::time_point lastTry;
   };
 
+  // The confirmations and reminders of the sign-ups waiting for confirmation, and the drop of
+  // those left unconfirmed too long; setUp readies the mail client before the first send.
+  void sendConfirmations(const std::function<void()>& setUp);
   void sendNewsletter(NewsletterRecord& newsletter, const std::vector<store::Position>& due);
   // The same over several connections: batches of messages at once, recorded in due order.
   void sendInBatches(NewsletterRecord& newsletter, const std::vector<store::Position>& due);

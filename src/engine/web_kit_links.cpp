@@ -24,6 +24,16 @@ std::string personalOptOutUrl(std::string_view kitAddress, std::string_view secr
          optOutQuery(listAddress, store::percentEncode(address), filterTitle) + "&k=" + token;
 }
 
+std::string kitSenderAddress(std::string_view kitAddress, std::string_view listAddress) {
+  std::size_t start = kitAddress.find("://");
+  start = start == std::string_view::npos ? 0 : start + 3;
+  std::size_t end = kitAddress.find_first_of(":/?#", start);
+  std::string host(kitAddress.substr(
+      start, end == std::string_view::npos ? std::string_view::npos : end - start));
+  if (store::startsWithIgnoreCase(host, "www.")) host.erase(0, 4);
+  return host.empty() ? std::string(listAddress) : "webkit@" + host;
+}
+
 std::string optOutMailto(std::string_view listAddress, std::string_view filterTitle,
                          std::string_view optout) {
   return "mailto:" + std::string(listAddress) + "?subject=" + store::percentEncode(filterTitle) +

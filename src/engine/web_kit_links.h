@@ -18,6 +18,10 @@ std::string personalOptOutUrl(std::string_view kitAddress, std::string_view secr
                               std::string_view listAddress, std::string_view address,
                               std::string_view filterTitle);
 
+// The address the kit's pages send from: "webkit@" and the kit's host without a leading "www.";
+// the list address when there is no kit address.
+std::string kitSenderAddress(std::string_view kitAddress, std::string_view listAddress);
+
 // mailto:<list>?subject=<title>&body=@@@<optout>, percent-encoded.
 std::string optOutMailto(std::string_view listAddress, std::string_view filterTitle,
                          std::string_view optout);

@@ -76,6 +76,10 @@ std::vector<FilterRecord> loadFilterList(const ProfileDocument& profile) {
     f.displayname = profile.get(index, "displayname");
     f.indexNumber = index;
     f.autounsubscribe = profile.getExactKey(index, "autounsubscribe");
+    f.confirm = profile.getExactKey(index, "confirm");
+    f.confirmfile = profile.getExactKey(index, "confirmfile");
+    f.confirmremind = profile.getExactKey(index, "confirmremind");
+    f.confirmexpire = profile.getExactKey(index, "confirmexpire");
     f.fieldTable = parseFieldTable(f.fields == kAbsent ? std::string_view() : f.fields);
     f.extractKeyTable =
         parseExtractKeys(f.extractkeys == kAbsent ? std::string_view() : f.extractkeys);

@@ -50,6 +50,13 @@ struct FilterRecord {
   int indexNumber = 0;
   // Title of the filter a new sign-up leaves; "!" when the block has no such key.
   std::string autounsubscribe{kAbsent};
+  // Confirmed opt-in: "confirm" ("form", "all" or "none"; "!" reads as "form"), the message
+  // file of the confirmation ("!" for the built-in text), and the days before the one reminder
+  // and before a sign-up left unconfirmed is dropped ("!" for the defaults).
+  std::string confirm{kAbsent};
+  std::string confirmfile{kAbsent};
+  std::string confirmremind{kAbsent};
+  std::string confirmexpire{kAbsent};
 };
 
 // "name:caption:state," entries; a state other than "off" is active. Active fields get the

@@ -177,6 +177,9 @@ std::size_t SendJournal::applyTo(
   if (entries.empty() || table.isEmpty()) return entries.size();
   auto records = recordsOf(table, entries);
   for (const auto& e : entries) {
+    // Confirmation messages ("[confirmation] title") count for the caps only: no newsletter
+    // title can start with "[", and the address is no subscriber of the list yet.
+    if (e.title.starts_with('[')) continue;
     auto hit = records.find(e.address);
     if (hit == records.end()) continue;
     auto filter = filterOfNewsletter.find(e.title);

@@ -70,6 +70,7 @@ void importRecord(store::ErrorTrap& trap, store::SubscriberTable& table, const C
   data.filterTitle = filter.title;
   data.pmf = store::packPmf(fields);
   table.add(data);
+  report.addresses.push_back(data.email);
   ++report.imported;
 }
 

@@ -70,6 +70,7 @@ struct SkippedLine {
 
 struct CsvImportReport {
   std::size_t imported = 0;
+  std::vector<std::string> addresses;  // those imported, for the consent record
   std::vector<SkippedLine> skipped;
 };
 

@@ -103,15 +103,16 @@ TEST_F(Bounces, OnlyAPermanentFailureSwitchesOffAtOnceInEveryListIgnoringCase) {
   EXPECT_THAT(lines[1], HasSubstr("\tAnn@Example.com\t" + other + "\t"));
 }
 
-TEST_F(Bounces, WithDeactivateOffOrClaimedByAFilterAReportChangesNothing) {
-  auto claimed = report("bob@example.com", "failed", "5.1.1");
-  claimed.subject = "join";  // a filter claims it: a sign-up, not a report
-  cycle({claimed});
-  EXPECT_EQ(actives(), "TTTT");  // the report's sender became a subscriber
-  EXPECT_EQ(table.size(), 4u);
+TEST_F(Bounces, WithDeactivateOffAReportChangesNothingAndNoRuleMakesItASignUp) {
   m_engine = makeEngine(runner, trap, false);  // the Filters block's "deactivate" is off
   cycle({report("bob@example.com", "failed", "5.1.1")});
-  EXPECT_EQ(actives(), "TTTT");
+  EXPECT_EQ(actives(), "TTT");
+  m_engine = makeEngine(runner, trap, true);
+  auto claimed = report("bob@example.com", "failed", "5.1.1");
+  claimed.subject = "join";  // a filter's rule holds, yet a report is never a sign-up
+  cycle({claimed});
+  EXPECT_EQ(actives(), "TTF");
+  EXPECT_EQ(table.size(), 3u);
 }
 
 TEST_F(Bounces, TheThirdTemporaryFailureWithinFifteenDaysSwitchesOffAndASendForgets) {

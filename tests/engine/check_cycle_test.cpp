@@ -92,6 +92,7 @@ TEST_F(CheckCycle, SecondCycleDownloadsNothingAndSendsNothingTwice) {
 
 TEST_F(CheckCycle, WebFormSignUpTakesAddressNameAndFieldsFromTheMarkers) {
   profile.UpdateFile_new(filters().back().indexNumber, "toname", "Friend ~email~");
+  profile.UpdateFile_new(filters().back().indexNumber, "confirm", "none");  // active at once
   table.setFilterList(filters());
   deliver(message("forms@web.example", "Form Mailer", "join",
                   "@@@input1@@@= zoe@example.com =@@@input1@@@\r\n"

@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """The whole web path as an operator and a visitor meet it: tidewell-cli writes the kit and the
-sign-up form, PHP's own server serves them, headless Chromium signs up, tidewell-cli captures
-the subscriber and sends the newsletter over the test mail servers, and the newsletter's
-List-Unsubscribe addresses (one-click and mailto:) take the subscriber off the list.
+sign-up form, PHP's own server serves them, headless Chromium signs up, tidewell-cli mails the
+confirmation, Chromium follows its link, tidewell-cli then makes the subscriber and sends the
+newsletter over the test mail servers, and the newsletter's List-Unsubscribe addresses
+(one-click and mailto:) take the subscriber off the list.
 
   browser_test.py RIG_DIR TIDEWELL_CLI
 """
@@ -12,6 +13,7 @@ import os
 import smtplib
 import subprocess
 import sys
+import time
 import unittest
 import urllib.parse
 
@@ -96,16 +98,35 @@ class BrowserLoop(unittest.TestCase):
         driver.find_element("name", "input2").send_keys(name)
         driver.find_element("name", "input3").send_keys(city)
         driver.find_element("name", "input1").send_keys(address)
-        driver.find_element("name", "Button1").click()
         from selenium.webdriver.support.ui import WebDriverWait
+        WebDriverWait(driver, 15).until(
+            lambda d: d.find_element("name", "tw_time").get_attribute("value"))
+        time.sleep(3.5)  # a person takes longer than a script to fill the form in
+        driver.find_element("name", "Button1").click()
         WebDriverWait(driver, 15).until(lambda d: "thanks.html" in d.current_url)
         return driver.find_element("tag name", "h1").text
 
     def newsletter(self):
+        received = RIG.wait_for(self.reader_user, 2)
+        self.assertEqual(len(received), 2)  # the confirmation, then the welcome
+        self.assertIn(b"\nList-Unsubscribe: <" + self.kit_url.encode(), received[1])
+        return email.message_from_bytes(received[1], policy=email.policy.default)
+
+    def confirm_in_browser(self, driver):
+        """Follows the confirmation mail's link: the page shows a button, the button confirms."""
         received = RIG.wait_for(self.reader_user, 1)
         self.assertEqual(len(received), 1)
-        self.assertIn(b"\nList-Unsubscribe: <" + self.kit_url.encode(), received[0])
-        return email.message_from_bytes(received[0], policy=email.policy.default)
+        mail = email.message_from_bytes(received[0], policy=email.policy.default)
+        self.assertIn("Please confirm", str(mail["Subject"]))
+        link = [w for w in mail.get_body(("plain",)).get_content().split()
+                if w.startswith(self.kit_url + "c.php?")][0]
+        driver.get(link)
+        self.assertEqual(driver.find_element("tag name", "h1").text, "Confirm your subscription")
+        self.assertEqual(self.list_message_count(), 1)  # looking at the page confirms nothing
+        driver.find_element("tag name", "button").click()
+        from selenium.webdriver.support.ui import WebDriverWait
+        WebDriverWait(driver, 15).until(
+            lambda d: d.find_element("tag name", "h1").text == "Subscription confirmed")
 
     def send_to_list(self, sender, subject, body, extra=""):
         raw = ("From: %s\r\nTo: %s\r\nSubject: %s\r\n%sMIME-Version: 1.0\r\n"
@@ -118,7 +139,7 @@ class BrowserLoop(unittest.TestCase):
         return len(RIG.messages(self.list_user))
 
     def test_sign_up_in_a_browser_then_leave_with_one_click(self):
-        self.assertIn("upload email.php, o.php", self.upload_text)
+        self.assertIn("upload email.php, c.php, o.php", self.upload_text)
         self.assertIsNone(kit.lint(self.kit_dir))
         driver = browser()
         try:
@@ -126,16 +147,27 @@ class BrowserLoop(unittest.TestCase):
             self.assertEqual(heading, "Thanks for joining")
             RIG.wait_for(self.list_user, 1)
             self.cli("check")
+            self.assertEqual(self.subscribers(), [])  # nobody is mailed on a stranger's word
+            self.assertIn(self.reader, self.cli("pending"))
+            self.confirm_in_browser(driver)
+            RIG.wait_for(self.list_user, 2)
+            self.cli("check")
             rows = self.subscribers()
             self.assertEqual([(r[0], r[1], r[3]) for r in rows], [(self.reader, "Zoë Ünicode", "true")])
             with open(os.path.join(self.top, "Tide.txt"), encoding="utf-8") as f:
                 self.assertIn("Ærøskøbing", f.read())
 
-            # The same form sent again: still one subscriber.
+            consent = self.cli("consent", self.reader).strip().split("\n")[1:]
+            self.assertEqual(len(consent), 1)
+            self.assertIn("\tform-confirmed-link\t", consent[0])
+            self.assertIn("\t127.0.0.1\t", consent[0])
+
+            # The same form sent again: still one subscriber, and no second confirmation.
             self.sign_up(driver, "Zoë Ünicode", "Ærøskøbing", self.reader)
-            RIG.wait_for(self.list_user, 2)
+            RIG.wait_for(self.list_user, 3)
             self.cli("check")
             self.assertEqual(len(self.subscribers()), 1)
+            self.assertEqual(self.cli("pending").strip().count("\n"), 0)
         finally:
             driver.quit()
 

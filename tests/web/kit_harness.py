@@ -119,10 +119,23 @@ class KitServer:
         self.log.close()
 
 
+def mac(secret_hex, data):
+    digest = hmac.new(bytes.fromhex(secret_hex), data.encode(), hashlib.sha256).digest()[:16]
+    return base64.urlsafe_b64encode(digest).decode().rstrip("=")
+
+
 def token(secret_hex, address, title):
-    mac = hmac.new(bytes.fromhex(secret_hex), (address.lower() + "\n" + title).encode(),
-                   hashlib.sha256).digest()[:16]
-    return base64.urlsafe_b64encode(mac).decode().rstrip("=")
+    return mac(secret_hex, address.lower() + "\n" + title)
+
+
+def confirm_token(secret_hex, address, title):
+    return mac(secret_hex, "confirm\n" + address.lower() + "\n" + title)
+
+
+def form_stamp(secret_hex, seconds_ago=10):
+    """The signed time email.php puts into a form shown seconds_ago."""
+    shown = int(time.time()) - seconds_ago
+    return "%d.%s" % (shown, mac(secret_hex, "form\n%d" % shown))
 
 
 def lint(folder):

@@ -43,7 +43,7 @@ class KitTest(unittest.TestCase):
         self.top, self.remove = kit.temp_folder()
         self.folder = os.path.join(self.top, "kit")
         os.makedirs(self.folder)
-        for page in ("email.php", "o.php", "kit.php"):
+        for page in ("email.php", "o.php", "c.php", "kit.php"):
             shutil.copy(os.path.join(WEB, page), self.folder)
         write_config(self.folder, self.list)
         self.server = kit.KitServer(self.folder, RIG.port("SMTP_PLAIN_PORT"))
@@ -55,7 +55,8 @@ class KitTest(unittest.TestCase):
     def form(self, **changes):
         fields = {"input2": "Zoë Ünicode", "input3": "Straße 1", "input1": "zoe@example.org",
                   "Button1": "Submit", "subject": "join",
-                  "redirect": "https://example.com/thanks.html", "to": self.list}
+                  "redirect": "https://example.com/thanks.html", "to": self.list,
+                  "tw_time": kit.form_stamp(SECRET), "website": ""}
         fields.update(changes)
         return {k: v for k, v in fields.items() if v is not None}
 
@@ -89,7 +90,7 @@ class KitTest(unittest.TestCase):
             "POST", "/email.php", self.form(redirect="https://evil.example/x", subject="hello"))
         self.assertEqual(status, 200)
         self.assertNotIn("location", headers)
-        self.assertIn("Thank you", body)
+        self.assertIn("check your mailbox", body)
         self.assertIn("Subject: hello", RIG.wait_for(self.user, 1)[0].decode())
 
     def test_refused_sign_ups_send_nothing(self):
@@ -184,7 +185,8 @@ class FailingMailTest(unittest.TestCase):
         write_config(folder, user + "@example.net")
         server = kit.KitServer(folder, 0, sendmail="fail")
         try:
-            form = {"input1": "zoe@example.org", "subject": "join", "to": user + "@example.net"}
+            form = {"input1": "zoe@example.org", "subject": "join", "to": user + "@example.net",
+                    "tw_time": kit.form_stamp(SECRET)}
             self.assertEqual(server.request("POST", "/email.php", form)[0], 503)
             query = urllib.parse.urlencode({"t": user + "@example.net", "f": "a@example.org",
                                             "s": "News", "c": "o",

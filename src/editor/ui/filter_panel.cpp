@@ -12,6 +12,7 @@
 
 #include "editor/filter_advanced_choices.h"
 #include "editor/rule_list.h"
+#include "editor/ui/confirmation_box.h"
 #include "editor/ui/extract_key_grid.h"
 #include "editor/ui/field_editor_grid.h"
 #include "editor/ui/filter_advanced_dialog.h"
@@ -67,6 +68,8 @@ FilterPanel::FilterPanel(const PanelServices& services, QWidget* parent)
   buttons->addWidget(optOut);
   auto* frameLayout = new QVBoxLayout(m_frame);
   frameLayout->addLayout(form);
+  m_confirmation = new ConfirmationBox;
+  frameLayout->addWidget(m_confirmation);
   frameLayout->addWidget(buildEditors(), 1);
   frameLayout->addLayout(buttons);
   auto* layout = new QVBoxLayout(this);
@@ -141,6 +144,12 @@ void FilterPanel::showBlock(int index) {
   m_toName->setText(read("toname"));
   m_redirect->setText(read("redirect"));
   m_display->setText(read("displayname"));
+  m_confirmation->showValues(read("confirm"), read("confirmfile"), read("confirmremind"),
+                             read("confirmexpire"), [this](const char* key, const QString& value) {
+                               if (!m_editor) return;
+                               m_editor->writeKey(key, toStd(value));
+                               rebuildFilterList();
+                             });
   loadRules();
   store::FilterRecord fallback;
   const store::FilterRecord* shown = shownFilter();

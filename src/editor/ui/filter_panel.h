@@ -15,6 +15,7 @@ class QGroupBox;
 
 namespace tidewell::editor::ui {
 
+class ConfirmationBox;
 class ExtractKeyGrid;
 class FieldEditorGrid;
 
@@ -51,6 +52,7 @@ class FilterPanel : public PropertyPanel {
   QListWidget* m_rules;
   FieldEditorGrid* m_fields;
   ExtractKeyGrid* m_keys;
+  ConfirmationBox* m_confirmation;
   QString m_storedTitle;  // the title as the file holds it
   int m_index = 0;
 };

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <fstream>
 
+#include "consent/consent_log.h"
 #include "subscribers/csv_reader.h"
 #include "subscribers/ui/refusal_box.h"
 
@@ -264,6 +265,13 @@ void LoadCsvDialog::Command3_Click() {
   std::optional<CsvImportReport> report = importCsv(m_trap, *m_table, m_path->text().toStdString(),
                                                     *filter, m_pairing.pairs(), m_delimiter);
   if (!report) return;
+  if (!m_consentFolder.empty()) {
+    const store::Clock& clock = m_trap.clock();
+    m_trap.run(store::windowProcedure("Command3"), [&] {
+      consent::appendConsentOfAll(m_consentFolder, report->addresses, filter->title, "import",
+                                  store::shortDateText(clock.today()), clock.timeText());
+    });
+  }
   m_imported = m_imported || report->imported > 0;
   m_reportCaption->setText(QStringLiteral("Imported %1 lines, skipped %2 lines.")
                                .arg(report->imported)

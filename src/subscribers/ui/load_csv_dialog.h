@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTableWidget>
+#include <filesystem>
 #include <functional>
 
 #include "store/error_trap.h"
@@ -31,6 +32,8 @@ class LoadCsvDialog : public QDialog {
   // The table imported into and the placeholder delimiter of the profile's name templates;
   // the filter list is taken again from the table.
   void attach(store::SubscriberTable* table, std::string fieldDelimiter);
+  // Where consent.log lives: every imported subscriber gets a line ("import").
+  void setConsentFolder(std::filesystem::path folder) { m_consentFolder = std::move(folder); }
   // True when something was imported since the window was shown.
   bool imported() const { return m_imported; }
   int exec() override;
@@ -55,6 +58,7 @@ class LoadCsvDialog : public QDialog {
   std::string m_delimiter{"~"};
   CsvImportPairing m_pairing;
   bool m_imported = false;
+  std::filesystem::path m_consentFolder;
 
   QLineEdit* m_path;
   QComboBox* m_columnCount;

@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QInputDialog>
 
+#include "consent/consent_log.h"
 #include "engine/forced_send.h"
 #include "subscribers/grid_actions.h"
 #include "subscribers/show_filter.h"
@@ -223,13 +224,23 @@ void SubscriberActions::toggleColumn(std::size_t entry) {
 void SubscriberActions::newEmail() {
   if (!grid() || !m_hooks.trap || m_busy) return;
   int top = m_view->topRow();
-  NewEmailDialog::run(*m_hooks.trap, grid()->table(), m_window);
+  store::SubscriberTable& table = grid()->table();
+  if (NewEmailDialog::run(*m_hooks.trap, table, m_window) && m_hooks.file) {
+    const store::Clock& clock = m_hooks.trap->clock();
+    std::string address(table.record(table.size() - 1).email());
+    std::string filter(table.filterTitle(table.size() - 1));
+    m_hooks.trap->run(store::windowProcedure("NewEmail"), [&] {
+      consent::appendConsentOfAll(m_hooks.file->path().parent_path(), {address}, filter, "manual",
+                                  store::shortDateText(clock.today()), clock.timeText());
+    });
+  }
   reloadGrid(top);
 }
 
 void SubscriberActions::Commandt_Click() {
   if (!grid() || !m_hooks.trap || m_busy) return;
   if (!m_csv) m_csv = new LoadCsvDialog(*m_hooks.trap, m_window);
+  if (m_hooks.file) m_csv->setConsentFolder(m_hooks.file->path().parent_path());
   m_csv->attach(&grid()->table(), m_hooks.fieldDelimiter ? m_hooks.fieldDelimiter() : "~");
   int top = m_view->topRow();
   m_csv->exec();
