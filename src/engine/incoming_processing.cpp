@@ -7,6 +7,7 @@
 #include "store/address_check.h"
 #include "store/error.h"
 #include "store/pmf_string.h"
+#include "store/text.h"
 
 namespace tidewell::engine {
 
@@ -64,7 +65,13 @@ IncomingProcessor::IncomingProcessor(EngineContext& context)
       m_exact(context.table, SubscriberIndex::Comparison::kExact),
       m_folded(context.table, SubscriberIndex::Comparison::kIgnoreCase),
       m_deactivationLog(context.profileFolder, context.trap),
-      m_bounces(context, m_folded, m_deactivationLog) {}
+      m_bounces(context, m_folded, m_deactivationLog),
+      m_suppressed(consent::SuppressionList::pathFor(context.profile.path())) {}
+
+void IncomingProcessor::finish() {
+  m_bounces.finish();
+  m_context.trap.run(kProcedure, [&] { m_suppressed.save(); });
+}
 
 void IncomingProcessor::prepareIndexes() {
   m_exact.prepare();
@@ -135,8 +142,30 @@ void IncomingProcessor::capture(const mail::IncomingMessage& message,
                                            message.uidl + " not captured: " + *reason});
     return;
   }
+  if (suppressedAtCapture(data, message, filter)) return;
   m_context.table.add(data);
   m_context.table.setChanged();
+}
+
+bool IncomingProcessor::suppressedAtCapture(const store::SubscriberData& data,
+                                            const mail::IncomingMessage& message,
+                                            const store::FilterRecord& filter) {
+  const consent::SuppressionList::Entry* entry = m_suppressed.blockingEntry(data.email);
+  if (!entry) return false;
+  std::string reason = entry->reason;
+  // MERGE: a confirmed sign-up lifts the entry the same way (call m_suppressed.liftAutomatic
+  // where the confirmation makes the subscriber).
+  if (store::equalsIgnoreCase(data.email, message.senderAddress) &&
+      m_suppressed.liftAutomatic(data.email)) {
+    entry = m_suppressed.blockingEntry(data.email);
+    if (!entry) return false;
+    reason = entry->reason;
+  }
+  m_context.trap.note(
+      kProcedure, {store::ErrorNumber::kBadFormat,
+                   "Sign-up for " + filter.title + " in message " + message.uidl +
+                       " not captured: the address is on the suppression list (" + reason + ")"});
+  return true;
 }
 
 }  // namespace tidewell::engine

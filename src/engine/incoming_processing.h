@@ -3,6 +3,7 @@
 // claims it, an opt-out switches the subscriber off in that list, and any other message is read as
 // a possible delivery-failure report. Lives for one check cycle (its address indexes are valid
 // only while records are not moved); runs on the thread that owns the subscriber table.
+#include "consent/suppression_list.h"
 #include "engine/bounce_handling.h"
 #include "engine/deactivation_log.h"
 #include "engine/engine_context.h"
@@ -22,7 +23,7 @@ class IncomingProcessor {
   // table (its changed flag set); the cycle saves them before it marks the messages seen.
   void ListMessages(const mail::IncomingMessage& message);
   // Once the cycle's messages are marked seen: writes what the failure reports left to count.
-  void finish() { m_bounces.finish(); }
+  void finish();
   // The messages no filter claimed and no other rule read.
   const UnclaimedMessages& unclaimed() const { return m_unclaimed; }
   // Builds the address indexes the messages are looked up in. Reads the table only, so it may
@@ -30,11 +31,16 @@ class IncomingProcessor {
   void prepareIndexes();
 
  private:
-  // A sign-up whose address fails the intake check is logged in the error log, not captured.
+  // A sign-up whose address fails the intake check, or is suppressed, is logged in the error
+  // log, not captured.
   void capture(const mail::IncomingMessage& message, const store::FilterRecord& filter);
   // A mail program's opt-out switches its sender off; the web kit's names the address in its
   // body and counts only with that address's token.
   void optOut(const mail::IncomingMessage& message, const store::FilterRecord& filter);
+  // Whether a suppressed address keeps a sign-up out: a sign-up mailed from the address itself
+  // lifts an entry that a bounce or an import made.
+  bool suppressedAtCapture(const store::SubscriberData& data, const mail::IncomingMessage& message,
+                           const store::FilterRecord& filter);
   void logSwitchOff(store::Position p, std::string_view reason,
                     const mail::IncomingMessage& message);
 
@@ -45,6 +51,7 @@ class IncomingProcessor {
   DeactivationLog m_deactivationLog;
   BounceHandler m_bounces;
   UnclaimedMessages m_unclaimed;
+  consent::SuppressionList m_suppressed;
 };
 
 // The subscriber a sign-up message makes: address, name and personal fields from the form
