@@ -22,6 +22,7 @@ std::vector<Command> engineCommands();
 std::vector<Command> reportCommands();
 std::vector<Command> secretCommands();
 std::vector<Command> consentCommands();
+std::vector<Command> hygieneCommands();
 
 // 1 when the trap reported an error since `before`, else 0.
 inline int statusSince(const CliContext& context, int before) {

@@ -94,7 +94,9 @@ int addSubscriber(CliContext& context, const Arguments& args) {
   if (std::find(choices.begin(), choices.end(), title) == choices.end()) {
     return refuse(context, {"Choose a filter that has an Opt-In Code.", "New Email"});
   }
-  auto refusal = subscribers::checkNewEmail(session.table(), session.filters(), email, name, title);
+  auto refusal = subscribers::checkNewEmail(
+      session.table(), session.filters(), email, name, title,
+      consent::SuppressionList(consent::SuppressionList::pathFor(session.file().path())));
   if (refusal) return refuse(context, *refusal);
   if (!subscribers::addNewEmail(context.trap(), session.table(), email, name, title)) return 1;
   int saved = session.save();
@@ -176,8 +178,9 @@ int importCsvFile(CliContext& context, const Arguments& args) {
   if (!filter) throw CommandFailed("No filter is titled " + title);
   subscribers::CsvImportPairing pairing;
   if (auto refusal = pairAll(pairing, *filter, maps)) return refuse(context, *refusal);
-  auto report = subscribers::importCsv(context.trap(), session.table(), file, *filter,
-                                       pairing.pairs(), session.fieldDelimiter());
+  auto report = subscribers::importCsv(
+      context.trap(), session.table(), file, *filter, pairing.pairs(), session.fieldDelimiter(),
+      consent::SuppressionList(consent::SuppressionList::pathFor(session.file().path())));
   if (!report) return 1;
   printReport(*report);
   int saved = session.save();

@@ -1,8 +1,10 @@
 #pragma once
-// The temporary delivery failures of each address: "<title>.bounces" beside the profile, one
-// line per address (address TAB count TAB first date TAB last date). The third failure within
-// 15 days of the first switches the address off; a successful send forgets it. Rewritten
-// through a work file like the other files; one thread.
+// The delivery-failure strikes of each address: "<title>.bounces" beside the profile, one line
+// per address (address TAB count TAB first date TAB last date TAB the distinct failure days,
+// comma-separated). A relay accepts mail for dead addresses and reports later, so an accepted
+// send clears nothing; a line whose last failure is more than 30 days old is dropped instead.
+// Strikes on three different days switch the address off. Lines written before the days field
+// existed are still read. Rewritten through a work file like the other files; one thread.
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -12,8 +14,8 @@
 
 namespace tidewell::engine {
 
-inline constexpr int kTemporaryFailuresAllowed = 2;
-inline constexpr int kTemporaryFailureDays = 15;
+inline constexpr int kStrikeDaysToSwitchOff = 3;
+inline constexpr int kStrikeStaleDays = 30;
 
 class BounceCounts {
  public:
@@ -23,19 +25,24 @@ class BounceCounts {
   // Reads the file when there is one; lines that cannot be read are dropped.
   explicit BounceCounts(std::filesystem::path path);
 
-  // Records one more temporary failure today; returns the failures within the window, which
-  // starts again at 1 when the first one is older than the window.
-  int addTemporary(std::string_view address, const store::Date& today);
-  void forget(std::string_view address);
-  // Rewrites the file when something changed (an empty list removes nothing but the lines).
-  void save();
-
   struct Entry {
     std::string address;  // lower case
     int count = 0;
     store::Date first;
     store::Date last;
+    std::vector<store::Date> days;  // distinct, in order
+
+    bool staleOn(const store::Date& today) const;
   };
+
+  // Records one strike today; a stale line starts again at one. Returns the address's line.
+  const Entry& addStrike(std::string_view address, const store::Date& today);
+  void forget(std::string_view address);
+  // Drops the lines whose last failure is older than the window.
+  void dropStale(const store::Date& today);
+  // Rewrites the file when something changed (an empty list removes nothing but the lines).
+  void save();
+
   const std::vector<Entry>& entries() const { return m_entries; }
 
  private:

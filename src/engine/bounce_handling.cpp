@@ -66,12 +66,20 @@ int switchOffFailedAddress(EngineContext& context, std::string_view address,
                                 {"bounce: permanent failure", status, ""});
 }
 
+void suppressFailedAddress(EngineContext& context, std::string_view address) {
+  context.trap.run(kProcedure, [&] {
+    consent::SuppressionList list(consent::SuppressionList::pathFor(context.profile.path()));
+    if (list.add(address, context.clock().today(), "bounce")) list.save();
+  });
+}
+
 BounceHandler::BounceHandler(EngineContext& context, SubscriberIndex& foldedIndex,
                              DeactivationLog& log)
     : m_context(context),
       m_folded(foldedIndex),
       m_log(log),
-      m_counts(BounceCounts::pathFor(context.profile.path())) {}
+      m_counts(BounceCounts::pathFor(context.profile.path())),
+      m_suppressed(consent::SuppressionList::pathFor(context.profile.path())) {}
 
 bool BounceHandler::handle(const mail::IncomingMessage& message) {
   ReportReading reading = readDeliveryReport(message);
@@ -89,32 +97,51 @@ bool BounceHandler::handle(const mail::IncomingMessage& message) {
     apply(about, message);
     return true;
   }
+  if (std::optional<std::string> original = originalRecipient(reading)) {
+    RecipientStatus about = reading.recipients.front();
+    about.address = *original;
+    apply(about, message);
+    return true;
+  }
   for (const RecipientStatus& r : reading.recipients) apply(r, message);
   return true;
+}
+
+std::optional<std::string> BounceHandler::originalRecipient(const ReportReading& reading) const {
+  if (reading.recipients.size() != 1 || !reading.recipients.front().address.empty() ||
+      reading.originalTo.empty()) {
+    return std::nullopt;
+  }
+  if (!store::equalsIgnoreCase(reading.originalFrom, m_context.settings.from_email))
+    return std::nullopt;
+  if (m_folded.find(reading.originalTo).empty()) return std::nullopt;
+  return reading.originalTo;
 }
 
 void BounceHandler::apply(const RecipientStatus& r, const mail::IncomingMessage& message) {
   switch (r.bounceClass) {
     case BounceClass::kPermanent:
+      if (r.address.empty() || m_folded.find(r.address).empty()) return;
       switchOffFailedAddress(m_context.table, m_folded, m_log, r.address,
                              {"bounce: permanent failure", r.status, message.messageId});
-      return;
-    case BounceClass::kTemporary:
-      countTemporary(r, message);
+      m_suppressed.add(r.address, m_context.clock().today(), "bounce");
       return;
     default:
-      logOnly(r, message);
+      // A report that names nobody readable is at least logged.
+      if (countsAsStrike(r) && !r.address.empty()) {
+        countStrike(r, message);
+      } else {
+        logOnly(r, message);
+      }
   }
 }
 
-void BounceHandler::countTemporary(const RecipientStatus& r, const mail::IncomingMessage& message) {
+void BounceHandler::countStrike(const RecipientStatus& r, const mail::IncomingMessage& message) {
   if (r.address.empty() || m_folded.find(r.address).empty()) return;
-  if (m_counts.addTemporary(r.address, m_context.clock().today()) <= kTemporaryFailuresAllowed) {
-    return;
-  }
-  switchOffFailedAddress(
-      m_context.table, m_folded, m_log, r.address,
-      {"bounce: third temporary failure in 15 days", r.status, message.messageId});
+  const BounceCounts::Entry& strikes = m_counts.addStrike(r.address, m_context.clock().today());
+  if (static_cast<int>(strikes.days.size()) < kStrikeDaysToSwitchOff) return;
+  switchOffFailedAddress(m_context.table, m_folded, m_log, r.address,
+                         {"bounce: failures on three different days", r.status, message.messageId});
   m_counts.forget(r.address);
 }
 
@@ -151,7 +178,11 @@ void BounceHandler::logOnly(const RecipientStatus& r, const mail::IncomingMessag
 }
 
 void BounceHandler::finish() {
-  m_context.trap.run(kProcedure, [&] { m_counts.save(); });
+  m_context.trap.run(kProcedure, [&] {
+    m_counts.dropStale(m_context.clock().today());
+    m_counts.save();
+    m_suppressed.save();
+  });
 }
 
 }  // namespace tidewell::engine

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "consent/suppression_list.h"
 #include "engine/bounce_counts.h"
 #include "engine/deactivation_log.h"
 #include "engine/delivery_report_reader.h"
@@ -43,9 +44,14 @@ int switchOffFailedAddress(store::SubscriberTable& table, SubscriberIndex& folde
 int switchOffFailedAddress(EngineContext& context, std::string_view address,
                            std::string_view status);
 
+// A permanent failure also puts the address on the profile's suppression list, so that no
+// list, import or hand entry brings it back by mistake.
+void suppressFailedAddress(EngineContext& context, std::string_view address);
+
 // Applies the delivery reports of one check cycle: a permanent failure switches the address
-// off at once, temporary failures are counted (the third within 15 days switches off), and
-// everything else is only logged. Only while the profile's deactivate setting is on.
+// off at once and suppresses it; temporary failures and undelivered ones of unknown class are
+// strikes, and strikes on three different days switch the address off; everything else is
+// only logged. Only while the profile's deactivate setting is on.
 class BounceHandler {
  public:
   BounceHandler(EngineContext& context, SubscriberIndex& foldedIndex, DeactivationLog& log);
@@ -57,7 +63,10 @@ class BounceHandler {
 
  private:
   void apply(const RecipientStatus& r, const mail::IncomingMessage& message);
-  void countTemporary(const RecipientStatus& r, const mail::IncomingMessage& message);
+  void countStrike(const RecipientStatus& r, const mail::IncomingMessage& message);
+  // A report that names nobody, about an original the profile sent to one subscriber: that
+  // subscriber.
+  std::optional<std::string> originalRecipient(const ReportReading& reading) const;
   // The recipient a tagged return path names, when the report went to one.
   std::optional<std::string> taggedRecipient(const ReportReading& reading);
   void logOnly(const RecipientStatus& r, const mail::IncomingMessage& message);
@@ -66,6 +75,7 @@ class BounceHandler {
   SubscriberIndex& m_folded;
   DeactivationLog& m_log;
   BounceCounts m_counts;
+  consent::SuppressionList m_suppressed;
   // Tag to address, made when the first tagged report of the cycle arrives.
   std::optional<std::unordered_map<std::string, std::string>> m_tags;
 };

@@ -59,6 +59,29 @@ constexpr std::array<std::string_view, 11> kAutoReplySubjects = {
     "auto reply",  "out of office",   "out of the office",   "vacation",
     "abwesenheit", "absence",         "away from the office"};
 
+// Words of a report that says the message was not delivered (as against a delay warning).
+constexpr std::array<std::string_view, 16> kNotDeliveredTexts = {"could not be delivered",
+                                                                 "couldn't be delivered",
+                                                                 "undeliverable",
+                                                                 "was not delivered",
+                                                                 "delivery failed",
+                                                                 "delivery has failed",
+                                                                 "permanent error",
+                                                                 "permanent fatal",
+                                                                 "i've given up",
+                                                                 "wasn't able to deliver",
+                                                                 "unable to deliver",
+                                                                 "failed to deliver",
+                                                                 "following address(es) failed",
+                                                                 "not be delivered",
+                                                                 "cannot be reached",
+                                                                 "could not be reached"};
+
+// Words of a warning that the message is still being tried.
+constexpr std::array<std::string_view, 8> kDelayTexts = {
+    "not yet been delivered", "still undelivered", "will continue", "will keep trying",
+    "still trying",           "delivery delayed",  "will retry",    "warning message only"};
+
 constexpr std::array<std::string_view, 5> kReturnPathHeaders = {
     "To", "Delivered-To", "X-Original-To", "Envelope-To", "X-Envelope-To"};
 
@@ -130,8 +153,10 @@ std::optional<RecipientStatus> recipientOfBlock(const FieldBlock& block, std::st
   std::string status = findStatusCode(fieldOf(block, "status"));
   if (status.empty()) status = findStatusCode(diagnostic);
   if (startsWith(status, "2")) return std::nullopt;
-  RecipientStatus r{address, status,
-                    classifyFailure(status, diagnostic, startsWith(action, "delayed"))};
+  const bool delayed = startsWith(action, "delayed");
+  RecipientStatus r{address, status, classifyFailure(status, diagnostic, delayed)};
+  r.delayed = delayed;
+  r.notDelivered = !delayed && (startsWith(action, "failed") || startsWith(status, "5"));
   if (r.bounceClass == BounceClass::kUnknown) {
     // The human-readable part may say what the fields do not.
     auto found = addressesIn(human);
@@ -152,15 +177,30 @@ void readStandardReport(const Parts& parts, std::string_view human, ReportReadin
   if (!reading.recipients.empty()) reading.deliveredOnly = false;
 }
 
+// Whether a report without report fields is a delay warning, and whether it says the message
+// was not delivered.
+void markDelivery(RecipientStatus& r, std::string_view human, bool failedHeader) {
+  const bool failedText = failedHeader || hasAny(human, kNotDeliveredTexts);
+  r.delayed = !failedText && hasAny(human, kDelayTexts);
+  r.notDelivered = !r.delayed && (failedText || startsWith(r.status, "5"));
+}
+
+RecipientStatus namedRecipient(const std::string& address, std::string_view about,
+                               std::string_view human, bool failedHeader) {
+  std::string status = findStatusCode(about);
+  RecipientStatus r{address, status, classifyFailure(status, about, false)};
+  markDelivery(r, human, failedHeader);
+  return r;
+}
+
 // The server's words about each named address, or the whole text when it names none of them.
 void readNamedRecipients(const std::vector<std::string>& addresses, std::string_view human,
-                         ReportReading& reading) {
+                         ReportReading& reading, bool failedHeader) {
   auto found = addressesIn(human);
   for (const std::string& address : addresses) {
     std::string_view about = textAbout(human, found, address);
     if (about.empty()) about = human;
-    std::string status = findStatusCode(about);
-    addRecipient(reading, {address, status, classifyFailure(status, about, false)});
+    addRecipient(reading, namedRecipient(address, about, human, failedHeader));
   }
 }
 
@@ -193,10 +233,9 @@ void readPlainText(std::string_view human, const std::unordered_set<std::string>
       addresses.push_back(a.address);
     }
   }
-  readNamedRecipients(addresses, human, reading);
+  readNamedRecipients(addresses, human, reading, false);
   if (addresses.size() == 1 && reading.recipients.back().bounceClass == BounceClass::kUnknown) {
-    std::string status = findStatusCode(human);
-    reading.recipients.back() = {addresses[0], status, classifyFailure(status, human, false)};
+    reading.recipients.back() = namedRecipient(addresses[0], human, human, false);
   }
 }
 
@@ -225,7 +264,7 @@ bool readFailure(const Parts& parts, const std::unordered_set<std::string>& own,
   }
   reading.isReport = true;
   if (standard) readStandardReport(parts, human, reading);
-  if (reading.recipients.empty()) readNamedRecipients(failed, human, reading);
+  if (reading.recipients.empty()) readNamedRecipients(failed, human, reading, true);
   if (reading.recipients.empty() && !standard) readPlainText(human, own, reading);
   return true;
 }
@@ -252,7 +291,47 @@ std::string textAfterHeader(const std::string& raw) {
   return end == std::string::npos ? std::string() : raw.substr(end + 2);
 }
 
+// The header lines of the original a report quotes as text: from where the quote starts to the
+// first blank line after a header line.
+std::vector<mail::HeaderField> quotedHeaders(std::string_view folded) {
+  std::vector<mail::HeaderField> headers;
+  std::string_view quoted = folded.substr(beforeReturnedMessage(folded).size());
+  for (const FieldBlock& block : fieldBlocks(quoted)) {
+    bool sawAddress = false;
+    for (const Field& f : block) {
+      headers.push_back({f.name, f.value});
+      sawAddress = sawAddress || f.name == "from" || f.name == "to";
+    }
+    if (sawAddress) break;
+  }
+  return headers;
+}
+
+// The returned original's sender and recipient, when it went to exactly one address.
+void readOriginal(const mail::IncomingMessage& message, const std::string& text,
+                  ReportReading& reading) {
+  std::vector<mail::HeaderField> headers;
+  for (const auto& inner : message.enclosed) {
+    if (inner.deliveryStatus.empty() && !headerValue(inner.headers, "To").empty()) {
+      headers = inner.headers;
+      break;
+    }
+  }
+  if (headers.empty()) headers = quotedHeaders(foldAscii(text));
+  std::vector<std::string> to = headerAddresses(headers, "To");
+  std::vector<std::string> from = headerAddresses(headers, "From");
+  if (to.size() != 1 || from.size() != 1 || !headerAddresses(headers, "Cc").empty()) return;
+  reading.originalFrom = from[0];
+  reading.originalTo = to[0];
+}
+
 }  // namespace
+
+bool countsAsStrike(const RecipientStatus& r) {
+  if (r.delayed) return false;
+  return r.bounceClass == BounceClass::kTemporary ||
+         (r.bounceClass == BounceClass::kUnknown && r.notDelivered);
+}
 
 ReportReading readDeliveryReport(const mail::IncomingMessage& message) {
   ReportReading reading;
@@ -273,7 +352,17 @@ ReportReading readDeliveryReport(const mail::IncomingMessage& message) {
     readFailure({inner.headers, inner.body, inner.deliveryStatus}, own, reading);
   }
   if (report || reading.isReport) {
-    if (reading.recipients.empty() && !reading.deliveredOnly) reading.recipients.push_back({});
+    if (reading.recipients.empty() && !reading.deliveredOnly) {
+      // A report that names nobody: what it says, and whom the original it returns went to.
+      const std::string folded = foldedText(noText ? body : message.body);
+      std::string_view human = beforeReturnedMessage(folded);
+      RecipientStatus nobody;
+      nobody.status = findStatusCode(human);
+      nobody.bounceClass = classifyFailure(nobody.status, human, false);
+      markDelivery(nobody, human, false);
+      reading.recipients.push_back(nobody);
+      readOriginal(message, textAfterHeader(message.fullText), reading);
+    }
     return reading;
   }
   if (isAutoReply(message)) {

@@ -31,7 +31,7 @@ ForcedSender::ForcedSender(EngineContext& context, SendCounters& counters, mail:
       m_client(client),
       m_activityLog(context.profileFolder / "activity.log", context.trap),
       m_unsentLog(context.profileFolder / "unsent.log", context.trap),
-      m_bounceCounts(BounceCounts::pathFor(context.profile.path())) {}
+      m_suppressed(consent::SuppressionList::pathFor(context.profile.path())) {}
 
 void ForcedSender::sendToAll(const std::vector<store::Position>& positions, int blockIndex) {
   auto& ui = m_context.ui();
@@ -55,7 +55,6 @@ void ForcedSender::sendToAll(const std::vector<store::Position>& positions, int 
   ui.hideProgress();
   m_context.runner.run([&] { m_client.endSmtpSession(); });
   if (m_recorder) m_recorder->finish();
-  m_context.trap.run(kProcedure, [&] { m_bounceCounts.save(); });
   m_context.table.setChanged();
 }
 
@@ -75,6 +74,15 @@ void ForcedSender::ForcedSend(store::Position p, int blockIndex) {
     }
     auto& table = m_context.table;
     if (p >= table.size() || table.isEmpty() || table.active(p) != "true") return;
+    if (m_suppressed.blocks(table.record(p).email())) {
+      m_context.ui().showStatus("Not sent: " + std::string(table.record(p).email()) +
+                                " is on the suppression list");
+      m_context.trap.note(kProcedure, {store::ErrorNumber::kMailTransfer,
+                                       "Forced send of " + newsletter->title + " to " +
+                                           std::string(table.record(p).email()) +
+                                           " skipped: the address is on the suppression list"});
+      return;
+    }
     if (!m_recorder) m_recorder = std::make_unique<SendRecorder>(m_context);
     m_client.setSmtp(smtpSettingsOf(m_context.settings, m_context.caFile));
     m_context.ui().showStatus("Sending...");
@@ -115,7 +123,6 @@ void ForcedSender::recordSent(NewsletterRecord& newsletter, store::Position p) {
   ++m_counters.totalSent;
   m_activityLog.append(
       mailLogLine("message sent:", table.record(p).email(), newsletter.title, m_context.clock()));
-  m_bounceCounts.forget(table.record(p).email());
   table.setChanged();
 }
 

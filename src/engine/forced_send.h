@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/bounce_counts.h"
+#include "consent/suppression_list.h"
 #include "engine/engine_context.h"
 #include "engine/log_appender.h"
 #include "engine/newsletter_table.h"
@@ -39,8 +39,8 @@ class ForcedSender {
   LogAppender m_activityLog;
   LogAppender m_unsentLog;
   std::unique_ptr<SendRecorder> m_recorder;
-  BounceCounts m_bounceCounts;  // a successful send forgets the address's temporary failures
-  bool m_unrecorded = false;    // a send could not be journaled: the rest are not sent
+  consent::SuppressionList m_suppressed;  // addresses never mailed, even by hand
+  bool m_unrecorded = false;              // a send could not be journaled: the rest are not sent
 };
 
 }  // namespace tidewell::engine

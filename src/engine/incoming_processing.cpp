@@ -72,7 +72,13 @@ IncomingProcessor::IncomingProcessor(EngineContext& context)
       m_desk(context, m_exact),
       m_kitSender(context.settings.webkit.empty()
                       ? std::string()
-                      : kitSenderAddress(context.settings.webkit, context.settings.from_email)) {}
+                      : kitSenderAddress(context.settings.webkit, context.settings.from_email)),
+      m_suppressed(consent::SuppressionList::pathFor(context.profile.path())) {}
+
+void IncomingProcessor::finish() {
+  m_bounces.finish();
+  m_context.trap.run(kProcedure, [&] { m_suppressed.save(); });
+}
 
 void IncomingProcessor::prepareIndexes() {
   m_exact.prepare();
@@ -206,8 +212,7 @@ void IncomingProcessor::capture(const mail::IncomingMessage& message,
                                            message.uidl + " not captured: " + *reason});
     return;
   }
-  // MERGE: a sign-up of an address on the suppression list is not captured (one log line),
-  // unless it was mailed from that address itself, which lifts a bounce or import entry.
+  if (suppressedAtCapture(data, message, filter)) return;
   std::optional<store::Position> existing = m_desk.recordOf(data.email, filter.title);
   const bool optedOut = existing && m_context.table.active(*existing) != "true";
   if (existing && !optedOut) {
@@ -240,6 +245,27 @@ void IncomingProcessor::capture(const mail::IncomingMessage& message,
                                             " who had left signed up again; active again "
                                             "once confirmed"});
   }
+}
+
+bool IncomingProcessor::suppressedAtCapture(const store::SubscriberData& data,
+                                            const mail::IncomingMessage& message,
+                                            const store::FilterRecord& filter) {
+  const consent::SuppressionList::Entry* entry = m_suppressed.blockingEntry(data.email);
+  if (!entry) return false;
+  std::string reason = entry->reason;
+  // MERGE: a confirmed sign-up lifts the entry the same way (call m_suppressed.liftAutomatic
+  // where the confirmation makes the subscriber).
+  if (store::equalsIgnoreCase(data.email, message.senderAddress) &&
+      m_suppressed.liftAutomatic(data.email)) {
+    entry = m_suppressed.blockingEntry(data.email);
+    if (!entry) return false;
+    reason = entry->reason;
+  }
+  m_context.trap.note(
+      kProcedure, {store::ErrorNumber::kBadFormat,
+                   "Sign-up for " + filter.title + " in message " + message.uidl +
+                       " not captured: the address is on the suppression list (" + reason + ")"});
+  return true;
 }
 
 }  // namespace tidewell::engine

@@ -3,6 +3,7 @@
 // claims it, an opt-out switches the subscriber off in that list, and any other message is read as
 // a possible delivery-failure report. Lives for one check cycle (its address indexes are valid
 // only while records are not moved); runs on the thread that owns the subscriber table.
+#include "consent/suppression_list.h"
 #include "engine/bounce_handling.h"
 #include "engine/confirmation_desk.h"
 #include "engine/deactivation_log.h"
@@ -25,7 +26,7 @@ class IncomingProcessor {
   // delivery report; the operator's other mail is left as it was.
   bool ListMessages(const mail::IncomingMessage& message);
   // Once the cycle's messages are marked seen: writes what the failure reports left to count.
-  void finish() { m_bounces.finish(); }
+  void finish();
   // Writes the sign-ups left waiting for confirmation; raises TrapError on failure. Called with
   // the subscriber file's save, before the messages count as seen.
   void savePending() { m_desk.save(); }
@@ -41,6 +42,7 @@ class IncomingProcessor {
   void kitConfirmation(const mail::IncomingMessage& message, const store::FilterRecord& filter);
   bool replyConfirmation(const mail::IncomingMessage& message);
   // A sign-up whose address fails the intake check is logged in the error log, not captured;
+  // one that is suppressed is logged and dropped;
   // one that needs confirmation waits in the pending file; an opted-out subscriber is made
   // active again only without confirmation.
   void capture(const mail::IncomingMessage& message, const store::FilterRecord& filter);
@@ -49,6 +51,10 @@ class IncomingProcessor {
   // A mail program's opt-out switches its sender off; the web kit's names the address in its
   // body and counts only with that address's token.
   void optOut(const mail::IncomingMessage& message, const store::FilterRecord& filter);
+  // Whether a suppressed address keeps a sign-up out: a sign-up mailed from the address itself
+  // lifts an entry that a bounce or an import made.
+  bool suppressedAtCapture(const store::SubscriberData& data, const mail::IncomingMessage& message,
+                           const store::FilterRecord& filter);
   void logSwitchOff(store::Position p, std::string_view reason,
                     const mail::IncomingMessage& message);
 
@@ -61,6 +67,7 @@ class IncomingProcessor {
   UnclaimedMessages m_unclaimed;
   ConfirmationDesk m_desk;
   std::string m_kitSender;
+  consent::SuppressionList m_suppressed;
 };
 
 // The subscriber a sign-up message makes: address, name and personal fields from the form

@@ -44,6 +44,26 @@ constexpr std::array<std::string_view, 14> kReturnedMessageMarks = {
     "\nmessage-id:",
     "original message headers:"};
 
+// Labels some servers glue to the front of an address ("smtp=ann@host").
+constexpr std::array<std::string_view, 8> kGluedLabels = {
+    "smtp=", "rfc822=", "mailto=", "to=", "recipient=", "rcpt=", "orcpt=", "address="};
+
+// Quote marks and symbols a report puts around an address are not part of it, though a local
+// part may hold them: no subscriber's address starts with one.
+bool isLeadingJunk(char c) {
+  return std::string_view("'`=\"{|}/?^!#$%&*+~.").find(c) != std::string_view::npos;
+}
+
+std::size_t withoutGluedLabel(std::string_view text, std::size_t begin, std::size_t at) {
+  std::string local = foldAscii(text.substr(begin, at - begin));
+  for (std::string_view label : kGluedLabels) {
+    if (local.size() > label.size() && local.compare(0, label.size(), label) == 0) {
+      return begin + label.size();
+    }
+  }
+  return begin;
+}
+
 }  // namespace
 
 std::vector<AddressAt> addressesIn(std::string_view text) {
@@ -54,7 +74,8 @@ std::vector<AddressAt> addressesIn(std::string_view text) {
     while (begin > 0 && isLocalChar(text[begin - 1])) --begin;
     std::size_t end = at + 1;
     while (end < text.size() && isDomainChar(text[end])) ++end;
-    while (begin < at && text[begin] == '.') ++begin;
+    begin = withoutGluedLabel(text, begin, at);
+    while (begin < at && isLeadingJunk(text[begin])) ++begin;
     while (end > at + 1 && (text[end - 1] == '.' || text[end - 1] == '-')) --end;
     std::string_view domain = text.substr(at + 1, end - at - 1);
     if (begin < at && domain.find('.') != std::string_view::npos && domain.front() != '.') {
@@ -69,13 +90,15 @@ std::string addressOfField(std::string_view value) {
   std::string_view v = store::trim(value);
   if (std::size_t semicolon = v.find(';'); semicolon != std::string_view::npos) {
     std::string type = foldAscii(store::trim(v.substr(0, semicolon)));
-    if (type != "rfc822") return {};
+    // "smtp" is what some servers write where "rfc822" belongs.
+    if (type != "rfc822" && type != "smtp") return {};
     v = store::trim(v.substr(semicolon + 1));
   }
   if (!v.empty() && v.front() == '<') v.remove_prefix(1);
   if (!v.empty() && v.back() == '>') v.remove_suffix(1);
   auto found = addressesIn(v);
-  if (found.size() != 1 || found[0].address.size() != store::trim(v).size()) return {};
+  // One address, with at most quote marks or a glued label around it; words mean a text.
+  if (found.size() != 1 || v.find_first_of(" \t") != std::string_view::npos) return {};
   return foldAscii(found[0].address);
 }
 

@@ -102,7 +102,6 @@ SendingPass::SendingPass(EngineContext& context, SendCounters& counters, mail::M
       m_client(client),
       m_activityLog(context.profileFolder / "activity.log", context.trap),
       m_deactivationLog(context.profileFolder, context.trap),
-      m_bounceCounts(BounceCounts::pathFor(context.profile.path())),
       m_progress(context.ui()) {}
 
 bool SendingPass::VBSendMessage() {
@@ -114,6 +113,8 @@ bool SendingPass::VBSendMessage() {
       if (ready) return;
       ready = true;
       m_recorder = std::make_unique<SendRecorder>(m_context);
+      m_suppressed =
+          consent::SuppressionList(consent::SuppressionList::pathFor(m_context.profile.path()));
       m_caps = SendCaps::of(profile);
       m_catchUpDays = wholeNumberSetting(profile, store::kNewslettersBlock, "catchup");
       m_connections = std::clamp(wholeNumberSetting(profile, store::kServerBlock, "connections"), 1,
@@ -143,7 +144,13 @@ bool SendingPass::VBSendMessage() {
   m_context.runner.run([&] { m_client.endSmtpSession(); });
   if (m_recorder) m_recorder->finish();
   if (!m_pause.empty()) ui.showStatus(m_pause);
-  m_context.trap.run(kProcedure, [&] { m_bounceCounts.save(); });
+  if (m_suppressedSkipped > 0) {
+    // Not a failure of the pass: the operator asked for it.
+    m_context.trap.note(kProcedure, {store::ErrorNumber::kMailTransfer,
+                                     std::to_string(m_suppressedSkipped) +
+                                         " message(s) skipped: the address is on the suppression "
+                                         "list"});
+  }
   return m_sent;
 }
 
@@ -169,7 +176,11 @@ void SendingPass::sendConfirmations(const std::function<void()>& setUp) {
     const bool reminder =
         s.sent && !s.reminded && remind > 0 && store::toDayNumber(*s.sent) + remind <= today;
     if (s.sent && !reminder) continue;
-    // MERGE: an address the suppression list blocks gets no confirmation (reported as skipped).
+    setUp();
+    if (m_suppressed.blocks(s.address)) {
+      ++m_suppressedSkipped;
+      continue;
+    }
     if (!store::ValidateEmail(s.address)) continue;
     if (!texts.count(f->title)) {
       texts[f->title] = m_context.trap.run(kProcedure, std::optional<ConfirmationText>(), [&] {
@@ -218,7 +229,12 @@ std::vector<store::Position> SendingPass::duePositions(const NewsletterRecord& n
   for (store::Position p = 0; p < table.size(); ++p) {
     const auto& record = table.record(p);
     if (record.filterId() != *rule || record.activeId() != *active || record.isDeleted()) continue;
-    if (isDue(schedule, record.signupDay(), today, m_catchUpDays)) due.push_back(p);
+    if (!isDue(schedule, record.signupDay(), today, m_catchUpDays)) continue;
+    if (m_suppressed.blocks(record.email())) {
+      if (stillToSend(newsletter, p)) ++m_suppressedSkipped;
+      continue;
+    }
+    due.push_back(p);
   }
   return due;
 }
@@ -450,6 +466,8 @@ SendingPass::Outcome SendingPass::refusal(const Delivery& delivery, const mail::
       if (m_context.deactivateOnFailureReports) {
         switchOffFailedAddress(m_context.table, *m_foldedIndex, m_deactivationLog, delivery.address,
                                {"bounce: refused by the server", reply.text, ""});
+        suppressFailedAddress(m_context, delivery.address);
+        m_suppressed.add(delivery.address, m_context.clock().today(), "bounce");
       }
       return Outcome::kNotSent;
     case mail::SmtpReplyClass::kRefused:
@@ -480,7 +498,6 @@ void SendingPass::record(NewsletterRecord& newsletter, const Delivery& delivery)
   m_activityLog.append(
       mailLogLine("message sent:", delivery.address, newsletter.title, m_context.clock()));
   m_runLog.insert(delivery.address + ":" + newsletter.title);
-  m_bounceCounts.forget(delivery.address);
   newsletter.runRecipients.insert(delivery.address);
   table.setChanged();
   m_sent = true;

@@ -11,7 +11,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "engine/bounce_counts.h"
+#include "consent/suppression_list.h"
 #include "engine/deactivation_log.h"
 #include "engine/engine_context.h"
 #include "engine/log_appender.h"
@@ -85,7 +85,9 @@ class SendingPass {
   LogAppender m_activityLog;
   std::unique_ptr<SendRecorder> m_recorder;
   DeactivationLog m_deactivationLog;
-  BounceCounts m_bounceCounts;  // a successful send forgets the address's temporary failures
+  // Addresses never mailed; loaded at the start of the pass.
+  consent::SuppressionList m_suppressed;
+  std::int64_t m_suppressedSkipped = 0;
   // address + ":" + title of every message sent in this pass.
   std::unordered_set<std::string> m_runLog;
   bool m_sent = false;

@@ -49,7 +49,8 @@ store::FieldTable pairedFields(const CsvRecord& record, const store::FilterRecor
 
 void importRecord(store::ErrorTrap& trap, store::SubscriberTable& table, const CsvRecord& record,
                   const store::FilterRecord& filter, const std::vector<CsvPair>& pairs,
-                  std::string_view delimiter, CsvImportReport& report) {
+                  std::string_view delimiter, const consent::SuppressionList& suppressed,
+                  CsvImportReport& report) {
   if (!record.problem.empty()) {
     report.skipped.push_back({record.lineNumber, "bad line: " + record.problem});
     return;
@@ -62,6 +63,12 @@ void importRecord(store::ErrorTrap& trap, store::SubscriberTable& table, const C
   }
   if (std::optional<std::string> reason = store::invalidAddressReason(data.email)) {
     report.skipped.push_back({record.lineNumber, *reason});
+    return;
+  }
+  if (const auto* entry = suppressed.blockingEntry(data.email)) {
+    report.skipped.push_back(
+        {record.lineNumber,
+         "\"" + data.email + "\" is on the suppression list (" + entry->reason + ")"});
     return;
   }
   data.name = engine::f_fill_fields3(trap, fields, filter, delimiter);
@@ -146,7 +153,8 @@ std::optional<CsvImportReport> importCsv(store::ErrorTrap& trap, store::Subscrib
                                          const std::filesystem::path& file,
                                          const store::FilterRecord& filter,
                                          const std::vector<CsvPair>& pairs,
-                                         std::string_view fieldDelimiter) {
+                                         std::string_view fieldDelimiter,
+                                         const consent::SuppressionList& suppressed) {
   if (!store::FileExist(file)) {
     trap.ui().showMessage("CSV file does not exist!", "Tidewell");
     return std::nullopt;
@@ -157,7 +165,7 @@ std::optional<CsvImportReport> importCsv(store::ErrorTrap& trap, store::Subscrib
     CsvRecord record;
     CsvImportReport report;
     while (reader.next(record)) {
-      importRecord(trap, table, record, filter, pairs, fieldDelimiter, report);
+      importRecord(trap, table, record, filter, pairs, fieldDelimiter, suppressed, report);
     }
     return std::optional<CsvImportReport>(std::move(report));
   });

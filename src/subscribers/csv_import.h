@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "consent/suppression_list.h"
 #include "store/error_trap.h"
 #include "store/filter_record.h"
 #include "store/subscriber_table.h"
@@ -78,12 +79,14 @@ struct CsvImportReport {
 // appended after the existing ones (the placeholder of an empty table is reused). Paired fields
 // fill the personal fields ("email" also the address), the name is the filter's toname template
 // filled from them. Records without an address, with one that fails the intake check (blanks
-// around it are dropped first) and bad records are skipped and reported.
+// around it are dropped first) or is on the suppression list, and bad records are skipped and
+// reported.
 // Nothing when the file is missing (the operator is told) or the trap reported a failure.
 std::optional<CsvImportReport> importCsv(store::ErrorTrap& trap, store::SubscriberTable& table,
                                          const std::filesystem::path& file,
                                          const store::FilterRecord& filter,
                                          const std::vector<CsvPair>& pairs,
-                                         std::string_view fieldDelimiter);
+                                         std::string_view fieldDelimiter,
+                                         const consent::SuppressionList& suppressed = {});
 
 }  // namespace tidewell::subscribers

@@ -68,7 +68,8 @@ bool tableHasAddress(const store::SubscriberTable& table, std::string_view addre
 std::optional<Refusal> checkNewEmail(const store::SubscriberTable& table,
                                      const std::vector<store::FilterRecord>& filters,
                                      std::string_view address, std::string_view name,
-                                     std::string_view filterTitle) {
+                                     std::string_view filterTitle,
+                                     const consent::SuppressionList& suppressed) {
   if (address.empty()) return Refusal{"Email Address is blank!", kAddressCaption};
   if (!filterExists(filters, filterTitle) || tableHasAddress(table, address, filterTitle)) {
     return Refusal{"Email Address already exists!", kAddressCaption};
@@ -76,8 +77,23 @@ std::optional<Refusal> checkNewEmail(const store::SubscriberTable& table,
   if (store::addressProblem(address)) {
     return Refusal{std::string(store::kInvalidAddressMessage), kAddressCaption};
   }
+  if (auto why = suppressionReason(suppressed, address)) {
+    return Refusal{*why + " It is never mailed.", kAddressCaption};
+  }
   if (name.empty()) return Refusal{"Please enter a Name!", "Name"};
   return std::nullopt;
+}
+
+std::optional<std::string> suppressionReason(const consent::SuppressionList& suppressed,
+                                             std::string_view address) {
+  const consent::SuppressionList::Entry* entry = suppressed.blockingEntry(address);
+  if (!entry) return std::nullopt;
+  std::string what = entry->key[0] == '@' ? "its domain " + entry->key + " is"
+                     : entry->key.rfind("sha256:", 0) == 0
+                         ? "the person asked to be forgotten and is"
+                         : "it is";
+  return "This address cannot be added: " + what + " on the suppression list (" + entry->reason +
+         ", " + store::shortDateText(entry->date) + ").";
 }
 
 std::optional<store::Position> addNewEmail(store::ErrorTrap& trap, store::SubscriberTable& table,

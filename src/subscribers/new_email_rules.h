@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "consent/suppression_list.h"
 #include "store/error_trap.h"
 #include "store/filter_record.h"
 #include "store/subscriber_table.h"
@@ -21,13 +22,19 @@ std::optional<Refusal> checkNewEmailOpen(const std::vector<store::FilterRecord>&
 std::vector<std::string> newEmailFilterChoices(const std::vector<store::FilterRecord>& filters);
 
 // The checks of "OK", in order: blank address, address already subscribed to the filter (or a
-// filter that does not exist), an address that fails the intake check, blank name. The table is
-// asked, not the file, so that subscribers added since the last save count too and deleted ones do
-// not.
+// filter that does not exist), an address that fails the intake check, an address on the
+// suppression list, blank name. The table is asked, not the file, so that subscribers added
+// since the last save count too and deleted ones do not.
 std::optional<Refusal> checkNewEmail(const store::SubscriberTable& table,
                                      const std::vector<store::FilterRecord>& filters,
                                      std::string_view address, std::string_view name,
-                                     std::string_view filterTitle);
+                                     std::string_view filterTitle,
+                                     const consent::SuppressionList& suppressed = {});
+
+// Why an address on the suppression list is refused, for the operator: which entry and since
+// when; nothing when the list does not block it.
+std::optional<std::string> suppressionReason(const consent::SuppressionList& suppressed,
+                                             std::string_view address);
 
 // True when a record not deleted has the address and the filter title (both without regard to
 // case).

@@ -115,33 +115,56 @@ TEST_F(Bounces, WithDeactivateOffAReportChangesNothingAndNoRuleMakesItASignUp) {
   EXPECT_EQ(table.size(), 3u);
 }
 
-TEST_F(Bounces, TheThirdTemporaryFailureWithinFifteenDaysSwitchesOffAndASendForgets) {
-  auto temporary = [&] { return report("bob@example.com", "failed", "4.2.2"); };
-  cycle({temporary()});
-  clock.setToday({2026, 12, 12});
-  cycle({temporary()});
-  ASSERT_EQ(counts().size(), 1u);
-  EXPECT_EQ(counts()[0], "bob@example.com\t2\t12/5/2026\t12/12/2026");
-  EXPECT_EQ(actives(), "TTT");
-
-  clock.setToday({2026, 12, 21});  // 16 days after the first: counting starts again
-  cycle({temporary()});
-  EXPECT_EQ(counts()[0], "bob@example.com\t1\t12/21/2026\t12/21/2026");
-  cycle({temporary(), temporary()});
-  EXPECT_EQ(actives(), "TTF");
-  EXPECT_TRUE(counts().empty());
-  ASSERT_EQ(deactivated().size(), 1u);
-  EXPECT_THAT(deactivated()[0], HasSubstr("bounce: third temporary failure in 15 days\t4.2.2"));
-
-  table.setActive(2, "true");
-  cycle({temporary()});
-  EXPECT_EQ(counts().size(), 1u);
+TEST_F(Bounces, StrikesOnThreeDifferentDaysSwitchOffWhateverTheServerAccepted) {
   int newsletter = addNewsletter(list, "All", "Hi");
-  engine().VBSendMessage();
-  EXPECT_TRUE(counts().empty());  // sent: the failures are forgotten
-  cycle({temporary()});           // bob has had the newsletter: nothing is sent
-  EXPECT_EQ(counts().size(), 1u);
-  engine().forcedSend({2}, newsletter);
+  // Day by day: which reports about bob arrive, and bob's line afterwards ("" = no line).
+  struct Day {
+    store::Date date;
+    std::vector<std::pair<std::string, std::string>> reports;  // action, status
+    std::string line;
+  };
+  const std::vector<Day> days = {
+      {{2026, 12, 5},
+       {{"failed", "4.2.2"}, {"failed", "4.4.1"}},
+       "2\t12/5/2026\t12/5/2026\t12/5/2026"},
+      // A relay accepted the newsletter: that clears nothing. Delays and refusals of the sender
+      // are no strikes.
+      {{2026, 12, 9},
+       {{"delayed", "4.4.7"}, {"failed", "5.7.1"}},
+       "2\t12/5/2026\t12/5/2026\t12/5/2026"},
+      {{2026, 12, 12}, {{"failed", "5.0.0"}}, "3\t12/5/2026\t12/12/2026\t12/5/2026,12/12/2026"},
+      {{2026, 12, 20}, {{"failed", "4.2.2"}}, ""},
+  };
+  for (const Day& day : days) {
+    clock.setToday(day.date);
+    engine().forcedSend({2}, newsletter);
+    std::vector<mail::IncomingMessage> reports;
+    for (const auto& [action, status] : day.reports)
+      reports.push_back(report("bob@example.com", action, status));
+    cycle(reports);
+    SCOPED_TRACE(store::shortDateText(day.date));
+    EXPECT_EQ(counts().empty() ? "" : counts()[0],
+              day.line.empty() ? "" : "bob@example.com\t" + day.line);
+  }
+  EXPECT_EQ(actives(), "TTF");
+  ASSERT_EQ(deactivated().size(), 1u);
+  EXPECT_THAT(deactivated()[0], HasSubstr("bounce: failures on three different days\t4.2.2"));
+}
+
+TEST_F(Bounces, AStrikeMoreThanThirtyDaysAfterTheLastStartsAgainAndOldLinesStillRead) {
+  store::writeLinesDurably(engine::BounceCounts::pathFor(profilePath),
+                           {"bob@example.com\t2\t11/1/2026\t11/4/2026"});
+  clock.setToday({2026, 12, 4});  // 30 days after the last: still counting
+  cycle({report("bob@example.com", "failed", "4.2.2")});
+  EXPECT_EQ(actives(), "TTF");
+  table.setActive(2, "true");
+  store::writeLinesDurably(engine::BounceCounts::pathFor(profilePath),
+                           {"bob@example.com\t2\t11/1/2026\t11/3/2026"});
+  cycle({report("bob@example.com", "failed", "4.2.2")});  // 31 days: one again
+  EXPECT_EQ(counts(),
+            std::vector<std::string>{"bob@example.com\t1\t12/4/2026\t12/4/2026\t12/4/2026"});
+  clock.setToday({2027, 1, 5});  // a cycle without failures drops the stale line
+  cycle({message("x@example.org", "X", "hello", "hi")});
   EXPECT_TRUE(counts().empty());
 }
 

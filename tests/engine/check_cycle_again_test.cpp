@@ -36,7 +36,7 @@ TEST_F(CheckCycleAgain, AFailedSaveBringsTheMessagesBackButTheirSignUpsAndReport
   EXPECT_EQ(table.size(), 2u);
   EXPECT_THAT(engine::loadSeenUidls(engine().seenStorePath()), ElementsAre("uidl-1", "uidl-2"));
   EXPECT_THAT(store::readLines(engine::BounceCounts::pathFor(profilePath)),
-              ElementsAre("bob@example.com\t1\t12/5/2026\t12/5/2026"));
+              ElementsAre("bob@example.com\t1\t12/5/2026\t12/5/2026\t12/5/2026"));
 }
 
 }  // namespace
