@@ -23,6 +23,7 @@ std::vector<Command> reportCommands();
 std::vector<Command> secretCommands();
 std::vector<Command> consentCommands();
 std::vector<Command> hygieneCommands();
+std::vector<Command> certificateCommands();
 
 // 1 when the trap reported an error since `before`, else 0.
 inline int statusSince(const CliContext& context, int before) {

@@ -6,6 +6,7 @@
 #include "engine/imap_check.h"
 #include "engine/incoming_processing.h"
 #include "engine/log_appender.h"
+#include "engine/login_failure.h"
 #include "engine/outgoing_mail.h"
 #include "engine/seen_uidl_store.h"
 #include "engine/sending_pass.h"
@@ -105,9 +106,8 @@ std::optional<std::vector<std::string>> CheckCycle::listMailbox() {
   });
   if (!uidls) {
     reportTransferFailure("Logging into Pop3 failed: " + reason);
-    m_context.ui().showStatus(reason.rfind(mail::kSignInAgain, 0) == 0
-                                  ? "Pop3 sign-in has expired. Sign in again in Server Settings"
-                                  : "Problems logging into Pop3. Check Server Settings");
+    m_loginFailure = loginFailureOf(reason);
+    m_context.ui().showStatus(loginFailureStatus("Pop3", reason));
     m_context.runner.run([&] { m_mailman.endPop3Session(); });
   }
   return uidls;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/engine_context.h"
+#include "engine/login_failure.h"
 #include "engine/unclaimed_messages.h"
 #include "mail/mail_client.h"
 
@@ -22,6 +23,8 @@ class CheckCycle {
   // cmdCheckMail_click. onSent runs when the sending pass sent something (the grid reloads).
   // The messages no rule read are listed in one activity.log line at the end.
   void run(const std::function<void()>& onSent);
+  // Why the POP3 log-in failed, when it did.
+  std::optional<LoginFailure> loginFailure() const { return m_loginFailure; }
 
  private:
   void send(const std::function<void()>& onSent);
@@ -43,6 +46,7 @@ class CheckCycle {
   mail::MailClient& m_mailman;
   std::filesystem::path m_seenStore;
   UnclaimedMessages m_unclaimed;
+  std::optional<LoginFailure> m_loginFailure;
 };
 
 }  // namespace tidewell::engine

@@ -36,7 +36,8 @@ ForcedSender::ForcedSender(EngineContext& context, SendCounters& counters, mail:
 void ForcedSender::sendToAll(const std::vector<store::Position>& positions, int blockIndex) {
   auto& ui = m_context.ui();
   bool loaded = m_context.trap.run(kProcedure, [&] {
-    m_newsletters = f_load_newsletters(m_context.profile.load(), m_context.table.filterList(), ui);
+    m_newsletters =
+        f_load_newsletters(m_context.profile.load(), m_context.table.filterList(), m_context.trap);
   });
   if (!loaded) return;
   if (m_newsletters.stop) {

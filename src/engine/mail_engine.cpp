@@ -47,6 +47,7 @@ void MailEngine::cmdCheckMail_click() {
   m_mailman = m_context.makeClient();
   CheckCycle cycle(m_context, m_counters, *m_mailman, seenStorePath());
   cycle.run(m_onSent);
+  m_lastLoginFailure = cycle.loginFailure();
 }
 
 bool MailEngine::VBSendMessage() {

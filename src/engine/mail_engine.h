@@ -5,9 +5,11 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "engine/engine_context.h"
+#include "engine/login_failure.h"
 #include "mail/mail_client.h"
 
 namespace tidewell::engine {
@@ -32,6 +34,8 @@ class MailEngine {
   // mnuClearPop.
   bool clearPopHistory();
 
+  // Why the last cycle's POP3 log-in failed; nothing when it did not.
+  std::optional<LoginFailure> lastLoginFailure() const { return m_lastLoginFailure; }
   bool cycleRunning() const { return m_cycleRunning; }
   // What the engine works on, for the pieces that change subscribers outside a cycle (a
   // sign-up confirmed by hand).
@@ -52,6 +56,7 @@ class MailEngine {
   std::unique_ptr<mail::MailClient> m_mailman;
   std::function<void()> m_onSent;
   bool m_cycleRunning = false;
+  std::optional<LoginFailure> m_lastLoginFailure;
 };
 
 }  // namespace tidewell::engine

@@ -11,6 +11,8 @@ namespace tidewell::engine {
 
 namespace {
 
+constexpr store::Procedure kProcedure = store::numberedProcedure("f_load_newsletters");
+
 // An absent key reads as "!"; for texts the pass uses, that is no text.
 std::string valueOf(const store::ProfileDocument& profile, int index, std::string_view key) {
   std::string value = profile.getExactKey(index, key);
@@ -46,7 +48,7 @@ std::string textAlternativeOf(const NewsletterRecord& n) {
 
 NewsletterTable f_load_newsletters(const store::ProfileDocument& profile,
                                    const std::vector<store::FilterRecord>& filters,
-                                   store::OperatorInterface& ui) {
+                                   store::ErrorTrap& trap) {
   NewsletterTable table;
   for (int index : profile.indexesInTreeOrder()) {
     if (!store::equalsIgnoreCase(profile.get(index, "name"), store::kNewsletterOpening)) continue;
@@ -55,7 +57,10 @@ NewsletterTable f_load_newsletters(const store::ProfileDocument& profile,
     NewsletterRecord n = readNewsletter(profile, index);
     if (!n.location.empty()) {
       if (!store::FileExist(n.location)) {
-        ui.showMessage(n.location + " Does Not Exist in " + n.title, "Tidewell");
+        // Said in the status bar and the error log: a box would hold up an unattended cycle.
+        table.problem = n.location + " Does Not Exist in " + n.title;
+        trap.report(kProcedure, {store::kFileNotFound, table.problem});
+        trap.ui().showStatus(table.problem);
         table.stop = true;
         return table;
       }

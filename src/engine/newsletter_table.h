@@ -36,14 +36,15 @@ struct NewsletterTable {
   // True when the pass must not run: a message file is missing, or no newsletter is assigned
   // to an existing filter.
   bool stop = true;
+  std::string problem;  // the missing message file, when one stopped the pass
 };
 
 // f_load_newsletters: every newsletter block with a filter assigned, in index order. A missing
-// message file is shown to the operator (location + " Does Not Exist in " + title) and stops
-// the pass.
+// message file (location + " Does Not Exist in " + title) goes to the status bar and the error
+// log and stops the pass.
 NewsletterTable f_load_newsletters(const store::ProfileDocument& profile,
                                    const std::vector<store::FilterRecord>& filters,
-                                   store::OperatorInterface& ui);
+                                   store::ErrorTrap& trap);
 
 // The body goes out as HTML when the message file is an .htm or .html file or the text starts
 // with an <html or <!doctype tag; otherwise as plain text.

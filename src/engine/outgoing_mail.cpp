@@ -93,6 +93,7 @@ mail::PopSettings popSettingsOf(const store::CampaignProperties& settings,
   pop.spa = settings.POPSPA != 0;
   pop.timeoutSeconds = settings.server_timeout;
   pop.caFile = caFile;
+  pop.pinnedCertificate = settings.pop_certificate;
   if (settings.pop_oauth2) pop.oauth = oauthLoginOf(settings.pop_oauth);
   if (settings.imap) setImap(settings, pop);
   return pop;
@@ -117,6 +118,7 @@ mail::SmtpSettings smtpSettingsOf(const store::CampaignProperties& settings,
   }
   smtp.timeoutSeconds = settings.server_timeout;
   smtp.caFile = caFile;
+  smtp.pinnedCertificate = settings.smtp_certificate;
   if (settings.smtp_oauth2) smtp.oauth = oauthLoginOf(settings.smtp_oauth);
   return smtp;
 }

@@ -11,6 +11,7 @@
 #include "engine/bounce_handling.h"
 #include "engine/confirmation_desk.h"
 #include "engine/confirmation_mail.h"
+#include "engine/newsletter_schedule.h"
 #include "engine/outgoing_mail.h"
 #include "engine/sent_list.h"
 #include "store/error.h"
@@ -28,52 +29,6 @@ constexpr int kMostConnections = 8;
 constexpr const char* kJournalPause = "Sending paused: the send journal cannot be written";
 // Messages per connection in one batch: enough to keep every connection busy.
 constexpr std::size_t kBatchPerConnection = 8;
-
-// When a newsletter is due: a number of days after sign-up, to everybody ("All"), or on one
-// date. Unreadable values make the newsletter unusable for the pass.
-struct Schedule {
-  enum class Kind { kDays, kAll, kDate } kind = Kind::kDays;
-  int days = 0;
-  std::int32_t dateDay = 0;
-  std::string problem;
-};
-
-Schedule scheduleOf(const NewsletterRecord& n) {
-  Schedule s;
-  if (n.dateordays == "date") {
-    s.kind = Schedule::Kind::kDate;
-    if (auto date = store::parseDate(n.date)) {
-      s.dateDay = store::toDayNumber(*date);
-    } else {
-      s.problem = "The date of " + n.title + " is not a date: " + n.date;
-    }
-    return s;
-  }
-  std::string_view days = store::trim(n.days);
-  if (days == "All" || days == "-1") {
-    s.kind = Schedule::Kind::kAll;
-    return s;
-  }
-  auto [end, error] = std::from_chars(days.data(), days.data() + days.size(), s.days);
-  if (days.empty() || error != std::errc() || end != days.data() + days.size()) {
-    s.problem = "The days of " + n.title + " are not a number: " + n.days;
-  }
-  return s;
-}
-
-// Due today, or on one of the catchUp days before it (missed while the program was not running).
-bool isDue(const Schedule& s, std::int32_t signupDay, std::int32_t today, int catchUp) {
-  auto inWindow = [&](std::int64_t day) { return day <= today && day >= today - catchUp; };
-  switch (s.kind) {
-    case Schedule::Kind::kAll:
-      return true;
-    case Schedule::Kind::kDate:
-      return inWindow(s.dateDay);
-    case Schedule::Kind::kDays:
-      return inWindow(static_cast<std::int64_t>(signupDay) + s.days);
-  }
-  return false;
-}
 
 }  // namespace
 
@@ -124,7 +79,10 @@ bool SendingPass::VBSendMessage() {
     };
     // Confirmations first: a person who just signed up waits for one.
     sendConfirmations(setUp);
-    NewsletterTable table = f_load_newsletters(profile, m_context.table.filterList(), ui);
+    NewsletterTable table =
+        f_load_newsletters(profile, m_context.table.filterList(), m_context.trap);
+    // The cycle's closing status must not hide why nothing went out.
+    if (!table.problem.empty()) m_pause = table.problem;
     if (table.stop) return;
     setUp();
     // Every due list first, so the progress can say how many are due in all.

@@ -14,7 +14,7 @@ MailClientFactory FakeMailServer::factory() {
 
 std::optional<std::vector<std::string>> FakeMailClient::fetchUidls() {
   if (m_server.refuseLogin) {
-    m_lastError = "-ERR [AUTH] Authentication failed.";
+    m_lastError = m_server.loginError;
     return std::nullopt;
   }
   std::vector<std::string> uidls;

@@ -24,6 +24,8 @@ class FakeMailServer {
   SmtpSettings smtp;
 
   bool refuseLogin = false;
+  // What a refused log-in says (a wrong password unless told otherwise).
+  std::string loginError = "-ERR [AUTH] Authentication failed.";
   // Downloads stop with a failure after this many messages in one fetch.
   std::size_t fetchFailsAfter = static_cast<std::size_t>(-1);
   // The next this many sends are refused.

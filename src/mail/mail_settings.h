@@ -40,6 +40,8 @@ struct PopSettings {
   bool spa = false;  // log in with NTLM
   int timeoutSeconds = 60;
   std::string caFile;  // certificates to trust instead of the system store; empty: the system's
+  // SHA-256 of the one certificate the operator trusted for this server; empty: none.
+  std::string pinnedCertificate;
   OAuthLogin oauth;
   // IMAP only: the folder read, the keyword handled messages get (empty: none) and the folder
   // they are moved into (empty: they stay).
@@ -60,6 +62,7 @@ struct SmtpSettings {
   std::string password;
   int timeoutSeconds = 60;
   std::string caFile;
+  std::string pinnedCertificate;
   OAuthLogin oauth;
 
   bool operator==(const SmtpSettings&) const = default;

@@ -26,7 +26,9 @@ bool isNumber(const std::string& text) {
 }  // namespace
 
 Pop3Session::Pop3Session(PopSettings settings, bool implicitTls)
-    : m_settings(std::move(settings)), m_implicitTls(implicitTls) {}
+    : m_settings(std::move(settings)),
+      m_implicitTls(implicitTls),
+      m_trust(m_settings.pinnedCertificate) {}
 
 std::string Pop3Session::url(const std::string& path) const {
   return std::string(m_implicitTls ? "pop3s://" : "pop3://") + m_settings.host + ":" +
@@ -53,6 +55,7 @@ bool Pop3Session::setUp() {
     if (m_settings.spa) curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, "AUTH=NTLM");
   }
   applyServerLimits(h, m_settings.caFile, m_settings.timeoutSeconds);
+  m_trust.attach(h);
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &appendTo);
   return true;
 }
@@ -88,6 +91,7 @@ bool Pop3Session::perform(const std::string& what, const std::string& path, std:
   m_lastCode = code;
   if (code != CURLE_OK) {
     m_lastError = "POP3 " + what + ": " + m_transcript.describe(code);
+    if (m_trust.refused()) m_lastError += "; " + m_trust.refusalText();
     // A refused command leaves a live session usable; a broken connection does not.
     if (m_connected) m_dropped = connectionLost();
     return false;

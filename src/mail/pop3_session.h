@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "mail/certificate_trust.h"
 #include "mail/curl_handle.h"
 #include "mail/curl_transcript.h"
 #include "mail/mail_settings.h"
@@ -46,6 +47,7 @@ class Pop3Session {
 
   PopSettings m_settings;
   bool m_implicitTls;
+  CertificateTrust m_trust;  // outlives the handle, which calls into it
   CurlEasyPtr m_handle;
   CurlTranscript m_transcript;
   std::map<std::string, int> m_numbers;

@@ -23,7 +23,9 @@ size_t SmtpSession::readFrom(char* buffer, size_t size, size_t count, void* uplo
 }
 
 SmtpSession::SmtpSession(SmtpSettings settings, bool implicitTls)
-    : m_settings(std::move(settings)), m_implicitTls(implicitTls) {}
+    : m_settings(std::move(settings)),
+      m_implicitTls(implicitTls),
+      m_trust(m_settings.pinnedCertificate) {}
 
 std::string SmtpSession::url() const {
   // The path is the name given in EHLO.
@@ -59,6 +61,7 @@ bool SmtpSession::setUp() {
     }
   }
   applyServerLimits(h, m_settings.caFile, m_settings.timeoutSeconds);
+  m_trust.attach(h);
   curl_easy_setopt(h, CURLOPT_MAXAGE_CONN, kMaxIdleSeconds);
   curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
   curl_easy_setopt(h, CURLOPT_READFUNCTION, &readFrom);
@@ -120,6 +123,7 @@ SmtpSession::Step SmtpSession::finish(CURLcode code) {
   }
   const int reply = replyCode();
   m_lastError = "SMTP send to " + m_to + ": " + m_transcript.describe(code);
+  if (m_trust.refused()) m_lastError += "; " + m_trust.refusalText();
   // Without a refusal of its own the message met a server that could not be reached or would
   // not let us in: every message after it would fail the same way.
   const bool refused = reply >= 400 && reply < 600 && code != CURLE_LOGIN_DENIED;

@@ -4,6 +4,7 @@
 // Transfer thread only.
 #include <string>
 
+#include "mail/certificate_trust.h"
 #include "mail/curl_handle.h"
 #include "mail/curl_transcript.h"
 #include "mail/mail_settings.h"
@@ -48,6 +49,7 @@ class SmtpSession {
 
   SmtpSettings m_settings;
   bool m_implicitTls;
+  CertificateTrust m_trust;  // outlives the handle, which calls into it
   CurlEasyPtr m_handle;
   CurlTranscript m_transcript;
   CURLcode m_lastCode = CURLE_OK;

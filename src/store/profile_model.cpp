@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "store/campaign_properties.h"
+#include "store/address_check.h"
 #include "store/private_files.h"
 #include "store/text.h"
 #include "store/text_file.h"
@@ -98,6 +99,15 @@ std::optional<WizardRefusal> checkWizardPage(int page, const NewProfileFields& f
                           {4, &f.password, "Password is blank.", "Password", "txtPassword"}};
   for (const Check& c : checks) {
     if (c.page == page && c.value->empty()) return WizardRefusal{c.message, c.caption, c.field};
+  }
+  // Sign-ups are sent to the list's address and replies to the other: both must be mailboxes.
+  if (page == 2) {
+    for (auto [value, field] : {std::pair{&f.email, "txtEmail"}, {&f.reply, "txtReply"}}) {
+      if (std::optional<std::string> problem = addressProblem(*value)) {
+        return WizardRefusal{"\"" + *value + "\" is not an e-mail address: it " + *problem + ".",
+                             "Email Address", field};
+      }
+    }
   }
   return std::nullopt;
 }

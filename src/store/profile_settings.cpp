@@ -68,6 +68,11 @@ CampaignProperties readCampaign(const ProfileDocument& d, const NumberReader& nu
   c.POPSPA = numbers.read(kServerBlock, "POPSPA", 0);
   c.SMTPSPA = numbers.read(kServerBlock, "SMTPSPA", 0);
   c.verp = d.get(kServerBlock, "verp") == "true";
+  for (auto [key, value] :
+       {std::pair{"popcert", &c.pop_certificate}, {"smtpcert", &c.smtp_certificate}}) {
+    std::string text = d.get(kServerBlock, key);
+    *value = isAbsentOrEmpty(text) ? std::string() : text;
+  }
   c.pop_oauth2 = equalsIgnoreCase(d.get(kServerBlock, "popauth"), "oauth2");
   if (c.pop_oauth2) c.pop_oauth = readOAuthAccount(d, "pop", cipher, path);
   c.smtp_oauth2 = equalsIgnoreCase(d.get(kServerBlock, "smtpauth"), "oauth2");

@@ -47,9 +47,23 @@ store::FieldTable pairedFields(const CsvRecord& record, const store::FilterRecor
   return fields;
 }
 
+// The addresses the filter has, upper-cased: an import never adds a second subscription.
+std::unordered_set<std::string> addressesOf(const store::SubscriberTable& table,
+                                            std::string_view filterTitle) {
+  std::unordered_set<std::string> addresses;
+  if (table.isEmpty()) return addresses;
+  for (store::Position p = 0; p < table.size(); ++p) {
+    if (table.record(p).isDeleted() || !store::equalsIgnoreCase(table.filterTitle(p), filterTitle))
+      continue;
+    addresses.insert(store::toUpperAscii(table.record(p).email()));
+  }
+  return addresses;
+}
+
 void importRecord(store::ErrorTrap& trap, store::SubscriberTable& table, const CsvRecord& record,
                   const store::FilterRecord& filter, const std::vector<CsvPair>& pairs,
                   std::string_view delimiter, const consent::SuppressionList& suppressed,
+                  const CsvImportOptions& options, std::unordered_set<std::string>& onFilter,
                   CsvImportReport& report) {
   if (!record.problem.empty()) {
     report.skipped.push_back({record.lineNumber, "bad line: " + record.problem});
@@ -71,7 +85,13 @@ void importRecord(store::ErrorTrap& trap, store::SubscriberTable& table, const C
          "\"" + data.email + "\" is on the suppression list (" + entry->reason + ")"});
     return;
   }
+  if (!onFilter.insert(store::toUpperAscii(data.email)).second) {
+    report.skipped.push_back({record.lineNumber, data.email + " is already on " + filter.title});
+    ++report.alreadyOnFilter;
+    return;
+  }
   data.name = engine::f_fill_fields3(trap, fields, filter, delimiter);
+  data.sentList = options.sentList;
   fillAddressAndName(fields, data.email, data.name);
   data.signup = trap.clock().today();
   data.filterTitle = filter.title;
@@ -154,21 +174,39 @@ std::optional<CsvImportReport> importCsv(store::ErrorTrap& trap, store::Subscrib
                                          const store::FilterRecord& filter,
                                          const std::vector<CsvPair>& pairs,
                                          std::string_view fieldDelimiter,
-                                         const consent::SuppressionList& suppressed) {
+                                         const consent::SuppressionList& suppressed,
+                                         const CsvImportOptions& options) {
   if (!store::FileExist(file)) {
     trap.ui().showMessage("CSV file does not exist!", "Tidewell");
     return std::nullopt;
   }
   return trap.run(store::windowProcedure("Command3"), std::optional<CsvImportReport>(), [&] {
-    std::string text = csvFileText(store::readFileBytes(file));
+    std::string bytes = store::readFileBytes(file);
+    if (std::optional<std::string> problem = csvFileProblem(bytes)) {
+      trap.ui().showMessage(*problem, "Import CSV");
+      return std::optional<CsvImportReport>();
+    }
+    std::string text = csvFileText(bytes);
     CsvReader reader(text);
     CsvRecord record;
     CsvImportReport report;
+    std::unordered_set<std::string> onFilter = addressesOf(table, filter.title);
     while (reader.next(record)) {
-      importRecord(trap, table, record, filter, pairs, fieldDelimiter, suppressed, report);
+      importRecord(trap, table, record, filter, pairs, fieldDelimiter, suppressed, options,
+                   onFilter, report);
     }
     return std::optional<CsvImportReport>(std::move(report));
   });
+}
+
+std::optional<std::string> csvFileProblem(std::string_view bytes) {
+  if (store::trim(bytes).empty()) return "The file is empty: there is nothing to import.";
+  // Text files never hold NUL; spreadsheets, archives and pictures do early on.
+  if (bytes.substr(0, 1 << 16).find('\0') != std::string_view::npos) {
+    return "The file is not a CSV file: it holds binary data (a spreadsheet, archive or picture?). "
+           "Save it as CSV (comma-separated text) first.";
+  }
+  return std::nullopt;
 }
 
 }  // namespace tidewell::subscribers

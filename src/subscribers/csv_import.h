@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "consent/suppression_list.h"
@@ -73,20 +74,34 @@ struct CsvImportReport {
   std::size_t imported = 0;
   std::vector<std::string> addresses;  // those imported, for the consent record
   std::vector<SkippedLine> skipped;
+  std::size_t alreadyOnFilter = 0;  // of the skipped: addresses the filter had already
 };
+
+// What else the import does with each new subscriber.
+struct CsvImportOptions {
+  // The sent list the new subscribers start with: the follow-ups already due that they should
+  // not receive ("none" for all of them).
+  std::string sentList = "none";
+};
+
+// Why the file's bytes cannot be a CSV file (empty, or binary data), in words for the
+// operator; nothing when they can.
+std::optional<std::string> csvFileProblem(std::string_view bytes);
 
 // "&OK": every record of the file becomes an active subscriber of the filter, signed up today,
 // appended after the existing ones (the placeholder of an empty table is reused). Paired fields
 // fill the personal fields ("email" also the address), the name is the filter's toname template
 // filled from them. Records without an address, with one that fails the intake check (blanks
-// around it are dropped first) or is on the suppression list, and bad records are skipped and
-// reported.
-// Nothing when the file is missing (the operator is told) or the trap reported a failure.
+// around it are dropped first), on the suppression list, or already on the filter (letter case
+// aside, also earlier in the same file), and bad records are skipped and reported.
+// Nothing when the file is missing or cannot be read as text (the operator is told why) or the
+// trap reported a failure.
 std::optional<CsvImportReport> importCsv(store::ErrorTrap& trap, store::SubscriberTable& table,
                                          const std::filesystem::path& file,
                                          const store::FilterRecord& filter,
                                          const std::vector<CsvPair>& pairs,
                                          std::string_view fieldDelimiter,
-                                         const consent::SuppressionList& suppressed = {});
+                                         const consent::SuppressionList& suppressed = {},
+                                         const CsvImportOptions& options = {});
 
 }  // namespace tidewell::subscribers

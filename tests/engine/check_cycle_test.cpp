@@ -123,7 +123,9 @@ TEST_F(CheckCycle, EarlyEndsSendNothing) {
   settings.pop_port = "110";
   server.refuseLogin = true;
   engine().cmdCheckMail_click();
-  EXPECT_EQ(ui.statuses.back(), "Problems logging into Pop3. Check Server Settings");
+  EXPECT_EQ(ui.statuses.back(),
+            "Problems logging into Pop3: the account name or password was refused. Check Server "
+            "Settings");
   EXPECT_TRUE(server.sent.empty());
   ASSERT_FALSE(logLines().empty());
   EXPECT_NE(logLines().back().find("Authentication failed"), std::string::npos);

@@ -159,6 +159,60 @@ TEST_F(MailLoop, DeleteTrueRemovesExactlyTheProcessedMessages) {
   EXPECT_THAT(subscribers(), HasSubstr("d@example.org"));
 }
 
+TEST_F(MailLoop, LoginFailuresEndTheCycleWithTheStatusTextAndTheReasonInTheLog) {
+  struct Case {
+    std::string what, key, value;
+    std::string reason;
+    bool trust = true;
+  };
+  std::vector<Case> cases = {
+      {"wrong password", "pass", "wrong", "the account name or password was refused"},
+      {"closed port", "PopPort", std::to_string(rig.port("CLOSED_PORT")),
+       "the server could not be reached"},
+      {"silent server", "PopPort", std::to_string(rig.port("POP_SILENT_PORT")),
+       "the server did not answer in time"},
+      {"untrusted certificate", "PopPort", std::to_string(rig.port("POP_PLAIN_PORT")),
+       "the server's certificate is not trusted", false},
+  };
+  set(2, "server_timeout", "2");
+  sendToList("a@example.org", "", "join", "1");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.key == "pass") {
+      ASSERT_EQ(runCli(folder.path(), {"set-password", "pop3"}, c.value + "\n").status, 0);
+    } else {
+      set(2, c.key, c.value);
+    }
+    std::size_t before = store::splitLines(errorLog()).size();
+    CliResult result = cli({"check"}, c.trust);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_THAT(result.err, HasSubstr("Problems logging into Pop3: " + c.reason));
+    auto log = store::splitLines(errorLog());
+    ASSERT_GT(log.size(), before);
+    EXPECT_THAT(log.back(), HasSubstr("Logging into Pop3 failed: "));
+    EXPECT_THAT(subscribers(), Not(HasSubstr("a@example.org")));
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder / "Loop.uidls"));
+}
+
+TEST_F(MailLoop, TrustCertificateShowsTheServersCertificateAsksAndPinsIt) {
+  sendToList("trust@example.org", "", "join", "1");
+  // The SMTP server upgrades with STARTTLS to the same self-signed certificate.
+  for (auto [account, answer] : {std::pair{"pop3", "n\n"}, {"pop3", "y\n"}, {"smtp", "y\n"}}) {
+    CliResult shown = cli({"trust-certificate", account}, false, answer);
+    EXPECT_EQ(shown.status, answer[0] == 'y' ? 0 : 1) << shown.err;
+    EXPECT_THAT(shown.out, HasSubstr("Subject: CN=localhost"));
+    EXPECT_THAT(shown.out, HasSubstr("Not trusted: self-signed certificate"));
+    EXPECT_THAT(shown.out, HasSubstr("SHA-256 fingerprint: "));
+  }
+  std::string pinned = cli({"get", "2", "popcert"}).out;
+  EXPECT_EQ(pinned.size(), 96u);  // 32 hex pairs, colons and the line end
+  CliResult check = cli({"check"}, false);
+  EXPECT_EQ(check.status, 0) << check.err;
+  EXPECT_THAT(subscribers(), HasSubstr("trust@example.org"));
+  EXPECT_EQ(rig.acceptedCount("trust"), 1u);  // the welcome went out over the pinned SMTP server
+}
+
 // The operator's browser for the sign-in: the consent page, the consent posted, the redirect
 // followed to tidewell-cli's loopback listener.
 class Browser {

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Test mail servers on 127.0.0.1 for the mail client tests.
 
-  rig.py start DIR            certificate, dovecot (POP3 and IMAP), SMTP sink, scripted POP3 server,
+  rig.py start DIR            certificates, dovecot (POP3 and IMAP), SMTP sink, scripted POP3
+                              server, a TLS front to dovecot with another certificate,
                               OAuth2 authorization server (bearer log-in on both mail servers);
                               writes DIR/rig.env once every server answers
   rig.py stop DIR             stops every process the rig started, by its PID, and waits
@@ -32,7 +33,8 @@ POOL_SIZE = 200
 PORT_NAMES = ["POP_PLAIN_PORT", "POP_TLS_PORT", "SMTP_PLAIN_PORT", "SMTP_SUBMISSION_PORT",
               "SMTP_TLS_PORT", "SMTP_IDLE_PORT", "POP_NTLM_PORT", "POP_SILENT_PORT",
               "POP_DROP_PORT", "POP_SHORT_PORT", "CLOSED_PORT", "SMTP_REPLY_PORT",
-              "OAUTH_PORT", "IMAP_PLAIN_PORT", "IMAP_TLS_PORT"]
+              "OAUTH_PORT", "IMAP_PLAIN_PORT", "IMAP_TLS_PORT",
+              "POP_OTHER_CERT_PORT"]
 
 
 def is_root():
@@ -72,15 +74,15 @@ def free_ports(count):
     return ports
 
 
-def make_certificate(d):
+def make_certificate(d, name="server"):
     subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "30",
                     "-subj", "/CN=localhost",
                     "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1",
                     "-addext", "basicConstraints=critical,CA:TRUE",
-                    "-keyout", os.path.join(d, "server.key"),
-                    "-out", os.path.join(d, "server.crt")],
+                    "-keyout", os.path.join(d, name + ".key"),
+                    "-out", os.path.join(d, name + ".crt")],
                    check=True, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-    for name in ("server.key", "server.crt"):
+    for name in (name + ".key", name + ".crt"):
         os.chmod(os.path.join(d, name), 0o644)
         give_to_servers(os.path.join(d, name))
 
@@ -253,6 +255,7 @@ def start(d):
         give_to_servers(os.path.join(d, sub))
     env = dict(zip(PORT_NAMES, free_ports(len(PORT_NAMES))))
     make_certificate(d)
+    make_certificate(d, "other")
     for name, password in BASE_USERS:
         add_user(d, name, password)
     for i in range(1, POOL_SIZE + 1):
@@ -278,6 +281,10 @@ def start(d):
     spawn(d, "pop3script", [PYTHON, os.path.join(HERE, "scripted_pop3.py"),
                             str(env["POP_NTLM_PORT"]), str(env["POP_SILENT_PORT"]),
                             str(env["POP_DROP_PORT"]), str(env["POP_SHORT_PORT"])])
+    # The same mailboxes behind another certificate, as after a server's certificate changed.
+    spawn(d, "tlsproxy", [PYTHON, os.path.join(HERE, "tls_proxy.py"),
+                          str(env["POP_OTHER_CERT_PORT"]), str(env["POP_PLAIN_PORT"]),
+                          os.path.join(d, "other.crt"), os.path.join(d, "other.key")])
 
     deadline = time.time() + 15
     greeting_ports = ["POP_PLAIN_PORT", "SMTP_PLAIN_PORT", "SMTP_SUBMISSION_PORT",
@@ -289,6 +296,7 @@ def start(d):
     ready = ready and tls_answers(env["POP_TLS_PORT"], deadline)
     ready = ready and tls_answers(env["SMTP_TLS_PORT"], deadline)
     ready = ready and tls_answers(env["IMAP_TLS_PORT"], deadline)
+    ready = ready and tls_answers(env["POP_OTHER_CERT_PORT"], deadline)
     if not ready:
         sys.stderr.write("mail rig: servers did not answer\n" + log_tail(d) + "\n")
         stop(d)

@@ -1,0 +1,54 @@
+#!/usr/bin/python3
+"""POP3 over implicit TLS with a certificate of its own, passed on to dovecot's plain port:
+the same mailboxes behind a server whose certificate has changed.
+
+  tls_proxy.py LISTEN_PORT TARGET_PORT CERT KEY
+"""
+import socket
+import ssl
+import sys
+import threading
+
+
+def pump(src, dst):
+    try:
+        while True:
+            data = src.recv(65536)
+            if not data:
+                break
+            dst.sendall(data)
+    except OSError:
+        pass
+    for s in (src, dst):
+        try:
+            s.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+
+
+def serve(client, ctx, target):
+    try:
+        tls = ctx.wrap_socket(client, server_side=True)
+        upstream = socket.create_connection(("127.0.0.1", target))
+    except OSError:
+        client.close()
+        return
+    threading.Thread(target=pump, args=(upstream, tls), daemon=True).start()
+    pump(tls, upstream)
+
+
+def main(argv):
+    listen, target, cert, key = int(argv[1]), int(argv[2]), argv[3], argv[4]
+    ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    ctx.load_cert_chain(cert, key)
+    server = socket.socket()
+    server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    server.bind(("127.0.0.1", listen))
+    server.listen(16)
+    while True:
+        client, _ = server.accept()
+        threading.Thread(target=serve, args=(client, ctx, target), daemon=True).start()
+
+
+if __name__ == "__main__":
+    main(sys.argv)
