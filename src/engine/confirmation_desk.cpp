@@ -87,8 +87,6 @@ bool ConfirmationDesk::confirm(std::string_view address, std::string_view filter
                                std::string_view how, std::string_view confirmationMessageId) {
   std::optional<consent::PendingSignup> signup = m_pending.take(address, filter);
   if (!signup) return false;
-  // MERGE: a confirmed sign-up lifts a bounce or import entry of the address from the
-  // suppression list.
   auto& table = m_context.table;
   if (std::optional<store::Position> p = recordOf(signup->address, signup->filter)) {
     if (table.active(*p) != "true") reactivate(*p, how);

@@ -161,7 +161,10 @@ void IncomingProcessor::kitConfirmation(const mail::IncomingMessage& message,
   if (!m_desk.confirm(kit->address, filter.title, "form-confirmed-link", message.messageId)) {
     m_context.trap.note(kProcedure, {0, "Confirmation of " + kit->address + " for " + filter.title +
                                             " found no sign-up waiting"});
+    return;
   }
+  // The person asked for the list themself: an old bounce or import entry no longer holds.
+  m_suppressed.liftAutomatic(kit->address);
 }
 
 bool IncomingProcessor::replyConfirmation(const mail::IncomingMessage& message) {
@@ -171,6 +174,7 @@ bool IncomingProcessor::replyConfirmation(const mail::IncomingMessage& message) 
     std::string filter = signup->filter;
     std::string address = signup->address;
     confirmed = m_desk.confirm(address, filter, "form-confirmed-reply", message.messageId);
+    if (confirmed) m_suppressed.liftAutomatic(address);
     break;  // confirm() changed the list the pointers point into
   }
   return confirmed;
@@ -253,8 +257,6 @@ bool IncomingProcessor::suppressedAtCapture(const store::SubscriberData& data,
   const consent::SuppressionList::Entry* entry = m_suppressed.blockingEntry(data.email);
   if (!entry) return false;
   std::string reason = entry->reason;
-  // MERGE: a confirmed sign-up lifts the entry the same way (call m_suppressed.liftAutomatic
-  // where the confirmation makes the subscriber).
   if (store::equalsIgnoreCase(data.email, message.senderAddress) &&
       m_suppressed.liftAutomatic(data.email)) {
     entry = m_suppressed.blockingEntry(data.email);
