@@ -124,6 +124,10 @@ void MainWindow::buildMenus() {
   tools->addSeparator();
   QAction* webKit = namedAction(tools, tr("&Web Kit..."), "mnuWebKit");
   connect(webKit, &QAction::triggered, this, &MainWindow::mnuWebKit_Click);
+  connect(namedAction(tools, tr("Suppression &List..."), "mnuSuppression"), &QAction::triggered,
+          this, [this] { showHygiene(subscribers::ui::SuppressionDialog::Page::kSuppressed); });
+  connect(namedAction(tools, tr("&Bounce Strikes..."), "mnuStrikes"), &QAction::triggered, this,
+          [this] { showHygiene(subscribers::ui::SuppressionDialog::Page::kStrikes); });
   connect(m_sendRecv, &QAction::triggered, m_cycle, &CycleDriver::mnuSendRecv_Click);
   // triggered has already flipped the tick; the cycle decides from the state before the click.
   connect(m_serverRunning, &QAction::triggered, m_cycle, [this](bool checked) {
@@ -146,6 +150,13 @@ void MainWindow::mnuWebKit_Click() {
   if (!m_session) return;
   WebKitDialog dialog(m_session->profile(), m_cipher, m_clock, m_session->settings().campaign,
                       this);
+  dialog.exec();
+}
+
+void MainWindow::showHygiene(subscribers::ui::SuppressionDialog::Page page) {
+  if (!m_session) return;
+  subscribers::ui::SuppressionDialog dialog(m_session->profile().path(), m_clock.today(), this);
+  dialog.showPage(page);
   dialog.exec();
 }
 

@@ -31,6 +31,8 @@ class LoadCsvDialog : public QDialog {
   // The table imported into and the placeholder delimiter of the profile's name templates;
   // the filter list is taken again from the table.
   void attach(store::SubscriberTable* table, std::string fieldDelimiter);
+  // The addresses an import skips; read again before each import.
+  void setSuppressionFile(std::filesystem::path path) { m_suppressedPath = std::move(path); }
   // True when something was imported since the window was shown.
   bool imported() const { return m_imported; }
   int exec() override;
@@ -52,6 +54,7 @@ class LoadCsvDialog : public QDialog {
 
   store::ErrorTrap& m_trap;
   store::SubscriberTable* m_table = nullptr;
+  std::filesystem::path m_suppressedPath;
   std::string m_delimiter{"~"};
   CsvImportPairing m_pairing;
   bool m_imported = false;
