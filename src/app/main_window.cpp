@@ -127,6 +127,10 @@ void MainWindow::buildMenus() {
   connect(webKit, &QAction::triggered, this, &MainWindow::mnuWebKit_Click);
   QAction* pending = namedAction(tools, tr("&Pending Sign-Ups..."), "mnuPendingSignUps");
   connect(pending, &QAction::triggered, this, &MainWindow::mnuPendingSignUps_Click);
+  connect(namedAction(tools, tr("Suppression &List..."), "mnuSuppression"), &QAction::triggered,
+          this, [this] { showHygiene(subscribers::ui::SuppressionDialog::Page::kSuppressed); });
+  connect(namedAction(tools, tr("&Bounce Strikes..."), "mnuStrikes"), &QAction::triggered, this,
+          [this] { showHygiene(subscribers::ui::SuppressionDialog::Page::kStrikes); });
   connect(m_sendRecv, &QAction::triggered, m_cycle, &CycleDriver::mnuSendRecv_Click);
   // triggered has already flipped the tick; the cycle decides from the state before the click.
   connect(m_serverRunning, &QAction::triggered, m_cycle, [this](bool checked) {
@@ -161,6 +165,13 @@ void MainWindow::mnuPendingSignUps_Click() {
   if (!dialog.subscribersChanged()) return;
   m_session->saveSubscribersIfChanged();
   if (m_userPanel) m_userPanel->reloadGrid();  // new records need rows
+}
+
+void MainWindow::showHygiene(subscribers::ui::SuppressionDialog::Page page) {
+  if (!m_session) return;
+  subscribers::ui::SuppressionDialog dialog(m_session->profile().path(), m_clock.today(), this);
+  dialog.showPage(page);
+  dialog.exec();
 }
 
 void MainWindow::buildStatusBar() {

@@ -24,6 +24,7 @@
 #include "store/keyring_password_cipher.h"
 #include "store/settings_file.h"
 #include "subscribers/grid_column_table.h"
+#include "subscribers/ui/suppression_dialog.h"
 #include "user_panel.h"
 #include "widget_operator.h"
 
@@ -98,6 +99,8 @@ class MainWindow : public QMainWindow {
   void mnuAbout_Click();
   void mnuWebKit_Click();
   void mnuPendingSignUps_Click();
+  // The suppression list and bounce strikes of the open profile.
+  void showHygiene(subscribers::ui::SuppressionDialog::Page page);
 
   std::filesystem::path m_programFolder;
   std::filesystem::path m_startFolder;

@@ -262,8 +262,9 @@ void LoadCsvDialog::Command5_Click() {
 void LoadCsvDialog::Command3_Click() {
   const store::FilterRecord* filter = chosenFilter();
   if (!m_table || !filter) return;
-  std::optional<CsvImportReport> report = importCsv(m_trap, *m_table, m_path->text().toStdString(),
-                                                    *filter, m_pairing.pairs(), m_delimiter);
+  std::optional<CsvImportReport> report =
+      importCsv(m_trap, *m_table, m_path->text().toStdString(), *filter, m_pairing.pairs(),
+                m_delimiter, consent::SuppressionList(m_suppressedPath));
   if (!report) return;
   if (!m_consentFolder.empty()) {
     const store::Clock& clock = m_trap.clock();

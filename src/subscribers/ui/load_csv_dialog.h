@@ -34,6 +34,8 @@ class LoadCsvDialog : public QDialog {
   void attach(store::SubscriberTable* table, std::string fieldDelimiter);
   // Where consent.log lives: every imported subscriber gets a line ("import").
   void setConsentFolder(std::filesystem::path folder) { m_consentFolder = std::move(folder); }
+  // The addresses an import skips; read again before each import.
+  void setSuppressionFile(std::filesystem::path path) { m_suppressedPath = std::move(path); }
   // True when something was imported since the window was shown.
   bool imported() const { return m_imported; }
   int exec() override;
@@ -55,6 +57,7 @@ class LoadCsvDialog : public QDialog {
 
   store::ErrorTrap& m_trap;
   store::SubscriberTable* m_table = nullptr;
+  std::filesystem::path m_suppressedPath;
   std::string m_delimiter{"~"};
   CsvImportPairing m_pairing;
   bool m_imported = false;

@@ -49,12 +49,14 @@ NewEmailDialog::NewEmailDialog(store::ErrorTrap& trap, store::SubscriberTable& t
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-bool NewEmailDialog::run(store::ErrorTrap& trap, store::SubscriberTable& table, QWidget* parent) {
+bool NewEmailDialog::run(store::ErrorTrap& trap, store::SubscriberTable& table, QWidget* parent,
+                         const consent::SuppressionList& suppressed) {
   if (auto refusal = checkNewEmailOpen(table.filterList())) {
     showRefusal(parent, *refusal);
     return false;
   }
   NewEmailDialog dialog(trap, table, parent);
+  dialog.m_suppressed = suppressed;
   return dialog.exec() == QDialog::Accepted;
 }
 
@@ -62,7 +64,8 @@ void NewEmailDialog::ok() {
   std::string address = m_address->text().toStdString();
   std::string name = m_name->text().toStdString();
   std::string filter = m_filter->currentText().toStdString();
-  if (auto refusal = checkNewEmail(m_table, m_table.filterList(), address, name, filter)) {
+  if (auto refusal =
+          checkNewEmail(m_table, m_table.filterList(), address, name, filter, m_suppressed)) {
     showRefusal(this, *refusal);
     return;
   }

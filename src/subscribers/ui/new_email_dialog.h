@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QLineEdit>
 
+#include "consent/suppression_list.h"
 #include "store/error_trap.h"
 #include "store/subscriber_table.h"
 
@@ -19,13 +20,16 @@ class NewEmailDialog : public QDialog {
   NewEmailDialog(store::ErrorTrap& trap, store::SubscriberTable& table, QWidget* parent);
 
   // "New Email": tells why it cannot open, or shows the dialog. True when a subscriber was added.
-  static bool run(store::ErrorTrap& trap, store::SubscriberTable& table, QWidget* parent);
+  // Addresses on the suppression list are refused.
+  static bool run(store::ErrorTrap& trap, store::SubscriberTable& table, QWidget* parent,
+                  const consent::SuppressionList& suppressed = {});
 
  private:
   void ok();
 
   store::ErrorTrap& m_trap;
   store::SubscriberTable& m_table;
+  consent::SuppressionList m_suppressed;
   QLineEdit* m_address;
   QLineEdit* m_name;
   QComboBox* m_filter;

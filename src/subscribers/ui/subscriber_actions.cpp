@@ -1,10 +1,15 @@
 #include "subscribers/ui/subscriber_actions.h"
 
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QMessageBox>
 
 #include "consent/consent_log.h"
+#include "consent/person_record.h"
 #include "engine/forced_send.h"
+#include "store/text.h"
+#include "store/text_file.h"
 #include "subscribers/grid_actions.h"
 #include "subscribers/show_filter.h"
 #include "subscribers/ui/edit_email_dialog.h"
@@ -61,6 +66,7 @@ std::unique_ptr<QMenu> SubscriberActions::gridMenu() {
   connect(signUp, &QAction::triggered, this, &SubscriberActions::mnuSignUpMod);
   addAssignMenu(menu.get());
   addForcedSendMenu(menu.get());
+  addPersonItems(menu.get());
   menu->addSeparator();
   addColumnItems(menu.get());
   // A check cycle holds the table: what would change it waits, browsing goes on.
@@ -110,6 +116,112 @@ void SubscriberActions::addForcedSendMenu(QMenu* menu) {
     connect(item, &QAction::triggered, this,
             [this, index = entry.blockIndex] { mnuForcedSend2(index); });
   }
+}
+
+void SubscriberActions::addPersonItems(QMenu* menu) {
+  menu->addSeparator();
+  QAction* never = namedAction(menu, "Never mail this address", "mnuNeverMail");
+  connect(never, &QAction::triggered, this, &SubscriberActions::mnuNeverMail);
+  QAction* exportPerson = namedAction(menu, "Export Personal Data...", "mnuExportPerson");
+  connect(exportPerson, &QAction::triggered, this, [this] { mnuExportPerson(); });
+  QAction* erase = namedAction(menu, "Erase Personal Data...", "mnuErasePerson");
+  connect(erase, &QAction::triggered, this, &SubscriberActions::mnuErasePerson);
+  for (QAction* changing : {never, erase}) changing->setEnabled(!m_busy);
+}
+
+std::vector<std::string> SubscriberActions::selectedAddresses() const {
+  std::vector<std::string> addresses;
+  if (!currentRecord()) return addresses;
+  RowSelection selection = m_view->selection();
+  const auto rows = engine::forcedSendRows(static_cast<int>(selection.currentRow),
+                                           static_cast<int>(selection.otherEnd));
+  for (int row : rows) {
+    if (!grid()->rowActionAllowed(static_cast<std::uint32_t>(row))) continue;
+    auto p = grid()->recordOfRow(static_cast<std::uint32_t>(row));
+    if (!p) continue;
+    std::string address(grid()->table().record(*p).email());
+    bool known = false;
+    for (const auto& a : addresses) known = known || store::equalsIgnoreCase(a, address);
+    if (!known && !address.empty()) addresses.push_back(address);
+  }
+  return addresses;
+}
+
+std::filesystem::path SubscriberActions::profilePath() const {
+  if (!m_hooks.file) return {};
+  std::filesystem::path path = m_hooks.file->path();
+  return path.replace_extension(".dat");
+}
+
+consent::SuppressionList SubscriberActions::suppressionList() const {
+  if (!m_hooks.file) return {};
+  return consent::SuppressionList(consent::SuppressionList::pathFor(profilePath()));
+}
+
+void SubscriberActions::mnuNeverMail() {
+  std::vector<std::string> addresses = selectedAddresses();
+  if (addresses.empty() || m_busy || !m_hooks.file) return;
+  QString who = addresses.size() == 1 ? qText(addresses.front())
+                                      : QString("these %1 addresses").arg(addresses.size());
+  if (QMessageBox::question(m_window, "Never mail this address",
+                            "Never mail " + who +
+                                " again? The address goes on the suppression list: no "
+                                "newsletter, forced send or sign-up reaches it in any filter.") !=
+      QMessageBox::Yes) {
+    return;
+  }
+  m_hooks.trap->run(store::windowProcedure("mnuNeverMail"), [&] {
+    consent::SuppressionList list = suppressionList();
+    for (const std::string& a : addresses) list.add(a, m_hooks.trap->clock().today(), "manual");
+    list.save();
+    m_hooks.trap->ui().showStatus(
+        addresses.size() == 1 ? "Never mailed: " + addresses.front()
+                              : "Never mailed: " + std::to_string(addresses.size()) + " addresses");
+  });
+}
+
+void SubscriberActions::mnuExportPerson(const QString& chosen) {
+  std::optional<store::Position> p = currentRecord();
+  if (!p || !m_hooks.file) return;
+  const std::string address(grid()->table().record(*p).email());
+  QString file = chosen;
+  if (file.isEmpty()) {
+    file = QFileDialog::getSaveFileName(m_window, "Export Personal Data", qText(address) + ".json",
+                                        "JSON files (*.json)", nullptr,
+                                        QFileDialog::DontUseNativeDialog);
+  }
+  if (file.isEmpty()) return;
+  m_hooks.trap->run(store::windowProcedure("mnuExportPerson"), [&] {
+    consent::PersonFiles files{profilePath(), m_hooks.trap->logPath().parent_path()};
+    store::writeFileDurably(
+        file.toStdString(),
+        consent::exportPerson(grid()->table(), files, address, m_hooks.trap->clock().today()));
+    m_hooks.trap->ui().showStatus("Personal data of " + address + " exported");
+  });
+}
+
+void SubscriberActions::mnuErasePerson() {
+  std::optional<store::Position> p = currentRecord();
+  if (!p || m_busy || !m_hooks.file) return;
+  const std::string address(grid()->table().record(*p).email());
+  if (QMessageBox::question(
+          m_window, "Erase Personal Data",
+          "Erase everything held about " + qText(address) +
+              " in every filter, the pending sign-ups, the bounce counts and the logs? Only a "
+              "hash of the address stays, on the suppression list, so that it is never mailed "
+              "again. This cannot be undone.") != QMessageBox::Yes) {
+    return;
+  }
+  int top = m_view->topRow();
+  m_hooks.trap->run(store::windowProcedure("mnuErasePerson"), [&] {
+    consent::PersonFiles files{profilePath(), m_hooks.trap->logPath().parent_path()};
+    consent::Erasure erasure = consent::erasePerson(*m_hooks.trap, grid()->table(), files, address);
+    m_hooks.file->Save_Email(grid()->table());
+    m_hooks.trap->ui().showStatus("Erased " + std::to_string(erasure.records.size()) +
+                                  " records and " + std::to_string(erasure.linesRemoved) +
+                                  " log lines");
+  });
+  reloadGrid(top);
 }
 
 std::optional<store::Position> SubscriberActions::currentRecord() const {
@@ -225,7 +337,7 @@ void SubscriberActions::newEmail() {
   if (!grid() || !m_hooks.trap || m_busy) return;
   int top = m_view->topRow();
   store::SubscriberTable& table = grid()->table();
-  if (NewEmailDialog::run(*m_hooks.trap, table, m_window) && m_hooks.file) {
+  if (NewEmailDialog::run(*m_hooks.trap, table, m_window, suppressionList()) && m_hooks.file) {
     const store::Clock& clock = m_hooks.trap->clock();
     std::string address(table.record(table.size() - 1).email());
     std::string filter(table.filterTitle(table.size() - 1));
@@ -242,6 +354,8 @@ void SubscriberActions::Commandt_Click() {
   if (!m_csv) m_csv = new LoadCsvDialog(*m_hooks.trap, m_window);
   if (m_hooks.file) m_csv->setConsentFolder(m_hooks.file->path().parent_path());
   m_csv->attach(&grid()->table(), m_hooks.fieldDelimiter ? m_hooks.fieldDelimiter() : "~");
+  if (m_hooks.file)
+    m_csv->setSuppressionFile(consent::SuppressionList::pathFor(m_hooks.file->path()));
   int top = m_view->topRow();
   m_csv->exec();
   if (!m_csv->imported()) return;

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "consent/suppression_list.h"
 #include "store/error_trap.h"
 #include "store/subscriber_file.h"
 #include "subscribers/forced_send_menu.h"
@@ -61,6 +62,10 @@ class SubscriberActions : public QObject {
   void mnuLevel2(const std::string& filterTitle);
   void mnuForcedSend2(int blockIndex);
   void toggleColumn(std::size_t entry);
+  // A person's address: never mailed again, their data exported, or erased on request.
+  void mnuNeverMail();
+  void mnuExportPerson(const QString& file = {});
+  void mnuErasePerson();
   // The user panel's buttons.
   void newEmail();
   void Commandt_Click();
@@ -72,6 +77,12 @@ class SubscriberActions : public QObject {
   void addColumnItems(QMenu* menu);
   void addAssignMenu(QMenu* menu);
   void addForcedSendMenu(QMenu* menu);
+  void addPersonItems(QMenu* menu);
+  // The addresses of the selected rows, each once.
+  std::vector<std::string> selectedAddresses() const;
+  // The profile's file beside which the hygiene files live; empty without a subscriber file.
+  std::filesystem::path profilePath() const;
+  consent::SuppressionList suppressionList() const;
   // The grid's rows were rebuilt: the view follows and the top row comes back.
   void rowsRebuilt(int topRow);
   // loadgrid, then the same.
