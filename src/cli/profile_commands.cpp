@@ -133,10 +133,11 @@ int deleteNode(CliContext& context, const Arguments& args) {
 std::vector<Command> profileCommands() {
   return {
       {"new-profile", "--title T --email E --reply R --pop3 H --smtp H --account A --password P",
-       newProfile},
-      {"get", "INDEX KEY   (a secret shows only whether it is set and where)", get},
+       newProfile, ProfileAccess::kCreates},
+      {"get", "INDEX KEY   (a secret shows only whether it is set and where)", get,
+       ProfileAccess::kReads},
       {"set", "INDEX KEY VALUE", set},
-      {"tree", "", tree},
+      {"tree", "", tree, ProfileAccess::kReads},
       {"new-filter", "", newFilter},
       {"new-newsletter", "", newNewsletter},
       {"delete-node", "INDEX", deleteNode},

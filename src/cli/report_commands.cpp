@@ -35,7 +35,7 @@ int classify(CliContext&, const Arguments& args) {
 
 std::vector<Command> reportCommands() {
   return {{"classify", "FILE...   the recipients, status codes and classes of delivery reports",
-           classify}};
+           classify, ProfileAccess::kReads}};
 }
 
 }  // namespace tidewell::cli

@@ -1,6 +1,12 @@
 #include "sending_profile.h"
 
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+
 #include "store/text.h"
+
+extern char** environ;
 
 namespace tidewell::testing {
 
@@ -33,6 +39,25 @@ void SendingProfile::writeSubscribers(const std::vector<std::string>& addresses)
                  {addresses[i], name, "12/5/2026", "none", "true", "Filter_1", pmf, ""});
   }
   writeBytes(folder / "Send.txt", crlf(lines));
+}
+
+pid_t SendingProfile::startCli(const std::vector<std::string>& args,
+                               const std::filesystem::path& errFile) {
+  std::vector<std::string> words = {TIDEWELL_CLI, "--folder", folder.path().string(), "--ca-file",
+                                    rig.caFile()};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0600);
+  pid_t pid = 0;
+  EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
 }
 
 CliResult SendingProfile::cli(std::vector<std::string> args) {

@@ -1,6 +1,8 @@
 #pragma once
 // A list profile "Send" driven through tidewell-cli against the rig's SMTP server: one filter,
 // one days-"All" plain-text newsletter, and subscribers written straight into its file.
+#include <sys/types.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -21,6 +23,8 @@ class SendingProfile : public mail::testing::RigTest {
   void writeSubscribers(const std::vector<std::string>& addresses);
 
   CliResult cli(std::vector<std::string> args);
+  // Starts tidewell-cli with args in the background, its standard error going to errFile.
+  pid_t startCli(const std::vector<std::string>& args, const std::filesystem::path& errFile);
   void set(int index, const std::string& key, const std::string& value);
   // The `subscribers` rows (without the header) of the addresses starting with prefix.
   std::vector<std::string> rows(const std::string& prefix);
