@@ -83,11 +83,7 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
     if (m_userPanel) m_userPanel->refreshGrid();
   });
   connect(m_cycle, &CycleDriver::busyChanged, this, &MainWindow::setCycleBusy);
-  auto* signIns = new RotatedSignInSaver([this] { saveRotatedSignIns(); },
-                                         [this] { return m_cycle->busy(); }, this);
-  connect(m_cycle, &CycleDriver::busyChanged, signIns, [signIns](bool busy) {
-    if (!busy) signIns->cycleEnded();
-  });
+  new RotatedSignInSaver([this] { saveRotatedSignIns(); }, this);
   connect(m_cycle, &CycleDriver::countersChanged, this, [this](qint64 today, qint64 total) {
     if (m_userPanel) m_userPanel->setSentCounters(today, total);
   });
@@ -244,6 +240,7 @@ void MainWindow::rebuildPanels() {
   m_userPanel = new UserPanel(services, m_stack);
   addPanel(m_userPanel, "frameUserProperties");
   connect(m_userPanel, &UserPanel::sendReceiveRequested, m_cycle, &CycleDriver::mnuSendRecv_Click);
+  connect(m_userPanel, &UserPanel::titleRenamed, this, &MainWindow::relockProfile);
   editor::ui::EditorPanels made = editor::ui::makeEditorPanels(services, m_stack);
   addPanel(made.system, "frameCampaignProperties");
   addPanel(made.outbound, "frameOutBoundProperties");
@@ -264,13 +261,48 @@ bool MainWindow::Form_Load() {
     m_settings.Create_INI_File();
     std::optional<std::filesystem::path> profile = m_settings.currentProfilePath();
     m_columns = subscribers::f_load_grid_properties(m_settings);
-    if (profile) {
+    if (profile && lockProfile(*profile)) {
       openProfile(*profile);
       return true;
     }
     StartupWindow start(m_settings, m_cipher, m_startFolder, isVisible() ? this : nullptr);
     start.exec();
     if (start.quitChosen()) return false;
+  }
+}
+
+bool MainWindow::lockProfile(const std::filesystem::path& path) {
+  std::string refusal;
+  bool locked = m_trap.run(store::windowProcedure("Form_Load"), true, [&] {
+    // The profile open now stays locked until the next one is.
+    if (m_profileLock.held() && m_profileLock.path() == store::ProfileLock::lockPathOf(path))
+      return true;
+    store::ProfileLock next;
+    if (!next.acquire(path, "Tidewell", std::chrono::milliseconds(0), refusal)) return false;
+    m_profileLock = std::move(next);
+    return true;
+  });
+  // A profile that cannot even be read for its title opens as before and reports its fault.
+  if (locked) return true;
+  m_operator.showMessage(refusal +
+                             ".\n\nTwo programs changing one profile would mail its "
+                             "subscribers twice. Close it there, or open another profile.",
+                         programCaption());
+  return false;
+}
+
+void MainWindow::relockProfile() {
+  if (!m_session) return;
+  store::ProfileLock renamed;
+  std::string refusal;
+  bool locked = m_trap.run(store::windowProcedure("relockProfile"), false, [&] {
+    return renamed.acquire(m_session->profile().path(), "Tidewell", std::chrono::milliseconds(0),
+                           refusal);
+  });
+  if (locked) {
+    m_profileLock = std::move(renamed);
+  } else if (!refusal.empty()) {
+    m_operator.showStatus(refusal);
   }
 }
 
@@ -316,7 +348,6 @@ void MainWindow::leaveProfile() {
   // The profile is being left: its last save writes in place, so no event reaches it meanwhile.
   m_session->subscriberFile().setWriteRunner({});
   m_session->saveSubscribersIfChanged();
-  m_session->writeRunningTotal();
   subscribers::s_update_col_widths(m_columns, m_userPanel->currentWidths(), m_settings);
 }
 
@@ -330,6 +361,7 @@ void MainWindow::Form_Unload() {
   dropPanels();
   m_tree->clearNodes();
   m_session.reset();
+  m_profileLock.release();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

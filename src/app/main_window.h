@@ -22,6 +22,7 @@
 #include "store/clock.h"
 #include "store/error_trap.h"
 #include "store/keyring_password_cipher.h"
+#include "store/profile_lock.h"
 #include "store/settings_file.h"
 #include "subscribers/grid_column_table.h"
 #include "subscribers/ui/suppression_dialog.h"
@@ -78,6 +79,11 @@ class MainWindow : public QMainWindow {
   editor::ui::PanelServices panelServices();
   void addPanel(editor::ui::PropertyPanel* panel, const char* frameName);
   void openProfile(const std::filesystem::path& path);
+  // Takes the profile's lock for this window; false (with the holder named to the operator)
+  // when another process writes the profile.
+  bool lockProfile(const std::filesystem::path& path);
+  // The title names the lock file: a renamed profile is locked under its new name.
+  void relockProfile();
   // Keeps what the running profile has not written yet before another one is opened.
   void leaveProfile();
   void LoadTree();
@@ -122,6 +128,7 @@ class MainWindow : public QMainWindow {
   UserPanel* m_userPanel = nullptr;
   CycleDriver* m_cycle;
   std::unique_ptr<ProfileSession> m_session;
+  store::ProfileLock m_profileLock;  // held while m_session is open
   ThreadTransferRunner m_saveRunner;
   bool m_saving = false;  // a subscriber save is writing on the worker
 

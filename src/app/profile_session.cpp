@@ -34,17 +34,11 @@ bool ProfileSession::saveSubscribersIfChanged() {
   return !m_table.changed() || m_file.Save_Email(m_table);
 }
 
-void ProfileSession::writeRunningTotal() {
-  m_profile.UpdateFile_new(store::kNewslettersBlock, "totalemailssent",
-                           std::to_string(m_loaded.totalEmailsSent));
-}
-
 void ProfileSession::close(const std::vector<int>& currentWidths) {
   m_columns.updateWidths(currentWidths);
   // The filters panel writes the delimiter as it is edited, so the file holds the latest one.
   std::string delimiter = m_profile.GetFromFile_new(store::kFiltersBlock, "fielddelimiter");
   store::ShutDownValues values{
-      m_loaded.totalEmailsSent,
       store::isAbsentOrEmpty(delimiter) ? m_loaded.fieldDelimiter : delimiter,
       m_columns.gridText()};
   store::shutDownProfile(m_profile, m_settingsFile, values, [&] { saveSubscribersIfChanged(); });

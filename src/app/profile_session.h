@@ -38,10 +38,8 @@ class ProfileSession {
 
   // Save_Email when the table-changed flag is set; true when nothing is left unsaved.
   bool saveSubscribersIfChanged();
-  // Block 3's running total, written before each cycle and before the profile is left.
-  void writeRunningTotal();
-  // Form_Unload's store side: renumber, save the subscribers, write the grid columns, the
-  // running total and the field delimiter the profile holds now.
+  // Form_Unload's store side: renumber, save the subscribers (which counts their sends), write
+  // the grid columns and the field delimiter the profile holds now.
   void close(const std::vector<int>& currentWidths);
 
   store::ProfileStore& profile() { return m_profile; }

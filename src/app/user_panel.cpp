@@ -105,6 +105,7 @@ void UserPanel::leaveTitle(const QString& text, const QString&) {
                                 m_storedTitle.toStdString(), text.toStdString());
   if (!refused) {
     m_storedTitle = text;
+    emit titleRenamed();
     return;
   }
   QMessageBox::warning(this, QString::fromStdString(refused->caption),

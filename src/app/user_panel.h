@@ -60,6 +60,8 @@ class UserPanel : public editor::ui::PropertyPanel {
  signals:
   // "Send/Recv" (`command99`): a check cycle at once.
   void sendReceiveRequested();
+  // The profile's title, and with it the names of the files beside it, changed.
+  void titleRenamed();
 
  private:
   void leaveTitle(const QString& text, const QString& oldText);

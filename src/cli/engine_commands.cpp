@@ -187,8 +187,8 @@ int forcedSend(CliContext& context, const Arguments& args) {
 std::vector<Command> engineCommands() {
   return {
       {"set-rules", "FILTER RULE...   (RULE is \"Spec|Logic|Keyword|And-Or\")", setRules},
-      {"optin-html", "FILTER [--subject KEYWORD]", optinHtml},
-      {"optout-link", "FILTER", optoutLink},
+      {"optin-html", "FILTER [--subject KEYWORD]", optinHtml, ProfileAccess::kReads},
+      {"optout-link", "FILTER", optoutLink, ProfileAccess::kReads},
       {"web-kit", "--out DIR   write the web kit for the profile's web site", webKit},
       {"check", "[--retry-wait SECONDS]   one check cycle: download, process, sending pass", check},
       {"send", "[--retry-wait SECONDS]   one sending pass", send},

@@ -2,6 +2,7 @@
 
 #include "engine/rotated_sign_ins.h"
 #include "mail/net_mail_client.h"
+#include "mail/refresh_token_rotations.h"
 #include "store/date_text.h"
 
 namespace tidewell::cli {
@@ -20,22 +21,29 @@ EngineSession::EngineSession(CliContext& context) : m_context(context), m_subscr
                                       mail::netMailClientFactory(),
                                       m_runner,
                                       context.options().caFile};
+  engineContext.stop = &stopRequested();
   m_engine = std::make_unique<engine::MailEngine>(engineContext, m_subscribers.profile().path(),
                                                   m_settings.totalEmailsSent);
+  // On the transfer thread, while this thread waits for the transfer: a refresh token the
+  // provider replaced is in the profile before the new access token logs in.
+  mail::RefreshTokenRotations::setKeeper([this] { saveRotatedSignIns(); });
 }
 
-EngineSession::~EngineSession() {
-  // Also after a command that failed part-way. Once its status is settled: the error log's
-  // note that the keyring is missing is no failure of the command.
+void EngineSession::saveRotatedSignIns() {
   engine::saveRotatedSignIns(m_subscribers.profile(), m_context.cipher(), m_settings.campaign,
                              store::shortDateText(m_context.trap().clock().today()));
 }
 
+EngineSession::~EngineSession() {
+  mail::RefreshTokenRotations::setKeeper({});
+  // Also after a command that failed part-way. Once its status is settled: the error log's
+  // note that the keyring is missing is no failure of the command.
+  saveRotatedSignIns();
+}
+
 int EngineSession::finish() {
-  int status = m_subscribers.table().changed() ? m_subscribers.save() : 0;
-  bool written = m_subscribers.profile().UpdateFile_new(
-      store::kNewslettersBlock, "totalemailssent", std::to_string(m_engine->counters().totalSent));
-  return written ? status : 1;
+  // The save folds the journal into the subscribers and counts its sends.
+  return m_subscribers.table().changed() ? m_subscribers.save() : 0;
 }
 
 }  // namespace tidewell::cli

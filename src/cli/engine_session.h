@@ -1,7 +1,7 @@
 #pragma once
 // The mail engine over the open profile for one command: its subscribers, its server settings
 // with the passwords deciphered, and the real mail client. Saves what changed when done; a
-// refresh token the provider replaced is saved when the session ends, whatever the command did.
+// refresh token the provider replaced is saved the moment it arrives.
 #include <memory>
 
 #include "cli/cli_context.h"
@@ -18,10 +18,12 @@ class EngineSession {
   ~EngineSession();
   engine::MailEngine& engine() { return *m_engine; }
   SubscriberSession& subscribers() { return m_subscribers; }
-  // Saves the subscribers and the running total; 0 when both were written.
+  // Saves the subscribers (and so the counters); 0 when written.
   int finish();
 
  private:
+  void saveRotatedSignIns();
+
   CliContext& m_context;
   SubscriberSession m_subscribers;
   store::ProfileSettings m_settings;

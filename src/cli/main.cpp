@@ -1,6 +1,7 @@
 // tidewell-cli: the profile, subscriber and mail operations of Tidewell for scripts, cron and
 // servers, over the same core as the desktop program.
 
+#include <chrono>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -31,8 +32,32 @@ std::vector<Command> allCommands() {
 
 void printUsage(const std::vector<Command>& commands, std::ostream& out = std::cerr) {
   out << "usage: tidewell-cli [--folder DIR] [--profile FILE] [--today YYYY-MM-DD] "
-         "[--yes] [--ca-file FILE] COMMAND [ARGS]\ncommands:\n";
+         "[--yes] [--ca-file FILE] [--wait SECONDS] COMMAND [ARGS]\n"
+         "A command that changes the profile waits up to --wait SECONDS (default 0) while another\n"
+         "program writes it, then exits with status 75.\ncommands:\n";
   for (const Command& c : commands) out << "  " << c.name << " " << c.usage << '\n';
+}
+
+std::chrono::seconds waitOf(const std::string& value) {
+  int seconds = tidewell::cli::toInt(value, "--wait");
+  if (seconds < 0) throw UsageError("--wait needs a number of seconds: " + value);
+  return std::chrono::seconds(seconds);
+}
+
+// --wait may also follow the command word (tidewell-cli send --wait 60); it is no option of the
+// command's own.
+std::vector<std::string> takeWaitOption(const std::vector<std::string>& words,
+                                        GlobalOptions& options) {
+  std::vector<std::string> rest;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    if (words[i] != "--wait") {
+      rest.push_back(words[i]);
+      continue;
+    }
+    if (i + 1 >= words.size()) throw UsageError("--wait needs a value");
+    options.wait = waitOf(words[++i]);
+  }
+  return rest;
 }
 
 // Takes the global options that stand before the command word; returns the command's words.
@@ -54,6 +79,8 @@ std::vector<std::string> takeGlobalOptions(const std::vector<std::string>& words
       options.profile = value;
     } else if (name == "--ca-file") {
       options.caFile = value;
+    } else if (name == "--wait") {
+      options.wait = waitOf(value);
     } else if (name == "--today") {
       options.today = tidewell::store::parseIsoDate(value);
       if (!options.today) throw UsageError("--today needs a date YYYY-MM-DD: " + value);
@@ -77,10 +104,11 @@ int run(const std::vector<std::string>& words) {
     }
     for (const Command& c : commands) {
       if (c.name != rest[0]) continue;
-      Arguments args = Arguments::parse({rest.begin() + 1, rest.end()});
+      Arguments args = Arguments::parse(takeWaitOption({rest.begin() + 1, rest.end()}, options));
       tidewell::store::createPrivateFolders(options.folder);
       tidewell::cli::CliContext context(options);
       context.settings().Create_INI_File();
+      if (c.access == tidewell::cli::ProfileAccess::kWrites) context.lockProfile(c.name);
       return c.run(context, args);
     }
     throw UsageError("unknown command " + rest[0]);
@@ -88,6 +116,9 @@ int run(const std::vector<std::string>& words) {
     std::cerr << "tidewell-cli: " << e.what() << '\n';
     printUsage(commands);
     return 2;
+  } catch (const tidewell::cli::ProfileBusy& e) {
+    std::cerr << "tidewell-cli: " << e.what() << '\n';
+    return tidewell::cli::kProfileBusy;
   } catch (const CommandFailed& e) {
     std::cerr << "tidewell-cli: " << e.what() << '\n';
     return 1;
@@ -100,5 +131,6 @@ int run(const std::vector<std::string>& words) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  tidewell::cli::stopOnTermination();
   return run(std::vector<std::string>(argv + 1, argv + argc));
 }

@@ -79,7 +79,7 @@ std::vector<Command> reportCommands() {
   return {{"classify",
            "FILE... [--summary yes]   the recipients, status codes and classes of delivery "
            "reports",
-           classify}};
+           classify, ProfileAccess::kReads}};
 }
 
 }  // namespace tidewell::cli

@@ -10,6 +10,7 @@
 #include "store/keyring_password_cipher.h"
 #include "store/oauth_account.h"
 #include "store/profile_document.h"
+#include "store/text.h"
 
 namespace tidewell::cli {
 
@@ -70,12 +71,21 @@ store::OAuthAccount signInSettings(CliContext& context, store::ProfileStore& pro
   auto take = [&](const char* option, std::string& field) {
     if (auto value = args.option(option)) field = *value;
   };
+  const std::string before = a.provider;
   take("provider", a.provider);
+  // Another provider's endpoints and scopes are no use with this one: its preset replaces them.
+  if (!store::equalsIgnoreCase(a.provider, before)) {
+    a.auth_url.clear();
+    a.token_url.clear();
+    a.scopes.clear();
+  }
   take("auth-url", a.auth_url);
   take("token-url", a.token_url);
   take("client-id", a.client_id);
   take("scopes", a.scopes);
   take("mechanism", a.mechanism);
+  if (a.mechanism != "XOAUTH2" && a.mechanism != "OAUTHBEARER")
+    throw UsageError("--mechanism takes XOAUTH2 or OAUTHBEARER: " + a.mechanism);
   if (const store::OAuthPreset* preset = store::oauthPreset(a.provider)) {
     if (a.auth_url.empty()) a.auth_url = preset->authUrl;
     if (a.token_url.empty()) a.token_url = preset->tokenUrl;
@@ -133,7 +143,8 @@ std::vector<Command> secretCommands() {
        setPassword},
       {"sign-in",
        "--account pop3|smtp [--provider Google|\"Microsoft 365\"|Other] [--auth-url U "
-       "--token-url U] [--client-id ID] [--client-secret -] [--scopes S] [--timeout SECONDS]",
+       "--token-url U] [--client-id ID] [--client-secret -] [--scopes S] "
+       "[--mechanism XOAUTH2|OAUTHBEARER] [--timeout SECONDS]",
        signIn},
   };
 }

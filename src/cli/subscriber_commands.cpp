@@ -334,7 +334,7 @@ int editSubscriber(CliContext& context, const Arguments& args) {
 
 std::vector<Command> subscriberCommands() {
   return {
-      {"subscribers", "[--filter T]", listSubscribers},
+      {"subscribers", "[--filter T]", listSubscribers, ProfileAccess::kReads},
       {"add-subscriber", "--email E --name N --filter T", addSubscriber},
       {"import-csv", "FILE --filter T --map FIELD=N [--map FIELD=N ...]", importCsvFile},
       {"toggle", "ADDRESS... | --filter T", toggleSubscribers},
@@ -342,7 +342,7 @@ std::vector<Command> subscriberCommands() {
       {"set-signup", "DATE ADDRESS... | DATE --filter T", setSignup},
       {"assign", "FILTER ADDRESS... | FILTER --filter T   (asks; --yes answers)",
        assignSubscribers},
-      {"find", "TEXT [--filter T] [--fields yes]", findSubscribers},
+      {"find", "TEXT [--filter T] [--fields yes]", findSubscribers, ProfileAccess::kReads},
       {"edit-subscriber",
        "ADDRESS [--filter T] [--email E] [--name N] [--signup DATE] [--active true|false] "
        "[--remove-sent TITLE ...]",

@@ -41,7 +41,7 @@ CheckCycle::CheckCycle(EngineContext& context, SendCounters& counters, mail::Mai
 void CheckCycle::run(const std::function<void()>& onSent) {
   bool goOn = false;
   m_context.trap.run(kProcedure, [&] { goOn = receive(); });
-  if (goOn) send(onSent);
+  if (goOn && !m_context.stopping()) send(onSent);
   if (!m_unclaimed.empty()) {
     LogAppender(m_context.profileFolder / "activity.log", m_context.trap)
         .append(m_unclaimed.logLine(m_context.clock()));
@@ -133,7 +133,8 @@ bool CheckCycle::download(const std::vector<std::string>& serverUidls,
   // during a cycle, so the transfer thread may read it meanwhile.
   if (count > 0) m_context.runner.run([&] { processor.prepareIndexes(); });
   std::vector<std::string> processed;
-  for (std::int64_t i = 0; i < count; ++i) {
+  // Messages left when the program is asked to end stay unseen for the next cycle.
+  for (std::int64_t i = 0; i < count && !m_context.stopping(); ++i) {
     processor.ListMessages(fetched.messages[i]);
     processed.push_back(fetched.messages[i].uidl);
     ui.showProgress(i, maximum);

@@ -2,6 +2,7 @@
 // What the engine works on while a profile is open: the profile's store, subscribers and server
 // settings, the folders, the operator, and how mail clients are made and transfers run. Owned
 // by the main window or a tidewell-cli command; the engine keeps references.
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -32,6 +33,10 @@ struct EngineContext {
   // How long a recipient the server asked to try later waits before its second try; the third
   // waits twice as long (never more than 30 s).
   std::chrono::milliseconds retryWait{10000};
+  // Set when the program is asked to end: the cycle stops before its next message and keeps
+  // what it did. Null where nothing asks (the window closes only between cycles).
+  const std::atomic<bool>* stop = nullptr;
+  bool stopping() const { return stop && stop->load(); }
 
   store::OperatorInterface& ui() const { return trap.ui(); }
   const store::Clock& clock() const { return trap.clock(); }

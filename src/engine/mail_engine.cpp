@@ -67,9 +67,8 @@ void MailEngine::forcedSend(const std::vector<store::Position>& positions, int b
 }
 
 void MailEngine::beforeTimedCycle() {
+  // The save counts the sends it folds into the profile's counters.
   if (m_context.table.changed()) m_context.subscriberFile.Save_Email(m_context.table);
-  m_context.profile.UpdateFile_new(store::kNewslettersBlock, "totalemailssent",
-                                   std::to_string(m_counters.totalSent));
 }
 
 double MailEngine::checkIntervalMinutes() const {

@@ -26,8 +26,7 @@ class MailEngine {
   // Forced send of the newsletter with this block index to these subscriber positions.
   void forcedSend(const std::vector<store::Position>& positions, int blockIndex);
 
-  // Before a timed cycle: pending subscriber changes saved, the running total written into the
-  // Newsletters block.
+  // Before a timed cycle: pending subscriber changes saved (and their sends counted).
   void beforeTimedCycle();
   // The "mins" of the server settings block, as command99_Click reads it.
   double checkIntervalMinutes() const;

@@ -435,6 +435,10 @@ SendingPass::Outcome SendingPass::refusal(const Delivery& delivery, const mail::
 }
 
 bool SendingPass::withinCaps() {
+  if (m_context.stopping()) {
+    pause("Sending stopped: the program was asked to end");
+    return false;
+  }
   std::string reached = m_recorder->capReached(m_caps);
   if (!reached.empty()) pause(reached);
   return reached.empty();

@@ -44,8 +44,9 @@ bool Pop3Session::setUp() {
   CURL* h = m_handle.get();
   m_transcript.attach(h);
   curl_easy_setopt(h, CURLOPT_USERNAME, m_settings.user.c_str());
-  // Unticked SSL still upgrades when the server offers STLS; pop3s:// ignores this.
-  curl_easy_setopt(h, CURLOPT_USE_SSL, m_settings.ssl ? CURLUSESSL_ALL : CURLUSESSL_TRY);
+  // Unticked SSL still upgrades when the server offers STLS; pop3s:// ignores this. A bearer
+  // token is as good as the account's password: it never crosses the network in clear.
+  curl_easy_setopt(h, CURLOPT_USE_SSL, tlsRequired() ? CURLUSESSL_ALL : CURLUSESSL_TRY);
   const std::string mechanism = "AUTH=" + m_settings.oauth.mechanism;
   if (m_settings.oauth.used()) {
     curl_easy_setopt(h, CURLOPT_XOAUTH2_BEARER, m_settings.oauth.bearerToken.c_str());
@@ -58,6 +59,10 @@ bool Pop3Session::setUp() {
   m_trust.attach(h);
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &appendTo);
   return true;
+}
+
+bool Pop3Session::tlsRequired() const {
+  return m_settings.ssl || m_settings.oauth.used();
 }
 
 bool Pop3Session::connectionLost() const {
@@ -91,6 +96,11 @@ bool Pop3Session::perform(const std::string& what, const std::string& path, std:
   m_lastCode = code;
   if (code != CURLE_OK) {
     m_lastError = "POP3 " + what + ": " + m_transcript.describe(code);
+    if (code == CURLE_USE_SSL_FAILED && !m_settings.ssl && m_settings.oauth.used()) {
+      m_lastError = "POP3 " + what +
+                    ": the server offers no STLS, and the OAuth2 sign-in is never sent over a "
+                    "plain connection: tick SSL (port 995) in Server Settings";
+    }
     if (m_trust.refused()) m_lastError += "; " + m_trust.refusalText();
     // A refused command leaves a live session usable; a broken connection does not.
     if (m_connected) m_dropped = connectionLost();

@@ -40,6 +40,8 @@ class Pop3Session {
   std::string url(const std::string& path) const;
   std::optional<int> numberOf(const std::string& uidl);
   bool connectionLost() const;
+  // Ticked SSL, or an OAuth2 log-in: then a server without STLS is refused.
+  bool tlsRequired() const;
   bool perform(const std::string& what, const std::string& path, std::string* sink);
   void parseListing(const std::string& listing, std::vector<std::string>& uidls);
   void listSizes();

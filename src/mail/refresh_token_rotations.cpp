@@ -18,15 +18,36 @@ Rotations& rotations() {
   return r;
 }
 
+struct Keeper {
+  std::mutex lock;
+  std::function<void()> keep;
+};
+
+Keeper& keeper() {
+  static Keeper k;
+  return k;
+}
+
 }  // namespace
 
 void RefreshTokenRotations::record(const std::string& oldToken, const std::string& newToken) {
   if (oldToken.empty() || newToken.empty() || oldToken == newToken) return;
-  Rotations& r = rotations();
-  std::lock_guard<std::mutex> hold(r.lock);
-  r.replacedBy[oldToken] = newToken;
-  r.replacedBy.erase(newToken);  // a provider handing an old token out again starts afresh
-  if (r.listener) r.listener();
+  {
+    Rotations& r = rotations();
+    std::lock_guard<std::mutex> hold(r.lock);
+    r.replacedBy[oldToken] = newToken;
+    r.replacedBy.erase(newToken);  // a provider handing an old token out again starts afresh
+    if (r.listener) r.listener();
+  }
+  Keeper& k = keeper();
+  std::lock_guard<std::mutex> hold(k.lock);
+  if (k.keep) k.keep();
+}
+
+void RefreshTokenRotations::setKeeper(std::function<void()> keep) {
+  Keeper& k = keeper();
+  std::lock_guard<std::mutex> hold(k.lock);
+  k.keep = std::move(keep);
 }
 
 std::string RefreshTokenRotations::newest(const std::string& token) {

@@ -17,6 +17,11 @@ class RefreshTokenRotations {
   // function removes it. Setting it waits
   // for a call in progress, so whatever the old listener used may go once this returns.
   static void setListener(std::function<void()> listener);
+  // Stores a new refresh token durably: called on the recording thread after the listener and
+  // before record returns, so before the token's access token logs in anywhere (a process
+  // killed after that log-in must not have lost the only token the provider still accepts).
+  // It may call newest. Setting it waits for a call in progress; an empty function removes it.
+  static void setKeeper(std::function<void()> keeper);
   // Forgets every replacement (tests).
   static void forgetAll();
 };

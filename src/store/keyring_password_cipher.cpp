@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
+#include "store/date_text.h"
 #include "store/text.h"
+#include "store/text_file.h"
+#include "store/utilities.h"
 
 namespace tidewell::store {
 
@@ -27,9 +30,19 @@ std::string keyringAccount(const SecretName& name) {
 void KeyringPasswordCipher::reportUnavailableOnce(const std::string& reason) {
   if (m_reportedUnavailable) return;
   m_reportedUnavailable = true;
-  m_trap.report(kKeyring,
-                {kKeyringUnavailable, "The keyring was not available (" + reason +
-                                          "); passwords are kept enciphered in the profile"});
+  // Once a day, not once per command: a cron job would otherwise fill the error log with it.
+  const std::filesystem::path mark = m_trap.logPath().parent_path() / "keyring-unavailable";
+  const std::string today = shortDateText(m_trap.clock().today());
+  try {
+    if (FileExist(mark) && readFileBytes(mark) == today) return;
+    writeFileDurably(mark, today);
+  } catch (...) {
+    // Without the mark the line is logged every time, as it was.
+  }
+  // The secret is kept all the same, enciphered: no failure of what the operator asked for.
+  m_trap.note(kKeyring,
+              {kKeyringUnavailable, "The keyring was not available (" + reason +
+                                        "); passwords are kept enciphered in the profile"});
 }
 
 std::string KeyringPasswordCipher::seal(const SecretName& name, const std::string& secret,

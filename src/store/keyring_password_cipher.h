@@ -1,8 +1,8 @@
 #pragma once
 // The password cipher of the programs: named secrets go into the desktop's keyring when one is
 // reachable, and the profile holds only "keyring:" in their place; otherwise they are
-// enciphered into the profile as before, and the error log says once that the keyring was not
-// available. Values of older profiles are read as they are. One thread.
+// enciphered into the profile as before, and the error log says once a day that the keyring was
+// not available. Values of older profiles are read as they are. One thread.
 
 #include <string>
 #include <string_view>

@@ -53,21 +53,28 @@ OAuthAccount readOAuthAccount(const ProfileDocument& d, const std::string& acct,
 
 bool writeOAuthAccount(ProfileStore& profile, PasswordCipher& cipher, const std::string& acct,
                        const OAuthAccount& account, const std::string& today) {
-  auto keyed = [&](const char* name, const std::string& value) {
-    return profile.UpdateFile_new(kServerBlock, keyOf(acct, name), value);
-  };
   auto sealed = [&](const char* name, const std::string& value) {
     return cipher.seal({profile.path(), keyOf(acct, name)}, value, today);
   };
-  bool ok = profile.UpdateFile_new(kServerBlock, acct + "auth", "oauth2");
-  ok = keyed("provider", account.provider) && ok;
-  ok = keyed("auth_url", account.auth_url) && ok;
-  ok = keyed("token_url", account.token_url) && ok;
-  ok = keyed("client_id", account.client_id) && ok;
-  ok = keyed("scopes", account.scopes) && ok;
-  ok = keyed("date", today) && ok;
-  ok = keyed("client_secret", sealed("client_secret", account.client_secret)) && ok;
-  return keyed("refresh_token", sealed("refresh_token", account.refresh_token)) && ok;
+  // Sealed first (a keyring entry exists before the profile names it), then every key in one
+  // write: a kill never leaves the secrets under a date they were not sealed with.
+  const std::string clientSecret = sealed("client_secret", account.client_secret);
+  const std::string refreshToken = sealed("refresh_token", account.refresh_token);
+  return profile.change(Procedure{"UpdateFile"}, [&](ProfileDocument& d) {
+    auto keyed = [&](const char* name, const std::string& value) {
+      d.set(kServerBlock, keyOf(acct, name), value);
+    };
+    d.set(kServerBlock, acct + "auth", "oauth2");
+    keyed("provider", account.provider);
+    keyed("auth_url", account.auth_url);
+    keyed("token_url", account.token_url);
+    keyed("client_id", account.client_id);
+    keyed("scopes", account.scopes);
+    keyed("mechanism", account.mechanism);
+    keyed("date", today);
+    keyed("client_secret", clientSecret);
+    keyed("refresh_token", refreshToken);
+  });
 }
 
 }  // namespace tidewell::store

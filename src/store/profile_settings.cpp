@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "store/oauth_account.h"
+#include "store/send_counts.h"
 #include "store/text.h"
 
 namespace tidewell::store {
@@ -106,6 +107,9 @@ ProfileSettings loadProfileSettings(ProfileStore& profile, PasswordCipher& ciphe
     settings.fieldDelimiter = delimiter;
     settings.deleteAfterDownload = equalsIgnoreCase(d.get(kServerBlock, "delete"), "true");
     settings.totalEmailsSent = numbers.read(kNewslettersBlock, "totalemailssent", std::int32_t{0});
+    // Sends of the journal that no save has counted yet (the program was ended before one).
+    settings.totalEmailsSent = static_cast<std::int32_t>(
+        runningTotal(d, std::filesystem::absolute(profile.path()).parent_path()));
     settings.campaign = readCampaign(d, numbers, cipher, profile.path());
     readWebKit(d, cipher, settings.campaign);
   });
@@ -117,8 +121,6 @@ void shutDownProfile(ProfileStore& profile, SettingsFile& settings, const ShutDo
   profile.UpdateIndex();
   if (saveSubscribers) saveSubscribers();
   settings.writeGridText(values.gridText);
-  profile.UpdateFile_new(kNewslettersBlock, "totalemailssent",
-                         std::to_string(values.totalEmailsSent));
   profile.UpdateFile_new(kFiltersBlock, "fielddelimiter", values.fieldDelimiter);
 }
 

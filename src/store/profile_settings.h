@@ -20,7 +20,8 @@ struct ProfileSettings {
   bool deactivate = false;           // block 4 deactivate: bounce handling on
   std::string fieldDelimiter = "~";  // block 4 fielddelimiter
   bool deleteAfterDownload = false;  // block 2 delete
-  std::int32_t totalEmailsSent = 0;  // block 3 totalemailssent: the running total
+  // Block 3 totalemailssent and the sends of the journal not yet counted: the running total.
+  std::int32_t totalEmailsSent = 0;
   CampaignProperties campaign;
 };
 
@@ -34,13 +35,13 @@ ProfileSettings loadProfileSettings(ProfileStore& profile, PasswordCipher& ciphe
 void readWebKit(const ProfileDocument& d, PasswordCipher& cipher, CampaignProperties& c);
 
 struct ShutDownValues {
-  std::int32_t totalEmailsSent = 0;
   std::string fieldDelimiter;
   std::string gridText;
 };
 
 // Closing a profile: renumber its blocks, save the subscribers, then write the grid columns
-// into the settings file and the running total and field delimiter into the profile.
+// into the settings file and the field delimiter into the profile. The counters need no
+// writing: the save of the subscribers counts its sends.
 void shutDownProfile(ProfileStore& profile, SettingsFile& settings, const ShutDownValues& values,
                      const std::function<void()>& saveSubscribers);
 

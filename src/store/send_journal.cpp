@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -39,6 +41,20 @@ std::optional<JournalEntry> parseEntry(std::string_view line) {
                      std::string(line.substr(first + 1, beforeLast - first - 1))};
   if (entry.address.empty() || entry.title.empty()) return std::nullopt;
   return entry;
+}
+
+void tallyLines(std::string_view bytes, JournalTally& tally) {
+  std::string scratch;
+  while (!bytes.empty()) {
+    std::size_t end = bytes.find('\n');
+    std::string_view line = bytes.substr(0, end);
+    bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    auto entry = parseEntry(decodeLine(line, scratch));
+    if (!entry) continue;
+    ++tally.total;
+    ++tally.byTitle[entry->title];
+  }
 }
 
 void readEntries(const std::filesystem::path& path, std::vector<JournalEntry>& entries) {
@@ -157,12 +173,53 @@ std::uint64_t SendJournal::beginFold() {
   return fold;
 }
 
-void SendJournal::endFold(std::uint64_t fold) {
+void SendJournal::endFold(std::uint64_t fold, const Counter& count) {
   std::lock_guard lock(m_mutex);
   // Saves that overlap write in turn, and only the snapshot of the last fold begun holds every
   // folded line; a save that failed never ends its fold.
   if (fold != kLatestFold && fold != m_lastFold) return;
-  std::filesystem::remove(foldingPath());
+  const std::filesystem::path folding = foldingPath();
+  if (count && FileExist(folding)) {
+    const std::string bytes = readFileBytes(folding);
+    JournalTally folded;
+    tallyLines(bytes, folded);
+    // Counted and removed in that order: a kill between leaves a file whose stamp the profile
+    // already names, so it is never counted twice.
+    if (folded.total > 0 && !count(folded, stampOf(bytes))) return;
+  }
+  std::filesystem::remove(folding);
+}
+
+JournalTally SendJournal::uncounted(std::string_view countedStamp) {
+  std::lock_guard lock(m_mutex);
+  JournalTally tally;
+  if (FileExist(foldingPath())) {
+    const std::string bytes = readFileBytes(foldingPath());
+    if (stampOf(bytes) != countedStamp) tallyLines(bytes, tally);
+  }
+  if (FileExist(m_path)) tallyLines(readFileBytes(m_path), tally);
+  return tally;
+}
+
+void SendJournal::dropCounted(std::string_view countedStamp) {
+  std::lock_guard lock(m_mutex);
+  const std::filesystem::path folding = foldingPath();
+  if (!countedStamp.empty() && FileExist(folding) &&
+      stampOf(readFileBytes(folding)) == countedStamp) {
+    std::filesystem::remove(folding);
+  }
+}
+
+std::string SendJournal::stampOf(std::string_view bytes) {
+  // FNV-1a: enough to tell two journals apart, whose lines carry the time of each send.
+  std::uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : bytes) {
+    hash ^= c;
+    hash *= 1099511628211ull;
+  }
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  return std::to_string(std::count(bytes.begin(), bytes.end(), '\n')) + ":" + hex;
 }
 
 std::size_t SendJournal::applyTo(

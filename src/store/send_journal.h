@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -16,6 +18,12 @@
 #include "store/subscriber_table.h"
 
 namespace tidewell::store {
+
+// Journal lines counted: in all and per newsletter title.
+struct JournalTally {
+  std::int64_t total = 0;
+  std::map<std::string, std::int64_t, std::less<>> byTitle;
+};
 
 class SendJournal {
  public:
@@ -40,8 +48,21 @@ class SendJournal {
   std::uint64_t beginFold();
   // After the subscriber file was committed: the folded lines are in it and go, unless a later
   // fold began meanwhile (its save is still to commit them).
+  // The counter, when given, is first handed the folded lines and the stamp that names them; the
+  // lines stay (for the next fold) when it fails.
   static constexpr std::uint64_t kLatestFold = 0;
-  void endFold(std::uint64_t fold = kLatestFold);
+  using Counter = std::function<bool(const JournalTally& folded, const std::string& stamp)>;
+  void endFold(std::uint64_t fold = kLatestFold, const Counter& count = {});
+
+  // The sends not yet counted into the profile's counters: every line of ".sent", and those of
+  // ".sent.folding" unless its stamp is countedStamp (a save that counted them ended before it
+  // could remove the file). Raises TrapError when a journal cannot be read.
+  JournalTally uncounted(std::string_view countedStamp);
+  // Removes ".sent.folding" when its stamp is countedStamp: its lines are both in the
+  // subscriber file and counted.
+  void dropCounted(std::string_view countedStamp);
+  // Names the content of a journal file: its line count and a hash of its bytes.
+  static std::string stampOf(std::string_view bytes);
 
   // Adds the title of each line of ".sent.folding", then ".sent", to the sent list of the
   // subscriber with the address (once). Where the address is in several lists, the records in

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "store/line_reader.h"
+#include "store/send_counts.h"
 #include "store/send_journal.h"
 #include "store/subscriber_file_reader.h"
 #include "store/text.h"
@@ -40,7 +41,10 @@ bool SubscriberFile::Save_Email(SubscriberTable& table) {
     SendJournal& journal = SendJournal::forSubscriberFile(path());
     std::uint64_t fold = journal.beginFold();
     if (!table.isEmpty()) writeInTurn(table.snapshot(), path());
-    journal.endFold(fold);
+    journal.endFold(fold, [&](const JournalTally& folded, const std::string& stamp) {
+      ProfileStore counters(m_profile.path(), m_trap);
+      return countFoldedSends(counters, folded, stamp);
+    });
     table.savedUpTo(changes);
     return true;
   });
@@ -126,7 +130,10 @@ bool SubscriberFile::LoadSubscriberFile(SubscriberTable& table) {
       throw;
     }
     m_trap.ui().hideProgress();
-    SendJournal::forSubscriberFile(file).applyTo(table, newsletterFilters(m_profile.load()));
+    const ProfileDocument profile = m_profile.load();
+    SendJournal& journal = SendJournal::forSubscriberFile(file);
+    journal.dropCounted(countedJournalStamp(profile));
+    journal.applyTo(table, newsletterFilters(profile));
     return true;
   });
 }

@@ -112,14 +112,12 @@ TEST_F(ProfileSessionTest, OpenReadsFiltersSubscribersAndSettings) {
   EXPECT_EQ(session.settings().fieldDelimiter, "~");
 }
 
-TEST_F(ProfileSessionTest, CloseWritesWidthsTotalAndTheDelimiterTheProfileHolds) {
+TEST_F(ProfileSessionTest, CloseWritesWidthsAndTheDelimiterTheProfileHolds) {
   session.open();
-  session.settings().totalEmailsSent = 42;
   // The filters panel writes a new delimiter straight into the profile while it is open.
   session.profile().UpdateFile_new(store::kFiltersBlock, "fielddelimiter", "#");
   session.close({600, 3000, 1395, 1410, 570, 1125});
   store::ProfileStore store(profile, trap);
-  EXPECT_EQ(store.GetFromFile_new(3, "totalemailssent"), "42");
   EXPECT_EQ(store.GetFromFile_new(4, "fielddelimiter"), "#");
   EXPECT_EQ(settings.gridText().rfind(":ON:600:tvcount,Email Address:ON:3000:tvemailaddy,", 0), 0u);
 }

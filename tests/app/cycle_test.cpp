@@ -172,6 +172,8 @@ class CycleTest : public QObject {
     w.window->Form_Unload();
     store::ProfileStore store(w.profile, w.program.trap);
     QCOMPARE(store.GetFromFile_new(3, "totalemailssent"), std::string("1"));
+    // Closing renumbers the blocks in tree order: the newsletter now comes before the filter.
+    QCOMPARE(store.GetFromFile_new(w.nodes[0], "timessent"), std::string("1"));
   }
 };
 

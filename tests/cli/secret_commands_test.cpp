@@ -67,7 +67,13 @@ TEST_F(SecretCommands, SetPasswordReadsTheFirstLineOfStandardInput) {
     EXPECT_EQ(loaded().password, c.stored);
   }
   EXPECT_EQ(cli({"get", "1", "date"}).out, "1/2/2027\n");
-  EXPECT_THAT(readBytes(folder / "errlog.txt"), HasSubstr("The keyring was not available"));
+  // Once a day, not once per command: the day the profile was made, and 1/2/2027.
+  const std::string log = readBytes(folder / "errlog.txt");
+  std::size_t lines = 0;
+  for (auto at = log.find("The keyring was not available"); at != std::string::npos;
+       at = log.find("The keyring was not available", at + 1))
+    ++lines;
+  EXPECT_EQ(lines, 2u) << log;
 }
 
 TEST_F(SecretCommands, SmtpPasswordNeedsTheSeparateSmtpAccount) {
@@ -141,6 +147,8 @@ TEST_F(SecretCommands, AnXDisplayWithoutASessionBusMeansNoKeyring) {
   unsetenv("DBUS_SESSION_BUS_ADDRESS");
   setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
   setenv("DISPLAY", ":77", 1);
+  // Making the profile has already said today that the keyring was missing, for another reason.
+  std::filesystem::remove(folder / "keyring-unavailable");
   CliResult r = cli({"set-password", "pop3"}, "x display\n");
   for (const auto& [name, value] : saved) {
     if (value)

@@ -121,6 +121,9 @@ TEST_F(SendKill, SendingPassKilledFiveTimesSendsNoMoreThanOneCopyTwicePerKill) {
   EXPECT_EQ(kills, kKills);
   expectOneCopyEachAndNothingLost(kills);
   EXPECT_FALSE(std::filesystem::exists(folder / "Send.sent"));  // folded into the file
+  // Counted once per journal line: the copy in flight at a kill was never recorded.
+  EXPECT_EQ(cli({"get", "3", "totalemailssent"}).out, std::to_string(kRecipients) + "\n");
+  EXPECT_EQ(cli({"get", "6", "timessent"}).out, std::to_string(kRecipients) + "\n");
 }
 
 TEST_F(SendKill, ForcedSendKilledFiveTimesSendsNoMoreThanOneCopyTwicePerKill) {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <unistd.h>
 
 #include "store/text.h"
 
@@ -45,6 +46,15 @@ CliResult SendingProfile::cli(std::vector<std::string> args,
                               const std::optional<std::string>& input) {
   args.insert(args.begin(), {"--ca-file", rig.caFile()});
   return runCli(folder.path(), args, input);
+}
+
+pid_t SendingProfile::startCli(const std::vector<std::string>& args,
+                               const std::filesystem::path& errFile) {
+  const int fd = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  EXPECT_GE(fd, 0);
+  pid_t pid = spawnCli(args, fd);
+  if (fd >= 0) ::close(fd);
+  return pid;
 }
 
 pid_t SendingProfile::spawnCli(const std::vector<std::string>& args, int errFd) {

@@ -29,6 +29,8 @@ class SendingProfile : public mail::testing::RigTest {
   // The same, started without waiting: standard output to /dev/null, standard error to errFd
   // (/dev/null when -1). The process id, or -1.
   pid_t spawnCli(const std::vector<std::string>& args, int errFd = -1);
+  // Started in the background, its standard error going to errFile.
+  pid_t startCli(const std::vector<std::string>& args, const std::filesystem::path& errFile);
   void set(int index, const std::string& key, const std::string& value);
   void addSubscriber(const std::string& email, const std::string& name);
   // The `subscribers` rows (without the header) of the addresses starting with prefix.

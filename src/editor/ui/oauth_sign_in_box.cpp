@@ -114,6 +114,11 @@ store::OAuthAccount OAuthSignInBox::fieldsAccount() const {
   a.client_id = toStd(m_clientId->text().trimmed());
   a.client_secret = toStd(m_clientSecret->text());
   a.scopes = toStd(m_scopes->text().trimmed());
+  // The panel does not show the mechanism: a sign-in keeps the one saved (tidewell-cli sets it).
+  if (m_services.settings)
+    a.mechanism =
+        (m_acct == "pop" ? m_services.settings->pop_oauth : m_services.settings->smtp_oauth)
+            .mechanism;
   return a;
 }
 
