@@ -136,12 +136,14 @@ int showConsent(CliContext& context, const Arguments& args) {
 
 std::vector<Command> consentCommands() {
   return {
-      {"pending", "[--filter T]   the sign-ups waiting for confirmation", listPending},
+      {"pending", "[--filter T]   the sign-ups waiting for confirmation", listPending,
+       ProfileAccess::kReads},
       {"confirm", "ADDRESS [--filter T]   confirm a waiting sign-up by hand", confirmPending},
       {"resend-confirmation", "ADDRESS [--filter T]   send the confirmation again",
        resendConfirmation},
       {"drop-pending", "ADDRESS [--filter T]   drop a waiting sign-up", dropPending},
-      {"consent", "ADDRESS   the consent on record for one person", showConsent},
+      {"consent", "ADDRESS   the consent on record for one person", showConsent,
+       ProfileAccess::kReads},
   };
 }
 
