@@ -14,6 +14,8 @@ constexpr std::size_t kUidsPerCommand = 500;
 // than their number, and gives up at 300 KB (about 150 one-line answers arriving at once):
 // commands answered once per message (FETCH, MOVE and EXPUNGE) go in small slices.
 constexpr std::size_t kAnswersPerCommand = 50;
+// A SEARCH answer for this many UIDs stays one short line.
+constexpr std::uint64_t kUidsPerSearch = 500;
 
 size_t appendTo(char* data, size_t size, size_t count, void* sink) {
   static_cast<std::string*>(sink)->append(data, size * count);
@@ -134,29 +136,39 @@ bool ImapSession::command(const std::string& text, std::string* sink) {
   return ok;
 }
 
-std::optional<std::uint32_t> ImapSession::uidValidity() {
+std::optional<ImapSession::FolderStatus> ImapSession::status() {
   std::string answer;
-  if (!command("STATUS " + quotedMailbox(m_settings.imapFolder) + " (UIDVALIDITY)", &answer))
+  if (!command("STATUS " + quotedMailbox(m_settings.imapFolder) + " (UIDVALIDITY UIDNEXT)",
+               &answer))
     return std::nullopt;
   auto validity = numberAfter(answer, "UIDVALIDITY");
-  if (!validity) m_lastError = "IMAP STATUS: no UIDVALIDITY in the answer";
-  return validity;
+  auto next = numberAfter(answer, "UIDNEXT");
+  if (!validity || !next) {
+    m_lastError = "IMAP STATUS: no UIDVALIDITY or UIDNEXT in the answer";
+    return std::nullopt;
+  }
+  return FolderStatus{*validity, *next};
 }
 
 std::optional<std::vector<std::uint32_t>> ImapSession::searchAfter(std::uint32_t afterUid,
+                                                                   std::uint32_t uidNext,
                                                                    const std::string& keyword) {
-  std::string answer;
-  std::string text = "UID SEARCH UID " + std::to_string(afterUid + 1) + ":*";
-  if (!keyword.empty()) text += " UNKEYWORD " + keyword;
-  if (!command(text, &answer)) return std::nullopt;
   std::vector<std::uint32_t> uids;
-  for (const std::string& line : linesOf(answer)) {
-    if (line.rfind("* SEARCH", 0) != 0) continue;
-    std::istringstream numbers(line.substr(8));
-    std::uint32_t uid = 0;
-    // "n:*" also matches the last message when no UID is above n.
-    while (numbers >> uid)
-      if (uid > afterUid) uids.push_back(uid);
+  // libcurl 7.88 loses parts of an answer line longer than its buffer (a SEARCH listing a few
+  // thousand UIDs): ask for the UIDs a window at a time.
+  for (std::uint64_t from = std::uint64_t{afterUid} + 1; from < uidNext; from += kUidsPerSearch) {
+    const std::uint64_t to = std::min<std::uint64_t>(uidNext - 1, from + kUidsPerSearch - 1);
+    std::string text = "UID SEARCH UID " + std::to_string(from) + ":" + std::to_string(to);
+    if (!keyword.empty()) text += " UNKEYWORD " + keyword;
+    std::string answer;
+    if (!command(text, &answer)) return std::nullopt;
+    for (const std::string& line : linesOf(answer)) {
+      if (line.rfind("* SEARCH", 0) != 0) continue;
+      std::istringstream numbers(line.substr(8));
+      std::uint32_t uid = 0;
+      while (numbers >> uid)
+        if (uid > afterUid && uid < uidNext) uids.push_back(uid);
+    }
   }
   std::sort(uids.begin(), uids.end());
   uids.erase(std::unique(uids.begin(), uids.end()), uids.end());

@@ -20,10 +20,15 @@ class ImapSession {
   ImapSession(const ImapSession&) = delete;
   ImapSession& operator=(const ImapSession&) = delete;
 
-  // Logs in on first use; the folder's UIDVALIDITY.
-  std::optional<std::uint32_t> uidValidity();
-  // UIDs above afterUid without the keyword (none: every one), ascending.
+  struct FolderStatus {
+    std::uint32_t uidValidity = 0;
+    std::uint32_t uidNext = 0;  // every message there now has a lower UID
+  };
+  // Logs in on first use; the folder's UIDVALIDITY and UIDNEXT.
+  std::optional<FolderStatus> status();
+  // UIDs above afterUid and below uidNext without the keyword (none: every one), ascending.
   std::optional<std::vector<std::uint32_t>> searchAfter(std::uint32_t afterUid,
+                                                        std::uint32_t uidNext,
                                                         const std::string& keyword);
   // Of these UIDs, those without \Seen.
   std::optional<std::vector<std::uint32_t>> unseenOf(const std::vector<std::uint32_t>& uids);

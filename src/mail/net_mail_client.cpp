@@ -154,10 +154,10 @@ bool NetMailClient::openImap(bool freshToken, bool& tokenFromMemory) {
 
 std::optional<ImapListing> NetMailClient::listOpenFolder(std::uint32_t afterUid) {
   ImapListing listing;
-  auto validity = m_imap->uidValidity();
-  if (!validity) return std::nullopt;
-  listing.uidValidity = *validity;
-  auto uids = m_imap->searchAfter(afterUid, m_popSettings.doneKeyword);
+  auto status = m_imap->status();
+  if (!status) return std::nullopt;
+  listing.uidValidity = status->uidValidity;
+  auto uids = m_imap->searchAfter(afterUid, status->uidNext, m_popSettings.doneKeyword);
   if (!uids) return std::nullopt;
   listing.uids = std::move(*uids);
   auto unseen = m_imap->unseenOf(listing.uids);
