@@ -1,9 +1,10 @@
 #pragma once
 // `frmLoadCSV`: imports subscribers from a comma-separated file into one filter. The operator
 // picks the file (a preview shows its first lines), the number of columns, the columns, the
-// filter, and pairs columns with the filter's personal fields; the import reports how many lines
-// became subscribers and why the others did not. Made once by the user panel and kept, so its
-// choices stay between openings; modal; UI thread.
+// filter, and pairs columns with the filter's personal fields. OK asks whether the new
+// subscribers get the follow-ups already due, imports, closes and reports how many lines became
+// subscribers and why the others did not. Made once by the user panel and kept, so its choices
+// stay between openings; modal; UI thread.
 
 #include <QComboBox>
 #include <QDialog>
@@ -31,6 +32,11 @@ class LoadCsvDialog : public QDialog {
   // The table imported into and the placeholder delimiter of the profile's name templates;
   // the filter list is taken again from the table.
   void attach(store::SubscriberTable* table, std::string fieldDelimiter);
+  // Which follow-ups are due at once for a subscriber of the filter who signs up today; the
+  // import asks whether the new subscribers should get them.
+  void setDueAtSignUp(std::function<std::vector<std::string>(const std::string&)> due) {
+    m_dueAtSignUp = std::move(due);
+  }
   // True when something was imported since the window was shown.
   bool imported() const { return m_imported; }
   int exec() override;
@@ -49,12 +55,19 @@ class LoadCsvDialog : public QDialog {
   void filterChosen(int index);
   void showLists();
   const store::FilterRecord* chosenFilter() const;
+  // The first bytes of the chosen file, enough for the preview and its checks.
+  std::string firstBytes() const;
+  // Asks about the follow-ups already due; the sent list the new subscribers start with, or
+  // nothing when the operator cancelled.
+  std::optional<std::string> startingSentList(const store::FilterRecord& filter);
+  void showReport(const CsvImportReport& report, const store::FilterRecord& filter);
 
   store::ErrorTrap& m_trap;
   store::SubscriberTable* m_table = nullptr;
   std::string m_delimiter{"~"};
   CsvImportPairing m_pairing;
   bool m_imported = false;
+  std::function<std::vector<std::string>(const std::string&)> m_dueAtSignUp;
 
   QLineEdit* m_path;
   QComboBox* m_columnCount;

@@ -231,6 +231,7 @@ void SubscriberActions::Commandt_Click() {
   if (!grid() || !m_hooks.trap || m_busy) return;
   if (!m_csv) m_csv = new LoadCsvDialog(*m_hooks.trap, m_window);
   m_csv->attach(&grid()->table(), m_hooks.fieldDelimiter ? m_hooks.fieldDelimiter() : "~");
+  m_csv->setDueAtSignUp(m_hooks.dueAtSignUp);
   int top = m_view->topRow();
   m_csv->exec();
   if (!m_csv->imported()) return;
