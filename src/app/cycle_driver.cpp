@@ -58,7 +58,6 @@ void CycleDriver::makeEngine(std::int64_t totalSent) {
                                 m_runner,
                                 {}};
   m_engine = std::make_unique<engine::MailEngine>(context, m_session->profile().path(), totalSent);
-  m_engine->setOnMessagesSent([this] { emit subscribersChanged(); });
   publishCounters();
 }
 
@@ -84,9 +83,13 @@ void CycleDriver::detach() {
 }
 
 void CycleDriver::setAvailable(bool available) {
+  const bool was = m_available;
   m_available = available && m_engine && m_factory;
   if (m_serverRunning) m_serverRunning->setEnabled(m_available);
   if (m_sendRecv) m_sendRecv->setEnabled(m_available);
+  // The first filter of a profile starts the cycles as opening a profile with filters does;
+  // without filters there is nothing to check for.
+  if (m_engine && was != m_available) startRunning();
 }
 
 void CycleDriver::startRunning() {
@@ -108,6 +111,10 @@ void CycleDriver::mnuSendRecv_Click() {
   if (!m_engine || !m_available) return;
   m_scheduler.command99_Click(m_engine->checkIntervalMinutes());
   syncTimers();
+  if (!m_scheduler.serverRunning()) {
+    m_session->profile().trap().ui().showStatus(
+        "Send/Receive waits: the server is stopped. Tick Tools > Server Running to check mail");
+  }
 }
 
 void CycleDriver::mnuClearPop_Click() {
@@ -132,12 +139,18 @@ void CycleDriver::timer2Tick() {
 }
 
 void CycleDriver::runCycle() {
+  // Captures, opt-outs and sends all change the table; the grid then shows them at once.
+  const std::uint64_t changesBefore = m_session->table().changeCount();
   m_busy = true;
   emit busyChanged(true);
   m_engine->cmdCheckMail_click();
   m_busy = false;
   emit busyChanged(false);
   publishCounters();
+  if (m_session->table().changeCount() != changesBefore) emit subscribersChanged();
+  if (m_engine->lastLoginFailure() == engine::LoginFailure::kUntrustedCertificate) {
+    emit certificateRefused("pop3");
+  }
   if (m_closeAfterCycle) m_closeAfterCycle->close();
 }
 

@@ -60,8 +60,11 @@ class CycleDriver : public QObject {
   const ThreadTransferRunner& runner() const { return m_runner; }
 
  signals:
-  // A pass sent something: the grid is rebuilt.
+  // A cycle changed the subscribers (captures, opt-outs, sends): the grid is rebuilt.
   void subscribersChanged();
+  // The cycle could not log in because the account's server ("pop3") presented a certificate
+  // nobody vouches for.
+  void certificateRefused(const QString& account);
   void countersChanged(qint64 sentToday, qint64 totalSent);
   // A cycle started (true) or ended (false): actions that change subscribers wait.
   void busyChanged(bool busy);

@@ -5,18 +5,23 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProcess>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QUrl>
 
 #include "about_window.h"
+#include "certificate_dialog.h"
 #include "cipher/system_keyring.h"
 #include "cycle_lock.h"
 #include "editor/ui/panel_factory.h"
+#include "engine/newsletter_schedule.h"
 #include "engine/rotated_sign_ins.h"
+#include "message_box_titles.h"
 #include "new_profile_wizard.h"
 #include "open_profile_dialog.h"
 #include "pending_signups_dialog.h"
@@ -57,6 +62,7 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
       m_stack(new QStackedWidget(this)),
       m_cycle(new CycleDriver(this)) {
   setObjectName("frmMain");
+  MessageBoxTitles::install();
   setWindowTitle(QString::fromStdString(programCaption()));
   m_operator.attach(this, m_statusText, m_progress);
   buildMenus();
@@ -80,9 +86,17 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
   connect(m_tree, &ProfileTree::nodeRequested, this, &MainWindow::nodeClicked);
   connect(m_tree, &ProfileTree::menuRequested, this, &MainWindow::showTreeMenu);
   connect(m_cycle, &CycleDriver::subscribersChanged, this, [this] {
-    if (m_userPanel) m_userPanel->refreshGrid();
+    if (m_userPanel) m_userPanel->reloadGridKeepingTop();
   });
+  connect(m_cycle, &CycleDriver::certificateRefused, this,
+          [this](const QString& account) { showCertificate(account.toStdString(), false); });
   connect(m_cycle, &CycleDriver::busyChanged, this, &MainWindow::setCycleBusy);
+  // A newsletter's "Times Sent" grows with the sends of a cycle or a forced send.
+  connect(m_cycle, &CycleDriver::busyChanged, this, [this](bool busy) {
+    if (!busy && m_session && m_currentKind == QLatin1String("newsletter")) {
+      if (auto* panel = currentPanel()) panel->showBlock(m_currentIndex);
+    }
+  });
   new RotatedSignInSaver([this] { saveRotatedSignIns(); }, this);
   connect(m_cycle, &CycleDriver::countersChanged, this, [this](qint64 today, qint64 total) {
     if (m_userPanel) m_userPanel->setSentCounters(today, total);
@@ -215,6 +229,9 @@ editor::ui::PanelServices MainWindow::panelServices() {
     m_session->settings().fieldDelimiter = delimiter;
     m_cycle->fieldDelimiterChanged(delimiter);
   };
+  services.trustCertificate = [this](const std::string& account) {
+    showCertificate(account, true);
+  };
   return services;
 }
 
@@ -337,6 +354,11 @@ subscribers::ui::SubscriberHooks MainWindow::subscriberHooks() {
   };
   hooks.fieldDelimiter = [this] {
     return m_session ? m_session->settings().fieldDelimiter : std::string("~");
+  };
+  hooks.dueAtSignUp = [this](const std::string& filterTitle) {
+    if (!m_session) return std::vector<std::string>();
+    return engine::newslettersDueAtSignUp(m_session->profile().load(), filterTitle,
+                                          store::toDayNumber(m_clock.today()));
   };
   return hooks;
 }
@@ -546,13 +568,69 @@ void MainWindow::mnuOpenProfile_Click() {
 void MainWindow::mnuUserManual_Click() {
   std::filesystem::path programDir = QCoreApplication::applicationDirPath().toStdString();
   for (const std::filesystem::path& manual : manualCandidates(programDir)) {
-    if (!QFileInfo::exists(QString::fromStdString(manual.string()))) continue;
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(manual.string())))) {
-      m_operator.showStatus("The web browser could not be started for " + manual.string());
-    }
+    QString page = QString::fromStdString(manual.string());
+    if (!QFileInfo::exists(page)) continue;
+    m_operator.showStatus("Opening the user manual in the web browser...");
+    QPointer<MainWindow> self(this);
+    m_openManual(page, [self, page](const QString& reason) {
+      if (!self) return;
+      self->m_operator.showStatus("The web browser could not be started");
+      QMessageBox box(QMessageBox::Warning, tr("User Manual"),
+                      tr("The web browser could not be started (%1).\n\nThe user manual is the "
+                         "file:\n%2")
+                          .arg(reason, page),
+                      QMessageBox::Ok, self);
+      box.setObjectName("msgNoBrowser");
+      box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+      box.exec();
+    });
     return;
   }
-  m_operator.showStatus("The user manual was not found beside the program");
+  QMessageBox::warning(this, tr("User Manual"),
+                       tr("The user manual was not found beside the program."));
+}
+
+MainWindow::ManualOpener MainWindow::browserOpener() {
+  // xdg-open starts whatever browser the desktop names and says by its exit status whether one
+  // started; QDesktopServices would report success as soon as xdg-open itself ran.
+  return [](const QString& page, std::function<void(const QString&)> failed) {
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+      if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page))) failed(tr("no display"));
+      return;
+    }
+    auto* process = new QProcess;
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, failed](int code, QProcess::ExitStatus status) {
+                       if (status != QProcess::NormalExit || code != 0) {
+                         failed(tr("xdg-open ended with status %1").arg(code));
+                       }
+                       process->deleteLater();
+                     });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process, failed](QProcess::ProcessError error) {
+                       if (error != QProcess::FailedToStart) return;
+                       failed(tr("xdg-open could not be run"));
+                       process->deleteLater();
+                     });
+    process->start(QStringLiteral("xdg-open"), {QUrl::fromLocalFile(page).toString()});
+  };
+}
+
+void MainWindow::showCertificate(const std::string& account, bool modal) {
+  if (!m_session || m_certificateDialog) return;
+  auto* dialog = new CertificateDialog(m_session->profile(), m_session->settings().campaign,
+                                       account, m_certificateFetcher, this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  m_certificateDialog = dialog;
+  connect(dialog, &CertificateDialog::statusText, this,
+          [this](const QString& text) { m_operator.showStatus(text.toStdString()); });
+  dialog->fetch();
+  // After a timed cycle nobody may be at the screen: the window shows it, the cycles go on.
+  if (modal) {
+    dialog->exec();
+  } else {
+    dialog->show();
+  }
 }
 
 void MainWindow::mnuAbout_Click() {

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QProgressBar>
 #include <QStackedWidget>
 #include <QTimer>
@@ -14,6 +15,7 @@
 #include <map>
 #include <memory>
 
+#include "certificate_dialog.h"
 #include "cipher/dated_password_cipher.h"
 #include "cycle_driver.h"
 #include "editor/ui/property_panel.h"
@@ -67,6 +69,19 @@ class MainWindow : public QMainWindow {
   QProgressBar* progressBar() const { return m_progress; }
   CycleDriver* cycleDriver() const { return m_cycle; }
   WidgetOperator& operatorInterface() { return m_operator; }
+  // Shows the certificate the account's server ("pop3" or "smtp") presents, to be trusted; at
+  // most one such window at a time. modal: wait until it closes.
+  void showCertificate(const std::string& account, bool modal);
+  // How certificates are fetched; the network unless a test gives another.
+  void setCertificateFetcher(CertificateDialog::Fetcher fetch) {
+    m_certificateFetcher = std::move(fetch);
+  }
+  CertificateDialog* certificateDialog() const { return m_certificateDialog; }
+  // Opens the manual page in the web browser; failed runs, perhaps later, when none started.
+  using ManualOpener =
+      std::function<void(const QString& page, std::function<void(const QString& reason)> failed)>;
+  void setManualOpener(ManualOpener open) { m_openManual = std::move(open); }
+  static ManualOpener browserOpener();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -140,6 +155,9 @@ class MainWindow : public QMainWindow {
 
   int m_currentIndex = 0;
   QString m_currentKind;
+  CertificateDialog::Fetcher m_certificateFetcher = networkCertificateFetcher();
+  QPointer<CertificateDialog> m_certificateDialog;
+  ManualOpener m_openManual = browserOpener();
 };
 
 }  // namespace tidewell::app

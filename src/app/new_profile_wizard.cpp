@@ -4,6 +4,9 @@
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QVBoxLayout>
+#include <algorithm>
+
+#include "store/address_check.h"
 
 namespace tidewell::app {
 
@@ -47,9 +50,11 @@ NewProfileWizard::NewProfileWizard(store::SettingsFile& settings, store::Passwor
   m_pages->addWidget(
       makePage(1, tr("Name the profile. The title names the profile's files and heads its tree."),
                {{tr("Profile Title:"), m_title}}));
+  m_titleHint = addHint(m_pages->widget(0), "lblTitleHint");
   m_pages->addWidget(
       makePage(2, tr("The address your newsletters come from, and the address replies go to."),
                {{tr("Email Address:"), m_email}, {tr("Reply Address:"), m_reply}}));
+  m_addressHint = addHint(m_pages->widget(1), "lblAddressHint");
   QWidget* servers =
       makePage(3,
                tr("The servers of your mailbox: incoming mail (POP3 or IMAP) and outgoing "
@@ -79,10 +84,51 @@ NewProfileWizard::NewProfileWizard(store::SettingsFile& settings, store::Passwor
   layout->addLayout(buttons);
   resize(460, 260);
 
+  // What the finished profile could not use is said at once, beside the field.
+  connect(m_title, &QLineEdit::textEdited, this, &NewProfileWizard::titleTyped);
+  for (QLineEdit* address : {m_email, m_reply}) {
+    connect(address, &QLineEdit::editingFinished, this, &NewProfileWizard::addressLeft);
+  }
   connect(m_back, &QPushButton::clicked, this, &NewProfileWizard::goBack);
   connect(m_next, &QPushButton::clicked, this, &NewProfileWizard::goNext);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   showPage(1);
+}
+
+void NewProfileWizard::titleTyped(const QString& text) {
+  static const QString kRefused = QStringLiteral("/\t");
+  QString kept;
+  QChar refused;
+  for (QChar c : text) {
+    if (kRefused.contains(c)) {
+      refused = c;
+    } else {
+      kept += c;
+    }
+  }
+  // The line stays while the operator types on, so it can be read.
+  if (refused.isNull()) return;
+  // The title names the profile's files: a "/" would make it a path.
+  int caret = m_title->cursorPosition() - static_cast<int>(text.size() - kept.size());
+  m_title->setText(kept);
+  m_title->setCursorPosition(std::max(caret, 0));
+  m_titleHint->setText(refused == QLatin1Char('/')
+                           ? tr("\"/\" is not allowed in a profile title.")
+                           : tr("A TAB is not allowed in a profile title."));
+}
+
+void NewProfileWizard::addressLeft() {
+  QStringList problems;
+  for (auto [field, what] :
+       {std::pair{m_email, tr("Email Address")}, {m_reply, tr("Reply Address")}}) {
+    std::string text = field->text().toStdString();
+    if (text.empty()) continue;
+    if (std::optional<std::string> problem = store::addressProblem(text)) {
+      problems << tr("%1: \"%2\" is not an e-mail address: it %3.")
+                      .arg(what, field->text(), QString::fromStdString(*problem));
+    }
+  }
+  m_addressHint->setText(problems.join('\n'));
 }
 
 QLineEdit* NewProfileWizard::makeField(const char* name) {
@@ -124,6 +170,16 @@ void NewProfileWizard::addIncomingChoice(QWidget* page) {
   connect(m_imapChoice, &QRadioButton::toggled, this, [caption](bool imap) {
     if (caption) caption->setText(imap ? tr("IMAP Server:") : tr("POP3 Server:"));
   });
+}
+
+QLabel* NewProfileWizard::addHint(QWidget* page, const char* name) {
+  auto* hint = new QLabel(page);
+  hint->setObjectName(name);
+  hint->setWordWrap(true);
+  hint->setStyleSheet(QStringLiteral("color: #b00020;"));
+  auto* layout = static_cast<QVBoxLayout*>(page->layout());
+  layout->insertWidget(layout->count() - 1, hint);  // above the closing stretch
+  return hint;
 }
 
 void NewProfileWizard::showPage(int page) {

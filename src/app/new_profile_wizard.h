@@ -35,6 +35,12 @@ class NewProfileWizard : public QDialog {
  private:
   QWidget* makePage(int page, const QString& help, const QList<QPair<QString, QLineEdit*>>& rows);
   QLineEdit* makeField(const char* name);
+  // A warning line under a page's fields, empty until something is wrong.
+  QLabel* addHint(QWidget* page, const char* name);
+  // A "/" or TAB typed into the title is taken out again at once, and the page says why.
+  void titleTyped(const QString& text);
+  // An address field was left: the page says when an address is no mailbox.
+  void addressLeft();
   void goBack();
   void goNext();
   void finish();
@@ -60,6 +66,8 @@ class NewProfileWizard : public QDialog {
   QLineEdit* m_password;
   QRadioButton* m_pop3Choice = nullptr;
   QRadioButton* m_imapChoice = nullptr;
+  QLabel* m_titleHint = nullptr;
+  QLabel* m_addressHint = nullptr;
   QString m_profileSuccess = QStringLiteral("false");
   std::filesystem::path m_profilePath;
 };

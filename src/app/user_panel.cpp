@@ -3,8 +3,10 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "store/profile_rename.h"
 #include "subscribers/show_filter.h"
@@ -56,6 +58,8 @@ UserPanel::UserPanel(editor::ui::PanelServices services, QWidget* parent)
   rows->setDefaultSectionSize(m_view->fontMetrics().height() + 6);
   rows->hide();
   m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  // The columns fill the grid's width: the last one takes what is left.
+  m_view->horizontalHeader()->setStretchLastSection(true);
   m_view->horizontalHeader()->setHighlightSections(false);
   m_view->setModel(m_model);
 
@@ -192,6 +196,12 @@ void UserPanel::reloadGrid() {
   updateCount();
 }
 
+void UserPanel::reloadGridKeepingTop() {
+  int top = m_view->verticalScrollBar()->value();
+  reloadGrid();
+  m_view->verticalScrollBar()->setValue(top);
+}
+
 void UserPanel::refreshGrid() {
   m_model->refresh();
   applyColumnWidths();
@@ -215,8 +225,13 @@ std::vector<int> UserPanel::currentWidths() const {
 void UserPanel::applyColumnWidths() {
   subscribers::SubscriberGrid* grid = m_model->grid();
   if (!grid) return;
+  // Row numbers up to seven digits are shown whole, whatever width was stored.
+  const int countWidth = m_view->fontMetrics().horizontalAdvance(QStringLiteral("9999999")) + 14;
   for (std::size_t column = 0; column < grid->columnCount(); ++column) {
-    m_view->setColumnWidth(static_cast<int>(column), twipsToPixels(grid->columnWidth(column)));
+    int width = twipsToPixels(grid->columnWidth(column));
+    if (grid->columnKind(column) == subscribers::ColumnKind::kCount)
+      width = std::max(width, countWidth);
+    m_view->setColumnWidth(static_cast<int>(column), width);
   }
 }
 

@@ -40,8 +40,10 @@ class UserPanel : public editor::ui::PropertyPanel {
   void setShowList(const std::vector<std::string>& list);
   // loadgrid and lay the columns out again.
   void reloadGrid();
-  // The rows were rebuilt elsewhere (after a cycle, say): only the view follows.
+  // The rows were rebuilt elsewhere: only the view follows.
   void refreshGrid();
+  // loadgrid after the table changed underneath (a cycle), scrolled back to where it was.
+  void reloadGridKeepingTop();
   // What the grid's actions need from the main window (newsletters, forced send, delimiter);
   // the panel adds its own part.
   void setWindowHooks(subscribers::ui::SubscriberHooks hooks);

@@ -73,7 +73,9 @@ std::string quotedMailbox(const std::string& name) {
 }
 
 ImapSession::ImapSession(PopSettings settings, bool implicitTls)
-    : m_settings(std::move(settings)), m_implicitTls(implicitTls) {}
+    : m_settings(std::move(settings)),
+      m_implicitTls(implicitTls),
+      m_trust(m_settings.pinnedCertificate) {}
 
 bool ImapSession::setUp() {
   m_handle = newCurlEasy();
@@ -84,8 +86,10 @@ bool ImapSession::setUp() {
   CURL* h = m_handle.get();
   m_transcript.attach(h);
   curl_easy_setopt(h, CURLOPT_USERNAME, m_settings.user.c_str());
-  // Unticked SSL still upgrades when the server offers STARTTLS; imaps:// ignores this.
-  curl_easy_setopt(h, CURLOPT_USE_SSL, m_settings.ssl ? CURLUSESSL_ALL : CURLUSESSL_TRY);
+  // Unticked SSL still upgrades when the server offers STARTTLS; imaps:// ignores this. A bearer
+  // token never goes over a plain connection.
+  const bool tlsRequired = m_settings.ssl || m_settings.oauth.used();
+  curl_easy_setopt(h, CURLOPT_USE_SSL, tlsRequired ? CURLUSESSL_ALL : CURLUSESSL_TRY);
   const std::string mechanism = "AUTH=" + m_settings.oauth.mechanism;
   if (m_settings.oauth.used()) {
     curl_easy_setopt(h, CURLOPT_XOAUTH2_BEARER, m_settings.oauth.bearerToken.c_str());
@@ -95,6 +99,7 @@ bool ImapSession::setUp() {
     if (m_settings.spa) curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, "AUTH=NTLM");
   }
   applyServerLimits(h, m_settings.caFile, m_settings.timeoutSeconds);
+  m_trust.attach(h);
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &appendTo);
   return true;
 }
@@ -120,6 +125,7 @@ bool ImapSession::perform(const std::string& what, const std::string& url, std::
   m_lastCode = curl_easy_perform(h);
   if (m_lastCode != CURLE_OK) {
     m_lastError = "IMAP " + what + ": " + m_transcript.describe(m_lastCode);
+    if (m_trust.refused()) m_lastError += "; " + m_trust.refusalText();
     return false;
   }
   return true;

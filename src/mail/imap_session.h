@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "mail/certificate_trust.h"
 #include "mail/curl_handle.h"
 #include "mail/curl_transcript.h"
 #include "mail/mail_settings.h"
@@ -62,6 +63,7 @@ class ImapSession {
   CurlTranscript m_transcript;
   CURLcode m_lastCode = CURLE_OK;
   std::string m_lastError;
+  CertificateTrust m_trust;  // outlives the handle, which calls into it
 };
 
 // "1:3,7,9:10" for 1 2 3 7 9 10 (the UIDs ascending).

@@ -200,7 +200,9 @@ std::optional<CsvImportReport> importCsv(store::ErrorTrap& trap, store::Subscrib
 }
 
 std::optional<std::string> csvFileProblem(std::string_view bytes) {
-  if (store::trim(bytes).empty()) return "The file is empty: there is nothing to import.";
+  if (bytes.find_first_not_of(" \t\r\n") == std::string_view::npos) {
+    return "The file is empty: there is nothing to import.";
+  }
   // Text files never hold NUL; spreadsheets, archives and pictures do early on.
   if (bytes.substr(0, 1 << 16).find('\0') != std::string_view::npos) {
     return "The file is not a CSV file: it holds binary data (a spreadsheet, archive or picture?). "

@@ -6,12 +6,15 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <chrono>
 
+#include "modal_script.h"
 #include "store/clock.h"
+#include "store/profile_store.h"
 #include "subscriber_window.h"
 #include "widget_operator.h"
 
@@ -122,7 +125,8 @@ class CycleTest : public QObject {
     w.action("mnuServerRunning")->trigger();
     QVERIFY(!w.action("mnuServerRunning")->isChecked());
     QVERIFY(!w.cycle().timer1()->isActive());
-    w.action("mnuSendRecv")->trigger();  // stopped: arms the timers, starts nothing
+    w.action("mnuSendRecv")->trigger();  // stopped: arms the timers, starts nothing, says why
+    QVERIFY(w.statuses.last().contains("Tools > Server Running"));
     for (int tick = 0; tick < 400; ++tick) w.cycle().timer1Tick();
     QCOMPARE(w.server.clientsMade, 0);
 
@@ -141,7 +145,48 @@ class CycleTest : public QObject {
     QVERIFY(!w.action("mnuSendRecv")->isEnabled());
     QVERIFY(!w.cycle().timer1()->isActive());
     w.window->cmdNewInbound_Click();
+    // The first filter starts the cycles as opening a profile with filters does.
     QVERIFY(w.action("mnuServerRunning")->isEnabled());
+    QVERIFY(w.action("mnuServerRunning")->isChecked());
+    QVERIFY(w.cycle().timer1()->isActive());
+    w.cycle().timer1Tick();
+    QCOMPARE(w.server.clientsMade, 1);
+  }
+
+  void everyCycleShowsItsCapturesAndNamesWhyALogInFailed() {
+    CycleWindow w;
+    store::ProfileStore(w.profile, w.program.trap)
+        .UpdateFile_new(w.nodes[0], "rule1", "<1<Subject>1> <2<Has>2> <3<join>3> <4<Or>4>");
+    mail::IncomingMessage signUp = message("u1");
+    signUp.subject = "join";
+    signUp.senderAddress = "new@x.org";
+    w.server.add(signUp);
+    w.load();
+    w.cycle().timer1Tick();
+    QCOMPARE(w.emails(),
+             QStringList{"new@x.org"});  // nothing was sent, the grid shows it all the same
+
+    w.server.refuseLogin = true;
+    w.action("mnuSendRecv")->trigger();
+    w.cycle().timer1Tick();
+    QCOMPARE(w.statuses.last(), QString("Problems logging into Pop3: the account name or "
+                                        "password was refused. Check Server Settings"));
+  }
+
+  void aMissingMessageFileIsAStatusAndALogLineNeverABox() {
+    CycleWindow w("fn");
+    store::ProfileStore store(w.profile, w.program.trap);
+    store.UpdateFile_new(w.nodes[1], "location", (w.program.path() / "gone.txt").string());
+    store.UpdateFile_new(w.nodes[1], "rule", "Filter_1");
+    w.writeSubscribers({person("Ann")});
+    w.load();
+    ModalScript boxes(1500);
+    boxes.answerBox(QMessageBox::Ok);
+    w.cycle().timer1Tick();
+    QVERIFY(boxes.boxes().isEmpty());
+    QVERIFY(w.statuses.last().endsWith("gone.txt Does Not Exist in New Newsletter #1"));
+    QVERIFY(readBytes(w.program.path() / "errlog.txt").find("gone.txt Does Not Exist") !=
+            std::string::npos);
   }
 
   void aSentNewsletterReloadsTheGridAndCounts() {

@@ -41,6 +41,10 @@ FilterPanel::FilterPanel(const PanelServices& services, QWidget* parent)
     : PropertyPanel(services, parent), m_focus(new FocusEdits(this)) {
   m_frame = new QGroupBox(this);
   m_title = box("txtRuleTitle");
+  m_optInCode = box("txtOptInCode");
+  m_optInCode->setToolTip(
+      "The code sign-ups of this filter carry (its subject keyword); subscribers are added by "
+      "hand only to filters that have one");
   m_toName = box("txtExtractToName");
   m_redirect = box("txtOptInRedirect");
   m_display = box("txtDisplay");
@@ -54,6 +58,7 @@ FilterPanel::FilterPanel(const PanelServices& services, QWidget* parent)
 
   auto* form = new QFormLayout;
   form->addRow("Filter Title:", m_title);
+  form->addRow("Opt-In Code:", m_optInCode);
   form->addRow("To Name:", m_toName);
   form->addRow("Opt-In Redirect:", m_redirect);
   form->addRow("Display Name:", m_display);
@@ -79,6 +84,7 @@ FilterPanel::FilterPanel(const PanelServices& services, QWidget* parent)
   m_focus->watch(
       m_title, [this] { return m_title->text(); },
       [this](const QString& text, const QString&) { leaveTitle(text); });
+  watchTextKey(m_optInCode, "subject");
   watchTextKey(m_toName, "toname");
   watchTextKey(m_redirect, "redirect");
   watchTextKey(m_display, "displayname");
@@ -112,8 +118,11 @@ void FilterPanel::watchTextKey(QLineEdit* field, const char* key) {
       [this, key](const QString& text, const QString&) {
         if (!m_editor) return;
         m_editor->writeKey(key, toStd(text));
-        // The display name is used for sending at once, from the filter list.
-        if (std::string_view(key) == "displayname") rebuildFilterList();
+        // The display name is used for sending at once, and the opt-in code by New Email, from
+        // the filter list.
+        if (std::string_view(key) == "displayname" || std::string_view(key) == "subject") {
+          rebuildFilterList();
+        }
       });
 }
 
@@ -141,6 +150,7 @@ void FilterPanel::showBlock(int index) {
   showTitle(m_frame, m_storedTitle);
   m_title->setText(m_storedTitle);
   m_guard.reset({toStd(m_storedTitle), static_cast<int>(m_storedTitle.size()), 0});
+  m_optInCode->setText(read("subject"));
   m_toName->setText(read("toname"));
   m_redirect->setText(read("redirect"));
   m_display->setText(read("displayname"));

@@ -46,6 +46,7 @@ class FilterPanel : public PropertyPanel {
   TitleTypingGuard m_guard;
   QGroupBox* m_frame;
   QLineEdit* m_title;
+  QLineEdit* m_optInCode;  // the filter's "subject"
   QLineEdit* m_toName;
   QLineEdit* m_redirect;
   QLineEdit* m_display;

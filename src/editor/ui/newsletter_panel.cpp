@@ -51,7 +51,9 @@ NewsletterPanel::NewsletterPanel(const PanelServices& services, QWidget* parent)
   auto* remove = named(new QPushButton("&Remove"), "cmdRemove");
   m_follow = named(new QComboBox, "cboFollowRule");
   m_follow->installEventFilter(this);
-  m_verify = named(new QCheckBox, "chkVerify");
+  m_verify = named(new QCheckBox("Verified"), "chkVerify");
+  m_verify->setToolTip(
+      "Your own mark that this newsletter has been checked; sending does not depend on it");
   m_sent = named(new QLabel, "lblSent");
 
   auto* locationRow = new QHBoxLayout;

@@ -31,6 +31,9 @@ struct PanelServices {
   std::function<void(const std::string& text)> showStatus;
   // The placeholder delimiter in memory follows the Filters panel (optional).
   std::function<void(const std::string& delimiter)> fieldDelimiterChanged;
+  // Shows the certificate the account's server ("pop3" or "smtp") presents and lets the
+  // operator trust it (optional).
+  std::function<void(const std::string& account)> trustCertificate;
 };
 
 }  // namespace tidewell::editor::ui

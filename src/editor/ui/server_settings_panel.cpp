@@ -4,10 +4,12 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QMessageBox>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "editor/field_checks.h"
 #include "editor/required_fields.h"
 #include "editor/server_timeout.h"
 #include "editor/ui/outgoing_authentication_dialog.h"
@@ -114,12 +116,24 @@ QWidget* ServerSettingsPanel::buildAdvancedTab() {
   m_popSsl = named(new QCheckBox("This server requires a secure connection (SSL)"), "Check8");
   m_smtpSsl = named(new QCheckBox("This server requires a secure connection (SSL)"), "Check7");
   m_imapPort = named(new QLineEdit, "txtImapPort");
+  auto* popTrust = named(new QPushButton("Trust Certificate..."), "cmdTrustPop3");
+  auto* smtpTrust = named(new QPushButton("Trust Certificate..."), "cmdTrustSmtp");
+  popTrust->setToolTip("Shows the POP3 server's certificate; trust it when the system does not");
+  smtpTrust->setToolTip("Shows the SMTP server's certificate; trust it when the system does not");
+  connect(popTrust, &QPushButton::clicked, this, [this] { trustCertificate("pop3"); });
+  connect(smtpTrust, &QPushButton::clicked, this, [this] { trustCertificate("smtp"); });
+  auto withButton = [](QWidget* box, QPushButton* button) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(box, 1);
+    row->addWidget(button);
+    return row;
+  };
   auto* portForm = m_portForm = new QFormLayout(ports);
   portForm->addRow("Incoming Mail (POP3):", m_popPort);
   portForm->addRow("Incoming Mail (IMAP):", m_imapPort);
-  portForm->addRow(m_popSsl);
+  portForm->addRow(withButton(m_popSsl, popTrust));
   portForm->addRow("Outgoing Mail (SMTP):", m_smtpPort);
-  portForm->addRow(m_smtpSsl);
+  portForm->addRow(withButton(m_smtpSsl, smtpTrust));
   auto* timeouts = new QGroupBox("Server Timouts");
   m_slider = named(new QSlider(Qt::Horizontal), "Slider1");
   m_slider->setRange(0, kTimeoutPositions - 1);
@@ -170,9 +184,12 @@ void ServerSettingsPanel::connectFields() {
     editor().writeTitle(toStd(t), toStd(old));
   });
   m_focus->watch(m_email, text(m_email), [this](const QString& t, const QString& old) {
+    // An empty address is the required-fields check's to report.
+    if (!t.isEmpty() && refused(m_email, old, addressRefusal(toStd(t), "Email Address"))) return;
     editor().writeEmail(toStd(t), toStd(old));
   });
   m_focus->watch(m_reply, text(m_reply), [this](const QString& t, const QString& old) {
+    if (!t.isEmpty() && refused(m_reply, old, addressRefusal(toStd(t), "Reply Address"))) return;
     editor().writeReply(toStd(t), toStd(old));
   });
   m_focus->watch(m_smtp, text(m_smtp), [this](const QString& t, const QString& old) {
@@ -185,16 +202,22 @@ void ServerSettingsPanel::connectFields() {
                  [this](const QString& t, const QString&) { editor().writePop3(toStd(t)); });
   m_focus->watch(m_pass, text(m_pass),
                  [this](const QString& t, const QString&) { editor().writePassword(toStd(t)); });
-  m_focus->watch(m_popPort, text(m_popPort),
-                 [this](const QString& t, const QString&) { editor().writePopPort(toStd(t)); });
-  m_focus->watch(m_imapPort, text(m_imapPort),
-                 [this](const QString& t, const QString&) { editor().writeImapPort(toStd(t)); });
+  m_focus->watch(m_popPort, text(m_popPort), [this](const QString& t, const QString& old) {
+    if (refused(m_popPort, old, portRefusal(toStd(t), "Pop3"))) return;
+    editor().writePopPort(toStd(t));
+  });
+  m_focus->watch(m_imapPort, text(m_imapPort), [this](const QString& t, const QString& old) {
+    if (refused(m_imapPort, old, portRefusal(toStd(t), "IMAP"))) return;
+    editor().writeImapPort(toStd(t));
+  });
   m_focus->watch(m_imapFolder, text(m_imapFolder),
                  [this](const QString& t, const QString&) { editor().writeImapFolder(toStd(t)); });
   m_focus->watch(m_imapDone, text(m_imapDone),
                  [this](const QString& t, const QString&) { editor().writeImapDone(toStd(t)); });
-  m_focus->watch(m_smtpPort, text(m_smtpPort),
-                 [this](const QString& t, const QString&) { editor().writeSmtpPort(toStd(t)); });
+  m_focus->watch(m_smtpPort, text(m_smtpPort), [this](const QString& t, const QString& old) {
+    if (refused(m_smtpPort, old, portRefusal(toStd(t), "SMTP"))) return;
+    editor().writeSmtpPort(toStd(t));
+  });
   m_focus->watch(
       m_mins, [this] { return m_mins->currentText(); },
       [this](const QString& t, const QString&) { editor().writeMins(toStd(t)); });
@@ -278,6 +301,22 @@ QStringList ServerSettingsPanel::missingRequiredFields() const {
   RequiredServerFields f{toStd(m_pop3->text()), toStd(m_smtp->text()),  toStd(m_account->text()),
                          toStd(m_pass->text()), toStd(m_email->text()), toStd(m_reply->text())};
   return toQt(editor::missingRequiredFields(f));
+}
+
+bool ServerSettingsPanel::refused(QLineEdit* field, const QString& oldText,
+                                  const std::optional<FieldRefusal>& refusal) {
+  // A value left as it was is not judged again.
+  if (!refusal || field->text() == oldText) return false;
+  // Nothing is written; the field shows what is stored and waits for a better value.
+  QMessageBox::warning(this, toQt(refusal->caption), toQt(refusal->message));
+  field->setText(oldText);
+  field->setFocus();
+  field->selectAll();
+  return true;
+}
+
+void ServerSettingsPanel::trustCertificate(const std::string& account) {
+  if (services().trustCertificate) services().trustCertificate(account);
 }
 
 void ServerSettingsPanel::openOutgoingAuthentication() {

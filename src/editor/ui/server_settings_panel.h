@@ -10,6 +10,7 @@
 #include <QSlider>
 #include <memory>
 
+#include "editor/field_checks.h"
 #include "editor/server_settings_editor.h"
 #include "editor/ui/focus_edits.h"
 #include "editor/ui/oauth_sign_in_box.h"
@@ -43,6 +44,11 @@ class ServerSettingsPanel : public PropertyPanel {
   void useDefaults();
   // Shows the fields of the incoming protocol chosen (IMAP's folder, mark and port, or POP3's).
   void showIncoming(bool imap);
+  // A changed value the cycle could not use: the box says why, the field gets its stored text
+  // back and keeps the focus. True when refused.
+  bool refused(QLineEdit* field, const QString& oldText,
+               const std::optional<FieldRefusal>& refusal);
+  void trustCertificate(const std::string& account);
 
   std::unique_ptr<ServerSettingsEditor> m_editor;
   FocusEdits* m_focus;

@@ -39,6 +39,9 @@ EditEmailDialog::EditEmailDialog(store::ErrorTrap& trap, store::SubscriberTable&
   remove->setObjectName("Command2");
   auto* close = new QPushButton("Close", this);
   close->setObjectName("Command1");
+  // Enter closes the window; it never deletes a sent entry, and typing starts in the address.
+  remove->setAutoDefault(false);
+  close->setDefault(true);
 
   auto* form = new QFormLayout;
   form->addRow("Email Address:", m_fields[0]);
@@ -66,6 +69,7 @@ EditEmailDialog::EditEmailDialog(store::ErrorTrap& trap, store::SubscriberTable&
     menu.exec(m_sent->viewport()->mapToGlobal(at));
   });
   showRecord();
+  m_fields[0]->setFocus();
 }
 
 void EditEmailDialog::showRecord() {

@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -186,14 +187,16 @@ void LoadCsvDialog::loadPreview() {
   m_preview->clear();
   m_preview->setRowCount(0);
   m_preview->setColumnCount(0);
+  m_reportCaption->clear();
   std::filesystem::path file = m_path->text().toStdString();
   std::error_code ec;
   if (m_path->text().isEmpty() || !std::filesystem::is_regular_file(file, ec)) return;
-  // The first 64 KiB hold the preview's lines of any sensible file; a huge file is not read.
-  std::ifstream in(file, std::ios::binary);
-  std::string bytes(1 << 16, '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  std::string bytes = firstBytes();
+  if (std::optional<std::string> problem = csvFileProblem(bytes)) {
+    // An empty preview alone would leave the operator guessing.
+    m_reportCaption->setText(QString::fromStdString(*problem));
+    return;
+  }
   std::string text = csvFileText(bytes);
   std::vector<CsvRecord> records = firstRecords(text, kPreviewLines);
   int columns = 0;
@@ -212,6 +215,15 @@ void LoadCsvDialog::loadPreview() {
     }
   }
   if (columns > 0 && m_columnCount->currentIndex() < 0) m_columnCount->setCurrentIndex(columns - 1);
+}
+
+std::string LoadCsvDialog::firstBytes() const {
+  // The first 64 KiB hold the preview's lines of any sensible file; a huge file is not read.
+  std::ifstream in(std::filesystem::path(m_path->text().toStdString()), std::ios::binary);
+  std::string bytes(1 << 16, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  return bytes;
 }
 
 void LoadCsvDialog::chooseColumnCount(int index) {
@@ -261,10 +273,25 @@ void LoadCsvDialog::Command5_Click() {
 
 void LoadCsvDialog::Command3_Click() {
   const store::FilterRecord* filter = chosenFilter();
-  if (!m_table || !filter) return;
+  if (!m_table || !filter) {
+    showRefusal(this, {"Pick a filter to assign the list to first.", "Import CSV"});
+    return;
+  }
+  std::filesystem::path file = m_path->text().toStdString();
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) {
+    importCsv(m_trap, *m_table, file, *filter, {}, m_delimiter);  // says the file does not exist
+    return;
+  }
+  if (std::optional<std::string> problem = csvFileProblem(firstBytes())) {
+    showRefusal(this, {*problem, "Import CSV"});
+    return;
+  }
+  std::optional<std::string> sentList = startingSentList(*filter);
+  if (!sentList) return;
   std::optional<CsvImportReport> report =
-      importCsv(m_trap, *m_table, m_path->text().toStdString(), *filter, m_pairing.pairs(),
-                m_delimiter, consent::SuppressionList(m_suppressedPath));
+      importCsv(m_trap, *m_table, file, *filter, m_pairing.pairs(), m_delimiter,
+                consent::SuppressionList(m_suppressedPath), {*sentList});
   if (!report) return;
   if (!m_consentFolder.empty()) {
     const store::Clock& clock = m_trap.clock();
@@ -274,10 +301,50 @@ void LoadCsvDialog::Command3_Click() {
     });
   }
   m_imported = m_imported || report->imported > 0;
-  m_reportCaption->setText(QStringLiteral("Imported %1 lines, skipped %2 lines.")
-                               .arg(report->imported)
-                               .arg(report->skipped.size()));
-  m_report->setPlainText(reportText(*report));
+  // One import per OK: the window closes, so a second OK cannot add everybody again.
+  accept();
+  showReport(*report, *filter);
+}
+
+std::optional<std::string> LoadCsvDialog::startingSentList(const store::FilterRecord& filter) {
+  std::vector<std::string> due =
+      m_dueAtSignUp ? m_dueAtSignUp(filter.title) : std::vector<std::string>();
+  if (due.empty()) return std::string("none");
+  QString titles;
+  for (const std::string& title : due) titles += "\n    " + QString::fromStdString(title);
+  QMessageBox box(QMessageBox::Question, "Import CSV",
+                  QStringLiteral("These follow-ups of %1 are due at once for subscribers who sign "
+                                 "up today:%2\n\nShould the imported subscribers receive them at "
+                                 "the next check?\n\nNo marks them as already sent to the "
+                                 "imported subscribers; later follow-ups go out as usual.")
+                      .arg(QString::fromStdString(filter.title), titles),
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+  box.setObjectName("msgDueFollowUps");
+  box.setDefaultButton(QMessageBox::No);
+  int answer = box.exec();
+  if (answer == QMessageBox::Cancel) return std::nullopt;
+  if (answer == QMessageBox::Yes) return std::string("none");
+  std::string sent;
+  for (const std::string& title : due) sent += title + "[\\?]";
+  return sent;
+}
+
+void LoadCsvDialog::showReport(const CsvImportReport& report, const store::FilterRecord& filter) {
+  QString text = QStringLiteral("Imported %1 subscribers into %2; skipped %3 lines.")
+                     .arg(report.imported)
+                     .arg(QString::fromStdString(filter.title))
+                     .arg(report.skipped.size());
+  if (report.alreadyOnFilter > 0) {
+    text += QStringLiteral("\n%1 of them were already on %2 and were left as they are.")
+                .arg(report.alreadyOnFilter)
+                .arg(QString::fromStdString(filter.title));
+  }
+  m_reportCaption->setText(text);
+  m_report->setPlainText(reportText(report));
+  QMessageBox box(QMessageBox::Information, "Import CSV", text, QMessageBox::Ok, parentWidget());
+  box.setObjectName("msgImportReport");
+  if (!report.skipped.empty()) box.setDetailedText(reportText(report));
+  box.exec();
 }
 
 }  // namespace tidewell::subscribers::ui

@@ -1,9 +1,10 @@
 #pragma once
 // `frmLoadCSV`: imports subscribers from a comma-separated file into one filter. The operator
 // picks the file (a preview shows its first lines), the number of columns, the columns, the
-// filter, and pairs columns with the filter's personal fields; the import reports how many lines
-// became subscribers and why the others did not. Made once by the user panel and kept, so its
-// choices stay between openings; modal; UI thread.
+// filter, and pairs columns with the filter's personal fields. OK asks whether the new
+// subscribers get the follow-ups already due, imports, closes and reports how many lines became
+// subscribers and why the others did not. Made once by the user panel and kept, so its choices
+// stay between openings; modal; UI thread.
 
 #include <QComboBox>
 #include <QDialog>
@@ -36,6 +37,11 @@ class LoadCsvDialog : public QDialog {
   void setConsentFolder(std::filesystem::path folder) { m_consentFolder = std::move(folder); }
   // The addresses an import skips; read again before each import.
   void setSuppressionFile(std::filesystem::path path) { m_suppressedPath = std::move(path); }
+  // Which follow-ups are due at once for a subscriber of the filter who signs up today; the
+  // import asks whether the new subscribers should get them.
+  void setDueAtSignUp(std::function<std::vector<std::string>(const std::string&)> due) {
+    m_dueAtSignUp = std::move(due);
+  }
   // True when something was imported since the window was shown.
   bool imported() const { return m_imported; }
   int exec() override;
@@ -54,6 +60,12 @@ class LoadCsvDialog : public QDialog {
   void filterChosen(int index);
   void showLists();
   const store::FilterRecord* chosenFilter() const;
+  // The first bytes of the chosen file, enough for the preview and its checks.
+  std::string firstBytes() const;
+  // Asks about the follow-ups already due; the sent list the new subscribers start with, or
+  // nothing when the operator cancelled.
+  std::optional<std::string> startingSentList(const store::FilterRecord& filter);
+  void showReport(const CsvImportReport& report, const store::FilterRecord& filter);
 
   store::ErrorTrap& m_trap;
   store::SubscriberTable* m_table = nullptr;
@@ -62,6 +74,7 @@ class LoadCsvDialog : public QDialog {
   CsvImportPairing m_pairing;
   bool m_imported = false;
   std::filesystem::path m_consentFolder;
+  std::function<std::vector<std::string>(const std::string&)> m_dueAtSignUp;
 
   QLineEdit* m_path;
   QComboBox* m_columnCount;

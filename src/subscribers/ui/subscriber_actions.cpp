@@ -356,6 +356,7 @@ void SubscriberActions::Commandt_Click() {
   m_csv->attach(&grid()->table(), m_hooks.fieldDelimiter ? m_hooks.fieldDelimiter() : "~");
   if (m_hooks.file)
     m_csv->setSuppressionFile(consent::SuppressionList::pathFor(m_hooks.file->path()));
+  m_csv->setDueAtSignUp(m_hooks.dueAtSignUp);
   int top = m_view->topRow();
   m_csv->exec();
   if (!m_csv->imported()) return;

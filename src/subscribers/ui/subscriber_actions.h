@@ -33,6 +33,8 @@ struct SubscriberHooks {
   // Sends the newsletter of this block index to these subscribers now, with progress.
   std::function<void(const std::vector<store::Position>&, int blockIndex)> forcedSend;
   std::function<std::string()> fieldDelimiter;
+  // The titles of the filter's follow-ups due at once for a subscriber signing up today.
+  std::function<std::vector<std::string>(const std::string& filterTitle)> dueAtSignUp;
 };
 
 class SubscriberActions : public QObject {

@@ -1,0 +1,258 @@
+// What a new operator met in the window: the CSV import (closing, skipping what the filter has,
+// unreadable files, follow-ups already due), the opt-in code New Email needs, fields checked
+// when they are left, an untrusted server certificate shown and trusted, and the looks.
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "new_profile_wizard.h"
+#include "store/profile_store.h"
+#include "subscriber_window.h"
+#include "subscribers/ui/load_csv_dialog.h"
+
+namespace tidewell::testing {
+
+namespace {
+
+// Imports the file (name, address) into Filter_1 through the dialog, answering the boxes it opens;
+// returns them and whether the dialog closed.
+QStringList importAddresses(SubscriberWindow& w, const std::string& bytes,
+                            const QList<int>& answers, bool& closed) {
+  std::filesystem::path csv = w.program.path() / "list.csv";
+  writeBytes(csv, bytes);
+  QStringList boxes;
+  ModalScript script(10000);
+  script.then([&](QWidget* d) {
+    if (d->objectName() != "frmLoadCSV") return false;
+    auto* path = child<QLineEdit>(d, "Text1");
+    path->setText(QString::fromStdString(csv.string()));
+    static_cast<subscribers::ui::LoadCsvDialog*>(d)->loadPreview();
+    child<QComboBox>(d, "Combo1")->setCurrentText("2");
+    child<QComboBox>(d, "Combo2")->setCurrentText("Filter_1");
+    for (int i : {0, 1}) child<QListWidget>(d, "List1")->item(i)->setSelected(true);
+    for (int column : {1, 0}) {  // email -> Column 2, then name -> Column 1
+      child<QListWidget>(d, "List2")->setCurrentRow(0);
+      child<QListWidget>(d, "List3")->setCurrentRow(column);
+      child<QPushButton>(d, "Command5")->click();
+    }
+    ModalScript answering;
+    for (int answer : answers) {
+      answering.then([&boxes, answer](QWidget* widget) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        if (!box) return false;
+        boxes << box->windowTitle() + "|" + box->text();
+        QAbstractButton* button = box->button(static_cast<QMessageBox::StandardButton>(answer));
+        clickLater(button ? button : box->buttons().first());
+        return true;
+      });
+    }
+    child<QPushButton>(d, "Command3")->click();
+    closed = !d->isVisible();
+    if (!closed) clickLater(d, "Command2");
+    return true;
+  });
+  QTest::mouseClick(child<QPushButton>(w.panel(), "Commandt"), Qt::LeftButton);
+  return boxes;
+}
+
+}  // namespace
+
+class WindowFaultsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void csvImportAsksClosesAndSkipsWhatTheFilterHas() {
+    struct Case {
+      const char* name;
+      std::string bytes;
+      QList<int> answers;
+      QStringList boxStarts;
+      QStringList emails;
+      bool closes;
+    };
+    const QString welcome = "Import CSV|These follow-ups of Filter_1 are due at once";
+    for (const Case& c :
+         {Case{"known and twice",
+               "Ann,ann@x.org\r\nBo,bo@x.org\r\nBo,BO@x.org\r\n",
+               {QMessageBox::No, QMessageBox::Ok},
+               {welcome,
+                "Import CSV|Imported 1 subscribers into Filter_1; skipped 2 lines.\n2 of "
+                "them were already on Filter_1"},
+               {"ann@x.org", "bo@x.org"},
+               true},
+          Case{"empty",
+               " \r\n",
+               {QMessageBox::Ok},
+               {"Import CSV|The file is empty"},
+               {"ann@x.org"},
+               false},
+          Case{"binary",
+               std::string("PK\x03\x04\0\0\x14\0", 8),
+               {QMessageBox::Ok},
+               {"Import CSV|The file is not a CSV file"},
+               {"ann@x.org"},
+               false}}) {
+      SubscriberWindow w("fn");
+      store::ProfileStore(w.profile, w.program.trap).UpdateFile_new(w.nodes[1], "rule", "Filter_1");
+      w.writeSubscribers({person("Ann")});
+      w.open();
+      bool closed = false;
+      QStringList boxes = importAddresses(w, c.bytes, c.answers, closed);
+      QVERIFY2(boxes.size() == c.boxStarts.size(), qPrintable(boxes.join(" / ")));
+      for (int i = 0; i < boxes.size(); ++i) {
+        QVERIFY2(boxes[i].startsWith(c.boxStarts[i]), qPrintable(boxes[i]));
+      }
+      QCOMPARE(w.emails(), c.emails);
+      QCOMPARE(closed, c.closes);
+    }
+  }
+
+  void noToDueFollowUpsMarksThemSent() {
+    SubscriberWindow w("fn");
+    store::ProfileStore(w.profile, w.program.trap).UpdateFile_new(w.nodes[1], "rule", "Filter_1");
+    w.open();
+    bool closed = false;
+    importAddresses(w, "Cy,cy@x.org\r\n", {QMessageBox::No, QMessageBox::Ok}, closed);
+    QCOMPARE(w.table().record(w.table().size() - 1).sentList(),
+             std::string_view("New Newsletter #1[\\?]"));
+  }
+
+  void theFilterPanelEditsTheOptInCodeNewEmailNeeds() {
+    SubscriberWindow w("f");
+    store::ProfileStore(w.profile, w.program.trap).UpdateFile_new(w.nodes[0], "subject", "");
+    w.open();
+    w.window->ShowFrame(w.nodes[0]);
+    auto* code = child<QLineEdit>(w.window->currentPanel(), "txtOptInCode");
+    code->setFocus();
+    QTest::keyClicks(code, "join");
+    w.window->ShowFrame(1);
+    QCOMPARE(store::ProfileStore(w.profile, w.program.trap).GetFromFile_new(w.nodes[0], "subject"),
+             std::string("join"));
+    ModalScript script;
+    script.answerBox(QMessageBox::Ok);
+    script.onWidget("frmNewEmail", [](QWidget* d) { clickLater(d, "Command2"); });
+    QTest::mouseClick(child<QPushButton>(w.panel(), "cmdNewEmail"), Qt::LeftButton);
+    QCOMPARE(script.boxes(), QStringList());  // no "You must assign an Opt-In Code to a Filter!"
+  }
+
+  void fieldsAreCheckedWhenLeftAndTheTitleWhenTyped() {
+    SubscriberWindow w("f");
+    w.open();
+    w.window->ShowFrame(2);
+    auto* port = child<QLineEdit>(w.window->currentPanel(), "txtPopPort");
+    port->setFocus();
+    port->selectAll();
+    QTest::keyClicks(port, "abc");
+    ModalScript script;
+    script.answerBox(QMessageBox::Ok);
+    child<QLineEdit>(w.window->currentPanel(), "txtSMTPPort")->setFocus();
+    QCOMPARE(script.boxes(), QStringList{"Pop3 Port|The Pop3 port must be a whole number from 1 "
+                                         "to 65535, not \"abc\"."});
+    QCOMPARE(port->text(), QString("110"));
+    QCOMPARE(store::ProfileStore(w.profile, w.program.trap).GetFromFile_new(2, "PopPort"),
+             std::string("110"));
+
+    app::NewProfileWizard wizard(w.program.settings, w.program.cipher);
+    QVERIFY(showActive(&wizard));
+    QTest::keyClicks(wizard.findChild<QLineEdit*>("txtProfile"), "Go/ld");
+    QCOMPARE(wizard.findChild<QLineEdit*>("txtProfile")->text(), QString("Gold"));
+    QVERIFY(!wizard.findChild<QLabel*>("lblTitleHint")->text().isEmpty());
+    wizard.nextButton()->click();
+    QTest::keyClicks(wizard.findChild<QLineEdit*>("txtEmail"), "not-an-address");
+    wizard.findChild<QLineEdit*>("txtReply")->setFocus();
+    QVERIFY(wizard.findChild<QLabel*>("lblAddressHint")->text().contains("not-an-address"));
+    QTest::keyClicks(wizard.findChild<QLineEdit*>("txtReply"), "r@x.org");
+    ModalScript next;
+    next.answerBox(QMessageBox::Ok);
+    wizard.nextButton()->click();
+    QCOMPARE(next.boxes(), QStringList{"Email Address|\"not-an-address\" is not an e-mail "
+                                       "address: it has no \"@\"."});
+    QCOMPARE(wizard.page(), 2);
+  }
+
+  void anUntrustedCertificateIsShownAfterTheCycleAndTrustedOnce() {
+    SubscriberWindow w("f");
+    w.server.refuseLogin = true;
+    w.server.loginError = "POP3 log-in: SSL peer certificate or SSH remote key was not OK";
+    w.load();
+    mail::ServerCertificate presented{"CN=pop.example.com", "CN=pop.example.com",
+                                      "Dec  1 2026",        "Dec  1 2027",
+                                      std::string(95, 'A'), "self-signed certificate"};
+    for (std::size_t i = 2; i < presented.sha256.size(); i += 3) presented.sha256[i] = ':';
+    w.window->setCertificateFetcher(
+        [&](const engine::CertificateTarget&, std::string&) { return presented; });
+    w.window->cycleDriver()->timer1Tick();
+    QVERIFY(
+        w.statuses.contains("Problems logging into Pop3: the server's certificate is not "
+                            "trusted. Check it with Trust Certificate in Server Settings"));
+    app::CertificateDialog* shown = w.window->certificateDialog();
+    QVERIFY(shown && shown->isVisible() && !shown->isModal());
+    QVERIFY(child<QPlainTextEdit>(shown, "txtCertificate")
+                ->toPlainText()
+                .contains("Not trusted: "
+                          "self-signed"));
+    savePicture(shown, "frmCertificate");
+    child<QPushButton>(shown, "cmdTrust")->click();
+    QCOMPARE(store::ProfileStore(w.profile, w.program.trap).GetFromFile_new(2, "popcert"),
+             presented.sha256);
+    QCOMPARE(w.window->session()->settings().campaign.pop_certificate, presented.sha256);
+  }
+
+  void looks() {
+    SubscriberWindow w("fn");
+    w.writeSubscribers({person("Ann")});
+    w.open();
+    QHeaderView* header = w.view()->horizontalHeader();
+    QVERIFY(header->stretchLastSection());
+    QVERIFY(w.view()->columnWidth(0) >
+            w.view()->fontMetrics().horizontalAdvance(QStringLiteral("9999999")));
+    w.window->ShowFrame(w.nodes[1]);
+    QVERIFY(!child<QCheckBox>(w.window->currentPanel(), "chkVerify")->text().isEmpty());
+
+    ModalScript script;
+    QString focused;
+    script.onWidget("frmEditEmail", [&](QWidget* d) {
+      focused = d->focusWidget() ? d->focusWidget()->objectName() : "";
+      QVERIFY(child<QPushButton>(d, "Command1")->isDefault());
+      QVERIFY(!child<QPushButton>(d, "Command2")->autoDefault());
+      clickLater(d, "Command1");
+    });
+    w.window->ShowFrame(1);
+    QTest::mouseDClick(w.view()->viewport(), Qt::LeftButton, Qt::NoModifier, w.rowCentre(1));
+    QVERIFY(focused != "Command2");
+
+    const QString title = "A caption long enough to be cut short by a narrow box";
+    int width = 0;
+    ModalScript longTitle;
+    longTitle.then([&](QWidget* box) {
+      width = box->width();
+      clickLater(static_cast<QMessageBox*>(box)->button(QMessageBox::Ok));
+      return true;
+    });
+    w.window->operatorInterface().showMessage("Short.", title.toStdString());
+    QVERIFY(width > w.window->fontMetrics().horizontalAdvance(title));
+
+    ModalScript noBrowser;
+    noBrowser.answerBox(QMessageBox::Ok);
+    w.window->setManualOpener([](const QString&, auto failed) { failed("no browser"); });
+    w.window->findChild<QAction*>("mnuUserManual")->trigger();
+    QCOMPARE(noBrowser.boxes().size(), 1);
+    QVERIFY(noBrowser.boxes()[0].contains("tidewell-manual.html"));
+  }
+};
+
+[[maybe_unused]] const bool kAdded = addTestClass<WindowFaultsTest>("WindowFaultsTest");
+
+}  // namespace tidewell::testing
+
+#include "window_faults_test.moc"
