@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/engine_context.h"
+#include "engine/newsletter_preview.h"
 #include "mail/mail_client.h"
 
 namespace tidewell::engine {
@@ -24,6 +25,14 @@ class MailEngine {
   // Forced send of the newsletter with this block index to these subscriber positions.
   void forcedSend(const std::vector<store::Position>& positions, int blockIndex);
 
+  // The newsletter of this block index as subscriber p will get it.
+  NewsletterPreview preview(int blockIndex, store::Position p);
+  // The whole message as the client would hand it to the server (RFC 5322 text); empty when
+  // the client makes messages only as it sends them.
+  std::string messageText(const mail::OutgoingMessage& message);
+  // Mails a test copy of the message to `to`; nothing is recorded. False with the reason.
+  bool sendTest(const mail::OutgoingMessage& message, std::string_view to, std::string& problem);
+
   // Before a timed cycle: pending subscriber changes saved, the running total written into the
   // Newsletters block.
   void beforeTimedCycle();
@@ -32,6 +41,7 @@ class MailEngine {
   // mnuClearPop.
   bool clearPopHistory();
 
+  const store::CampaignProperties& campaign() const { return m_context.settings; }
   bool cycleRunning() const { return m_cycleRunning; }
   const SendCounters& counters() const { return m_counters; }
   std::filesystem::path seenStorePath() const;

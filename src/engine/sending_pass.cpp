@@ -7,8 +7,10 @@
 #include <thread>
 
 #include "engine/bounce_handling.h"
+#include "engine/newsletter_schedule.h"
 #include "engine/outgoing_mail.h"
 #include "engine/sent_list.h"
+#include "store/date_text.h"
 #include "store/error.h"
 #include "store/profile_document.h"
 #include "store/text.h"
@@ -24,52 +26,6 @@ constexpr int kMostConnections = 8;
 constexpr const char* kJournalPause = "Sending paused: the send journal cannot be written";
 // Messages per connection in one batch: enough to keep every connection busy.
 constexpr std::size_t kBatchPerConnection = 8;
-
-// When a newsletter is due: a number of days after sign-up, to everybody ("All"), or on one
-// date. Unreadable values make the newsletter unusable for the pass.
-struct Schedule {
-  enum class Kind { kDays, kAll, kDate } kind = Kind::kDays;
-  int days = 0;
-  std::int32_t dateDay = 0;
-  std::string problem;
-};
-
-Schedule scheduleOf(const NewsletterRecord& n) {
-  Schedule s;
-  if (n.dateordays == "date") {
-    s.kind = Schedule::Kind::kDate;
-    if (auto date = store::parseDate(n.date)) {
-      s.dateDay = store::toDayNumber(*date);
-    } else {
-      s.problem = "The date of " + n.title + " is not a date: " + n.date;
-    }
-    return s;
-  }
-  std::string_view days = store::trim(n.days);
-  if (days == "All" || days == "-1") {
-    s.kind = Schedule::Kind::kAll;
-    return s;
-  }
-  auto [end, error] = std::from_chars(days.data(), days.data() + days.size(), s.days);
-  if (days.empty() || error != std::errc() || end != days.data() + days.size()) {
-    s.problem = "The days of " + n.title + " are not a number: " + n.days;
-  }
-  return s;
-}
-
-// Due today, or on one of the catchUp days before it (missed while the program was not running).
-bool isDue(const Schedule& s, std::int32_t signupDay, std::int32_t today, int catchUp) {
-  auto inWindow = [&](std::int64_t day) { return day <= today && day >= today - catchUp; };
-  switch (s.kind) {
-    case Schedule::Kind::kAll:
-      return true;
-    case Schedule::Kind::kDate:
-      return inWindow(s.dateDay);
-    case Schedule::Kind::kDays:
-      return inWindow(static_cast<std::int64_t>(signupDay) + s.days);
-  }
-  return false;
-}
 
 }  // namespace
 
@@ -138,7 +94,8 @@ bool SendingPass::VBSendMessage() {
 std::vector<store::Position> SendingPass::duePositions(const NewsletterRecord& newsletter) {
   auto& table = m_context.table;
   if (table.isEmpty()) return {};
-  Schedule schedule = scheduleOf(newsletter);
+  Schedule schedule =
+      scheduleOf(newsletter.title, newsletter.days, newsletter.date, newsletter.dateordays);
   if (!schedule.problem.empty()) {
     m_context.trap.report(kProcedure, {store::ErrorNumber::kTypeMismatch, schedule.problem});
     return {};
@@ -400,7 +357,13 @@ bool SendingPass::withinCaps() {
 }
 
 void SendingPass::pause(const std::string& text) {
-  if (m_pause.empty()) m_pause = text;
+  if (m_pause.empty()) {
+    m_pause = text;
+    // Kept in the log so the statistics can say when and why sending last stopped.
+    const store::Clock& clock = m_context.clock();
+    m_activityLog.append("sending paused:\t" + text + "\t" + store::shortDateText(clock.today()) +
+                         "\t" + clock.timeText());
+  }
   m_context.ui().showStatus(text);
 }
 

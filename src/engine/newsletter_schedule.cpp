@@ -1,0 +1,51 @@
+#include "engine/newsletter_schedule.h"
+
+#include <charconv>
+
+#include "store/date_text.h"
+#include "store/text.h"
+
+namespace tidewell::engine {
+
+Schedule scheduleOf(std::string_view title, std::string_view days, std::string_view date,
+                    std::string_view dateordays) {
+  Schedule s;
+  if (dateordays == "date") {
+    s.kind = Schedule::Kind::kDate;
+    if (auto parsed = store::parseDate(date)) {
+      s.dateDay = store::toDayNumber(*parsed);
+    } else {
+      s.problem = "The date of " + std::string(title) + " is not a date: " + std::string(date);
+    }
+    return s;
+  }
+  std::string_view trimmed = store::trim(days);
+  if (trimmed == "All" || trimmed == "-1") {
+    s.kind = Schedule::Kind::kAll;
+    return s;
+  }
+  auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), s.days);
+  if (trimmed.empty() || error != std::errc() || end != trimmed.data() + trimmed.size()) {
+    s.problem = "The days of " + std::string(title) + " are not a number: " + std::string(days);
+  }
+  return s;
+}
+
+std::int64_t dueDay(const Schedule& s, std::int32_t signupDay, std::int32_t today) {
+  switch (s.kind) {
+    case Schedule::Kind::kAll:
+      return today;
+    case Schedule::Kind::kDate:
+      return s.dateDay;
+    case Schedule::Kind::kDays:
+      return static_cast<std::int64_t>(signupDay) + s.days;
+  }
+  return today;
+}
+
+bool isDue(const Schedule& s, std::int32_t signupDay, std::int32_t today, int catchUp) {
+  std::int64_t day = dueDay(s, signupDay, today);
+  return day <= today && day >= static_cast<std::int64_t>(today) - catchUp;
+}
+
+}  // namespace tidewell::engine
