@@ -21,6 +21,7 @@ std::vector<Command> subscriberCommands();
 std::vector<Command> engineCommands();
 std::vector<Command> reportCommands();
 std::vector<Command> secretCommands();
+std::vector<Command> statsCommands();
 
 // 1 when the trap reported an error since `before`, else 0.
 inline int statusSince(const CliContext& context, int before) {

@@ -23,6 +23,7 @@ std::vector<Command> allCommands() {
   for (Command& c : tidewell::cli::engineCommands()) commands.push_back(std::move(c));
   for (Command& c : tidewell::cli::reportCommands()) commands.push_back(std::move(c));
   for (Command& c : tidewell::cli::secretCommands()) commands.push_back(std::move(c));
+  for (Command& c : tidewell::cli::statsCommands()) commands.push_back(std::move(c));
   return commands;
 }
 
