@@ -9,16 +9,19 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QStackedWidget>
+#include <QTabWidget>
 #include <QTimer>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "cipher/dated_password_cipher.h"
 #include "cycle_driver.h"
 #include "editor/ui/property_panel.h"
 #include "profile_session.h"
 #include "profile_tree.h"
+#include "statistics_view.h"
 #include "store/clock.h"
 #include "store/error_trap.h"
 #include "store/keyring_password_cipher.h"
@@ -65,6 +68,11 @@ class MainWindow : public QMainWindow {
   QProgressBar* progressBar() const { return m_progress; }
   CycleDriver* cycleDriver() const { return m_cycle; }
   WidgetOperator& operatorInterface() { return m_operator; }
+  StatisticsView* statisticsView() const { return m_statistics; }
+  QTabWidget* tabs() const { return m_tabs; }
+  // The newsletter of this block index as a subscriber will get it (the selected one, or the
+  // first active subscriber of its list), with "Send a Test".
+  void showPreview(int blockIndex, std::optional<store::Position> subscriber);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -97,6 +105,10 @@ class MainWindow : public QMainWindow {
   void mnuUserManual_Click();
   void mnuAbout_Click();
   void mnuWebKit_Click();
+  void mnuStatistics_Click();
+  // The statistics follow the profile's files when they are on screen.
+  void refreshStatisticsIfShown();
+  void attachStatistics();
 
   std::filesystem::path m_programFolder;
   std::filesystem::path m_startFolder;
@@ -114,6 +126,8 @@ class MainWindow : public QMainWindow {
 
   ProfileTree* m_tree;
   QStackedWidget* m_stack;
+  QTabWidget* m_tabs;
+  StatisticsView* m_statistics;
   std::map<QString, editor::ui::PropertyPanel*> m_panels;  // by kind word
   UserPanel* m_userPanel = nullptr;
   CycleDriver* m_cycle;

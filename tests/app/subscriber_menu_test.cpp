@@ -161,11 +161,14 @@ class SubscriberMenuTest : public QObject {
     for (QAction* a : menu->actions()) top << a->text();
     QCOMPARE(top,
              (QStringList{"Find", "View Sent Newsletters...", "View Personal Fields...", "Toggle",
-                          "Delete", "Modify Sign-Up Date...", "Assign to Filter", "Forced Send", "",
+                          "Delete", "Modify Sign-Up Date...", "Assign to Filter", "Forced Send",
+                          "Preview Newsletter", "",
                           "Count", "Email Address", "Name", "Sign-Up Date", "Active", "Filter"}));
     QCOMPARE(menu->findChild<QMenu*>("mnuAssign")->actions().first()->text(),
              QString("No Filters"));
     QCOMPARE(menu->findChild<QMenu*>("mnuForcedSend")->actions().first()->text(),
+             QString("No Newsletters"));
+    QCOMPARE(menu->findChild<QMenu*>("mnuPreview")->actions().first()->text(),
              QString("No Newsletters"));
 
     QStringList columnItems;

@@ -31,6 +31,8 @@ struct PanelServices {
   std::function<void(const std::string& text)> showStatus;
   // The placeholder delimiter in memory follows the Filters panel (optional).
   std::function<void(const std::string& delimiter)> fieldDelimiterChanged;
+  // Shows the newsletter of this block index as a subscriber will get it (optional).
+  std::function<void(int index)> previewNewsletter;
 };
 
 }  // namespace tidewell::editor::ui

@@ -32,6 +32,8 @@ struct SubscriberHooks {
   // Sends the newsletter of this block index to these subscribers now, with progress.
   std::function<void(const std::vector<store::Position>&, int blockIndex)> forcedSend;
   std::function<std::string()> fieldDelimiter;
+  // Shows the newsletter of this block index as the subscriber will get it.
+  std::function<void(store::Position, int blockIndex)> preview;
 };
 
 class SubscriberActions : public QObject {
@@ -60,6 +62,7 @@ class SubscriberActions : public QObject {
   void mnuSignUpMod();
   void mnuLevel2(const std::string& filterTitle);
   void mnuForcedSend2(int blockIndex);
+  void mnuPreview2(int blockIndex);
   void toggleColumn(std::size_t entry);
   // The user panel's buttons.
   void newEmail();
@@ -72,6 +75,7 @@ class SubscriberActions : public QObject {
   void addColumnItems(QMenu* menu);
   void addAssignMenu(QMenu* menu);
   void addForcedSendMenu(QMenu* menu);
+  void addPreviewMenu(QMenu* menu);
   // The grid's rows were rebuilt: the view follows and the top row comes back.
   void rowsRebuilt(int topRow);
   // loadgrid, then the same.
