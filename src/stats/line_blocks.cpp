@@ -21,7 +21,8 @@ LineBlocks::LineBlocks(const std::filesystem::path& path)
     : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
   if (m_fd < 0) return;
   ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-  m_buffer.resize(kBlock);
+  m_buffer.reset(new char[kBlock]);
+  m_size = kBlock;
 }
 
 LineBlocks::~LineBlocks() {
@@ -32,25 +33,30 @@ bool LineBlocks::next(std::string_view& block) {
   if (m_fd < 0 || m_ended) return false;
   // What the last block left unfinished begins this one.
   m_kept = m_filled - m_next;
-  std::memmove(m_buffer.data(), m_buffer.data() + m_next, m_kept);
+  std::memmove(m_buffer.get(), m_buffer.get() + m_next, m_kept);
   m_filled = m_kept;
   for (;;) {
-    if (m_filled == m_buffer.size()) m_buffer.resize(m_buffer.size() * 2);
-    ssize_t got = ::read(m_fd, m_buffer.data() + m_filled, m_buffer.size() - m_filled);
+    if (m_filled == m_size) {
+      std::unique_ptr<char[]> larger(new char[m_size * 2]);
+      std::memcpy(larger.get(), m_buffer.get(), m_filled);
+      m_buffer = std::move(larger);
+      m_size *= 2;
+    }
+    ssize_t got = ::read(m_fd, m_buffer.get() + m_filled, m_size - m_filled);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) {
       // The end (or a read error): the last line, if it has no end of its own.
       m_ended = true;
-      block = std::string_view(m_buffer.data(), m_filled);
+      block = std::string_view(m_buffer.get(), m_filled);
       m_next = m_filled;
       return m_filled > 0;
     }
     std::size_t before = m_filled;
     m_filled += static_cast<std::size_t>(got);
-    const void* last = ::memrchr(m_buffer.data() + before, '\n', m_filled - before);
+    const void* last = ::memrchr(m_buffer.get() + before, '\n', m_filled - before);
     if (!last) continue;  // no line ends yet: read on
-    m_next = static_cast<std::size_t>(static_cast<const char*>(last) - m_buffer.data()) + 1;
-    block = std::string_view(m_buffer.data(), m_next);
+    m_next = static_cast<std::size_t>(static_cast<const char*>(last) - m_buffer.get()) + 1;
+    block = std::string_view(m_buffer.get(), m_next);
     return true;
   }
 }
@@ -80,9 +86,33 @@ bool readNumber(std::string_view text, int most, int& value) {
   return true;
 }
 
+// The day of the text without the cache of dayNumberOf.
+bool readDayNumber(std::string_view text, std::int32_t& day);
+
 }  // namespace
 
 bool dayNumberOf(std::string_view text, std::int32_t& day) {
+  // Logs are written in date order: the date of the line before is most often this one's.
+  thread_local char lastText[16];
+  thread_local std::size_t lastSize = 0;
+  thread_local std::int32_t lastDay = 0;
+  if (lastSize > 0 && text.size() == lastSize &&
+      std::memcmp(text.data(), lastText, lastSize) == 0) {
+    day = lastDay;
+    return true;
+  }
+  if (!readDayNumber(text, day)) return false;
+  if (text.size() <= sizeof lastText) {
+    std::memcpy(lastText, text.data(), text.size());
+    lastSize = text.size();
+    lastDay = day;
+  }
+  return true;
+}
+
+namespace {
+
+bool readDayNumber(std::string_view text, std::int32_t& day) {
   // The written form first, without the general reader's allocations.
   std::size_t first = text.find('/');
   std::size_t second = first == std::string_view::npos ? first : text.find('/', first + 1);
@@ -98,5 +128,7 @@ bool dayNumberOf(std::string_view text, std::int32_t& day) {
   day = store::toDayNumber(*parsed);
   return true;
 }
+
+}  // namespace
 
 }  // namespace tidewell::stats

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string_view>
-#include <vector>
 
 namespace tidewell::stats {
 
@@ -24,7 +24,9 @@ class LineBlocks {
 
  private:
   int m_fd;
-  std::vector<char> m_buffer;
+  // Not a vector: zero-filling megabytes for every file would cost as much as reading them.
+  std::unique_ptr<char[]> m_buffer;
+  std::size_t m_size = 0;
   std::size_t m_kept = 0;  // bytes of an unfinished line moved to the buffer's start
   std::size_t m_next = 0;  // where the unfinished line begins before it is moved
   std::size_t m_filled = 0;

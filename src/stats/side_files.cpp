@@ -46,7 +46,7 @@ SuppressedEntries readSuppressed(const std::filesystem::path& path, Tally& tally
     for (char& c : entry) {
       if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
-    entries.insert(std::move(entry));
+    entries.add(std::move(entry));
   });
   return entries;
 }

@@ -73,14 +73,7 @@ class RecordScanner {
     }
   }
 
-  bool isSuppressed() {
-    if (m_suppressed.empty()) return false;
-    if (m_suppressed.count(m_address)) return true;
-    std::size_t at = m_address.rfind('@');
-    if (at == std::string::npos) return false;
-    m_address.erase(0, at);  // "@domain"
-    return m_suppressed.count(m_address) > 0;
-  }
+  bool isSuppressed() const { return !m_suppressed.empty() && m_suppressed.holds(m_address); }
 
   void commit() {
     ListFigures* list = m_list >= 0 ? &m_tally.list(m_list) : nullptr;
@@ -128,6 +121,26 @@ class RecordScanner {
 };
 
 }  // namespace
+
+void SuppressedEntries::add(std::string entry) {
+  if (entry.rfind('@', 0) == 0) {
+    m_domains.insert(std::move(entry));
+    return;
+  }
+  std::size_t bit = Hash{}(entry) % kBits;
+  m_bits[bit / 64] |= std::uint64_t{1} << (bit % 64);
+  m_addresses.insert(std::move(entry));
+}
+
+bool SuppressedEntries::holds(std::string_view address) const {
+  std::size_t bit = Hash{}(address) % kBits;
+  if ((m_bits[bit / 64] >> (bit % 64) & 1) && m_addresses.find(address) != m_addresses.end()) {
+    return true;
+  }
+  std::size_t at = address.rfind('@');
+  return at != std::string_view::npos && !m_domains.empty() &&
+         m_domains.find(address.substr(at)) != m_domains.end();
+}
 
 void readSubscriberFigures(const std::filesystem::path& subscriberFile, Tally& tally,
                            const std::vector<OutlookNewsletter>& newsletters, int catchUpDays,
