@@ -1,5 +1,6 @@
 #include "preview_dialog.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -37,7 +38,7 @@ QString mailbox(const std::string& name, const std::string& address) {
 QVariant OfflineBrowser::loadResource(int type, const QUrl& url) {
   // Only what the message itself carries (data: addresses) is shown.
   if (url.scheme() != QLatin1String("data")) {
-    ++m_refused;
+    m_refused.insert(url);
     return {};
   }
   return QTextBrowser::loadResource(type, url);
@@ -86,6 +87,9 @@ PreviewDialog::PreviewDialog(Source source, const std::string& address, QWidget*
   connect(show, &QPushButton::clicked, this, [this] { showFor(""); });
   connect(m_address, &QLineEdit::returnPressed, this, [this] { showFor(""); });
   connect(send, &QPushButton::clicked, this, &PreviewDialog::sendTest);
+  // Images are asked for when the text is laid out, which may come after it was set.
+  connect(m_rendered->document()->documentLayout(),
+          &QAbstractTextDocumentLayout::documentSizeChanged, this, &PreviewDialog::noteRefused);
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   showFor(address);
 }
@@ -123,11 +127,15 @@ void PreviewDialog::showFor(const std::string& address) {
   }
   m_tabs->setTabEnabled(1, m.html);
   m_rendered->document()->size();  // lays the text out now, which asks for its images
+  noteRefused();
+  m_whole->setPlainText(m_source.wholeText ? text(m_source.wholeText(m)) : QString());
+}
+
+void PreviewDialog::noteRefused() {
   m_remote->setText(
       m_rendered->refused() > 0
           ? tr("%1 remote images and files were not loaded.").arg(m_rendered->refused())
           : QString());
-  m_whole->setPlainText(m_source.wholeText ? text(m_source.wholeText(m)) : QString());
 }
 
 void PreviewDialog::sendTest() {

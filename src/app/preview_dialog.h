@@ -8,8 +8,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSet>
 #include <QTabWidget>
 #include <QTextBrowser>
+#include <QUrl>
 #include <functional>
 #include <string>
 
@@ -24,11 +26,12 @@ class OfflineBrowser : public QTextBrowser {
  public:
   using QTextBrowser::QTextBrowser;
   QVariant loadResource(int type, const QUrl& url) override;
-  int refused() const { return m_refused; }
-  void resetRefused() { m_refused = 0; }
+  // How many different addresses it refused since the last reset.
+  int refused() const { return static_cast<int>(m_refused.size()); }
+  void resetRefused() { m_refused.clear(); }
 
  private:
-  int m_refused = 0;
+  QSet<QUrl> m_refused;
 };
 
 class PreviewDialog : public QDialog {
@@ -53,6 +56,9 @@ class PreviewDialog : public QDialog {
   const engine::NewsletterPreview& preview() const { return m_preview; }
 
  private:
+  // Says how many remote resources the rendered message asked for in vain.
+  void noteRefused();
+
   Source m_source;
   engine::NewsletterPreview m_preview;
   QLineEdit* m_address;
