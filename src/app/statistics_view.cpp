@@ -82,6 +82,9 @@ QValueAxis* countAxis(double low, double high) {
   axis->setRange(std::min(0.0, low), std::max(high, low + 1.0));
   axis->setLabelFormat("%d");
   axis->applyNiceNumbers();
+  // Whole numbers only: a small range gets a tick per unit rather than halves.
+  const double span = axis->max() - axis->min();
+  if (span <= 10) axis->setTickCount(static_cast<int>(span) + 1);
   return axis;
 }
 
