@@ -5,6 +5,7 @@
 //   a check cycle captures one sign-up and saves,
 //   the grid's show filter changes (with the table changed, so it saves first),
 //   10,000 selected rows are toggled,
+//   the statistics view reads a year of logs and the subscribers and shows them,
 // beside the time the same save takes when it writes on the window's own thread, which is
 // how long the window froze before saves moved off it. Also the open-to-grid time.
 //
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QItemSelectionModel>
 #include <QTableView>
 #include <QTimer>
@@ -30,6 +32,7 @@
 #include "mail/fake_mail_server.h"
 #include "main_window.h"
 #include "store/clock.h"
+#include "store/date_text.h"
 #include "store/error_trap.h"
 #include "store/operator_interface.h"
 #include "store/pmf_string.h"
@@ -87,6 +90,24 @@ void writeSubscriberFile(const std::filesystem::path& path, int records) {
   std::fclose(out);
 }
 
+// A year of sends (one per subscriber) and switch-offs for the statistics view.
+void writeYearOfLogs(const std::filesystem::path& folder, int records) {
+  std::ofstream activity(folder / "activity.log", std::ios::binary);
+  std::ofstream deactivated(folder / "deactivated.log", std::ios::binary);
+  std::int32_t today = store::toDayNumber(store::SystemClock().today());
+  for (int day = 364; day >= 0; --day) {
+    std::string date = store::shortDateText(store::fromDayNumber(today - day));
+    for (int k = 0; k < records / 365; ++k) {
+      activity << "message sent:\treader" << k << "@example.com\tNews\t" << date
+               << "\t10:00:00 AM\r\n";
+    }
+    for (int k = 0; k < records / 3650; ++k) {
+      deactivated << date << "\t10:00:00 AM\treader" << k << "@example.com\tFilter_1\t"
+                  << (k % 2 ? "opt-out" : "bounce: permanent failure") << "\t-\t-\r\n";
+    }
+  }
+}
+
 // A profile "Gold" with two sign-up filters and a newsletter to every subscriber of the second.
 std::filesystem::path writeProfile(const std::filesystem::path& folder, int records) {
   store::SilentOperator ui;
@@ -118,6 +139,7 @@ std::filesystem::path writeProfile(const std::filesystem::path& folder, int reco
   store.UpdateFile_new(letter, "rule", "Filter_2");
   store.UpdateFile_new(letter, "days", "All");
   writeSubscriberFile(folder / "Gold.txt", records);
+  writeYearOfLogs(folder, records);
   return profile;
 }
 
@@ -181,6 +203,22 @@ int main(int argc, char** argv) {
   double toggled = longestStall([&] { window->userPanel()->actions()->mnuToggle(); });
   std::printf("(d) %u selected rows toggled: longest stall %.1f ms\n", view->selection().currentRow,
               toggled);
+
+  // The statistics tab over a year: read on a worker, charts and tables filled on the window's
+  // thread.
+  app::StatisticsView* statistics = window->statisticsView();
+  statistics->findChild<QComboBox*>("cboStatsPeriod")->setCurrentIndex(2);
+  QElapsedTimer shown;
+  double refreshed = longestStall([&] {
+    QEventLoop wait;
+    QObject::connect(statistics, &app::StatisticsView::refreshed, &wait, &QEventLoop::quit);
+    shown.start();
+    window->tabs()->setCurrentWidget(statistics);
+    wait.exec();
+  });
+  std::printf("(e) statistics view refreshed (365 days, %.0f ms to show): longest stall %.1f ms\n",
+              static_cast<double>(shown.elapsed()), refreshed);
+  window->tabs()->setCurrentIndex(0);
 
   // The reference: the same save written on the window's own thread.
   session.table().setChanged();

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev fonts-dejavu-core xvfb xauth xdg-utils
+  qt6-base-dev qt6-charts-dev libqt6opengl6-dev fonts-dejavu-core xvfb xauth xdg-utils
   libcurl4-openssl-dev libgmime-3.0-dev ca-certificates openssl
   dovecot-core dovecot-pop3d dovecot-imapd python3-aiosmtpd
   libssl-dev libsecret-1-dev gnome-keyring dbus-daemon qt6-networkauth-dev

@@ -176,6 +176,26 @@ void CycleDriver::forcedSend(const std::vector<store::Position>& positions, int 
   if (m_closeAfterCycle) m_closeAfterCycle->close();
 }
 
+void CycleDriver::sendTest(const engine::NewsletterPreview& preview, const std::string& to) {
+  if (!m_engine || !m_factory) return;
+  auto& ui = m_session->profile().trap().ui();
+  if (m_busy) {
+    ui.showStatus("The test waits: a check cycle is running");
+    return;
+  }
+  m_busy = true;
+  emit busyChanged(true);
+  ui.showStatus("Sending a test of " + preview.title + " to " + to + "...");
+  std::string problem;
+  bool sent = m_engine->sendTest(preview.message, to, problem);
+  m_busy = false;
+  emit busyChanged(false);
+  ui.showStatus(sent ? "Test of " + preview.title + " as " + preview.message.toAddress +
+                           " sent to " + to + " (not recorded)"
+                     : "Test of " + preview.title + " not sent: " + problem);
+  if (m_closeAfterCycle) m_closeAfterCycle->close();
+}
+
 void CycleDriver::closeWhenIdle(QWidget* window) {
   m_closeAfterCycle = window;
 }

@@ -47,6 +47,9 @@ class CycleDriver : public QObject {
   // The grid's forced send: it runs like a cycle (what changes subscribers waits), and the
   // status bar tells how many of the subscribers it reached.
   void forcedSend(const std::vector<store::Position>& positions, int blockIndex);
+  // Mails a test copy of a newsletter as the preview shows it; runs like a cycle and says in the
+  // status bar what it did. Nothing is recorded.
+  void sendTest(const engine::NewsletterPreview& preview, const std::string& to);
   void timer1Tick();
   void timer2Tick();
 

@@ -25,6 +25,7 @@
 #include "new_profile_wizard.h"
 #include "open_profile_dialog.h"
 #include "pending_signups_dialog.h"
+#include "preview_dialog.h"
 #include "rotated_sign_in_saver.h"
 #include "startup_window.h"
 #include "store/date_text.h"
@@ -60,6 +61,8 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
       m_settings(m_programFolder, m_trap),
       m_tree(new ProfileTree(this)),
       m_stack(new QStackedWidget(this)),
+      m_tabs(new QTabWidget(this)),
+      m_statistics(new StatisticsView(this)),
       m_cycle(new CycleDriver(this)) {
   setObjectName("frmMain");
   MessageBoxTitles::install();
@@ -74,14 +77,18 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
   splitter->addWidget(m_stack);
   splitter->setStretchFactor(1, 1);
   splitter->setSizes({260, 700});
-  setCentralWidget(splitter);
+  m_tabs->setObjectName("tabMain");
+  m_tabs->addTab(splitter, tr("&Profile"));
+  m_tabs->addTab(m_statistics, tr("S&tatistics"));
+  setCentralWidget(m_tabs);
+  connect(m_tabs, &QTabWidget::currentChanged, this, [this] { refreshStatisticsIfShown(); });
   resize(960, 620);
 
   m_idleOnlyActions = findChildren<QAction*>();
   m_idleOnlyActions.removeIf([](QAction* a) {
     return !a->objectName().startsWith("mnu") || a->objectName() == "mnuExit" ||
            a->objectName() == "mnuServerRunning" || a->objectName() == "mnuUserManual" ||
-           a->objectName() == "mnuAbout";
+           a->objectName() == "mnuAbout" || a->objectName() == "mnuStatistics";
   });
   connect(m_tree, &ProfileTree::nodeRequested, this, &MainWindow::nodeClicked);
   connect(m_tree, &ProfileTree::menuRequested, this, &MainWindow::showTreeMenu);
@@ -96,6 +103,9 @@ MainWindow::MainWindow(std::filesystem::path programFolder, QWidget* parent)
     if (!busy && m_session && m_currentKind == QLatin1String("newsletter")) {
       if (auto* panel = currentPanel()) panel->showBlock(m_currentIndex);
     }
+  });
+  connect(m_cycle, &CycleDriver::busyChanged, this, [this](bool busy) {
+    if (!busy) refreshStatisticsIfShown();
   });
   new RotatedSignInSaver([this] { saveRotatedSignIns(); }, this);
   connect(m_cycle, &CycleDriver::countersChanged, this, [this](qint64 today, qint64 total) {
@@ -133,6 +143,9 @@ void MainWindow::buildMenus() {
   m_newNewsletter = namedAction(tools, tr("New N&ewsletter"), "mnuNewNewsletter");
   m_newFilter = namedAction(tools, tr("New &Filter"), "mnuNewFilter");
   tools->addSeparator();
+  QAction* statistics = namedAction(tools, tr("S&tatistics"), "mnuStatistics");
+  statistics->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+  connect(statistics, &QAction::triggered, this, &MainWindow::mnuStatistics_Click);
   QAction* webKit = namedAction(tools, tr("&Web Kit..."), "mnuWebKit");
   connect(webKit, &QAction::triggered, this, &MainWindow::mnuWebKit_Click);
   QAction* pending = namedAction(tools, tr("&Pending Sign-Ups..."), "mnuPendingSignUps");
@@ -184,6 +197,47 @@ void MainWindow::showHygiene(subscribers::ui::SuppressionDialog::Page page) {
   dialog.exec();
 }
 
+void MainWindow::mnuStatistics_Click() {
+  m_tabs->setCurrentWidget(m_statistics);
+}
+
+void MainWindow::refreshStatisticsIfShown() {
+  if (m_session && m_tabs->currentWidget() == m_statistics) m_statistics->refresh();
+}
+
+void MainWindow::showPreview(int blockIndex, std::optional<store::Position> subscriber) {
+  if (!m_session || !m_cycle->engine()) return;
+  std::string list = m_session->profile().GetFromFile_new(blockIndex, "rule");
+  std::string address;
+  auto& table = m_session->table();
+  if (!subscriber) subscriber = engine::previewSubscriber(table, "", list);
+  if (subscriber) address = std::string(table.record(*subscriber).email());
+  PreviewDialog::Source source;
+  source.preview = [this, blockIndex, list](const std::string& wanted) {
+    auto p = engine::previewSubscriber(m_session->table(), wanted, list);
+    if (!p) {
+      engine::NewsletterPreview none;
+      none.problem = wanted.empty() ? "The list " + list + " has no active subscriber"
+                                    : "No subscriber has the address " + wanted;
+      return none;
+    }
+    return m_cycle->engine()->preview(blockIndex, *p);
+  };
+  source.wholeText = [this](const mail::OutgoingMessage& message) {
+    return m_cycle->engine()->messageText(message);
+  };
+  source.sendTest = [this, blockIndex](const mail::OutgoingMessage& message,
+                                       const std::string& to) {
+    engine::NewsletterPreview shown;
+    shown.message = message;
+    shown.title = m_session->profile().GetFromFile_new(blockIndex, "title");
+    m_cycle->sendTest(shown, to);
+  };
+  source.testAddress = engine::testAddressOf(m_session->settings().campaign);
+  PreviewDialog dialog(source, address, this);
+  dialog.exec();
+}
+
 void MainWindow::buildStatusBar() {
   statusBar()->setObjectName("StatusBar1");
   statusBar()->setSizeGripEnabled(true);
@@ -225,6 +279,7 @@ editor::ui::PanelServices MainWindow::panelServices() {
     m_tree->renameNodeAt(m_currentIndex, QString::fromStdString(newTitle));
   };
   services.showStatus = [this](const std::string& text) { m_operator.showStatus(text); };
+  services.previewNewsletter = [this](int index) { showPreview(index, std::nullopt); };
   services.fieldDelimiterChanged = [this](const std::string& delimiter) {
     m_session->settings().fieldDelimiter = delimiter;
     m_cycle->fieldDelimiterChanged(delimiter);
@@ -341,6 +396,7 @@ void MainWindow::openProfile(const std::filesystem::path& path) {
   });
   m_cycle->setAvailable(m_session->hasFilters());
   m_cycle->startRunning();
+  attachStatistics();
 }
 
 subscribers::ui::SubscriberHooks MainWindow::subscriberHooks() {
@@ -352,6 +408,7 @@ subscribers::ui::SubscriberHooks MainWindow::subscriberHooks() {
   hooks.forcedSend = [this](const std::vector<store::Position>& positions, int blockIndex) {
     m_cycle->forcedSend(positions, blockIndex);
   };
+  hooks.preview = [this](store::Position p, int blockIndex) { showPreview(blockIndex, p); };
   hooks.fieldDelimiter = [this] {
     return m_session ? m_session->settings().fieldDelimiter : std::string("~");
   };
@@ -384,6 +441,7 @@ void MainWindow::Form_Unload() {
   m_tree->clearNodes();
   m_session.reset();
   m_profileLock.release();
+  attachStatistics();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -414,8 +472,25 @@ void MainWindow::LoadTree() {
   });
 }
 
+void MainWindow::attachStatistics() {
+  if (!m_session) {
+    m_statistics->attach({}, {});
+    return;
+  }
+  StatisticsView::Source source;
+  source.profile = [this] { return m_session->profile().load(); };
+  source.profilePath = m_session->profile().path();
+  source.today = [this] { return m_clock.today(); };
+  source.now = [this] { return m_clock.secondsNow(); };
+  std::vector<std::string> titles;
+  for (const auto& filter : m_session->filterList()) titles.push_back(filter.title);
+  m_statistics->attach(source, titles);
+  refreshStatisticsIfShown();
+}
+
 void MainWindow::LoadShow() {
   m_session->rebuildFilterList();
+  attachStatistics();
   if (m_userPanel) m_userPanel->setShowList(m_session->showList());
   m_cycle->setAvailable(m_session->hasFilters());
 }

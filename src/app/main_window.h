@@ -10,10 +10,12 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QStackedWidget>
+#include <QTabWidget>
 #include <QTimer>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "certificate_dialog.h"
 #include "cipher/dated_password_cipher.h"
@@ -21,6 +23,7 @@
 #include "editor/ui/property_panel.h"
 #include "profile_session.h"
 #include "profile_tree.h"
+#include "statistics_view.h"
 #include "store/clock.h"
 #include "store/error_trap.h"
 #include "store/keyring_password_cipher.h"
@@ -82,6 +85,11 @@ class MainWindow : public QMainWindow {
       std::function<void(const QString& page, std::function<void(const QString& reason)> failed)>;
   void setManualOpener(ManualOpener open) { m_openManual = std::move(open); }
   static ManualOpener browserOpener();
+  StatisticsView* statisticsView() const { return m_statistics; }
+  QTabWidget* tabs() const { return m_tabs; }
+  // The newsletter of this block index as a subscriber will get it (the selected one, or the
+  // first active subscriber of its list), with "Send a Test".
+  void showPreview(int blockIndex, std::optional<store::Position> subscriber);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -122,6 +130,10 @@ class MainWindow : public QMainWindow {
   void mnuPendingSignUps_Click();
   // The suppression list and bounce strikes of the open profile.
   void showHygiene(subscribers::ui::SuppressionDialog::Page page);
+  void mnuStatistics_Click();
+  // The statistics follow the profile's files when they are on screen.
+  void refreshStatisticsIfShown();
+  void attachStatistics();
 
   std::filesystem::path m_programFolder;
   std::filesystem::path m_startFolder;
@@ -139,6 +151,8 @@ class MainWindow : public QMainWindow {
 
   ProfileTree* m_tree;
   QStackedWidget* m_stack;
+  QTabWidget* m_tabs;
+  StatisticsView* m_statistics;
   std::map<QString, editor::ui::PropertyPanel*> m_panels;  // by kind word
   UserPanel* m_userPanel = nullptr;
   CycleDriver* m_cycle;

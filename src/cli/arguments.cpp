@@ -5,11 +5,22 @@
 
 namespace tidewell::cli {
 
+namespace {
+
+// Options that take no value.
+bool isFlag(const std::string& word) {
+  return word == "--csv";
+}
+
+}  // namespace
+
 Arguments Arguments::parse(const std::vector<std::string>& words) {
   Arguments args;
   for (std::size_t i = 0; i < words.size(); ++i) {
     const std::string& word = words[i];
-    if (word.size() > 2 && word.rfind("--", 0) == 0) {
+    if (isFlag(word)) {
+      args.m_options.emplace(word.substr(2), "");
+    } else if (word.size() > 2 && word.rfind("--", 0) == 0) {
       if (i + 1 >= words.size()) throw UsageError(word + " needs a value");
       args.m_options.emplace(word.substr(2), words[++i]);
     } else {

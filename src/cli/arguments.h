@@ -17,7 +17,8 @@ class UsageError : public std::runtime_error {
 
 class Arguments {
  public:
-  // Every "--name value" pair becomes an option; every other word is positional.
+  // Every "--name value" pair becomes an option (a flag such as --csv takes no value); every
+  // other word is positional.
   static Arguments parse(const std::vector<std::string>& words);
 
   const std::vector<std::string>& positional() const { return m_positional; }

@@ -37,6 +37,7 @@ std::vector<Command> secretCommands();
 std::vector<Command> consentCommands();
 std::vector<Command> hygieneCommands();
 std::vector<Command> certificateCommands();
+std::vector<Command> statsCommands();
 
 // 1 when the trap reported an error since `before`, else 0.
 inline int statusSince(const CliContext& context, int before) {

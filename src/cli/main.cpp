@@ -27,6 +27,7 @@ std::vector<Command> allCommands() {
   for (Command& c : tidewell::cli::consentCommands()) commands.push_back(std::move(c));
   for (Command& c : tidewell::cli::hygieneCommands()) commands.push_back(std::move(c));
   for (Command& c : tidewell::cli::certificateCommands()) commands.push_back(std::move(c));
+  for (Command& c : tidewell::cli::statsCommands()) commands.push_back(std::move(c));
   return commands;
 }
 

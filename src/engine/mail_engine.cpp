@@ -66,6 +66,24 @@ void MailEngine::forcedSend(const std::vector<store::Position>& positions, int b
   sender.sendToAll(positions, blockIndex);
 }
 
+NewsletterPreview MailEngine::preview(int blockIndex, store::Position p) {
+  return previewNewsletter(m_context, blockIndex, p);
+}
+
+std::string MailEngine::messageText(const mail::OutgoingMessage& message) {
+  return mailman().prepare(message).data;
+}
+
+bool MailEngine::sendTest(const mail::OutgoingMessage& message, std::string_view to,
+                          std::string& problem) {
+  if (m_cycleRunning) {
+    problem = "a check cycle is running";
+    return false;
+  }
+  RunningFlag running(m_cycleRunning);
+  return sendTestCopy(m_context, mailman(), testCopy(message, to), problem);
+}
+
 void MailEngine::beforeTimedCycle() {
   // The save counts the sends it folds into the profile's counters.
   if (m_context.table.changed()) m_context.subscriberFile.Save_Email(m_context.table);

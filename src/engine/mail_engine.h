@@ -10,6 +10,7 @@
 
 #include "engine/engine_context.h"
 #include "engine/login_failure.h"
+#include "engine/newsletter_preview.h"
 #include "mail/mail_client.h"
 
 namespace tidewell::engine {
@@ -26,6 +27,14 @@ class MailEngine {
   // Forced send of the newsletter with this block index to these subscriber positions.
   void forcedSend(const std::vector<store::Position>& positions, int blockIndex);
 
+  // The newsletter of this block index as subscriber p will get it.
+  NewsletterPreview preview(int blockIndex, store::Position p);
+  // The whole message as the client would hand it to the server (RFC 5322 text); empty when
+  // the client makes messages only as it sends them.
+  std::string messageText(const mail::OutgoingMessage& message);
+  // Mails a test copy of the message to `to`; nothing is recorded. False with the reason.
+  bool sendTest(const mail::OutgoingMessage& message, std::string_view to, std::string& problem);
+
   // Before a timed cycle: pending subscriber changes saved (and their sends counted).
   void beforeTimedCycle();
   // The "mins" of the server settings block, as command99_Click reads it.
@@ -35,6 +44,7 @@ class MailEngine {
 
   // Why the last cycle's POP3 log-in failed; nothing when it did not.
   std::optional<LoginFailure> lastLoginFailure() const { return m_lastLoginFailure; }
+  const store::CampaignProperties& campaign() const { return m_context.settings; }
   bool cycleRunning() const { return m_cycleRunning; }
   // What the engine works on, for the pieces that change subscribers outside a cycle (a
   // sign-up confirmed by hand).

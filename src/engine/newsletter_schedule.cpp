@@ -8,40 +8,49 @@
 
 namespace tidewell::engine {
 
-Schedule scheduleOf(const NewsletterRecord& n) {
+Schedule scheduleOf(std::string_view title, std::string_view days, std::string_view date,
+                    std::string_view dateordays) {
   Schedule s;
-  if (n.dateordays == "date") {
+  if (dateordays == "date") {
     s.kind = Schedule::Kind::kDate;
-    if (auto date = store::parseDate(n.date)) {
-      s.dateDay = store::toDayNumber(*date);
+    if (auto parsed = store::parseDate(date)) {
+      s.dateDay = store::toDayNumber(*parsed);
     } else {
-      s.problem = "The date of " + n.title + " is not a date: " + n.date;
+      s.problem = "The date of " + std::string(title) + " is not a date: " + std::string(date);
     }
     return s;
   }
-  std::string_view days = store::trim(n.days);
-  if (days == "All" || days == "-1") {
+  std::string_view trimmed = store::trim(days);
+  if (trimmed == "All" || trimmed == "-1") {
     s.kind = Schedule::Kind::kAll;
     return s;
   }
-  auto [end, error] = std::from_chars(days.data(), days.data() + days.size(), s.days);
-  if (days.empty() || error != std::errc() || end != days.data() + days.size()) {
-    s.problem = "The days of " + n.title + " are not a number: " + n.days;
+  auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), s.days);
+  if (trimmed.empty() || error != std::errc() || end != trimmed.data() + trimmed.size()) {
+    s.problem = "The days of " + std::string(title) + " are not a number: " + std::string(days);
   }
   return s;
 }
 
-bool isDue(const Schedule& s, std::int32_t signupDay, std::int32_t today, int catchUp) {
-  auto inWindow = [&](std::int64_t day) { return day <= today && day >= today - catchUp; };
+Schedule scheduleOf(const NewsletterRecord& n) {
+  return scheduleOf(n.title, n.days, n.date, n.dateordays);
+}
+
+std::int64_t dueDay(const Schedule& s, std::int32_t signupDay, std::int32_t today) {
   switch (s.kind) {
     case Schedule::Kind::kAll:
-      return true;
+      return today;
     case Schedule::Kind::kDate:
-      return inWindow(s.dateDay);
+      return s.dateDay;
     case Schedule::Kind::kDays:
-      return inWindow(static_cast<std::int64_t>(signupDay) + s.days);
+      return static_cast<std::int64_t>(signupDay) + s.days;
   }
-  return false;
+  return today;
+}
+
+bool isDue(const Schedule& s, std::int32_t signupDay, std::int32_t today, int catchUp) {
+  std::int64_t day = dueDay(s, signupDay, today);
+  return day <= today && day >= static_cast<std::int64_t>(today) - catchUp;
 }
 
 std::vector<std::string> newslettersDueAtSignUp(const store::ProfileDocument& profile,
@@ -51,13 +60,11 @@ std::vector<std::string> newslettersDueAtSignUp(const store::ProfileDocument& pr
   for (int index : profile.indexesInTreeOrder()) {
     if (!store::equalsIgnoreCase(profile.get(index, "name"), store::kNewsletterOpening)) continue;
     if (!store::equalsIgnoreCase(profile.getExactKey(index, "rule"), filterTitle)) continue;
-    NewsletterRecord n;
-    n.title = profile.getExactKey(index, "title");
-    n.days = profile.getExactKey(index, "days");
-    n.date = profile.getExactKey(index, "date");
-    n.dateordays = profile.getExactKey(index, "dateordays");
-    Schedule schedule = scheduleOf(n);
-    if (schedule.problem.empty() && isDue(schedule, today, today, catchUp)) due.push_back(n.title);
+    std::string title = profile.getExactKey(index, "title");
+    Schedule schedule =
+        scheduleOf(title, profile.getExactKey(index, "days"), profile.getExactKey(index, "date"),
+                   profile.getExactKey(index, "dateordays"));
+    if (schedule.problem.empty() && isDue(schedule, today, today, catchUp)) due.push_back(title);
   }
   return due;
 }

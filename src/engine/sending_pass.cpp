@@ -14,6 +14,7 @@
 #include "engine/newsletter_schedule.h"
 #include "engine/outgoing_mail.h"
 #include "engine/sent_list.h"
+#include "store/date_text.h"
 #include "store/error.h"
 #include "store/profile_document.h"
 #include "store/text.h"
@@ -172,7 +173,8 @@ void SendingPass::sendConfirmations(const std::function<void()>& setUp) {
 std::vector<store::Position> SendingPass::duePositions(const NewsletterRecord& newsletter) {
   auto& table = m_context.table;
   if (table.isEmpty()) return {};
-  Schedule schedule = scheduleOf(newsletter);
+  Schedule schedule =
+      scheduleOf(newsletter.title, newsletter.days, newsletter.date, newsletter.dateordays);
   if (!schedule.problem.empty()) {
     m_context.trap.report(kProcedure, {store::ErrorNumber::kTypeMismatch, schedule.problem});
     return {};
@@ -445,7 +447,13 @@ bool SendingPass::withinCaps() {
 }
 
 void SendingPass::pause(const std::string& text) {
-  if (m_pause.empty()) m_pause = text;
+  if (m_pause.empty()) {
+    m_pause = text;
+    // Kept in the log so the statistics can say when and why sending last stopped.
+    const store::Clock& clock = m_context.clock();
+    m_activityLog.append("sending paused:\t" + text + "\t" + store::shortDateText(clock.today()) +
+                         "\t" + clock.timeText());
+  }
   m_context.ui().showStatus(text);
 }
 

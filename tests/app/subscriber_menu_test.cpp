@@ -159,14 +159,31 @@ class SubscriberMenuTest : public QObject {
     std::unique_ptr<QMenu> menu = w.panel()->actions()->gridMenu();
     QStringList top;
     for (QAction* a : menu->actions()) top << a->text();
-    QCOMPARE(top, (QStringList{"Find", "View Sent Newsletters...", "View Personal Fields...",
-                               "Toggle", "Delete", "Modify Sign-Up Date...", "Assign to Filter",
-                               "Forced Send", "", "Never mail this address",
-                               "Export Personal Data...", "Erase Personal Data...", "", "Count",
-                               "Email Address", "Name", "Sign-Up Date", "Active", "Filter"}));
+    QCOMPARE(top, (QStringList{"Find",
+                               "View Sent Newsletters...",
+                               "View Personal Fields...",
+                               "Toggle",
+                               "Delete",
+                               "Modify Sign-Up Date...",
+                               "Assign to Filter",
+                               "Forced Send",
+                               "Preview Newsletter",
+                               "",
+                               "Never mail this address",
+                               "Export Personal Data...",
+                               "Erase Personal Data...",
+                               "",
+                               "Count",
+                               "Email Address",
+                               "Name",
+                               "Sign-Up Date",
+                               "Active",
+                               "Filter"}));
     QCOMPARE(menu->findChild<QMenu*>("mnuAssign")->actions().first()->text(),
              QString("No Filters"));
     QCOMPARE(menu->findChild<QMenu*>("mnuForcedSend")->actions().first()->text(),
+             QString("No Newsletters"));
+    QCOMPARE(menu->findChild<QMenu*>("mnuPreview")->actions().first()->text(),
              QString("No Newsletters"));
 
     QStringList columnItems;

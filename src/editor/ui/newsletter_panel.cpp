@@ -67,9 +67,12 @@ NewsletterPanel::NewsletterPanel(const PanelServices& services, QWidget* parent)
   auto* attachRow = new QHBoxLayout;
   attachRow->addWidget(m_attachments, 1);
   attachRow->addLayout(attachButtons);
+  auto* preview = named(new QPushButton("&Preview / Send a Test..."), "cmdPreview");
+  preview->setEnabled(static_cast<bool>(services.previewNewsletter));
   auto* sentRow = new QHBoxLayout;
   sentRow->addWidget(m_sent);
   sentRow->addStretch();
+  sentRow->addWidget(preview);
   sentRow->addWidget(m_verify);
 
   auto* form = new QFormLayout(m_frame);
@@ -88,6 +91,10 @@ NewsletterPanel::NewsletterPanel(const PanelServices& services, QWidget* parent)
   connect(edit, &QPushButton::clicked, this,
           [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(m_location->text())); });
   connect(add, &QPushButton::clicked, this, [this] { addAttachment(); });
+  connect(preview, &QPushButton::clicked, this, [this] {
+    commitPendingEdit();
+    if (this->services().previewNewsletter) this->services().previewNewsletter(m_index);
+  });
   connect(remove, &QPushButton::clicked, this, [this] { removeAttachment(); });
   connectFields();
 }

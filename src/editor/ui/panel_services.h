@@ -34,6 +34,8 @@ struct PanelServices {
   // Shows the certificate the account's server ("pop3" or "smtp") presents and lets the
   // operator trust it (optional).
   std::function<void(const std::string& account)> trustCertificate;
+  // Shows the newsletter of this block index as a subscriber will get it (optional).
+  std::function<void(int index)> previewNewsletter;
 };
 
 }  // namespace tidewell::editor::ui

@@ -66,6 +66,7 @@ std::unique_ptr<QMenu> SubscriberActions::gridMenu() {
   connect(signUp, &QAction::triggered, this, &SubscriberActions::mnuSignUpMod);
   addAssignMenu(menu.get());
   addForcedSendMenu(menu.get());
+  addPreviewMenu(menu.get());
   addPersonItems(menu.get());
   menu->addSeparator();
   addColumnItems(menu.get());
@@ -222,6 +223,24 @@ void SubscriberActions::mnuErasePerson() {
                                   " log lines");
   });
   reloadGrid(top);
+}
+
+void SubscriberActions::addPreviewMenu(QMenu* menu) {
+  QMenu* preview = menu->addMenu("Preview Newsletter");
+  preview->setObjectName("mnuPreview");
+  std::vector<NewsletterEntry> entries =
+      m_hooks.newsletters ? m_hooks.newsletters() : std::vector<NewsletterEntry>();
+  if (entries.empty()) namedAction(preview, qText(kNoNewsletters), "mnuPreview2");
+  for (const NewsletterEntry& entry : entries) {
+    QAction* item = namedAction(preview, QString::fromStdString(entry.title), "mnuPreview2");
+    connect(item, &QAction::triggered, this,
+            [this, index = entry.blockIndex] { mnuPreview2(index); });
+  }
+}
+
+void SubscriberActions::mnuPreview2(int blockIndex) {
+  std::optional<store::Position> p = currentRecord();
+  if (p && m_hooks.preview) m_hooks.preview(*p, blockIndex);
 }
 
 std::optional<store::Position> SubscriberActions::currentRecord() const {

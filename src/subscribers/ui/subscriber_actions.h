@@ -35,6 +35,8 @@ struct SubscriberHooks {
   std::function<std::string()> fieldDelimiter;
   // The titles of the filter's follow-ups due at once for a subscriber signing up today.
   std::function<std::vector<std::string>(const std::string& filterTitle)> dueAtSignUp;
+  // Shows the newsletter of this block index as the subscriber will get it.
+  std::function<void(store::Position, int blockIndex)> preview;
 };
 
 class SubscriberActions : public QObject {
@@ -63,6 +65,7 @@ class SubscriberActions : public QObject {
   void mnuSignUpMod();
   void mnuLevel2(const std::string& filterTitle);
   void mnuForcedSend2(int blockIndex);
+  void mnuPreview2(int blockIndex);
   void toggleColumn(std::size_t entry);
   // A person's address: never mailed again, their data exported, or erased on request.
   void mnuNeverMail();
@@ -85,6 +88,7 @@ class SubscriberActions : public QObject {
   // The profile's file beside which the hygiene files live; empty without a subscriber file.
   std::filesystem::path profilePath() const;
   consent::SuppressionList suppressionList() const;
+  void addPreviewMenu(QMenu* menu);
   // The grid's rows were rebuilt: the view follows and the top row comes back.
   void rowsRebuilt(int topRow);
   // loadgrid, then the same.
