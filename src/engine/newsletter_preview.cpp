@@ -15,7 +15,7 @@ NewsletterPreview previewNewsletter(EngineContext& context, int blockIndex, stor
     return preview;
   }
   NewsletterTable newsletters =
-      f_load_newsletters(context.profile.load(), table.filterList(), context.ui());
+      f_load_newsletters(context.profile.load(), table.filterList(), context.trap);
   for (const auto& n : newsletters.newsletters) {
     if (n.blockIndex != blockIndex) continue;
     preview.title = n.title;
