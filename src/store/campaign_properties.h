@@ -58,8 +58,8 @@ struct CampaignProperties {
   // popcert / smtpcert: SHA-256 of the one certificate the operator trusted for that server.
   std::string pop_certificate;
   std::string smtp_certificate;
-  bool verp = false;          // verp "true": newsletters go out with a tagged return path
-  bool pop_oauth2 = false;    // popauth "oauth2": POP3 log-in with a bearer token
+  bool verp = false;        // verp "true": newsletters go out with a tagged return path
+  bool pop_oauth2 = false;  // popauth "oauth2": POP3 log-in with a bearer token
   OAuthAccount pop_oauth;
   bool smtp_oauth2 = false;  // smtpauth "oauth2"
   OAuthAccount smtp_oauth;

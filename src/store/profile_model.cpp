@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
-#include "store/campaign_properties.h"
 #include "store/address_check.h"
+#include "store/campaign_properties.h"
 #include "store/private_files.h"
 #include "store/text.h"
 #include "store/text_file.h"

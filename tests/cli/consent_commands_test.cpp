@@ -14,11 +14,11 @@ using ::testing::HasSubstr;
 class ConsentCommands : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(cli({"new-profile", "--title", "Gold", "--email", "list@x.com", "--reply",
-                   "r@x.com", "--pop3", "127.0.0.1", "--smtp", "127.0.0.1", "--account", "list",
-                   "--password", "pw"})
-                  .status,
-              0);
+    ASSERT_EQ(
+        cli({"new-profile", "--title", "Gold", "--email", "list@x.com", "--reply", "r@x.com",
+             "--pop3", "127.0.0.1", "--smtp", "127.0.0.1", "--account", "list", "--password", "pw"})
+            .status,
+        0);
     ASSERT_EQ(cli({"new-filter"}).status, 0);
     writeBytes(folder / "Gold.pending",
                crlf({"ann@x.org\tFilter_1\t12/1/2026\t1:00:00 PM\t-\temail[/\\]ann@x.org[\\/]\t"
@@ -54,7 +54,8 @@ TEST_F(ConsentCommands, PendingSignUpsAreListedConfirmedResentAndDroppedByHand) 
   EXPECT_THAT(subscribers, HasSubstr("ann@x.org,Ann,"));
   EXPECT_THAT(subscribers, HasSubstr(",true,Filter_1,"));
   CliResult ann = cli({"consent", "ann@x.org"});
-  EXPECT_THAT(ann.out, HasSubstr("\tann@x.org\tFilter_1\tcli\t<s1@x>\t-\t192.0.2.1\tbuilt-in\tab12"));
+  EXPECT_THAT(ann.out,
+              HasSubstr("\tann@x.org\tFilter_1\tcli\t<s1@x>\t-\t192.0.2.1\tbuilt-in\tab12"));
   EXPECT_THAT(cli({"consent", "cy@x.org"}).out, HasSubstr("\tcy@x.org\tFilter_1\tcli\t"));
   EXPECT_THAT(cli({"consent", "bob@x.org"}).err, HasSubstr("No consent is on record"));
   EXPECT_THAT(readBytes(folder / "errlog.txt"), HasSubstr("dropped by the operator"));

@@ -21,8 +21,8 @@ class ConfirmedOptIn : public EngineFixture {
     other = addSignupFilter({engine::makeRuleLine("Subject", "Has", "enter", "")});
     settings.webkit = "https://www.example.com/list/";
     settings.webkitkey = kSecret;
-    welcome = profile.GetFromFile_new(addNewsletter(list, "0", "Welcome ~name~", "Welcome"),
-                                      "title");
+    welcome =
+        profile.GetFromFile_new(addNewsletter(list, "0", "Welcome ~name~", "Welcome"), "title");
   }
   mail::IncomingMessage form(const std::string& address, const std::string& subject = "join") {
     auto m =

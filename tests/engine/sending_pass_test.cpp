@@ -250,7 +250,8 @@ TEST_F(SendingPass, MissingMessageFileStopsThePassAndBadScheduleSkipsOneNewslett
   setNewsletter(broken, "location", (folder / "gone.html").string());
   EXPECT_FALSE(engine().VBSendMessage());
   // Said without a box, which would hold up an unattended cycle.
-  const std::string missing = (folder / "gone.html").string() + " Does Not Exist in New Newsletter #1";
+  const std::string missing =
+      (folder / "gone.html").string() + " Does Not Exist in New Newsletter #1";
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_EQ(ui.statuses.back(), missing);
   EXPECT_NE(logLines().back().find(missing), std::string::npos);
