@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/incoming_processing.h"
+#include "engine/login_failure.h"
 #include "store/error.h"
 
 namespace tidewell::engine {
@@ -58,9 +59,7 @@ std::optional<mail::ImapListing> ImapCheck::listFolder() {
   });
   if (!listing) {
     reportFailure("Logging into IMAP failed: " + reason);
-    m_context.ui().showStatus(reason.rfind(mail::kSignInAgain, 0) == 0
-                                  ? "IMAP sign-in has expired. Sign in again in Server Settings"
-                                  : "Problems logging into IMAP. Check Server Settings");
+    m_context.ui().showStatus(loginFailureStatus("IMAP", reason));
     m_context.runner.run([&] { m_mailman.endPop3Session(); });
     return listing;
   }
