@@ -35,7 +35,7 @@ int pixelsToTwips(int pixels) {
 
 std::vector<std::filesystem::path> manualCandidates(const std::filesystem::path& programDir) {
   return {programDir / kManualFileName,
-          programDir.parent_path() / "share" / "doc" / "tidewell" / kManualFileName};
+          programDir.parent_path() / "share" / "tidewell" / kManualFileName};
 }
 
 }  // namespace tidewell::app
