@@ -7,18 +7,7 @@
 
 namespace tidewell::consent {
 
-namespace {
-
-std::string field(std::string_view value) {
-  if (value.empty()) return "-";
-  std::string out(value);
-  for (char& c : out) {
-    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
-  }
-  return out;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::filesystem::path consentLogPath(const std::filesystem::path& profileFolder) {
   return profileFolder / "consent.log";
@@ -32,7 +21,7 @@ std::string consentLine(const ConsentEntry& e) {
         std::string_view(e.confirmationMessageId), std::string_view(e.ip),
         std::string_view(e.textName), std::string_view(e.textSha256)}) {
     if (!line.empty()) line += '\t';
-    line += field(value);
+    line += store::tabField(value);
   }
   return line;
 }

@@ -7,19 +7,8 @@ namespace tidewell::consent {
 
 namespace {
 
-// A field never holds the TAB or a line end that would split the line.
-std::string field(std::string_view value) {
-  if (value.empty()) return "-";
-  std::string out(value);
-  for (char& c : out) {
-    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
-  }
-  return out;
-}
-
-std::string valueOf(std::string_view field) {
-  return field == "-" ? std::string() : std::string(field);
-}
+using store::tabField;
+using store::tabFieldValue;
 
 std::string dateField(const std::optional<store::Date>& date) {
   return date ? store::shortDateText(*date) : "-";
@@ -41,10 +30,10 @@ std::vector<std::string_view> splitTabs(std::string_view line) {
 std::string pendingLine(const PendingSignup& s) {
   std::string line;
   for (const std::string& value :
-       {field(s.address), field(s.filter), store::shortDateText(s.date), field(s.time),
-        dateField(s.reminded), field(s.pmf), field(s.signupMessageId), field(s.ip), field(s.name),
-        dateField(s.sent), field(s.code), field(s.textName), field(s.textSha256),
-        std::string(s.linkAllowed ? "link" : "reply")}) {
+       {tabField(s.address), tabField(s.filter), store::shortDateText(s.date), tabField(s.time),
+        dateField(s.reminded), tabField(s.pmf), tabField(s.signupMessageId), tabField(s.ip),
+        tabField(s.name), dateField(s.sent), tabField(s.code), tabField(s.textName),
+        tabField(s.textSha256), std::string(s.linkAllowed ? "link" : "reply")}) {
     if (!line.empty()) line += '\t';
     line += value;
   }
@@ -59,14 +48,14 @@ std::optional<PendingSignup> parsePendingLine(std::string_view line) {
   if (!date) return std::nullopt;
   PendingSignup s;
   s.address = std::string(f[0]);
-  s.filter = valueOf(f[1]);
+  s.filter = tabFieldValue(f[1]);
   s.date = *date;
-  s.time = valueOf(f[3]);
+  s.time = tabFieldValue(f[3]);
   s.reminded = store::parseDate(f[4]);
-  s.pmf = valueOf(f[5]);
-  s.signupMessageId = valueOf(f[6]);
-  s.ip = valueOf(f[7]);
-  auto extra = [&](std::size_t i) { return i < f.size() ? valueOf(f[i]) : std::string(); };
+  s.pmf = tabFieldValue(f[5]);
+  s.signupMessageId = tabFieldValue(f[6]);
+  s.ip = tabFieldValue(f[7]);
+  auto extra = [&](std::size_t i) { return i < f.size() ? tabFieldValue(f[i]) : std::string(); };
   s.name = extra(8);
   s.sent = f.size() > 9 ? store::parseDate(f[9]) : std::nullopt;
   // A line written by hand or by an older program has no code yet: the pass gives it one.

@@ -41,14 +41,6 @@ std::string isoDate(const store::Date& d) {
   return text;
 }
 
-std::string fieldText(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
-  }
-  return out;
-}
-
 // The values of one line of a text or CSV file: split at commas, semicolons or TABs, quotes
 // around a value removed.
 std::vector<std::string> valuesOf(std::string_view line) {
@@ -165,7 +157,7 @@ bool SuppressionList::add(std::string_view text, const store::Date& date, std::s
   if (!key || findKey(*key) != m_entries.end()) return false;
   m_index.emplace(*key, m_entries.size());
   if (key->rfind(kHashPrefix, 0) == 0) ++m_hashes;
-  m_entries.push_back({*key, date, fieldText(reason)});
+  m_entries.push_back({*key, date, store::oneLineField(reason)});
   m_changed = true;
   return true;
 }

@@ -124,27 +124,14 @@ bool CheckCycle::download(const std::vector<std::string>& serverUidls,
     fetched = m_mailman.fetchMessages(newUidls);
     if (!fetched.complete) reason = m_mailman.lastError();
   });
-  ui.showStatus("New messages Downloaded. Processing...");
-  const auto count = static_cast<std::int64_t>(fetched.messages.size());
-  const std::int64_t maximum = std::max<std::int64_t>(count - 1, 1);
-  ui.showProgress(0, maximum);
   IncomingProcessor processor(m_context);
-  // Indexing a large table takes long enough to freeze a window; nothing changes the table
-  // during a cycle, so the transfer thread may read it meanwhile.
-  if (count > 0) m_context.runner.run([&] { processor.prepareIndexes(); });
-  std::vector<std::string> processed;
   // Messages left when the program is asked to end stay unseen for the next cycle.
-  for (std::int64_t i = 0; i < count && !m_context.stopping(); ++i) {
-    processor.ListMessages(fetched.messages[i]);
-    processed.push_back(fetched.messages[i].uidl);
-    ui.showProgress(i, maximum);
-  }
+  std::vector<std::string> processed;
+  processor.readAll(fetched.messages,
+                    [&](std::size_t i, bool) { processed.push_back(fetched.messages[i].uidl); });
   // The messages count as seen only once their subscribers are safely on disk; otherwise the
   // next cycle downloads and processes them again.
-  if (m_context.table.changed() && !m_context.subscriberFile.Save_Email(m_context.table)) {
-    return false;
-  }
-  if (!m_context.trap.run(kProcedure, [&] { processor.savePending(); })) return false;
+  if (!processor.saveCaptures(kProcedure)) return false;
   // Deleted before they count as seen: a crash in between brings them back once, and their
   // sign-ups are already subscribers; the other way round they would stay on the server.
   if (fetched.complete && m_context.settings.delete_after_checking == "true") {

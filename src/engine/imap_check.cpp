@@ -93,26 +93,19 @@ bool ImapCheck::download(const mail::ImapListing& listing, UnclaimedMessages& un
     if (!fetched.complete) reason = m_mailman.lastError();
   });
   if (restoreUnseen(m_state.unseen)) m_state.unseen.clear();
-  ui.showStatus("New messages Downloaded. Processing...");
-  const auto count = static_cast<std::int64_t>(fetched.messages.size());
-  const std::int64_t maximum = std::max<std::int64_t>(count - 1, 1);
-  ui.showProgress(0, maximum);
   IncomingProcessor processor(m_context);
-  if (count > 0) m_context.runner.run([&] { processor.prepareIndexes(); });
+  // Messages left when the program is asked to end stay above the highest read, for the next
+  // check.
   std::vector<std::uint32_t> handled;
   std::uint32_t highest = m_state.highestRead;
-  for (std::int64_t i = 0; i < count; ++i) {
-    const std::uint32_t uid = listing.uids[static_cast<std::size_t>(i)];
-    if (processor.ListMessages(fetched.messages[i])) handled.push_back(uid);
+  processor.readAll(fetched.messages, [&](std::size_t i, bool wasHandled) {
+    const std::uint32_t uid = listing.uids[i];
+    if (wasHandled) handled.push_back(uid);
     highest = std::max(highest, uid);
-    ui.showProgress(i, maximum);
-  }
+  });
   // Handled only once their subscribers are safely on disk; otherwise the next check reads
   // them again.
-  const bool saved =
-      (!m_context.table.changed() || m_context.subscriberFile.Save_Email(m_context.table)) &&
-      m_context.trap.run(kProcedure, [&] { processor.savePending(); });
-  if (!saved) {
+  if (!processor.saveCaptures(kProcedure)) {
     saveImapState(m_statePath, m_state);
     return false;
   }

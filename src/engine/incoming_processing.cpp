@@ -80,6 +80,30 @@ void IncomingProcessor::finish() {
   m_context.trap.run(kProcedure, [&] { m_suppressed.save(); });
 }
 
+bool IncomingProcessor::saveCaptures(store::Procedure procedure) {
+  if (m_context.table.changed() && !m_context.subscriberFile.Save_Email(m_context.table)) {
+    return false;
+  }
+  return m_context.trap.run(procedure, [&] { m_desk.save(); });
+}
+
+void IncomingProcessor::readAll(const std::vector<mail::IncomingMessage>& messages,
+                                const std::function<void(std::size_t i, bool handled)>& after) {
+  auto& ui = m_context.ui();
+  ui.showStatus("New messages Downloaded. Processing...");
+  const auto count = static_cast<std::int64_t>(messages.size());
+  const std::int64_t maximum = std::max<std::int64_t>(count - 1, 1);
+  ui.showProgress(0, maximum);
+  // Indexing a large table takes long enough to freeze a window; nothing changes the table
+  // during a cycle, so the transfer thread may read it meanwhile.
+  if (count > 0) m_context.runner.run([&] { prepareIndexes(); });
+  for (std::int64_t i = 0; i < count && !m_context.stopping(); ++i) {
+    const auto index = static_cast<std::size_t>(i);
+    after(index, ListMessages(messages[index]));
+    ui.showProgress(i, maximum);
+  }
+}
+
 void IncomingProcessor::prepareIndexes() {
   m_exact.prepare();
   m_folded.prepare();

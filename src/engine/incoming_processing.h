@@ -3,6 +3,9 @@
 // claims it, an opt-out switches the subscriber off in that list, and any other message is read as
 // a possible delivery-failure report. Lives for one check cycle (its address indexes are valid
 // only while records are not moved); runs on the thread that owns the subscriber table.
+#include <functional>
+#include <vector>
+
 #include "consent/suppression_list.h"
 #include "engine/bounce_handling.h"
 #include "engine/confirmation_desk.h"
@@ -27,16 +30,22 @@ class IncomingProcessor {
   bool ListMessages(const mail::IncomingMessage& message);
   // Once the cycle's messages are marked seen: writes what the failure reports left to count.
   void finish();
-  // Writes the sign-ups left waiting for confirmation; raises TrapError on failure. Called with
-  // the subscriber file's save, before the messages count as seen.
-  void savePending() { m_desk.save(); }
+  // Writes the subscriber table (when it changed) and the sign-ups left waiting for
+  // confirmation, failures reported under the check's procedure. Called before the messages
+  // count as seen or handled: false means they must be read again on the next check.
+  bool saveCaptures(store::Procedure procedure);
+  // Reads the downloaded messages in order with the progress shown, calling after(i, handled)
+  // for each; stops early when the program is asked to end, leaving the rest unread for the
+  // next check.
+  void readAll(const std::vector<mail::IncomingMessage>& messages,
+               const std::function<void(std::size_t i, bool handled)>& after);
   // The messages no filter claimed and no other rule read.
   const UnclaimedMessages& unclaimed() const { return m_unclaimed; }
+
+ private:
   // Builds the address indexes the messages are looked up in. Reads the table only, so it may
   // run on the transfer thread while the table is locked against changes.
   void prepareIndexes();
-
- private:
   // Confirmations and opt-outs, decided before any sign-up rule; true when the message was one.
   bool takenBeforeRules(const mail::IncomingMessage& message, const MessageView& view);
   void kitConfirmation(const mail::IncomingMessage& message, const store::FilterRecord& filter);

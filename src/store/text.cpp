@@ -167,6 +167,22 @@ std::string_view trim(std::string_view text) {
   return text.substr(b, e - b + 1);
 }
 
+std::string oneLineField(std::string_view value) {
+  std::string out(value);
+  for (char& c : out) {
+    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+  }
+  return out;
+}
+
+std::string tabField(std::string_view value) {
+  return value.empty() ? "-" : oneLineField(value);
+}
+
+std::string tabFieldValue(std::string_view field) {
+  return field == "-" ? std::string() : std::string(field);
+}
+
 std::vector<std::string> split(std::string_view text, std::string_view separator) {
   std::vector<std::string> parts;
   std::size_t start = 0;

@@ -22,6 +22,13 @@ std::string joinLinesCrLf(const std::vector<std::string>& lines);
 std::string_view trim(std::string_view text);
 std::vector<std::string> split(std::string_view text, std::string_view separator);
 bool containsLineBreak(std::string_view text);
+// A value as one field of a TAB-separated line: a TAB or line end inside it would split the
+// line, so each becomes a blank.
+std::string oneLineField(std::string_view value);
+// The same, with an empty value written "-" so the line keeps its columns; tabFieldValue reads
+// it back.
+std::string tabField(std::string_view value);
+std::string tabFieldValue(std::string_view field);
 
 // Lower-case form for comparisons without regard to case: ASCII, Latin-1, Latin Extended-A,
 // Greek and Cyrillic letters are folded; everything else is kept.
