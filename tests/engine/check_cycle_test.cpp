@@ -86,27 +86,6 @@ TEST_F(CheckCycle, SecondCycleDownloadsAndSendsNothingUntilThePopHistoryIsCleare
   EXPECT_EQ(server.sent.size(), 1u);
 }
 
-TEST_F(CheckCycle, WebFormSignUpTakesAddressNameAndFieldsFromTheMarkers) {
-  profile.UpdateFile_new(filters().back().indexNumber, "toname", "Friend ~email~");
-  profile.UpdateFile_new(filters().back().indexNumber, "confirm", "none");  // active at once
-  table.setFilterList(filters());
-  deliver(message("forms@web.example", "Form Mailer", "join",
-                  "@@@input1@@@= zoe@example.com =@@@input1@@@\r\n"
-                  "@@@input2@@@=Zoe Park=@@@input2@@@\r\n"));
-  deliver(message("forms@web.example", "Form Mailer", "join now",
-                  "@@@input1@@@=yan@example.com=@@@input1@@@"));
-
-  engine().cmdCheckMail_click();
-
-  ASSERT_EQ(table.size(), 2u);
-  EXPECT_EQ(table.record(0).email(), "zoe@example.com");
-  EXPECT_EQ(table.record(0).name(), "Zoe Park");
-  EXPECT_EQ(table.pmf(0).rfind("email[/\\]zoe@example.com[\\/]name[/\\]Zoe Park[\\/]", 0), 0u);
-  // Without a name field the name comes from the filter's template, filled from the form.
-  EXPECT_EQ(table.record(1).email(), "yan@example.com");
-  EXPECT_EQ(table.record(1).name(), "Friend yan@example.com");
-}
-
 TEST_F(CheckCycle, UnusableSettingsEndTheCycleOrPassSayingWhyAndSendNothing) {
   addNewsletter(list, "All", "Hi");
   table.add(subscriber("ann@example.com", "Ann", list));
