@@ -2,11 +2,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <csignal>
-#include <functional>
 
 #include "store/text_file.h"
 #include "support/test_support.h"
@@ -40,14 +35,6 @@ class ProfileStoreTest : public ::testing::Test {
   std::filesystem::path path = fx.folder / "Gold.dat";
   ProfileStore store{path, fx.trap};
 };
-
-TEST_F(ProfileStoreTest, ChangesAreWrittenWithCrLfAndNoWorkFileRemains) {
-  ASSERT_TRUE(store.UpdateFile_new(2, "pop3", "pop.example.com"));
-  std::vector<std::string> expected = kProfile;
-  expected.insert(expected.end() - 1, "pop3: pop.example.com");
-  EXPECT_EQ(readBytes(path), crlf(expected));
-  EXPECT_FALSE(std::filesystem::exists(workFilePath(path)));
-}
 
 TEST_F(ProfileStoreTest, ReadsLfAndMixedLineEndsAndWindows1252) {
   writeBytes(path, "user_properties_start\nindex: 1\r\ntitle: Caf\xE9\nuser_properties_end\n");
@@ -102,54 +89,6 @@ TEST_F(ProfileStoreTest, InterruptedChangeLeavesTheOldFileStaleWorkFilesGoCopyFi
   EXPECT_TRUE(store.CopyFile());
   EXPECT_EQ(readBytes(path), crlf({"replaced"}));
   EXPECT_FALSE(store.CopyFile());  // no work file left to commit
-}
-
-// Runs body in a child process without the superuser's right to ignore permissions, and
-// returns what body returned (or -1 when the child could not drop its rights).
-int asUnprivilegedUser(const std::function<int()>& body) {
-  pid_t child = fork();
-  if (child == 0) {
-    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(255);
-    try {
-      _exit(body());
-    } catch (...) {
-      _exit(254);
-    }
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) != 255 ? WEXITSTATUS(status) : -1;
-}
-
-TEST_F(ProfileStoreTest, ReadOnlyFolderFailsWithoutLoss) {
-  std::string before = readBytes(path);
-  std::filesystem::permissions(fx.folder.path(), std::filesystem::perms::owner_write,
-                               std::filesystem::perm_options::remove);
-  std::filesystem::permissions(
-      fx.folder.path(), std::filesystem::perms::others_read | std::filesystem::perms::others_exec,
-      std::filesystem::perm_options::add);
-  int written = asUnprivilegedUser([&] { return store.UpdateFile_new(1, "title", "x") ? 1 : 0; });
-  std::filesystem::permissions(fx.folder.path(), std::filesystem::perms::owner_write,
-                               std::filesystem::perm_options::add);
-  ASSERT_NE(written, -1) << "could not run without privileges";
-  EXPECT_EQ(written, 0);
-  EXPECT_EQ(readBytes(path), before);
-}
-
-TEST_F(ProfileStoreTest, AppendFormWritesOneLineAndCreatesTheFile) {
-  ProfileStore log(fx.folder / "new.log", fx.trap);
-  EXPECT_TRUE(log.UpdateFile_new(ProfileStore::kAppendIndex, "", "first"));
-  EXPECT_TRUE(log.UpdateFile_new(ProfileStore::kAppendIndex, "ignored", "second"));
-  EXPECT_EQ(readBytes(fx.folder / "new.log"), crlf({"first", "second"}));
-}
-
-TEST_F(ProfileStoreTest, UpdateFileReportsWhetherTheLineWasFound) {
-  EXPECT_TRUE(store.UpdateFile("title: Silver", "Gold", 1));
-  EXPECT_EQ(store.GetFromFile_new(2, "parent"), "Silver");
-  std::string after = readBytes(path);
-  EXPECT_FALSE(store.UpdateFile("title: Bronze", "Gold", 1));
-  EXPECT_EQ(readBytes(path), after);
-  EXPECT_TRUE(fx.logLines().empty());
 }
 
 }  // namespace
