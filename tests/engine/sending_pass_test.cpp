@@ -80,6 +80,8 @@ TEST_F(SendingPass, ServerRepliesDecideRetryBounceOrNothing) {
   std::size_t busyFailures = 0;
   for (const auto& line : logLines()) busyFailures += line.find("busy@x.com") != std::string::npos;
   EXPECT_EQ(busyFailures, 3u);
+  // Only what went out is in the activity log.
+  EXPECT_EQ(store::readLines(folder / "activity.log").size(), 2u);
 
   server.refusals.clear();
   EXPECT_TRUE(engine().VBSendMessage());
