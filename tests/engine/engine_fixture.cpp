@@ -65,6 +65,12 @@ std::vector<std::string> EngineFixture::recipients() const {
   return to;
 }
 
+std::string EngineFixture::actives() const {
+  std::string flags;
+  for (store::Position p = 0; p < table.size(); ++p) flags += table.active(p) == "true" ? 'T' : 'F';
+  return flags;
+}
+
 engine::MailEngine& EngineFixture::engine() {
   if (!m_engine) m_engine = makeEngine(runner, trap);
   return *m_engine;

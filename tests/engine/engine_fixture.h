@@ -30,6 +30,8 @@ class EngineFixture : public SubscriberFixture {
   void deliver(const mail::IncomingMessage& m) { server.add(m); }
   // The addresses the server took messages for, in order.
   std::vector<std::string> recipients() const;
+  // Each record's active flag in table order, T or F.
+  std::string actives() const;
 
   // The engine over the fixture's state, made on first use.
   engine::MailEngine& engine();

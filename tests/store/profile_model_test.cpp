@@ -1,8 +1,12 @@
-#include "store/profile_model.h"
-
+// A profile's life: the settings file that remembers it, the new-profile wizard, new filters
+// and newsletters, the settings read at start-up and written at shut-down, and renaming.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "store/profile_model.h"
+#include "store/profile_rename.h"
+#include "store/profile_settings.h"
+#include "store/settings_file.h"
 #include "store/text.h"
 #include "support/test_support.h"
 
@@ -10,6 +14,8 @@ namespace tidewell::store {
 namespace {
 
 using testing::goldFields;
+using testing::readBytes;
+using testing::writeBytes;
 
 class ProfileModelTest : public ::testing::Test {
  protected:
@@ -22,6 +28,46 @@ class ProfileModelTest : public ::testing::Test {
   SettingsFile settings{fx.folder.path(), fx.trap};
   testing::TaggingCipher cipher;
 };
+
+TEST_F(ProfileModelTest, FirstRunWritesTheElevenLinesAndOpensNothing) {
+  ASSERT_TRUE(settings.Create_INI_File());
+  std::string folder = folderText(fx.folder.path());
+  EXPECT_EQ(folder.back(), '/');
+  EXPECT_EQ(readBytes(settings.path()),
+            testing::crlf({"program_properties_start", "index: 0", "name: program_startup_start",
+                           "path: " + folder, "apppath: " + folder, "startfile: ",
+                           "valid_close: true", "grid: " + std::string(kDefaultGridText),
+                           "date: 12/5/2026", "version: 3.3", "program_properties_end"}));
+  EXPECT_EQ(settings.currentProfilePath(), std::nullopt);
+  std::string before = readBytes(settings.path());
+  ASSERT_TRUE(settings.Create_INI_File());  // present: left alone
+  EXPECT_EQ(readBytes(settings.path()), before);
+}
+
+TEST_F(ProfileModelTest, OpeningAProfileElsewhereRemembersItsFileAndFolder) {
+  settings.Create_INI_File();
+  std::filesystem::create_directory(fx.folder / "Lists");
+  writeBytes(fx.folder / "Lists" / "Gold.dat", testing::crlf({"x"}));
+  ASSERT_TRUE(settings.s_load_dat_file(fx.folder / "Lists" / "Gold.dat"));
+  ProfileStore ini(settings.path(), fx.trap);
+  EXPECT_EQ(ini.GetFromFile_new(0, "startfile"), "Gold.dat");
+  EXPECT_EQ(ini.GetFromFile_new(0, "path"), (fx.folder / "Lists").string() + "/");
+  EXPECT_EQ(settings.profileFolder(), fx.folder / "Lists/");
+  EXPECT_EQ(settings.currentProfilePath(), fx.folder / "Lists/" / "Gold.dat");
+}
+
+TEST_F(ProfileModelTest, MissingProfileOrFolderMeansNoProfileAndNoError) {
+  settings.Create_INI_File();
+  ProfileStore ini(settings.path(), fx.trap);
+  ini.UpdateFile_new(0, "startfile", "Gone.dat");
+  EXPECT_EQ(settings.currentProfilePath(), std::nullopt);
+  ini.UpdateFile_new(0, "path", "/no/such/folder/");
+  EXPECT_EQ(settings.currentProfilePath(), std::nullopt);
+  ini.UpdateFile_new(0, "path", "");
+  writeBytes(fx.folder / "Gone.dat", "");
+  EXPECT_EQ(settings.currentProfilePath(), fx.folder / "Gone.dat");  // empty path: program folder
+  EXPECT_TRUE(fx.logLines().empty());
+}
 
 TEST_F(ProfileModelTest, NewProfileIsTheSkeletonFilledByFinish) {
   auto path = createGold();
@@ -40,7 +86,7 @@ TEST_F(ProfileModelTest, NewProfileIsTheSkeletonFilledByFinish) {
       "outbound_properties_end\n\n"
       "inbound_properties_start\nindex: 4\nname: inbound_properties_start\ntitle: Filters\n"
       "parent: Server Settings\nfielddelimiter: ~\ndeactivate: true\ninbound_properties_end\n\n";
-  EXPECT_EQ(testing::readBytes(path), testing::crlf(splitLines(expected)));
+  EXPECT_EQ(readBytes(path), testing::crlf(splitLines(expected)));
   EXPECT_EQ(settings.currentProfilePath(), path);
 }
 
@@ -62,11 +108,11 @@ TEST_F(ProfileModelTest, WizardRefusesEmptyFieldsPageByPageWithItsMessages) {
 
 TEST_F(ProfileModelTest, ExistingProfileAndUnsafeTitlesAreRefusedWithoutWriting) {
   auto path = createGold();
-  std::string before = testing::readBytes(path);
+  std::string before = readBytes(path);
   auto again = createProfile(goldFields(), settings, cipher);
   ASSERT_TRUE(again.refusal);
   EXPECT_EQ(again.refusal->message, "A profile named Gold already exists.");
-  EXPECT_EQ(testing::readBytes(path), before);
+  EXPECT_EQ(readBytes(path), before);
 
   for (std::string title : {"../escape", "a/b", "two\nlines"}) {
     NewProfileFields f = goldFields();
@@ -126,6 +172,75 @@ TEST_F(ProfileModelTest, NewNewslettersGoBeforeTheFirstFilterWithTheNextNumber) 
 
   ASSERT_TRUE(store.UpdateFile("title: New Newsletter #9b", "New Newsletter #8", 7));
   EXPECT_EQ(model.cmdNewNewsletter_Click("Newsletters")->title, "New Newsletter #8");
+}
+
+TEST_F(ProfileModelTest, StartUpReadsDefaultsAndDeciphersPasswords) {
+  ProfileStore store(createGold(), fx.trap);
+  ProfileSettings s = loadProfileSettings(store, cipher);
+  EXPECT_TRUE(s.deactivate);
+  EXPECT_EQ(s.fieldDelimiter, "~");
+  EXPECT_EQ(s.campaign.password, "secret");
+  EXPECT_EQ(s.campaign.smtp_account, "");  // no SMTP password stored: no SMTP log-in
+
+  store.UpdateFile_new(1, "date2", "12/5/2026");
+  store.UpdateFile_new(2, "smtp_account", "bob");
+  store.UpdateFile_new(2, "smtp_password", "ENC(hush,12/5/2026)");
+  store.UpdateFile_new(2, "SMTPSSL", "1");
+  s = loadProfileSettings(store, cipher);
+  EXPECT_EQ(s.campaign.smtp_account, "bob");
+  EXPECT_EQ(s.campaign.smtp_password, "hush");
+  EXPECT_EQ(s.campaign.SMTPSSL, 1);
+}
+
+TEST_F(ProfileModelTest, MissingDelimiterIsWrittenAndBadNumbersKeepDefaults) {
+  ProfileStore store(createGold(), fx.trap);
+  store.DeleteFromFile_new(4, "fielddelimiter");
+  store.DeleteFromFile_new(4, "deactivate");
+  store.UpdateFile_new(3, "totalemailssent", "lots");
+  ProfileSettings s = loadProfileSettings(store, cipher);
+  EXPECT_EQ(s.fieldDelimiter, "~");
+  EXPECT_FALSE(s.deactivate);
+  EXPECT_EQ(s.totalEmailsSent, 0);
+  auto lines = splitLines(readBytes(store.path()));
+  auto end = std::find(lines.begin(), lines.end(), "inbound_properties_end");
+  EXPECT_EQ(*(end - 1), "fielddelimiter: ~");
+  ASSERT_EQ(fx.logLines().size(), 1u);
+  EXPECT_EQ(fx.logLines()[0].rfind("Form_Load 12/5/2026", 0), 0u);
+}
+
+TEST_F(ProfileModelTest, ShutDownRenumbersSavesAndWritesBack) {
+  ProfileStore store(createGold(), fx.trap);
+  ProfileModel(store).cmdNewInbound_Click("Filters");
+  store.DeleteNode(5);
+  bool saved = false;
+  shutDownProfile(store, settings, {"%%", "custom grid,"}, [&] { saved = true; });
+  EXPECT_TRUE(saved);
+  EXPECT_EQ(store.GetFromFile_new(4, "fielddelimiter"), "%%");
+  EXPECT_EQ(settings.gridText(), "custom grid,");
+  EXPECT_NE(readBytes(store.path()).substr(readBytes(store.path()).size() - 4), "\r\n\r\n");
+}
+
+TEST_F(ProfileModelTest, RenameTakesTheSubscriberFileAndTheReferencesWithItOrChangesNothing) {
+  ProfileStore profile(createGold(), fx.trap);
+  writeBytes(fx.folder / "Gold.txt", "ann@x.com\r\n");
+  writeBytes(fx.folder / "Silver.txt", "someone else's\r\n");
+  for (const std::string& bad : {"", "  ", "a/b", "..", "Silver", "Server Settings"}) {
+    SCOPED_TRACE(bad);
+    auto refused = renameProfileTitle(profile, fx.folder.path(), "Gold", bad);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->caption, "User Name");
+    EXPECT_EQ(profile.GetFromFile_new(kUserBlock, "title"), "Gold");
+    EXPECT_EQ(readBytes(fx.folder / "Gold.txt"), "ann@x.com\r\n");
+  }
+  EXPECT_EQ(readBytes(fx.folder / "Silver.txt"), "someone else's\r\n");
+
+  EXPECT_FALSE(renameProfileTitle(profile, fx.folder.path(), "Gold", "Platinum"));
+  EXPECT_EQ(profile.GetFromFile_new(kUserBlock, "title"), "Platinum");
+  EXPECT_EQ(profile.GetFromFile_new(kServerBlock, "parent"), "Platinum");
+  EXPECT_FALSE(std::filesystem::exists(fx.folder / "Gold.txt"));
+  EXPECT_EQ(readBytes(fx.folder / "Platinum.txt"), "ann@x.com\r\n");
+  // A change of case only is no duplicate.
+  EXPECT_FALSE(renameProfileTitle(profile, fx.folder.path(), "Platinum", "platinum"));
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
-#include "store/text.h"
-
+// The store's basics: text decoding and comparison, dates, file helpers, and the error trap
+// that logs and shows every fault.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "store/date_text.h"
+#include "store/error_trap.h"
+#include "store/text.h"
 #include "store/utilities.h"
 #include "support/test_support.h"
 
@@ -69,6 +72,74 @@ TEST(Utilities, FileHelpers) {
   EXPECT_EQ(GetFileSize(fx.trap, fx.folder / "missing"), 0);
   ASSERT_EQ(fx.logLines().size(), 1u);
   EXPECT_EQ(fx.logLines()[0].rfind("GetFileSize:", 0), 0u);
+}
+
+TEST(DateText, WrittenFormsAndEveryAcceptedFormReadBack) {
+  Date d{2026, 12, 5};
+  EXPECT_EQ(shortDateText(d), "12/5/2026");
+  EXPECT_EQ(pickerText(d), "Dec 5, 2026");
+  EXPECT_EQ(CallCalander("12/5/2026", d), "Dec 5, 2026");
+  EXPECT_EQ(CallCalander("keep", std::nullopt), "keep");
+  EXPECT_EQ(longTimeText(0, 5, 9), "12:05:09 AM");
+  EXPECT_EQ(longTimeText(13, 0, 0), "1:00:00 PM");
+  EXPECT_EQ(longTimeText(12, 30, 0), "12:30:00 PM");
+  for (const char* text :
+       {"12/5/2026", " 12/05/2026 ", "2026-12-05", "Dec 5, 2026", "december 5, 2026"})
+    EXPECT_EQ(parseDate(text), d) << text;
+  EXPECT_EQ(parseDate("2/29/2024"), (Date{2024, 2, 29}));
+}
+
+TEST(DateText, NonDatesAreRefused) {
+  for (const char* text :
+       {"", "!", "2/29/2026", "13/1/2026", "12/5", "12/5/2026x", "0/1/2026", "12:00:00 AM",
+        "date not set", "Foo 5, 2026", "2026-1-5", "99999999999/1/2026"}) {
+    EXPECT_EQ(parseDate(text), std::nullopt) << text;
+  }
+}
+
+TEST(DateText, DayNumbersRoundTrip) {
+  EXPECT_EQ(toDayNumber({1970, 1, 1}), 0);
+  for (int n : {-1000000, -1, 0, 59, 60, 20000, 2932896}) {
+    EXPECT_EQ(toDayNumber(fromDayNumber(n)), n);
+  }
+  EXPECT_EQ(toDayNumber({2026, 12, 5}) - toDayNumber({2026, 11, 30}), 5);
+}
+
+TEST(ErrorTrap, LogLineAndStatusText) {
+  testing::TrapFixture fx;
+  int result = fx.trap.run(Procedure{"Save_Email"}, -1,
+                           []() -> int { raise(kPathAccess, "Permission denied\r\nsecond line"); });
+  EXPECT_EQ(result, -1);
+  ASSERT_EQ(fx.logLines().size(), 1u);
+  EXPECT_EQ(fx.logLines()[0], "Save_Email:12/5/2026 1:02:03 PM 75 Permission denied  second line");
+  EXPECT_EQ(fx.ui.statuses.back(), "Save_Email: Permission denied\r\nsecond line");
+  EXPECT_TRUE(fx.trap.run(windowProcedure("UpdateIndex"), [] {}));
+  EXPECT_EQ(fx.logLines().size(), 1u);
+}
+
+TEST(ErrorTrap, ForeignExceptionsAreTrappedToo) {
+  testing::TrapFixture fx;
+  EXPECT_FALSE(fx.trap.run(windowProcedure("cmdNewInbound"), [] { throw std::bad_alloc(); }));
+  EXPECT_EQ(fx.logLines().back(), "cmdNewInbound 12/5/2026 1:02:03 PM 7 Out of memory");
+}
+
+// An operator whose status panel itself fails: the trap must neither recurse nor throw.
+class FailingOperator : public testing::RecordingOperator {
+ public:
+  void showStatus(const std::string&) override {
+    ++calls;
+    throw std::runtime_error("status bar gone");
+  }
+  int calls = 0;
+};
+
+TEST(ErrorTrap, FailureInsideTheTrapIsSwallowed) {
+  testing::TempFolder folder;
+  FailingOperator ui;
+  testing::FixedClock clock;
+  ErrorTrap trap(folder / "no-such-folder", ui, clock);  // the log cannot be written either
+  EXPECT_FALSE(trap.run(Procedure{"UpdateFile"}, [] { raise(kBadFormat, "x"); }));
+  EXPECT_EQ(ui.calls, 1);
 }
 
 }  // namespace
