@@ -41,17 +41,14 @@ class ImapCheck : public SendingProfile {
     set(2, "ImapPort", std::to_string(rig.port("IMAP_PLAIN_PORT")));
   }
 
-  fs::path maildir() const { return fs::path(rig.dir()) / "mail" / list.user / "Maildir"; }
+  fs::path maildir() const { return rig.maildir(list); }
 
-  // Straight into the folder, as a mail server delivers; flags given: already seen by a client.
+  // Flags given: already seen by a client.
   void put(const std::string& subject, const std::string& from, const std::string& flags = "") {
-    const std::string name = std::to_string(++m_count) + "." + std::to_string(::getpid()) + ".it";
-    writeBytes(maildir() / "tmp" / name, "From: <" + from + ">\r\nTo: " + list.address() +
-                                             "\r\nSubject: " + subject + "\r\n\r\nHello.\r\n");
-    fs::permissions(maildir() / "tmp" / name, fs::perms(0644));
-    fs::rename(maildir() / "tmp" / name, flags.empty()
-                                             ? maildir() / "new" / name
-                                             : maildir() / "cur" / (name + ":2," + flags));
+    rig.deliver(list,
+                "From: <" + from + ">\r\nTo: " + list.address() + "\r\nSubject: " + subject +
+                    "\r\n\r\nHello.\r\n",
+                flags);
   }
 
   void putSignUps(int count) {
@@ -116,8 +113,6 @@ class ImapCheck : public SendingProfile {
     const CliResult result = cli({"check"});
     ASSERT_EQ(result.status, 0) << result.err << errorLog();
   }
-
-  int m_count = 0;
 };
 
 struct Mode {
@@ -176,15 +171,7 @@ TEST_F(ImapCheck, ChecksKilledAtAnyMomentLoseNothingAndCaptureNothingTwice) {
   putOwnMail();
   putSignUps(kSignUps);
   for (int delayMs : {60, 150, 300, 500, 800, 1200}) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      ::freopen("/dev/null", "w", stdout);
-      ::freopen("/dev/null", "w", stderr);
-      std::string folderText = folder.path().string(), ca = rig.caFile();
-      ::execl(TIDEWELL_CLI, TIDEWELL_CLI, "--folder", folderText.c_str(), "--ca-file", ca.c_str(),
-              "check", static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
+    const pid_t pid = spawnCli({"check"});
     std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
