@@ -62,27 +62,21 @@ class ImapCheck : public SendingProfile {
       put(std::string("own ") + flags, "me@example.org", flags);
   }
 
-  // Subject -> place, from the server's maildir.
+  // Subject -> place, from the server's maildir (the folder read in new/ and cur/, others in
+  // .NAME/new and .NAME/cur).
   std::map<std::string, Place> mailbox() const {
     std::map<std::string, Place> found;
-    for (const auto& folder : fs::directory_iterator(maildir())) {
-      const std::string name = folder.path().filename().string();
-      if (!folder.is_directory() || (name[0] != '.' && name != "new" && name != "cur")) continue;
-      const bool inbox = name[0] != '.';
-      for (const char* sub : {"new", "cur"}) {
-        const fs::path dir = inbox ? maildir() / sub : folder.path() / sub;
-        if (inbox && name != sub) continue;
-        for (const auto& file : fs::directory_iterator(dir)) {
-          const std::string text = readBytes(file.path());
-          const auto at = text.find("Subject: ") + 9;
-          const std::string file_name = file.path().filename().string();
-          const auto info = file_name.find(":2,");
-          std::string flags = info == std::string::npos ? "" : file_name.substr(info + 3);
-          std::sort(flags.begin(), flags.end());
-          found[text.substr(at, text.find_first_of("\r\n", at) - at)] = {
-              inbox ? "" : name.substr(1), flags};
-        }
-      }
+    for (const auto& file : fs::recursive_directory_iterator(maildir())) {
+      const fs::path sub = file.path().parent_path();
+      if (!file.is_regular_file() || (sub.filename() != "new" && sub.filename() != "cur")) continue;
+      const fs::path folder = sub.parent_path();
+      const std::string text = readBytes(file.path()), name = file.path().filename().string();
+      const auto at = text.find("Subject: ") + 9;
+      const auto info = name.find(":2,");
+      std::string flags = info == std::string::npos ? "" : name.substr(info + 3);
+      std::sort(flags.begin(), flags.end());
+      found[text.substr(at, text.find_first_of("\r\n", at) - at)] = {
+          folder == maildir() ? "" : folder.filename().string().substr(1), flags};
     }
     return found;
   }
