@@ -152,6 +152,13 @@ class BrowserLoop(unittest.TestCase):
             self.assertEqual(len(consent), 1)
             self.assertIn("\tform-confirmed-link\t", consent[0])
             self.assertIn("\t127.0.0.1\t", consent[0])
+
+            # The same form sent again: still one subscriber, and no second confirmation.
+            self.sign_up(driver, "Zoë Ünicode", "Ærøskøbing", self.reader)
+            RIG.wait_for(self.list_user, 3)
+            self.cli("check")
+            self.assertEqual(len(self.subscribers()), 1)
+            self.assertEqual(self.cli("pending").strip().count("\n"), 0)
         finally:
             driver.quit()
 
