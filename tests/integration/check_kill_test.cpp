@@ -75,38 +75,27 @@ class CheckKill : public SendingProfile, public ::testing::WithParamInterface<co
     return tag + "h" + std::to_string(i) + "@example.org";
   }
 
-  // Straight into the mailbox's maildir, as a mail server delivers: written aside, moved in.
-  void putInMailbox(const std::string& name, const std::string& text) {
-    const std::filesystem::path box =
-        std::filesystem::path(rig.dir()) / "mail" / list.user / "Maildir";
-    writeBytes(box / "tmp" / name, text);
-    std::filesystem::permissions(box / "tmp" / name, std::filesystem::perms(0644));
-    std::filesystem::rename(box / "tmp" / name, box / "new" / name);
-  }
-
   // Sign-ups of the next `count` addresses.
   void deliver(int count) {
-    const auto stamp = std::to_string(Clock::now().time_since_epoch().count());
     for (const int end = delivered + count; delivered < end; ++delivered) {
       const std::string i = std::to_string(delivered);
-      putInMailbox(stamp + "." + i + ".crash",
-                   "From: Reader " + i + " <" + address(delivered) + ">\r\nTo: " + list.address() +
-                       "\r\nSubject: please join\r\nMessage-ID: <" + tag + i +
-                       "@example.org>\r\n\r\nSign me up.\r\n");
+      rig.deliver(list, "From: Reader " + i + " <" + address(delivered) + ">\r\nTo: " +
+                            list.address() + "\r\nSubject: please join\r\nMessage-ID: <" + tag + i +
+                            "@example.org>\r\n\r\nSign me up.\r\n");
     }
   }
 
   // A report of a temporary failure (mailbox full) of the next subscriber already on the list.
   void deliverReport() {
     const std::string i = std::to_string(reports++);
-    putInMailbox(i + ".report.crash",
-                 "From: Mail Delivery System <MAILER-DAEMON@example.net>\r\nTo: " + list.address() +
-                     "\r\nSubject: Delivery delayed\r\nMessage-ID: <r" + i + tag +
-                     "@example.net>\r\nMIME-Version: 1.0\r\nContent-Type: multipart/report;"
-                     " report-type=delivery-status; boundary=\"b1\"\r\n\r\n--b1\r\n"
-                     "Content-Type: message/delivery-status\r\n\r\nReporting-MTA: dns; mx\r\n\r\n"
-                     "Final-Recipient: rfc822; " +
-                     held(reports - 1) + "\r\nAction: failed\r\nStatus: 4.2.2\r\n\r\n--b1--\r\n");
+    rig.deliver(list,
+                "From: Mail Delivery System <MAILER-DAEMON@example.net>\r\nTo: " + list.address() +
+                    "\r\nSubject: Delivery delayed\r\nMessage-ID: <r" + i + tag +
+                    "@example.net>\r\nMIME-Version: 1.0\r\nContent-Type: multipart/report;"
+                    " report-type=delivery-status; boundary=\"b1\"\r\n\r\n--b1\r\n"
+                    "Content-Type: message/delivery-status\r\n\r\nReporting-MTA: dns; mx\r\n\r\n"
+                    "Final-Recipient: rfc822; " +
+                    held(reports - 1) + "\r\nAction: failed\r\nStatus: 4.2.2\r\n\r\n--b1--\r\n");
   }
 
   // A round's run: killed (after `last`, the status line it printed last) or ended by itself

@@ -41,17 +41,14 @@ class ImapCheck : public SendingProfile {
     set(2, "ImapPort", std::to_string(rig.port("IMAP_PLAIN_PORT")));
   }
 
-  fs::path maildir() const { return fs::path(rig.dir()) / "mail" / list.user / "Maildir"; }
+  fs::path maildir() const { return rig.maildir(list); }
 
-  // Straight into the folder, as a mail server delivers; flags given: already seen by a client.
+  // Flags given: already seen by a client.
   void put(const std::string& subject, const std::string& from, const std::string& flags = "") {
-    const std::string name = std::to_string(++m_count) + "." + std::to_string(::getpid()) + ".it";
-    writeBytes(maildir() / "tmp" / name, "From: <" + from + ">\r\nTo: " + list.address() +
-                                             "\r\nSubject: " + subject + "\r\n\r\nHello.\r\n");
-    fs::permissions(maildir() / "tmp" / name, fs::perms(0644));
-    fs::rename(maildir() / "tmp" / name, flags.empty()
-                                             ? maildir() / "new" / name
-                                             : maildir() / "cur" / (name + ":2," + flags));
+    rig.deliver(list,
+                "From: <" + from + ">\r\nTo: " + list.address() + "\r\nSubject: " + subject +
+                    "\r\n\r\nHello.\r\n",
+                flags);
   }
 
   void putSignUps(int count) {
@@ -65,27 +62,21 @@ class ImapCheck : public SendingProfile {
       put(std::string("own ") + flags, "me@example.org", flags);
   }
 
-  // Subject -> place, from the server's maildir.
+  // Subject -> place, from the server's maildir (the folder read in new/ and cur/, others in
+  // .NAME/new and .NAME/cur).
   std::map<std::string, Place> mailbox() const {
     std::map<std::string, Place> found;
-    for (const auto& folder : fs::directory_iterator(maildir())) {
-      const std::string name = folder.path().filename().string();
-      if (!folder.is_directory() || (name[0] != '.' && name != "new" && name != "cur")) continue;
-      const bool inbox = name[0] != '.';
-      for (const char* sub : {"new", "cur"}) {
-        const fs::path dir = inbox ? maildir() / sub : folder.path() / sub;
-        if (inbox && name != sub) continue;
-        for (const auto& file : fs::directory_iterator(dir)) {
-          const std::string text = readBytes(file.path());
-          const auto at = text.find("Subject: ") + 9;
-          const std::string file_name = file.path().filename().string();
-          const auto info = file_name.find(":2,");
-          std::string flags = info == std::string::npos ? "" : file_name.substr(info + 3);
-          std::sort(flags.begin(), flags.end());
-          found[text.substr(at, text.find_first_of("\r\n", at) - at)] = {
-              inbox ? "" : name.substr(1), flags};
-        }
-      }
+    for (const auto& file : fs::recursive_directory_iterator(maildir())) {
+      const fs::path sub = file.path().parent_path();
+      if (!file.is_regular_file() || (sub.filename() != "new" && sub.filename() != "cur")) continue;
+      const fs::path folder = sub.parent_path();
+      const std::string text = readBytes(file.path()), name = file.path().filename().string();
+      const auto at = text.find("Subject: ") + 9;
+      const auto info = name.find(":2,");
+      std::string flags = info == std::string::npos ? "" : name.substr(info + 3);
+      std::sort(flags.begin(), flags.end());
+      found[text.substr(at, text.find_first_of("\r\n", at) - at)] = {
+          folder == maildir() ? "" : folder.filename().string().substr(1), flags};
     }
     return found;
   }
@@ -116,8 +107,6 @@ class ImapCheck : public SendingProfile {
     const CliResult result = cli({"check"});
     ASSERT_EQ(result.status, 0) << result.err << errorLog();
   }
-
-  int m_count = 0;
 };
 
 struct Mode {
@@ -176,15 +165,7 @@ TEST_F(ImapCheck, ChecksKilledAtAnyMomentLoseNothingAndCaptureNothingTwice) {
   putOwnMail();
   putSignUps(kSignUps);
   for (int delayMs : {60, 150, 300, 500, 800, 1200}) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      ::freopen("/dev/null", "w", stdout);
-      ::freopen("/dev/null", "w", stderr);
-      std::string folderText = folder.path().string(), ca = rig.caFile();
-      ::execl(TIDEWELL_CLI, TIDEWELL_CLI, "--folder", folderText.c_str(), "--ca-file", ca.c_str(),
-              "check", static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
+    const pid_t pid = spawnCli({"check"});
     std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);

@@ -1,7 +1,8 @@
-// tidewell-cli killed (SIGKILL, as a crash, a power cut or a logout does) in the middle of a
-// sending pass or a forced send to 2,000 subscribers, five times at random moments, and then
-// allowed to finish, against the real test SMTP server: nobody may receive more than the copy
-// in flight at each kill twice, and no subscriber or sent-list entry may be lost.
+// tidewell-cli sending to 2,000 subscribers against the real test SMTP server, killed (SIGKILL,
+// as a crash, a power cut or a logout does) five times at random moments in a sending pass or a
+// forced send and then allowed to finish: nobody may receive more than the copy in flight at each
+// kill twice, and no subscriber or sent-list entry may be lost. And two sends started at once:
+// the second is refused, naming the first, or waits for it with --wait and finds nothing left.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -15,7 +16,6 @@
 #include "sending_profile.h"
 #include "store/text.h"
 #include "store/text_file.h"
-#include "support/test_support.h"
 
 namespace tidewell::testing {
 namespace {
@@ -24,7 +24,7 @@ constexpr int kRecipients = 2000;
 constexpr int kKills = 5;
 constexpr auto kRoundLimit = std::chrono::seconds(20);
 
-class SendKill : public SendingProfile {
+class ManySubscribers : public SendingProfile {
  protected:
   void SetUp() override {
 #ifdef TIDEWELL_SLOW_BUILD
@@ -113,7 +113,7 @@ class SendKill : public SendingProfile {
   unsigned seed = 0;
 };
 
-TEST_F(SendKill, SendingPassKilledFiveTimesSendsNoMoreThanOneCopyTwicePerKill) {
+TEST_F(ManySubscribers, SendingPassKilledFiveTimesSendsNoMoreThanOneCopyTwicePerKill) {
   int kills = 0;
   for (std::size_t point : killPoints()) kills += runAndKill({"send"}, point) ? 1 : 0;
   CliResult finish = cli({"send"});
@@ -126,7 +126,7 @@ TEST_F(SendKill, SendingPassKilledFiveTimesSendsNoMoreThanOneCopyTwicePerKill) {
   EXPECT_EQ(cli({"get", "6", "timessent"}).out, std::to_string(kRecipients) + "\n");
 }
 
-TEST_F(SendKill, ForcedSendKilledFiveTimesSendsNoMoreThanOneCopyTwicePerKill) {
+TEST_F(ManySubscribers, ForcedSendKilledFiveTimesSendsNoMoreThanOneCopyTwicePerKill) {
   int kills = 0;
   for (std::size_t point : killPoints()) {
     // The operator sends again to those whose sent list does not show the newsletter yet.
@@ -139,6 +139,45 @@ TEST_F(SendKill, ForcedSendKilledFiveTimesSendsNoMoreThanOneCopyTwicePerKill) {
   EXPECT_EQ(finish.status, 0) << finish.err << errorLog();
   EXPECT_EQ(kills, kKills);
   expectOneCopyEachAndNothingLost(kills);
+}
+
+TEST_F(ManySubscribers, TwoSendsAtOnceMailEverySubscriberOnce) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> second;
+    int status;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"refused", {"send"}, 75, "--wait SECONDS waits for it"},
+      {"waiting", {"send", "--wait", "120"}, 0, "No new messages sent."},
+  };
+  std::int64_t total = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    tag = "w" + std::to_string(std::random_device()() % 100000) + c.name;
+    std::vector<std::string> addresses;
+    for (int i = 0; i < kRecipients; ++i) addresses.push_back(address(i));
+    writeSubscribers(addresses);
+    const std::size_t before = sentCount();
+    const pid_t first = startCli({"send"}, folder / "first.err");
+    // The first holds the profile once it sends.
+    while (sentCount() == before) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    CliResult second = cli(c.second);
+    EXPECT_EQ(second.status, c.status) << second.err;
+    EXPECT_THAT(second.err, ::testing::HasSubstr(c.says));
+    if (c.status != 0) {
+      EXPECT_THAT(second.err, ::testing::HasSubstr("Send is open in tidewell-cli send, process " +
+                                                   std::to_string(first)));
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(first, &status, 0), first);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << readBytes(folder / "first.err");
+    expectOneCopyEachAndNothingLost(0);
+    total += kRecipients;
+    EXPECT_EQ(cli({"get", "3", "totalemailssent"}).out, std::to_string(total) + "\n");
+    EXPECT_EQ(cli({"get", "6", "timessent"}).out, std::to_string(total) + "\n");
+  }
 }
 
 }  // namespace

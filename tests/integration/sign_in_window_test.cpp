@@ -8,13 +8,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QDir>
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPushButton>
-#include <QTabWidget>
 #include <QTest>
 #include <QThread>
 #include <QUrlQuery>
@@ -24,15 +22,13 @@
 #include "app/rotated_sign_in_saver.h"
 #include "cipher/dated_password_cipher.h"
 #include "cipher/system_keyring.h"
-#include "cli_runner.h"
 #include "editor/ui/server_settings_panel.h"
 #include "engine/outgoing_mail.h"
 #include "engine/rotated_sign_ins.h"
 #include "mail/net_mail_client.h"
-#include "mail_rig_fixture.h"
+#include "sending_profile.h"
 #include "store/keyring_password_cipher.h"
 #include "store/profile_settings.h"
-#include "support/test_support.h"
 
 namespace tidewell::testing {
 namespace {
@@ -68,29 +64,17 @@ QByteArray browse(QNetworkAccessManager& net, const QUrl& url, const QByteArray*
   return body;
 }
 
-class SignInWindow : public mail::testing::RigTest {
+class SignInWindow : public SendingProfile {
  protected:
   void SetUp() override {
     RigTest::SetUp();
-    box = rig.claimMailbox();
-    ASSERT_EQ(cli({"new-profile", "--title", "Win", "--email", box.address(), "--reply",
-                   box.address(), "--pop3", "127.0.0.1", "--smtp", "127.0.0.1", "--account",
-                   box.user, "--password", box.password})
-                  .status,
-              0);
-    ASSERT_EQ(cli({"set", "2", "PopPort", std::to_string(rig.port("POP_PLAIN_PORT"))}).status, 0);
-    ASSERT_EQ(cli({"new-filter"}).status, 0);
+    makeProfile("SMTP_PLAIN_PORT");
     QDesktopServices::setUrlHandler("http", &browser, "open");
   }
   void TearDown() override { QDesktopServices::unsetUrlHandler("http"); }
 
-  CliResult cli(std::vector<std::string> args,
-                const std::optional<std::string>& input = std::nullopt) {
-    args.insert(args.begin(), {"--ca-file", rig.caFile()});
-    return runCli(folder.path(), args, input);
-  }
-  std::string authority() { return "http://127.0.0.1:" + std::to_string(rig.port("OAUTH_PORT")); }
-  std::string profileText() { return readBytes(folder / "Win.dat"); }
+  std::string authority() { return rig.oauthAuthority(); }
+  std::string profileText() { return readBytes(folder / "Send.dat"); }
 
   // The panel as the main window shows it, on the programs' own cipher and keyring.
   struct Window {
@@ -166,69 +150,39 @@ class SignInWindow : public mail::testing::RigTest {
         << ::testing::PrintToString(w.statuses);
   }
 
-  TempFolder folder;
-  mail::testing::Mailbox box;
   UrlCatcher browser;
 };
 
-TEST_F(SignInWindow, SignInFromTheWindowSavesTheSecretAndTheCheckCycleLogsInWithIt) {
+// The sign-in is kept with the secrets where the program keeps them; a rotating provider then
+// replaces the refresh token while a transfer runs on its worker thread: the window saves the
+// new one on its own thread at once, and another program signs in with what was saved.
+TEST_F(SignInWindow, SignInIsSavedAReplacedTokenAtOnceAndTheCheckCycleLogsInWithIt) {
   const bool keyring = std::getenv("TIDEWELL_EXPECT_KEYRING") != nullptr;
-  {
-    Window w(folder / "Win.dat");
-    signIn(w, "Pop", box.user);
-    signIn(w, "Smtp", box.user);
-    for (const store::OAuthAccount* a : {&w.settings.pop_oauth, &w.settings.smtp_oauth}) {
-      EXPECT_THAT(a->refresh_token, StartsWith("rt-"));
-      EXPECT_EQ(a->token_url, authority() + "/token");
-      EXPECT_EQ(a->client_id, "tidewell-window");
-    }
-    EXPECT_TRUE(w.settings.pop_oauth2);
-    EXPECT_TRUE(w.settings.smtp_oauth2);
-    EXPECT_NE(w.settings.pop_oauth.refresh_token, w.settings.smtp_oauth.refresh_token);
-    w.panel->findChild<QTabWidget*>()->setCurrentIndex(3);
-    w.panel->resize(760, 640);
-    w.panel->show();
-    QDir().mkpath(TIDEWELL_SCREENSHOT_DIR);
-    EXPECT_TRUE(w.panel->grab().save(TIDEWELL_SCREENSHOT_DIR "/sign_in_window_signed_in.png"));
+  Window w(folder / "Send.dat");
+  signIn(w, "Pop", list.user);
+  signIn(w, "Smtp", list.user);
+  for (const store::OAuthAccount* a : {&w.settings.pop_oauth, &w.settings.smtp_oauth}) {
+    EXPECT_THAT(a->refresh_token, StartsWith("rt-"));
+    EXPECT_EQ(a->token_url, authority() + "/token");
+    EXPECT_EQ(a->client_id, "tidewell-window");
   }
-  const std::string profile = profileText();
-  EXPECT_THAT(profile, HasSubstr("popauth: oauth2"));
-  EXPECT_THAT(profile, HasSubstr("smtpauth: oauth2"));
-  EXPECT_THAT(profile, HasSubstr("pop_oauth_client_id: tidewell-window"));
-  EXPECT_THAT(profile, Not(HasSubstr("rt-")));  // the refresh tokens are secrets
-  for (const char* key : {"pop_oauth_refresh_token: ", "smtp_oauth_refresh_token: "}) {
-    const std::size_t at = profile.find(key);
-    ASSERT_NE(at, std::string::npos) << key;
-    const std::string stored = profile.substr(at + std::strlen(key), 8);
-    if (keyring)
-      EXPECT_THAT(stored, StartsWith("keyring:")) << key;
-    else
-      EXPECT_THAT(stored, Not(StartsWith("keyring:"))) << key;
-  }
-
-  // Another program reads the sign-in back: the check cycle logs in with a token, not with the
-  // (now wrong) password.
-  ASSERT_EQ(cli({"set-password", "pop3"}, "wrong\n").status, 0);
-  rig.deliver(box,
-              "From: a@example.org\r\nTo: " + box.address() + "\r\nSubject: hello\r\n\r\nHi.\r\n");
-  CliResult check = cli({"check"});
-  EXPECT_EQ(check.status, 0) << check.err;
-  EXPECT_THAT(check.err, HasSubstr("New messages Downloaded"));
-  EXPECT_THAT(check.err, Not(HasSubstr("Problems logging into Pop3")));
-  EXPECT_THAT(check.err, Not(HasSubstr("sign-in has expired")));
-}
-
-// A rotating provider replaces the refresh token while a transfer runs on its worker thread:
-// the window saves the new one on its own thread at once, without waiting for the cycle's end.
-TEST_F(SignInWindow, AReplacedRefreshTokenIsSavedOnTheWindowsThreadAtOnce) {
-  Window w(folder / "Win.dat");
-  signIn(w, "Pop", box.user);
-  QNetworkAccessManager net;
-  const QByteArray rotate = "user=" + QByteArray::fromStdString(box.user);
-  browse(net, QUrl(QString::fromStdString(authority() + "/test/rotate")), &rotate);
-  const std::string signedIn = w.settings.pop_oauth.refresh_token;
+  EXPECT_TRUE(w.settings.pop_oauth2);
+  EXPECT_TRUE(w.settings.smtp_oauth2);
+  EXPECT_NE(w.settings.pop_oauth.refresh_token, w.settings.smtp_oauth.refresh_token);
   const std::string storedBefore = profileText();
+  EXPECT_THAT(storedBefore, HasSubstr("popauth: oauth2"));
+  EXPECT_THAT(storedBefore, HasSubstr("smtpauth: oauth2"));
+  EXPECT_THAT(storedBefore, HasSubstr("pop_oauth_client_id: tidewell-window"));
+  EXPECT_THAT(storedBefore, Not(HasSubstr("rt-")));  // the refresh tokens are secrets
+  for (const char* key : {"pop_oauth_refresh_token: ", "smtp_oauth_refresh_token: "}) {
+    const std::size_t at = storedBefore.find(key);
+    ASSERT_NE(at, std::string::npos) << key;
+    const std::string stored = storedBefore.substr(at + std::strlen(key), 8);
+    EXPECT_EQ(stored.rfind("keyring:", 0) == 0, keyring) << key << stored;
+  }
 
+  rig.oauthControl("rotate", list.user);
+  const std::string signedIn = w.settings.pop_oauth.refresh_token;
   int saves = 0;
   app::RotatedSignInSaver saver([&] {
     EXPECT_EQ(QThread::currentThread(), qApp->thread());
@@ -252,10 +206,15 @@ TEST_F(SignInWindow, AReplacedRefreshTokenIsSavedOnTheWindowsThreadAtOnce) {
   EXPECT_NE(profileText(), storedBefore);
   EXPECT_THAT(profileText(), Not(HasSubstr("rt-")));
 
-  // The first token was withdrawn: another program signs in with the saved one.
+  // The first token was withdrawn: the check cycle signs in with the saved one, not with the
+  // (now wrong) password.
   ASSERT_EQ(cli({"set-password", "pop3"}, "wrong\n").status, 0);
+  rig.deliver(list,
+              "From: a@example.org\r\nTo: " + list.address() + "\r\nSubject: hello\r\n\r\nHi.\r\n");
   CliResult check = cli({"check"});
   EXPECT_EQ(check.status, 0) << check.err;
+  EXPECT_THAT(check.err, HasSubstr("New messages Downloaded"));
+  EXPECT_THAT(check.err, Not(HasSubstr("Problems logging into Pop3")));
   EXPECT_THAT(check.err, Not(HasSubstr("sign-in has expired")));
 }
 

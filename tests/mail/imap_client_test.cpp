@@ -1,7 +1,6 @@
 // The IMAP side of the real client against the rig's dovecot: every way of logging in (STARTTLS,
 // implicit TLS, bearer tokens of both mechanisms) lists, fetches and marks, and fetching leaves
 // an unread message unread.
-#include <curl/curl.h>
 #include <gtest/gtest.h>
 
 #include "mail/oauth_tokens.h"
@@ -10,11 +9,6 @@
 namespace tidewell::mail::testing {
 namespace {
 
-size_t collect(char* data, size_t size, size_t count, void* sink) {
-  static_cast<std::string*>(sink)->append(data, size * count);
-  return size * count;
-}
-
 struct Login {
   const char* name;
   const char* portKey;
@@ -22,29 +16,7 @@ struct Login {
   const char* mechanism;  // OAuth2 mechanism; empty: the password
 };
 
-class ImapClient : public RigTest, public ::testing::WithParamInterface<Login> {
- protected:
-  // A refresh token of the rig's authorization server for the box.
-  OAuthLogin signedIn(const Mailbox& box, const std::string& mechanism) {
-    const std::string authority = "http://127.0.0.1:" + std::to_string(rig.port("OAUTH_PORT"));
-    const std::string url = authority + "/test/issue", form = "user=" + box.user;
-    std::string reply;
-    CURL* h = curl_easy_init();
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(h, CURLOPT_POSTFIELDS, form.c_str());
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &collect);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &reply);
-    EXPECT_EQ(curl_easy_perform(h), CURLE_OK);
-    curl_easy_cleanup(h);
-    OAuthLogin login;
-    login.enabled = true;
-    login.mechanism = mechanism;
-    login.tokenUrl = authority + "/token";
-    login.clientId = "tidewell-test";
-    login.refreshToken = jsonMember(reply, "refresh_token").value_or("");
-    return login;
-  }
-};
+class ImapClient : public RigTest, public ::testing::WithParamInterface<Login> {};
 
 TEST_P(ImapClient, ListsFetchesAndMarksLeavingUnreadMailUnread) {
   const Login& p = GetParam();
@@ -58,7 +30,7 @@ TEST_P(ImapClient, ListsFetchesAndMarksLeavingUnreadMailUnread) {
   settings.doneKeyword = "$TidewellDone";
   if (*p.mechanism) {
     settings.password = "not the password";
-    settings.oauth = signedIn(box, p.mechanism);
+    settings.oauth = rig.signedIn(box, p.mechanism);
   }
   NetMailClient client = rig.client();
   client.setPop3(settings);

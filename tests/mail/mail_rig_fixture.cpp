@@ -1,15 +1,18 @@
 #include "mail_rig_fixture.h"
 
 #include <arpa/inet.h>
+#include <curl/curl.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
+#include "mail/oauth_tokens.h"
 #include "support/test_support.h"
 
 namespace tidewell::mail::testing {
@@ -135,13 +138,42 @@ Mailbox MailRig::claimMailbox() {
   return {"box01", "pw01"};
 }
 
-void MailRig::deliver(const Mailbox& box, const std::string& raw) {
-  tidewell::testing::TempFolder folder;
-  const auto file = folder / "message.eml";
-  tidewell::testing::writeBytes(file, raw);
-  const auto [status, output] = runCommand("/usr/bin/python3 " + kScript + " deliver " +
-                                           value("RIG_DIR") + " " + box.user + " " + file.string());
-  ASSERT_EQ(status, 0) << output;
+void MailRig::deliver(const Mailbox& box, const std::string& raw, const std::string& flags) const {
+  static int count = 0;
+  // dovecot numbers new messages in the order of the time that starts their names.
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  const std::string name = std::to_string(std::chrono::nanoseconds(now).count()) + "." +
+                           std::to_string(::getpid()) + "_" + std::to_string(++count) + ".rig";
+  const std::filesystem::path folder = maildir(box);
+  tidewell::testing::writeBytes(folder / "tmp" / name, raw);
+  std::filesystem::permissions(folder / "tmp" / name, std::filesystem::perms(0644));
+  std::filesystem::rename(folder / "tmp" / name, flags.empty()
+                                                     ? folder / "new" / name
+                                                     : folder / "cur" / (name + ":2," + flags));
+}
+
+std::string MailRig::maildir(const Mailbox& box) const {
+  return dir() + "/mail/" + box.user + "/Maildir";
+}
+
+std::string MailRig::oauthAuthority() const {
+  return "http://127.0.0.1:" + std::to_string(port("OAUTH_PORT"));
+}
+
+std::string MailRig::oauthControl(const std::string& what, const std::string& user) const {
+  const std::string form = "user=" + user;
+  return httpRequest(oauthAuthority() + "/test/" + what, &form);
+}
+
+OAuthLogin MailRig::signedIn(const Mailbox& box, const std::string& mechanism) const {
+  OAuthLogin login;
+  login.enabled = true;
+  login.mechanism = mechanism;
+  login.tokenUrl = oauthAuthority() + "/token";
+  login.clientId = "tidewell-test";
+  login.refreshToken = jsonMember(oauthControl("issue", box.user), "refresh_token").value_or("");
+  EXPECT_FALSE(login.refreshToken.empty());
+  return login;
 }
 
 PopSettings MailRig::pop(const Mailbox& box, const std::string& portKey) const {
@@ -167,6 +199,31 @@ SmtpSettings MailRig::smtp(const std::string& portKey) const {
 NetMailClient MailRig::client() const {
   return NetMailClient(
       ImplicitTlsPorts{port("POP_TLS_PORT"), port("SMTP_TLS_PORT"), port("IMAP_TLS_PORT")});
+}
+
+namespace {
+size_t collect(char* data, size_t size, size_t count, void* sink) {
+  static_cast<std::string*>(sink)->append(data, size * count);
+  return size * count;
+}
+}  // namespace
+
+std::string httpRequest(const std::string& url, const std::string* form, std::string* location) {
+  CURL* h = curl_easy_init();
+  std::string body;
+  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+  if (form) curl_easy_setopt(h, CURLOPT_POSTFIELDS, form->c_str());
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &collect);
+  curl_easy_setopt(h, CURLOPT_WRITEDATA, &body);
+  curl_easy_setopt(h, CURLOPT_TIMEOUT, 30L);
+  char why[CURL_ERROR_SIZE] = "";
+  curl_easy_setopt(h, CURLOPT_ERRORBUFFER, why);
+  EXPECT_EQ(curl_easy_perform(h), CURLE_OK) << url << ": " << why;
+  char* target = nullptr;
+  curl_easy_getinfo(h, CURLINFO_REDIRECT_URL, &target);
+  if (location && target) *location = target;
+  curl_easy_cleanup(h);
+  return body;
 }
 
 void RigTest::SetUp() {

@@ -34,8 +34,18 @@ class MailRig {
   std::size_t acceptedCount(const std::string& localPart) const;
 
   Mailbox claimMailbox();
-  // Puts raw bytes into the mailbox as a new message, past SMTP.
-  void deliver(const Mailbox& box, const std::string& raw);
+  // Puts raw bytes into the mailbox past SMTP, as a mail server delivers: written aside, then
+  // moved into new/, or with maildir flags ("S", "FS") into cur/ as mail a client already saw.
+  void deliver(const Mailbox& box, const std::string& raw, const std::string& flags = "") const;
+  // The mailbox's Maildir folder on the rig.
+  std::string maildir(const Mailbox& box) const;
+
+  // The rig's OAuth2 authorization server, and one of its test controls (issue, expire, revoke,
+  // rotate) for the user, answering its JSON.
+  std::string oauthAuthority() const;
+  std::string oauthControl(const std::string& what, const std::string& user) const;
+  // A sign-in of the box at the authorization server, logging in with the mechanism.
+  OAuthLogin signedIn(const Mailbox& box, const std::string& mechanism) const;
 
   PopSettings pop(const Mailbox& box, const std::string& portKey = "POP_PLAIN_PORT") const;
   SmtpSettings smtp(const std::string& portKey = "SMTP_PLAIN_PORT") const;
@@ -55,6 +65,10 @@ class MailRig {
   bool m_ready = false;
   std::string m_failure;
 };
+
+// One HTTP request (a POST when form is given); the body, and a redirect's target in location.
+std::string httpRequest(const std::string& url, const std::string* form = nullptr,
+                        std::string* location = nullptr);
 
 // Base of every test that talks to the rig: fails (never skips) when the rig is not running.
 class RigTest : public ::testing::Test {

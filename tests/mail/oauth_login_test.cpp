@@ -2,7 +2,6 @@
 // authorization server, the SMTP sink does the same. The client refreshes access tokens from
 // the refresh token, once more when a kept one is refused, and reports a refused refresh as
 // "Sign in again" without touching the mailbox.
-#include <curl/curl.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -16,11 +15,6 @@
 namespace tidewell::mail::testing {
 namespace {
 
-size_t collect(char* data, size_t size, size_t count, void* sink) {
-  static_cast<std::string*>(sink)->append(data, size * count);
-  return size * count;
-}
-
 class OAuthLoginTest : public RigTest {
  protected:
   void SetUp() override {
@@ -28,29 +22,8 @@ class OAuthLoginTest : public RigTest {
     OAuthTokens::forgetAll();
     box = rig.claimMailbox();
   }
-  std::string authority() { return "http://127.0.0.1:" + std::to_string(rig.port("OAUTH_PORT")); }
-  // A test control request of the authorization server; its JSON reply.
-  std::string control(const std::string& what, const std::string& form) {
-    CURL* h = curl_easy_init();
-    std::string reply;
-    const std::string url = authority() + "/test/" + what;
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(h, CURLOPT_POSTFIELDS, form.c_str());
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &collect);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &reply);
-    EXPECT_EQ(curl_easy_perform(h), CURLE_OK) << url;
-    curl_easy_cleanup(h);
-    return reply;
-  }
-  OAuthLogin signedIn(const std::string& mechanism) {
-    OAuthLogin login;
-    login.enabled = true;
-    login.mechanism = mechanism;
-    login.tokenUrl = authority() + "/token";
-    login.clientId = "tidewell-test";
-    login.refreshToken = jsonMember(control("issue", "user=" + box.user), "refresh_token").value();
-    return login;
-  }
+  void control(const std::string& what) { rig.oauthControl(what, box.user); }
+  OAuthLogin signedIn(const std::string& mechanism) { return rig.signedIn(box, mechanism); }
   PopSettings pop(const OAuthLogin& login) {
     PopSettings settings = rig.pop(box);
     settings.password = "not the password";
@@ -109,9 +82,9 @@ TEST_F(OAuthLoginTest, AnExpiredAccessTokenIsRefreshedOnTheFly) {
   const OAuthLogin login = signedIn("XOAUTH2");
   std::string error;
   ASSERT_TRUE(uidls(login, error)) << error;  // keeps an access token in memory
-  control("expire", "user=" + box.user);
+  control("expire");
   EXPECT_TRUE(uidls(login, error)) << error;
-  control("expire", "user=" + box.user);
+  control("expire");
   NetMailClient client = rig.client();
   client.setSmtp(smtp(login));
   EXPECT_EQ(client.send(message("after expiry")), kSendAccepted) << client.lastError();
@@ -124,7 +97,7 @@ TEST_F(OAuthLoginTest, ARevokedSignInSaysSignInAgainAndLosesNoMail) {
   rig.deliver(box, "Subject: waiting\r\n\r\nstill here\r\n");
   std::string error;
   ASSERT_TRUE(uidls(login, error)) << error;
-  control("revoke", "user=" + box.user);
+  control("revoke");
   EXPECT_FALSE(uidls(login, error));
   EXPECT_EQ(error.rfind(kSignInAgain, 0), 0u) << error;
   EXPECT_NE(error.find("invalid_grant"), std::string::npos) << error;
@@ -204,7 +177,7 @@ TEST(LoopbackSignIn, TheAuthorizationUrlCarriesTheClientThePkceChallengeAndTheLo
 // and two log-ins refreshing at the same moment do not spend the same token twice.
 TEST_F(OAuthLoginTest, ARotatedRefreshTokenIsFollowedAndAnnounced) {
   const OAuthLogin login = signedIn("XOAUTH2");
-  control("rotate", "user=" + box.user);
+  control("rotate");
   std::atomic<int> announced{0};
   RefreshTokenRotations::setListener([&announced] { ++announced; });
   std::string error;

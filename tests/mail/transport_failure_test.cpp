@@ -34,18 +34,25 @@ TEST_F(TransportFailureTest, Pop3LogInFailuresGiveTheReasonQuickly) {
   }
 }
 
-TEST_F(TransportFailureTest, SmtpClosedPortAndUntrustedCertificateAreRefused) {
+TEST_F(TransportFailureTest, SmtpRefusedLogInsAndUnreachableServersGiveTheReason) {
   const Mailbox box = rig.claimMailbox();
-  SmtpSettings untrusted = rig.smtp("SMTP_SUBMISSION_PORT");
-  untrusted.ssl = true;
-  untrusted.authentication = 1;
-  untrusted.user = box.user;
-  untrusted.password = box.password;
+  SmtpSettings login = rig.smtp("SMTP_SUBMISSION_PORT");
+  login.ssl = true;
+  login.authentication = 1;
+  login.user = box.user;
+  login.password = box.password;
+  SmtpSettings untrusted = login, wrongPassword = login, noLogIn = login;
   untrusted.caFile.clear();
+  wrongPassword.authentication = 2;
+  wrongPassword.password = "wrong";
+  // The submission port wants a log-in: sending without one is refused, not silently dropped.
+  noLogIn.authentication = 0;
   OutgoingMessage m;
   m.toAddress = box.address();
   for (const auto& [settings, reason] :
-       {std::pair{rig.smtp("CLOSED_PORT"), "onnect"}, std::pair{untrusted, "certificate"}}) {
+       {std::pair{rig.smtp("CLOSED_PORT"), "onnect"}, std::pair{untrusted, "certificate"},
+        std::pair{wrongPassword, "535"}, std::pair{noLogIn, "530"}}) {
+    SCOPED_TRACE(reason);
     NetMailClient client = rig.client();
     client.setSmtp(settings);
     EXPECT_NE(client.send(m), kSendAccepted);

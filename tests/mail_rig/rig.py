@@ -6,8 +6,6 @@
                               OAuth2 authorization server (bearer log-in on both mail servers);
                               writes DIR/rig.env once every server answers
   rig.py stop DIR             stops every process the rig started, by its PID, and waits
-  rig.py adduser DIR NAME PW  a mailbox user known to dovecot and to the SMTP sink
-  rig.py deliver DIR NAME FILE  puts FILE's bytes into NAME's Maildir as a new message
 
 Tests that run in parallel each claim a mailbox of their own from a pool made at start
 (box01/pw01 ... ): dovecot takes a second or so to notice users added later. A claim is
@@ -97,29 +95,9 @@ def make_maildir(d, name):
 
 
 def add_user(d, name, password):
-    if not name.replace(".", "").replace("-", "").replace("_", "").isalnum():
-        raise SystemExit("bad user name: " + name)
     make_maildir(d, name)
-    line = "%s:{PLAIN}%s::::::\n" % (name, password)
-    # One write with O_APPEND: tests running in parallel add users at the same time.
-    fd = os.open(os.path.join(d, "users"), os.O_WRONLY | os.O_APPEND | os.O_CREAT, 0o644)
-    try:
-        os.write(fd, line.encode())
-    finally:
-        os.close(fd)
-
-
-def deliver(d, name, source):
-    make_maildir(d, name)
-    with open(source, "rb") as f:
-        data = f.read()
-    unique = "%d.%d_%d.rig" % (time.time_ns(), os.getpid(), len(data))
-    tmp = os.path.join(d, "mail", name, "Maildir", "tmp", unique)
-    with open(tmp, "wb") as f:
-        f.write(data)
-    os.chmod(tmp, 0o644)
-    give_to_servers(tmp)
-    os.rename(tmp, os.path.join(d, "mail", name, "Maildir", "new", unique))
+    with open(os.path.join(d, "users"), "a") as f:
+        f.write("%s:{PLAIN}%s::::::\n" % (name, password))
 
 
 def dovecot_config(d, env):
@@ -202,21 +180,8 @@ def spawn(d, name, cmd):
     return proc
 
 
-def answers(port, greeting, deadline):
-    while time.time() < deadline:
-        try:
-            with socket.create_connection(("127.0.0.1", port), timeout=1) as s:
-                if not greeting:
-                    return True
-                if s.recv(64):
-                    return True
-        except OSError:
-            pass
-        time.sleep(0.05)
-    return False
-
-
-def tls_answers(port, deadline):
+def answers(port, deadline, greeting=True, tls=False):
+    """Whether the port takes a connection (and, with greeting, says something) in time."""
     import ssl
     ctx = ssl.create_default_context()
     ctx.check_hostname = False
@@ -224,9 +189,9 @@ def tls_answers(port, deadline):
     while time.time() < deadline:
         try:
             with socket.create_connection(("127.0.0.1", port), timeout=1) as raw:
-                with ctx.wrap_socket(raw) as s:
-                    if s.recv(64):
-                        return True
+                s = ctx.wrap_socket(raw) if tls else raw
+                if not greeting or s.recv(64):
+                    return True
         except OSError:
             pass
         time.sleep(0.05)
@@ -290,13 +255,12 @@ def start(d):
     greeting_ports = ["POP_PLAIN_PORT", "SMTP_PLAIN_PORT", "SMTP_SUBMISSION_PORT",
                       "SMTP_IDLE_PORT", "POP_NTLM_PORT", "POP_DROP_PORT", "POP_SHORT_PORT",
                       "SMTP_REPLY_PORT", "IMAP_PLAIN_PORT"]
-    ready = all(answers(env[k], True, deadline) for k in greeting_ports)
-    ready = ready and answers(env["POP_SILENT_PORT"], False, deadline)
-    ready = ready and answers(env["OAUTH_PORT"], False, deadline)
-    ready = ready and tls_answers(env["POP_TLS_PORT"], deadline)
-    ready = ready and tls_answers(env["SMTP_TLS_PORT"], deadline)
-    ready = ready and tls_answers(env["IMAP_TLS_PORT"], deadline)
-    ready = ready and tls_answers(env["POP_OTHER_CERT_PORT"], deadline)
+    ready = (all(answers(env[k], deadline) for k in greeting_ports)
+             and all(answers(env[k], deadline, greeting=False)
+                     for k in ("POP_SILENT_PORT", "OAUTH_PORT"))
+             and all(answers(env[k], deadline, tls=True)
+                     for k in ("POP_TLS_PORT", "SMTP_TLS_PORT", "IMAP_TLS_PORT",
+                               "POP_OTHER_CERT_PORT")))
     if not ready:
         sys.stderr.write("mail rig: servers did not answer\n" + log_tail(d) + "\n")
         stop(d)
@@ -355,12 +319,6 @@ def main(argv):
             return 1
     if len(argv) >= 3 and argv[1] == "stop":
         return stop(argv[2])
-    if len(argv) >= 5 and argv[1] == "adduser":
-        add_user(os.path.abspath(argv[2]), argv[3], argv[4])
-        return 0
-    if len(argv) >= 5 and argv[1] == "deliver":
-        deliver(os.path.abspath(argv[2]), argv[3], argv[4])
-        return 0
     sys.stderr.write(__doc__)
     return 2
 
