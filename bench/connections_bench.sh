@@ -32,7 +32,7 @@ smtp-sink "${as_user[@]}" "127.0.0.1:$sink" 256 &
 pids+=($!)
 wait_for_port "$sink"
 slow=$(free_port)
-"$python" "$top/tests/mail_rig/delay_proxy.py" "$slow" "$sink" "$delay" &
+"$python" "$top/bench/delay_proxy.py" "$slow" "$sink" "$delay" &
 pids+=($!)
 wait_for_port "$slow"
 
