@@ -123,7 +123,9 @@ class EditorPanelsTest : public QObject {
       b.edit(field, typed);
       QCOMPARE(b.profile.get(2, key), stored);
     }
+    QCOMPARE(b.settings.smtp, "mail.example.org");
     QCOMPARE(b.settings.password, "n3w");
+    QCOMPARE(b.settings.smtp_port, "587");
 
     // The tree follows the title while it is typed; the file when it is left.
     b.edit("txtCampaignTitle", "Mail");
@@ -140,6 +142,11 @@ class EditorPanelsTest : public QObject {
     b.find<QCheckBox>("Check8")->click();
     QCOMPARE(b.profile.get(2, "POPSSL"), "1");
     QCOMPARE(b.settings.POPSSL, 1);
+    b.find<QCheckBox>("Check2")->click();
+    QCOMPARE(b.profile.get(2, "delete"), "true");
+    b.find<QCheckBox>("chkVerp")->click();
+    QCOMPARE(b.profile.get(2, "verp"), "true");
+    QVERIFY(b.settings.verp);
     b.find<QSlider>("Slider1")->setValue(9);
     QCOMPARE(b.profile.get(2, "server_timeout"), "300");
     QCOMPARE(b.find<QLabel>("Label42")->text(), "5 minutes");
@@ -273,6 +280,8 @@ class EditorPanelsTest : public QObject {
     b.edit("txtDisplay", "Gold News");
     QCOMPARE(b.profile.get(first, "displayname"), "Gold News");
     QCOMPARE(b.filters.front().displayname, "Gold News");
+    b.edit("txtExtractToName", "~name~");
+    QCOMPARE(b.profile.get(first, "toname"), "~name~");
 
     // Which filters the dialog offers is the editor's test.
     ModalScript script;
@@ -332,6 +341,9 @@ class EditorPanelsTest : public QObject {
     QTest::keyClick(editor, Qt::Key_Return);  // commits through a queued call
     QTRY_COMPARE(fields->item(2, 0)->text(), "ity");
 
+    // Without a caption the field cannot be made active.
+    fields->item(2, 2)->setCheckState(Qt::Checked);
+    QCOMPARE(fields->item(2, 2)->checkState(), Qt::Unchecked);
     fields->item(2, 1)->setText("City");
     fields->item(2, 2)->setCheckState(Qt::Checked);
     QCOMPARE(fields->item(2, 2)->checkState(), Qt::Checked);
@@ -342,6 +354,8 @@ class EditorPanelsTest : public QObject {
     // An extract key needs its text, its end and its field before it can be made active.
     auto* keys = b.find<QTableWidget>("personal_fields2");
     keys->item(0, 0)->setText("Name:");
+    keys->item(0, 3)->setCheckState(Qt::Checked);
+    QCOMPARE(keys->item(0, 3)->checkState(), Qt::Unchecked);
     keys->item(0, 1)->setText("' ' (Space)");
     QCOMPARE(keys->item(0, 1)->text(), " ");
     // The target column offers the active fields.
