@@ -1,5 +1,5 @@
-// The subscriber grid on the user panel: the model's contract, the show filter, a million rows
-// shown without measuring them, and the profile title box.
+// The subscriber grid on the user panel: the model's contract, the show filter, the columns of
+// the column table, a million rows shown without measuring them, and the profile title box.
 
 #include <QAbstractItemModelTester>
 #include <QComboBox>
@@ -56,6 +56,9 @@ class GridTest : public QObject {
     for (const auto& r : fiveSubscribers()) table.add(r);
     model.reload();
     QCOMPARE(model.rowCount(), 5);
+    QCOMPARE(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+             QString("Email Address"));
+    QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QString());
     QVERIFY(!(model.flags(model.index(0, 1)) & Qt::ItemIsEditable));
     model.rebuild([](subscribers::SubscriberGrid& g) {
       g.setShowFilter(ShowFilter::onlyNonActive());
@@ -92,6 +95,24 @@ class GridTest : public QObject {
     QCOMPARE(panel->gridView()->columnWidth(2), 150);
     store::ProfileStore settings(w.program.settings.path(), w.program.trap);
     QVERIFY(settings.GetFromFile_new(0, "grid").find("Name:ON:2250:tvname,") != std::string::npos);
+  }
+
+  void columnsComeFromTheColumnTable() {
+    ProgramFolder program;
+    program.createProfile();
+    program.settings.writeGridText(
+        ":OFF:540:tvcount,Mail:ON:3000:tvemailaddy,Name:OFF:1395:tvname,"
+        "Sign-Up Date:ON:1410:tvsignup,Active:ON:570:tvactive,Filter:ON:1125:tvgridfilter,");
+    app::MainWindow window(program.path());
+    QVERIFY(window.Form_Load());
+    QAbstractItemModel& model = *window.userPanel()->gridModel();
+    QStringList headers;
+    for (int c = 0; c < model.columnCount(); ++c) {
+      headers << model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    }
+    QCOMPARE(headers, (QStringList{"Mail", "Sign-Up Date", "Active", "Filter"}));
+    QCOMPARE(window.userPanel()->gridView()->columnWidth(0), 200);
+    QCOMPARE(window.userPanel()->currentWidths(), (std::vector<int>{3000, 1410, 570, 1125}));
   }
 
   void aMillionRowsShowAtOnce() {

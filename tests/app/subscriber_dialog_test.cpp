@@ -117,14 +117,15 @@ class SubscriberDialogTest : public QObject {
 
   void findSelectsWithinTheShowFilterAndOffersToStartOver() {
     // What find matches is the finder's tests; here the window's show filter is its scope, the
-    // match is selected and the question comes as a box.
+    // match is selected, the question comes as a box and the personal-fields box is heard.
     SubscriberWindow w("ff");
-    w.writeSubscribers({person("Ann"), person("Bob", "Filter_2"), person("Cy")});
+    store::SubscriberData cy = person("Cy");
+    cy.pmf = "email[/\\]cy@x.org[\\/]city[/\\]Oslo[\\/]";
+    w.writeSubscribers({person("Ann"), person("Bob", "Filter_2"), cy});
     w.open();
     child<QComboBox>(w.panel(), "Combo1")->setCurrentText("Filter_2");
     w.panel()->actions()->mnuFind();
     auto* find = w.panel()->actions()->findDialog();
-    QVERIFY(find->isVisible() && !find->isModal());
     child<QLineEdit>(find, "Text1")->setText("LEE");
     ModalScript script;
     script.answerBox(QMessageBox::Yes);
@@ -138,6 +139,15 @@ class SubscriberDialogTest : public QObject {
     QVERIFY(script.done());
     QCOMPARE(rows, (QList<int>{1, 1}));
     QCOMPARE(script.boxes(), QStringList{"Find|Finished searching. Start over from beginning?"});
+
+    // The box for personal fields reaches the search.
+    child<QComboBox>(w.panel(), "Combo1")->setCurrentText("All");
+    child<QCheckBox>(find, "Check1")->setChecked(true);
+    child<QLineEdit>(find, "Text1")->setText("Oslo");
+    w.view()->clearSelection();
+    w.view()->setCurrentIndex({});
+    find->findNext();
+    QCOMPARE(w.view()->selection().currentRow, std::uint32_t(3));
   }
 
   void typingAnotherNodesTitleRenamesOnlyTheEditedNode() {

@@ -74,6 +74,7 @@ class SubscriberMenuTest : public QObject {
   void everyEntryReachesItsAction() {
     const QStringList sure{"Confirm Delete|Are you sure?"};
     const QStringList none;
+    const QStringList badDate{"Invalid Date|Invalid Date Format (eg:12/30/2006)"};
     const QStringList assign{"Assign to Filter|Are you sure?"};
     const QStringList toggled{"true", "false", "false", "false", "true"};
     QString shown;
@@ -104,6 +105,9 @@ class SubscriberMenuTest : public QObject {
         {"sign-up date downwards", MenuWay::kMenuKey, 3, 1, "mnuSignUpMod", "",
          [](ModalScript& s) { s.then(typeAnswer("12/30/2006")); }, none,
          columnIs(3, {"12/30/2006", "12/30/2006", "12/30/2006", "11/20/2026", "11/20/2026"})},
+        {"sign-up date that is no date", MenuWay::kRightButton, 1, 1, "mnuSignUpMod", "",
+         [](ModalScript& s) { s.then(typeAnswer("soon")).answerBox(QMessageBox::Ok); }, badDate,
+         [](SubscriberWindow& w) { QCOMPARE(w.column(3).first(), QString("11/20/2026")); }},
         {"assign upwards", MenuWay::kShiftF10, 1, 2, "mnuLevel2", "Filter_2",
          answer(QMessageBox::Yes), assign,
          columnIs(5, {"Filter_2", "Filter_2", "Filter_1", "Filter_2", "Filter_1"})},

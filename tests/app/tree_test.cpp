@@ -61,6 +61,7 @@ class TreeTest : public QObject {
     OpenProfile open;
     QCOMPARE(open.titles(), (QStringList{"Gold", "Server Settings", "Newsletters", "Filters",
                                          "Filter_1", "New Newsletter #1", "Filter_2"}));
+    QVERIFY(open.window.tree()->nodeAt(3)->isExpanded());
     QVERIFY(open.window.tree()->nodeAt(4)->isExpanded());
     struct Case {
       int index;
@@ -80,6 +81,7 @@ class TreeTest : public QObject {
       open.pressNode(c.index);
       QCOMPARE(open.window.currentIndex(), c.index);
       QCOMPARE(open.window.currentPanel()->objectName(), c.frame);
+      QCOMPARE(open.window.tree()->currentItem(), open.window.tree()->nodeAt(c.index));
       std::unique_ptr<QMenu> menu = open.window.treeMenu();
       QCOMPARE(menu ? actionNames(menu.get()) : QStringList(), c.menu);
     }

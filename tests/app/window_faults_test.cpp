@@ -144,6 +144,11 @@ class WindowFaultsTest : public QObject {
     SubscriberWindow w("f");
     store::ProfileStore(w.profile, w.program.trap).UpdateFile_new(w.nodes[0], "subject", "");
     w.open();
+    ModalScript refused;
+    refused.answerBox(QMessageBox::Ok);
+    QTest::mouseClick(child<QPushButton>(w.panel(), "cmdNewEmail"), Qt::LeftButton);
+    QCOMPARE(refused.boxes(), QStringList{"ERROR|You must assign an Opt-In Code to a Filter!"});
+    QVERIFY(showActive(w.window.get()));  // a closed box does not hand the activation back
     w.window->ShowFrame(w.nodes[0]);
     auto* code = child<QLineEdit>(w.window->currentPanel(), "txtOptInCode");
     code->setFocus();
@@ -155,7 +160,7 @@ class WindowFaultsTest : public QObject {
     script.answerBox(QMessageBox::Ok);
     script.onWidget("frmNewEmail", [](QWidget* d) { clickLater(d, "Command2"); });
     QTest::mouseClick(child<QPushButton>(w.panel(), "cmdNewEmail"), Qt::LeftButton);
-    QCOMPARE(script.boxes(), QStringList());  // no "You must assign an Opt-In Code to a Filter!"
+    QCOMPARE(script.boxes(), QStringList());  // the code now set, the dialog opens
   }
 
   void fieldsAreCheckedWhenLeftAndTheTitleWhenTyped() {
