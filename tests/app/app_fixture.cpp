@@ -42,12 +42,6 @@ void writeLines(const std::filesystem::path& path, const std::vector<std::string
   writeBytes(path, crlf(lines));
 }
 
-std::filesystem::path screenshotFolder() {
-  std::filesystem::path folder = TIDEWELL_SCREENSHOT_DIR;
-  std::filesystem::create_directories(folder);
-  return folder;
-}
-
 void fillWizard(QWidget* wizard, const store::NewProfileFields& f) {
   for (auto [name, value] : {std::pair{"txtProfile", f.title},
                              {"txtEmail", f.email},

@@ -40,8 +40,6 @@ struct ProgramFolder {
 };
 
 void writeLines(const std::filesystem::path& path, const std::vector<std::string>& lines);
-// Where the screenshots of the windows go.
-std::filesystem::path screenshotFolder();
 
 // Types the fields into the new-profile wizard's boxes.
 void fillWizard(QWidget* wizard, const store::NewProfileFields& fields = goldFields());

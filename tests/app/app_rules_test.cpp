@@ -49,6 +49,7 @@ TEST(TreePlan, VisitsBlocksByIndexNotFileOrder) {
   auto blocks = fixedBlocks();
   blocks.push_back(block("newsletter", 6, "Welcome", "Newsletters"));
   blocks.push_back(block("rule", 5, "Filter_1", "Filters"));
+  blocks.push_back(block("rule", 8, "After a gap", "Filters"));  // a gap in the indexes ends it
   TreePlan plan = planTree(document(blocks));
   ASSERT_FALSE(plan.error);
   EXPECT_EQ(titles(plan), (std::vector<std::string>{"Gold", "Server Settings", "Newsletters",
@@ -99,18 +100,6 @@ struct ProfileSessionTest : ::testing::Test, TrapFixture {
     return *made.profilePath;
   }
 };
-
-TEST_F(ProfileSessionTest, OpenReadsFiltersSubscribersAndSettings) {
-  writeBytes(folder / "Gold.txt",
-             crlf({"x@y.z", "X", "12/1/2026", "none", "true", "Filter_1", "", ""}));
-  session.open();
-  EXPECT_TRUE(session.hasFilters());
-  EXPECT_EQ(session.showList(),
-            (std::vector<std::string>{"All", "Only Active", "Only Non-Active", "Filter_1"}));
-  EXPECT_EQ(session.grid().rowCount(), 1u);
-  EXPECT_EQ(session.settings().campaign.password, "pw");
-  EXPECT_EQ(session.settings().fieldDelimiter, "~");
-}
 
 TEST_F(ProfileSessionTest, CloseWritesWidthsAndTheDelimiterTheProfileHolds) {
   session.open();

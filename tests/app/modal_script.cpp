@@ -6,7 +6,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QTest>
-#include <filesystem>
 
 namespace tidewell::testing {
 
@@ -24,14 +23,6 @@ bool showActive(QWidget* window) {
   window->show();
   window->activateWindow();
   return QTest::qWaitForWindowActive(window);
-}
-
-void savePicture(QWidget* widget, const std::string& name) {
-  std::filesystem::create_directories(TIDEWELL_SCREENSHOT_DIR);
-  QImage picture =
-      widget->grab().toImage().convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
-  QString file = QString(TIDEWELL_SCREENSHOT_DIR) + "/" + QString::fromStdString(name) + ".png";
-  QVERIFY(picture.save(file));
 }
 
 ModalScript::ModalScript(int deadlineMs) {

@@ -30,8 +30,6 @@ W* child(QWidget* parent, const char* name) {
 
 // Shows the window and waits until it is active.
 bool showActive(QWidget* window);
-// Saves a picture of the widget in the build tree, in few colours to keep it small.
-void savePicture(QWidget* widget, const std::string& name);
 
 class ModalScript : public QObject {
  public:

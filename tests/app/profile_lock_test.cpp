@@ -31,7 +31,6 @@ class ProfileLockTest : public QObject {
         .then([&shown](QWidget* w) {
           auto* box = qobject_cast<QMessageBox*>(w);
           if (!box) return false;
-          savePicture(box, "profile_lock_refused");
           shown = box->text();
           clickLater(box->button(QMessageBox::Ok));
           return true;

@@ -1,5 +1,5 @@
-// The Statistics tab over a month of hand-made logs (its picture goes into the manual), and the
-// preview opened from the grid's menu, with its test send that records nothing.
+// The Statistics tab over a month of hand-made logs, and the
+// preview opened from the grid's menu, with its test send.
 
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -74,17 +74,12 @@ class StatisticsTest : public QObject {
     QCOMPARE(view->shown().whole.optouts(), 20);
     QCOMPARE(child<QTableWidget>(view, "gridStatsStrikes")->rowCount(), 1);
     QCOMPARE(child<QChartView>(view, "chartSends")->chart()->series().size(), 2);  // the cap
-    QTest::qWait(300);  // the charts lay their axes out after the figures arrive
-    // In full colour: the manual shows it, and the charts' light lines need every shade.
-    std::filesystem::create_directories(screenshotFolder());
-    QVERIFY(w.window->grab().save(
-        QString::fromStdString((screenshotFolder() / "statistics_view.png").string())));
     // A cycle's end reads the files again while the tab is shown.
     w.window->cycleDriver()->busyChanged(false);
     QVERIFY(refreshed.wait(10000));
   }
 
-  void previewFromTheGridSendsATestThatIsNeverRecorded() {
+  void previewFromTheGridSendsATest() {
     SubscriberWindow w("ffnn");
     writeMonth(w);
     writeLines(w.profile.parent_path() / "letter.html",
@@ -94,7 +89,6 @@ class StatisticsTest : public QObject {
         .UpdateFile_new(w.nodes[2], "location", (w.profile.parent_path() / "letter.html").string());
     w.open();
     w.select(1, 1);
-    std::string activity = readBytes(w.profile.parent_path() / "activity.log");
     std::string address(w.table().record(0).email());
     ModalScript script(8000);
     script.onWidget("frmPreview", [&](QWidget* dialog) {
@@ -106,7 +100,6 @@ class StatisticsTest : public QObject {
       QVERIFY(child<QPlainTextEdit>(dialog, "txtPreviewWhole")
                   ->toPlainText()
                   .isEmpty());  // in-memory server
-      savePicture(dialog, "preview_window");
       child<QLineEdit>(dialog, "txtTestTo")->setText("me@example.com");
       preview->sendTest();
       preview->reject();
@@ -114,10 +107,8 @@ class StatisticsTest : public QObject {
     w.panel()->actions()->mnuPreview2(w.nodes[2]);
     QVERIFY(script.done());
     QCOMPARE(w.server.sent.size(), std::size_t{1});
+    // That a test send changes no file of the profile is the preview integration test.
     QCOMPARE(QString::fromStdString(w.server.sent[0].toAddress), QString("me@example.com"));
-    QCOMPARE(QString::fromStdString(std::string(w.table().record(0).sentList())), QString("none"));
-    QVERIFY(readBytes(w.profile.parent_path() / "activity.log") == activity);
-    QVERIFY(!std::filesystem::exists(w.profile.parent_path() / "Gold.sent"));
     QVERIFY(w.statuses.last().contains("sent to me@example.com"));
   }
 };

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,14 +20,13 @@
 #include "new_profile_wizard.h"
 #include "store/profile_store.h"
 #include "subscriber_window.h"
-#include "subscribers/ui/load_csv_dialog.h"
 
 namespace tidewell::testing {
 
 namespace {
 
-// Imports the file (name, address) into Filter_1 through the dialog, answering the boxes it opens;
-// returns them and whether the dialog closed.
+// Imports the file (name, address) into Filter_1 through the dialog, chosen with Browse...,
+// answering the boxes it opens; returns them and whether the dialog closed.
 QStringList importAddresses(SubscriberWindow& w, const std::string& bytes,
                             const QList<int>& answers, bool& closed) {
   std::filesystem::path csv = w.program.path() / "list.csv";
@@ -34,9 +35,15 @@ QStringList importAddresses(SubscriberWindow& w, const std::string& bytes,
   ModalScript script(10000);
   script.then([&](QWidget* d) {
     if (d->objectName() != "frmLoadCSV") return false;
-    auto* path = child<QLineEdit>(d, "Text1");
-    path->setText(QString::fromStdString(csv.string()));
-    static_cast<subscribers::ui::LoadCsvDialog*>(d)->loadPreview();
+    ModalScript browse;
+    browse.then([&](QWidget* f) {
+      auto* files = qobject_cast<QFileDialog*>(f);
+      if (!files || files->windowTitle() != "Select a CSV file to load") return false;
+      child<QLineEdit>(files, "fileNameEdit")->setText(QString::fromStdString(csv.string()));
+      QMetaObject::invokeMethod(files, "accept", Qt::QueuedConnection);
+      return true;
+    });
+    child<QPushButton>(d, "Command1")->click();
     child<QComboBox>(d, "Combo1")->setCurrentText("2");
     child<QComboBox>(d, "Combo2")->setCurrentText("Filter_1");
     for (int i : {0, 1}) child<QListWidget>(d, "List1")->item(i)->setSelected(true);
@@ -82,7 +89,13 @@ class WindowFaultsTest : public QObject {
     };
     const QString welcome = "Import CSV|These follow-ups of Filter_1 are due at once";
     for (const Case& c :
-         {Case{"known and twice",
+         {Case{"quoted, and a line without an address",
+               "\"Lee, Bo\",bo@x.org\r\nNo Address,\r\n\"Dee \"\"D\"\"\",dee@x.org\r\n",
+               {QMessageBox::No, QMessageBox::Ok},
+               {welcome, "Import CSV|Imported 2 subscribers into Filter_1; skipped 1 lines."},
+               {"ann@x.org", "bo@x.org", "dee@x.org"},
+               true},
+          Case{"known and twice",
                "Ann,ann@x.org\r\nBo,bo@x.org\r\nBo,BO@x.org\r\n",
                {QMessageBox::No, QMessageBox::Ok},
                {welcome,
@@ -131,6 +144,11 @@ class WindowFaultsTest : public QObject {
     SubscriberWindow w("f");
     store::ProfileStore(w.profile, w.program.trap).UpdateFile_new(w.nodes[0], "subject", "");
     w.open();
+    ModalScript refused;
+    refused.answerBox(QMessageBox::Ok);
+    QTest::mouseClick(child<QPushButton>(w.panel(), "cmdNewEmail"), Qt::LeftButton);
+    QCOMPARE(refused.boxes(), QStringList{"ERROR|You must assign an Opt-In Code to a Filter!"});
+    QVERIFY(showActive(w.window.get()));  // a closed box does not hand the activation back
     w.window->ShowFrame(w.nodes[0]);
     auto* code = child<QLineEdit>(w.window->currentPanel(), "txtOptInCode");
     code->setFocus();
@@ -142,7 +160,7 @@ class WindowFaultsTest : public QObject {
     script.answerBox(QMessageBox::Ok);
     script.onWidget("frmNewEmail", [](QWidget* d) { clickLater(d, "Command2"); });
     QTest::mouseClick(child<QPushButton>(w.panel(), "cmdNewEmail"), Qt::LeftButton);
-    QCOMPARE(script.boxes(), QStringList());  // no "You must assign an Opt-In Code to a Filter!"
+    QCOMPARE(script.boxes(), QStringList());  // the code now set, the dialog opens
   }
 
   void fieldsAreCheckedWhenLeftAndTheTitleWhenTyped() {
@@ -201,7 +219,6 @@ class WindowFaultsTest : public QObject {
                 ->toPlainText()
                 .contains("Not trusted: "
                           "self-signed"));
-    savePicture(shown, "frmCertificate");
     child<QPushButton>(shown, "cmdTrust")->click();
     QCOMPARE(store::ProfileStore(w.profile, w.program.trap).GetFromFile_new(2, "popcert"),
              presented.sha256);
@@ -242,10 +259,17 @@ class WindowFaultsTest : public QObject {
     w.window->operatorInterface().showMessage("Short.", title.toStdString());
     QVERIFY(width > w.window->fontMetrics().horizontalAdvance(title));
 
+    // The manual installed beside the program is the page handed to the browser; when no
+    // browser starts, a box names the file instead.
     ModalScript noBrowser;
     noBrowser.answerBox(QMessageBox::Ok);
-    w.window->setManualOpener([](const QString&, auto failed) { failed("no browser"); });
+    QString page;
+    w.window->setManualOpener([&page](const QString& opened, auto failed) {
+      page = opened;
+      failed("no browser");
+    });
     w.window->findChild<QAction*>("mnuUserManual")->trigger();
+    QVERIFY(page.endsWith("/tidewell-manual.html") && QFileInfo::exists(page));
     QCOMPARE(noBrowser.boxes().size(), 1);
     QVERIFY(noBrowser.boxes()[0].contains("tidewell-manual.html"));
   }

@@ -1,5 +1,5 @@
 // The new-profile wizard: every page refuses to go on with an empty field, Back goes without
-// checks, and Finish writes the profile once.
+// checks, and Finish refuses a title that is taken. What Finish writes is the start-up test's.
 
 #include <QLineEdit>
 #include <QMessageBox>
@@ -9,7 +9,6 @@
 #include "app_fixture.h"
 #include "modal_script.h"
 #include "new_profile_wizard.h"
-#include "store/profile_store.h"
 
 namespace tidewell::testing {
 
@@ -78,27 +77,6 @@ class WizardTest : public QObject {
     QCOMPARE(wizard.page(), 2);
     QCOMPARE(wizard.nextButton()->text(), QString("&Next >"));
     QVERIFY(script.boxes().isEmpty());
-  }
-
-  void finishWritesTheProfileAndRemembersIt() {
-    ProgramFolder program;
-    NewProfileWizard wizard(program.settings, program.cipher);
-    fillWizard(&wizard);
-    advanceTo(wizard, 5);
-    wizard.nextButton()->click();
-    QCOMPARE(wizard.profileSuccess(), QString("true"));
-    QCOMPARE(wizard.result(), int(QDialog::Accepted));
-    std::filesystem::path profile = program.path() / "Gold.dat";
-    QCOMPARE(wizard.profilePath(), profile);
-    store::ProfileStore store(profile, program.trap);
-    QCOMPARE(store.GetFromFile_new(1, "title"), std::string("Gold"));
-    QCOMPARE(store.GetFromFile_new(2, "pop3"), std::string("pop.example.com"));
-    QCOMPARE(store.GetFromFile_new(2, "SMTPPort"), std::string("25"));
-    std::string pass = store.GetFromFile_new(2, "pass");
-    QVERIFY(pass != "secret");
-    QCOMPARE(program.cipher.decipher(pass, store.GetFromFile_new(1, "date")),
-             std::string("secret"));
-    QCOMPARE(program.settings.currentProfilePath(), std::optional(profile));
   }
 
   void finishRefusesATitleThatIsTaken() {

@@ -67,20 +67,20 @@ TEST_F(RuleEditorTest, TrailingConnectorIsRefusedOnCloseUntilANextRuleFollows) {
   EXPECT_EQ(profile.get(filter, "rule2"), "<1<From>1> <2<Has>2> <3<news>3>");
 }
 
-TEST_F(RuleEditorTest, ConnectorMissingBetweenRulesSelectsTheRule) {
-  RuleEditor e = open({"<1<Subject>1> <2<=>2> <3<a>3>", "<1<Body>1> <2<Has>2> <3<b>3>"});
-  auto outcome = e.confirm();
-  ASSERT_TRUE(outcome.message);
-  EXPECT_EQ(outcome.message->text, "And/Or must be set!");
-  EXPECT_EQ(outcome.selectRow, 0);
-}
-
-TEST_F(RuleEditorTest, ValidListWithEmptyInputsSavesAndCloses) {
-  RuleEditor e = open({"<1<Subject>1> <2<=>2> <3<a>3> <4<And>4>", "<1<Body>1> <2<Has>2> <3<b>3>"});
-  auto outcome = e.confirm();
-  EXPECT_FALSE(outcome.message);
-  EXPECT_TRUE(outcome.written);
-  EXPECT_TRUE(outcome.close);
+TEST_F(RuleEditorTest, ConfirmWithEmptyInputsChecksTheConnectorsBetweenRules) {
+  for (auto [connector, refused] : {std::pair{"", true}, {" <4<And>4>", false}}) {
+    RuleEditor e = open(
+        {std::string("<1<Subject>1> <2<=>2> <3<a>3>") + connector, "<1<Body>1> <2<Has>2> <3<b>3>"});
+    auto outcome = e.confirm();
+    EXPECT_EQ(outcome.close, !refused);
+    if (!refused) {
+      EXPECT_TRUE(outcome.written);
+      continue;
+    }
+    ASSERT_TRUE(outcome.message);
+    EXPECT_EQ(outcome.message->text, "And/Or must be set!");
+    EXPECT_EQ(outcome.selectRow, 0);  // the rule without its connector
+  }
 }
 
 TEST_F(RuleEditorTest, SelectedRuleIsChangedInPlaceAndListShowsDisplayForm) {

@@ -8,21 +8,19 @@
 namespace tidewell::editor {
 namespace {
 
-TEST(ServerTimeout, PositionsSecondsAndCaptions) {
-  EXPECT_EQ(timeoutSeconds(0), 30);
-  EXPECT_EQ(timeoutCaption(0), "30 seconds");
-  EXPECT_EQ(timeoutSeconds(9), 300);
-  EXPECT_EQ(timeoutCaption(9), "5 minutes");
-  EXPECT_EQ(timeoutCaption(2), "1 minute 30 seconds");
-  EXPECT_EQ(timeoutCaption(8), "4 minutes 30 seconds");
-}
-
-TEST(ServerTimeout, StoredSecondsToPositionRoundsAndStaysOnSlider) {
-  EXPECT_EQ(timeoutPosition("60"), 1);
-  EXPECT_EQ(timeoutPosition("!"), 1);
-  EXPECT_EQ(timeoutPosition("100"), 2);  // 2.33 rounds down
-  EXPECT_EQ(timeoutPosition("5"), 0);
-  EXPECT_EQ(timeoutPosition("3000"), 9);
+TEST(ServerTimeout, PositionsSecondsCaptionsAndStoredSecondsBack) {
+  for (auto [position, seconds, caption] : {std::tuple{0, 30, "30 seconds"},
+                                            {2, 90, "1 minute 30 seconds"},
+                                            {8, 270, "4 minutes 30 seconds"},
+                                            {9, 300, "5 minutes"}}) {
+    EXPECT_EQ(timeoutSeconds(position), seconds);
+    EXPECT_EQ(timeoutCaption(position), caption);
+  }
+  // Rounded, and never off the slider; an absent value is the default minute.
+  for (auto [stored, position] :
+       {std::pair{"60", 1}, {"!", 1}, {"100", 2}, {"5", 0}, {"3000", 9}}) {
+    EXPECT_EQ(timeoutPosition(stored), position) << stored;
+  }
 }
 
 class ServerSettingsTest : public ::testing::Test {
