@@ -14,11 +14,7 @@ using ::testing::HasSubstr;
 class ConsentCommands : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(
-        cli({"new-profile", "--title", "Gold", "--email", "list@x.com", "--reply", "r@x.com",
-             "--pop3", "127.0.0.1", "--smtp", "127.0.0.1", "--account", "list", "--password", "pw"})
-            .status,
-        0);
+    ASSERT_EQ(newGoldProfile(folder.path()).status, 0);
     ASSERT_EQ(cli({"new-filter"}).status, 0);
     writeBytes(folder / "Gold.pending",
                crlf({"ann@x.org\tFilter_1\t12/1/2026\t1:00:00 PM\t-\temail[/\\]ann@x.org[\\/]\t"

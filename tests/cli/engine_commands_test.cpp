@@ -11,11 +11,7 @@ namespace {
 class EngineCommands : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(
-        cli({"new-profile", "--title", "Gold", "--email", "list&co@x.com", "--reply", "r@x.com",
-             "--pop3", "127.0.0.1", "--smtp", "127.0.0.1", "--account", "list", "--password", "pw"})
-            .status,
-        0);
+    ASSERT_EQ(newGoldProfile(folder.path(), "list&co@x.com").status, 0);
     ASSERT_EQ(cli({"new-filter"}).status, 0);
   }
   CliResult cli(const std::vector<std::string>& args) { return runCli(folder.path(), args); }
@@ -128,12 +124,6 @@ TEST_F(EngineCommands, WebKitWritesPagesAndConfigurationWithOneLastingSecret) {
   ASSERT_EQ(cli({"web-kit", "--out", (folder / "kit2").string()}).status, 0);
   EXPECT_NE(readBytes(folder / "kit2" / "config.php").find(secret), std::string::npos);
 }
-
-}  // namespace
-}  // namespace tidewell::testing
-
-namespace tidewell::testing {
-namespace {
 
 // A command that ends without doing its work fails, with the reason on standard error.
 TEST_F(EngineCommands, CommandsThatDoNothingSayWhyAndFail) {

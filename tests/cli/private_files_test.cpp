@@ -21,10 +21,7 @@ fs::perms modeOf(const fs::path& path) {
 }
 
 CliResult newGold(const fs::path& folder, const fs::path& programFolder) {
-  return runCli(folder,
-                {"--folder", programFolder.string(), "new-profile", "--title", "Gold", "--email",
-                 "list@example.com", "--reply", "list@example.com", "--pop3", "pop.example.com",
-                 "--smtp", "smtp.example.com", "--account", "ann", "--password", "pw"});
+  return newGoldProfile(folder, "list@example.com", "pw", {"--folder", programFolder.string()});
 }
 
 std::vector<std::string> readableNotes(const fs::path& errlog) {

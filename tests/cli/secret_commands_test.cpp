@@ -21,11 +21,7 @@ class SecretCommands : public ::testing::Test {
   // Whatever session the tests run in, the programs they start find no keyring.
   static void SetUpTestSuite() { setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent", 1); }
   SecretCommands() {
-    EXPECT_EQ(cli({"new-profile", "--title", "Gold", "--email", "list@example.com", "--reply",
-                   "r@example.com", "--pop3", "pop.example.com", "--smtp", "smtp.example.com",
-                   "--account", "ann", "--password", "first"})
-                  .status,
-              0);
+    EXPECT_EQ(newGoldProfile(folder.path(), "list@example.com", "first").status, 0);
   }
   CliResult cli(const std::vector<std::string>& args,
                 const std::optional<std::string>& input = std::nullopt) {

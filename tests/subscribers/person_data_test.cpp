@@ -22,9 +22,7 @@ using ::testing::HasSubstr;
 class PersonData : public ::testing::Test {
  protected:
   PersonData() {
-    cli({"new-profile", "--title", "Gold", "--email", "list@example.com", "--reply",
-         "list@example.com", "--pop3", "pop", "--smtp", "smtp", "--account", "a", "--password",
-         "p"});
+    newGoldProfile(folder.path());
     for (int index : {5, 6}) {
       cli({"new-filter"});
       cli({"set", std::to_string(index), "subject", "join"});

@@ -14,11 +14,7 @@ using ::testing::HasSubstr;
 class SubscriberCommands : public ::testing::Test {
  protected:
   SubscriberCommands() {
-    EXPECT_EQ(cli({"new-profile", "--title", "Gold", "--email", "list@example.com", "--reply",
-                   "list@example.com", "--pop3", "pop", "--smtp", "smtp", "--account", "a",
-                   "--password", "p"})
-                  .status,
-              0);
+    EXPECT_EQ(newGoldProfile(folder.path()).status, 0);
     EXPECT_EQ(cli({"new-filter"}).status, 0);
     EXPECT_EQ(cli({"set", "5", "subject", "join"}).status, 0);
     EXPECT_EQ(cli({"set", "5", "toname", "~name~"}).status, 0);
