@@ -8,13 +8,6 @@
 
 namespace tidewell::testing {
 
-std::vector<std::string> recordLines(const std::string& email, const std::string& name,
-                                     const std::string& date, const std::string& active,
-                                     const std::string& filter, const std::string& pmf,
-                                     const std::string& sent) {
-  return {email, name, date, sent, active, filter, pmf, ""};
-}
-
 std::string pmfOf(const std::vector<std::pair<std::string, std::string>>& items) {
   std::string text;
   for (const auto& [name, value] : items) store::appendPmfItem(text, name, value);
@@ -45,18 +38,6 @@ store::SubscriberTable makeTable(const std::vector<store::SubscriberData>& recor
   return table;
 }
 
-store::SubscriberData subscriber(const std::string& email, const std::string& name,
-                                 const std::string& filter, const std::string& active,
-                                 store::Date signup) {
-  store::SubscriberData d;
-  d.email = email;
-  d.name = name;
-  d.filterTitle = filter;
-  d.active = active;
-  d.signup = signup;
-  return d;
-}
-
 std::string rowOf(const store::SubscriberTable& table, store::Position p) {
   const auto& r = table.record(p);
   std::string row;
@@ -72,14 +53,6 @@ SubscriberFixture::SubscriberFixture()
   std::vector<std::string> lines = store::newProfileSkeleton();
   lines[3] = "title: Gold";
   store::writeLinesDurably(profilePath, lines);
-}
-
-void SubscriberFixture::writeSubscribers(const std::vector<std::string>& lines) const {
-  writeBytes(subscriberPath(), crlf(lines));
-}
-
-std::vector<std::string> SubscriberFixture::savedLines() const {
-  return readLines(subscriberPath());
 }
 
 std::string SubscriberFixture::addFilter(const std::string& subject) {

@@ -1,53 +1,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "store/pmf_string.h"
 #include "subscriber_fixture.h"
 
 namespace tidewell::testing {
 namespace {
-
-struct PmfCase {
-  std::string text;
-  std::vector<std::pair<std::size_t, std::string>> fields;  // position, name
-  bool canonical;
-};
-
-TEST(PmfString, UnpackKeepsSlotPositionsAndTellsWhetherPackingGivesTheTextBack) {
-  std::string free = std::string(store::kFreePmfItem);
-  auto repeat = [&](int n) {
-    std::string t;
-    for (int i = 0; i < n; ++i) t += free;
-    return t;
-  };
-  std::vector<PmfCase> cases = {
-      {repeat(41), {}, true},
-      {pmfOf({{"email", "a@x.com"}, {"name", "Ann"}}), {{0, "email"}, {1, "name"}}, true},
-      // A free slot between filled ones does not end the fields.
-      {"email[/\\]a[\\/]" + free + "city[/\\]Oslo[\\/]" + repeat(38),
-       {{0, "email"}, {2, "city"}},
-       true},
-      {"[/\\]nameless[\\/]" + repeat(40), {{0, ""}}, true},
-      {"", {}, false},
-      {"plain text", {}, false},
-      {repeat(40), {}, false},
-      {repeat(41) + "x[/\\]y[\\/]", {}, false},
-      {"email[\\/]" + repeat(40), {{0, "email"}}, false},
-  };
-  store::UnpackedPmf unpacked;
-  for (const PmfCase& c : cases) {
-    store::unpackPmf(c.text, unpacked);
-    std::vector<std::pair<std::size_t, std::string>> got;
-    for (const auto& item : unpacked.items) got.emplace_back(item.position, item.name);
-    EXPECT_EQ(got, c.fields) << c.text;
-    EXPECT_EQ(unpacked.canonical, c.canonical) << c.text;
-    if (c.canonical) {
-      std::string packed;
-      store::appendPmf(packed, unpacked.items);
-      EXPECT_EQ(packed, c.text);
-    }
-  }
-}
 
 TEST(SubscriberTable, AddReusesThePlaceholderAndKeepsEveryTextOnOneLine) {
   store::SubscriberTable table;
