@@ -103,12 +103,11 @@ TEST_F(AddressIntake, EveryWayInTakesAndRefusesTheSameAddresses) {
 }
 
 TEST_F(AddressIntake, StoredOddAddressesStillLoadAndBlanksAroundAnImportedOneAreDropped) {
-  std::vector<std::string> lines;
+  std::vector<std::vector<std::string>> records;
   for (std::string odd : {"ann@localhost", "ann smith@example.org", "a@example.org>x"}) {
-    auto record = recordLines(odd, "Odd", "12/5/2026", "true", title);
-    lines.insert(lines.end(), record.begin(), record.end());
+    records.push_back(recordLines(odd, "Odd", "12/5/2026", "true", title));
   }
-  writeSubscribers(lines);
+  writeSubscribers(concat(records));
   ASSERT_TRUE(file.LoadSubscriberFile(table));
   ASSERT_EQ(table.size(), 3u);
   EXPECT_EQ(table.record(1).email(), "ann smith@example.org");

@@ -27,12 +27,11 @@ class PersonData : public ::testing::Test {
       cli({"new-filter"});
       cli({"set", std::to_string(index), "subject", "join"});
     }
-    auto lines = recordLines("Ann@Example.com", "Ann", "12/1/2026", "true", "Filter_1",
-                             pmfOf({{"email", "Ann@Example.com"}, {"city", "Oslo"}}), "Hi[\\?]");
-    for (auto more : {recordLines("joann@example.com", "Jo"),
-                      recordLines("ann@example.com", "Ann", "12/2/2026", "false", "Filter_2")}) {
-      lines.insert(lines.end(), more.begin(), more.end());
-    }
+    auto lines =
+        concat({recordLines("Ann@Example.com", "Ann", "12/1/2026", "true", "Filter_1",
+                            pmfOf({{"email", "Ann@Example.com"}, {"city", "Oslo"}}), "Hi[\\?]"),
+                recordLines("joann@example.com", "Jo"),
+                recordLines("ann@example.com", "Ann", "12/2/2026", "false", "Filter_2")});
     files = {
         {"Gold.txt", crlf(lines)},
         {"Gold.pending",

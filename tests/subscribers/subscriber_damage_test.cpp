@@ -30,12 +30,9 @@ std::vector<std::string> originalRecord(int i) {
 }
 
 std::vector<std::string> originalLines() {
-  std::vector<std::string> lines;
-  for (int i = 0; i < kRecords; ++i) {
-    std::vector<std::string> r = originalRecord(i);
-    lines.insert(lines.end(), r.begin(), r.end());
-  }
-  return lines;
+  std::vector<std::vector<std::string>> records;
+  for (int i = 0; i < kRecords; ++i) records.push_back(originalRecord(i));
+  return concat(records);
 }
 
 std::size_t lineOf(int record, std::size_t line) {

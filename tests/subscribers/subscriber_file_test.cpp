@@ -13,12 +13,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::SizeIs;
 
-std::vector<std::string> concat(const std::vector<std::vector<std::string>>& parts) {
-  std::vector<std::string> all;
-  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
-}
-
 class SubscriberFileTest : public SubscriberFixture {};
 
 TEST_F(SubscriberFileTest, RoundTripLeavesDeletedRecordsOutAndRenumbersOnReload) {
@@ -76,30 +70,26 @@ TEST_F(SubscriberFileTest, EmptyTablesMissingFilesAndTheLastRecordDeleted) {
   EXPECT_FALSE(std::filesystem::exists(subscriberPath()));
 }
 
+// After the last whole record: part of a record is logged with what it held and kept beside the
+// file; a missing empty line ending the last record, or stray empty lines, lose nothing.
 TEST_F(SubscriberFileTest, TrailingLinesThatAreNotAWholeRecord) {
-  auto two = concat({recordLines("a@x.com", "A"), recordLines("b@x.com", "B")});
-  auto seventeen = two;
-  seventeen.push_back("c@x.com");
-  writeSubscribers(seventeen);
-  ASSERT_TRUE(file.LoadSubscriberFile(table));
-  EXPECT_EQ(table.size(), 2u);
-  ASSERT_THAT(logLines(), SizeIs(2));
+  std::vector<std::string> third = recordLines("c@x.com", "C");
+  third.pop_back();
+  struct Tail {
+    std::vector<std::string> lines;
+    std::size_t records;
+  };
+  for (const Tail& tail : {Tail{{"c@x.com"}, 2}, Tail{third, 3}, Tail{{"", ""}, 2}}) {
+    SCOPED_TRACE(tail.lines[0]);
+    writeSubscribers(
+        concat({recordLines("a@x.com", "A"), recordLines("b@x.com", "B"), tail.lines}));
+    ASSERT_TRUE(file.LoadSubscriberFile(table));
+    EXPECT_EQ(table.size(), tail.records);
+    ASSERT_THAT(logLines(), SizeIs(2));
+  }
   EXPECT_THAT(logLines()[0], HasSubstr("LoadSubscriberFile 12/5/2026"));
   EXPECT_THAT(logLines()[0], HasSubstr("c@x.com"));
   EXPECT_THAT(logLines()[1], HasSubstr("kept in Gold.txt.damaged-20261205-130203"));
-
-  // Only the empty eighth line missing: the record is whole and kept.
-  std::vector<std::string> third = recordLines("c@x.com", "C");
-  third.pop_back();
-  writeSubscribers(concat({two, third}));
-  ASSERT_TRUE(file.LoadSubscriberFile(table));
-  EXPECT_EQ(table.size(), 3u);
-
-  // Stray empty lines at the end lose nothing and are not worth a log line.
-  writeSubscribers(concat({two, {"", ""}}));
-  ASSERT_TRUE(file.LoadSubscriberFile(table));
-  EXPECT_EQ(table.size(), 2u);
-  EXPECT_THAT(logLines(), SizeIs(2));
 }
 
 TEST_F(SubscriberFileTest, SignUpDatesThatAreNotDatesBecomeTodayAndAreLoggedWithinLimits) {
@@ -150,12 +140,12 @@ TEST_F(SubscriberFileTest, PmfStringsOfAnyShapeAreSavedBackUnchanged) {
       {"e[/\\]v[/\\]w[\\/]" + free(40), false, "0:e=v "},  // a second "[/\]"
       {"email[/\\]a@x.com[\\/]" + free(40) + "tail", false, "0:email=a@x.com "},
   };
-  std::vector<std::string> lines;
+  std::vector<std::vector<std::string>> records;
   for (std::size_t i = 0; i < shapes.size(); ++i) {
-    auto record = recordLines("p" + std::to_string(i) + "@x.com", "P", "12/5/2026", "true",
-                              "Filter_1", shapes[i].pmf);
-    lines.insert(lines.end(), record.begin(), record.end());
+    records.push_back(recordLines("p" + std::to_string(i) + "@x.com", "P", "12/5/2026", "true",
+                                  "Filter_1", shapes[i].pmf));
   }
+  const std::vector<std::string> lines = concat(records);
   writeSubscribers(lines);
   ASSERT_TRUE(file.LoadSubscriberFile(table));
   ASSERT_EQ(table.size(), shapes.size());

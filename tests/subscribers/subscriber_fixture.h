@@ -26,6 +26,13 @@ inline std::vector<std::string> recordLines(const std::string& email, const std:
   return {email, name, date, sent, active, filter, pmf, ""};
 }
 
+// The lines of several records, one after the other.
+inline std::vector<std::string> concat(const std::vector<std::vector<std::string>>& records) {
+  std::vector<std::string> all;
+  for (const auto& r : records) all.insert(all.end(), r.begin(), r.end());
+  return all;
+}
+
 // A PMF string of the given items followed by free items up to 41.
 std::string pmfOf(const std::vector<std::pair<std::string, std::string>>& items);
 
