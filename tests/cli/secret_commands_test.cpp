@@ -116,11 +116,10 @@ TEST_F(SecretCommands, GetShowsWhetherASecretIsSetButNeverItsValue) {
     const char* key;
     const char* shown;
   };
-  for (const Case& c : {Case{"pass", "(set: enciphered)"}, Case{"PASS", "(set: enciphered)"},
-                        Case{"pop_oauth_refresh_token", "(set: enciphered)"},
-                        Case{"smtp_oauth_client_secret", "(set: in the keyring)"},
-                        Case{"pop_oauth_client_secret", ""}, Case{"smtp_password", ""},
-                        Case{"smtp_oauth_refresh_token", ""}}) {
+  for (const Case& c :
+       {Case{"pass", "(set: enciphered)"}, Case{"PASS", "(set: enciphered)"},
+        Case{"pop_oauth_refresh_token", "(set: enciphered)"},
+        Case{"smtp_oauth_client_secret", "(set: in the keyring)"}, Case{"smtp_password", ""}}) {
     CliResult r = cli({"get", "2", c.key});
     EXPECT_EQ(r.status, 0) << c.key;
     EXPECT_EQ(r.out, std::string(c.shown) + "\n") << c.key;

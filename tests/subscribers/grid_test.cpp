@@ -14,8 +14,13 @@ using subscribers::GridColumnTable;
 using subscribers::ShowFilter;
 using subscribers::SubscriberGrid;
 
+// The widths of the shown columns go to their entries, hidden ones keep theirs, and the settings
+// file holds the result.
 TEST(GridColumnTable, GridTextRoundTripsAndToggleKeepsTheWidth) {
-  GridColumnTable columns = GridColumnTable::parse(store::kDefaultGridText);
+  TrapFixture fx;
+  store::SettingsFile settings(fx.folder.path(), fx.trap);
+  ASSERT_TRUE(settings.Create_INI_File());
+  GridColumnTable columns = subscribers::f_load_grid_properties(settings);
   EXPECT_EQ(columns.gridText(), store::kDefaultGridText);
   EXPECT_EQ(columns.entry(5).gridColumn, 5);
   EXPECT_EQ(columns.menuKey(1), "TVEMAILADDY");
@@ -29,8 +34,10 @@ TEST(GridColumnTable, GridTextRoundTripsAndToggleKeepsTheWidth) {
   columns.toggle(2, {500, 3000, 1400, 600, 1100});
   EXPECT_TRUE(columns.entry(2).isOn());
   EXPECT_EQ(columns.entry(2).width, 1500);
-  EXPECT_EQ(columns.gridText(),
-            ":ON:500:tvcount,Email Address:ON:3000:tvemailaddy,Name:ON:1500:tvname,"
+  columns.toggle(0, {});
+  ASSERT_TRUE(subscribers::s_update_col_widths(columns, {3000, 200, 1400, 600, 1100}, settings));
+  EXPECT_EQ(settings.gridText(),
+            ":OFF:500:tvcount,Email Address:ON:3000:tvemailaddy,Name:ON:200:tvname,"
             "Sign-Up Date:ON:1400:tvsignup,Active:ON:600:tvactive,Filter:ON:1100:tvgridfilter,");
 }
 
@@ -46,18 +53,6 @@ TEST(GridColumnTable, HandEditedTextsKeepDefaultsWhereTheyAreUnreadable) {
   EXPECT_EQ(columns.entry(2).key, "tvname");
   EXPECT_EQ(columns.entry(5).caption, "Filter");  // missing entries keep the default
   EXPECT_EQ(GridColumnTable::parse("!").gridText(), store::kDefaultGridText);
-}
-
-TEST(GridColumnTable, WidthsAreWrittenToTheSettingsFile) {
-  TrapFixture fx;
-  store::SettingsFile settings(fx.folder.path(), fx.trap);
-  ASSERT_TRUE(settings.Create_INI_File());
-  GridColumnTable columns = subscribers::f_load_grid_properties(settings);
-  columns.toggle(0, {});
-  ASSERT_TRUE(subscribers::s_update_col_widths(columns, {100, 200, 300, 400, 500}, settings));
-  EXPECT_EQ(settings.gridText(),
-            ":OFF:540:tvcount,Email Address:ON:100:tvemailaddy,Name:ON:200:tvname,"
-            "Sign-Up Date:ON:300:tvsignup,Active:ON:400:tvactive,Filter:ON:500:tvgridfilter,");
 }
 
 class GridTest : public ::testing::Test {

@@ -35,7 +35,6 @@ TEST_F(SubscriberCommands, AddSubscriberChecksLikeTheDialogAndSaves) {
       cli({"add-subscriber", "--email", "ANN@x.com", "--name", "Ann", "--filter", "Filter_1"});
   EXPECT_EQ(again.status, 1);
   EXPECT_THAT(again.err, HasSubstr("Email Address: Email Address already exists!"));
-  EXPECT_EQ(cli({"add-subscriber", "--email", "bob@x.com"}).status, 2);
 
   CliResult list = cli({"subscribers"});
   ASSERT_EQ(list.status, 0) << list.err;
@@ -56,12 +55,6 @@ TEST_F(SubscriberCommands, ImportCsvPairsReportsAndSaves) {
             "email,name,signup,active,filter,sent\n"
             "bob@x.com,Bob,12/5/2026,true,Filter_1,none\n"
             "cid@x.com,\"Cid \"\"C\"\"\",12/5/2026,true,Filter_1,none\n");
-  EXPECT_EQ(cli({"subscribers", "--filter", "Other"}).out,
-            "email,name,signup,active,filter,sent\n");
-  EXPECT_EQ(cli({"import-csv", (folder / "none.csv").string(), "--filter", "Filter_1", "--map",
-                 "email=2", "--map", "name=1"})
-                .status,
-            1);
   EXPECT_EQ(cli({"import-csv", "x.csv", "--filter", "Filter_1", "--map", "email=41"}).status, 2);
 }
 
@@ -87,7 +80,6 @@ TEST_F(SubscriberCommands, RowActionsWorkOnAddressesOrAFilter) {
       {{"set-signup", "12/30/2006", "ann@x.com", "cy@x.com"},
        0,
        "cy@x.com,cy,12/30/2006,false,Filter_1,none"},
-      {{"set-signup", "soon", "ann@x.com"}, 1, "ann@x.com,ann,12/30/2006,false,Filter_1,none"},
       {{"assign", "Filter_2", "cy@x.com"}, 1, "cy@x.com,cy,12/30/2006,false,Filter_1,none"},
       {{"--yes", "assign", "Filter_2", "cy@x.com"},
        0,
@@ -97,9 +89,6 @@ TEST_F(SubscriberCommands, RowActionsWorkOnAddressesOrAFilter) {
         "2026-01-02"},
        0,
        "ann@x.com,Ann A,1/2/2026,true,Filter_1,none"},
-      {{"edit-subscriber", "ann@x.com", "--signup", "later"},
-       1,
-       "ann@x.com,Ann A,1/2/2026,true,Filter_1,none"},
       {{"edit-subscriber", "ann@x.com", "--active", "maybe"}, 2, ""},
       {{"delete", "bob@x.com"}, 1, "bob@x.com,bob,12/5/2026,true,Filter_1,none"},
       {{"--yes", "delete", "--filter", "Filter_2"}, 0, ""},
@@ -107,7 +96,9 @@ TEST_F(SubscriberCommands, RowActionsWorkOnAddressesOrAFilter) {
   for (const Step& step : steps) {
     CliResult r = cli(step.args);
     EXPECT_EQ(r.status, step.status) << step.args[0] << " " << r.err;
-    if (!step.line.empty()) EXPECT_THAT(table(), HasSubstr(step.line + "\n")) << step.args[0];
+    if (!step.line.empty()) {
+      EXPECT_THAT(table(), HasSubstr(step.line + "\n")) << step.args[0];
+    }
   }
   EXPECT_EQ(table(),
             "email,name,signup,active,filter,sent\n"
