@@ -53,6 +53,10 @@ TEST_F(KeyringSession, SecretsSavedByOneProgramAreReadByAnotherAndNotKeptInThePr
   CliResult pop = cli({"set-password", "pop3"}, "second secret\n");
   ASSERT_EQ(pop.status, 0) << pop.err;
   EXPECT_EQ(pop.out, "Saved in the keyring\n");
+  // The SMTP password is for the separate SMTP account only.
+  CliResult refused = cli({"set-password", "smtp"}, "smtp secret\n");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("ServerAuthentication is not 2"), std::string::npos) << refused.err;
   ASSERT_EQ(cli({"set", "2", "ServerAuthentication", "2"}).status, 0);
   ASSERT_EQ(cli({"set", "2", "smtp_account", "bob"}).status, 0);
   ASSERT_EQ(cli({"set-password", "smtp"}, "smtp secret\n").status, 0);

@@ -72,19 +72,6 @@ TEST_F(SecretCommands, SetPasswordReadsTheFirstLineOfStandardInput) {
   EXPECT_EQ(lines, 2u) << log;
 }
 
-TEST_F(SecretCommands, SmtpPasswordNeedsTheSeparateSmtpAccount) {
-  CliResult refused = cli({"set-password", "smtp"}, "smtp pass\n");
-  EXPECT_EQ(refused.status, 1);
-  EXPECT_THAT(refused.err, HasSubstr("ServerAuthentication is not 2"));
-  ASSERT_EQ(cli({"set", "2", "ServerAuthentication", "2"}).status, 0);
-  ASSERT_EQ(cli({"set", "2", "smtp_account", "bob"}).status, 0);
-  ASSERT_EQ(cli({"set-password", "smtp"}, "smtp pass\n").status, 0);
-  store::CampaignProperties c = loaded();
-  EXPECT_EQ(c.smtp_account, "bob");
-  EXPECT_EQ(c.smtp_password, "smtp pass");
-  EXPECT_EQ(c.password, "first");
-}
-
 TEST_F(SecretCommands, WrongUsageAndEndedInput) {
   EXPECT_EQ(cli({"set-password", "imap"}, "x\n").status, 2);
   EXPECT_EQ(cli({"set-password"}, "x\n").status, 2);

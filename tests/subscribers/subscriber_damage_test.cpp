@@ -151,13 +151,7 @@ class SubscriberDamageTest : public SubscriberFixture {
       ASSERT_NE(it, found.end()) << address(i) << " was lost";
       std::vector<std::string> want = originalRecord(i);
       if (i == renamed) want[1] = "Renamed";
-      store::Position p = it->second;
-      EXPECT_EQ(table.record(p).name(), want[1]);
-      EXPECT_EQ(store::shortDateText(table.signup(p)), want[2]);
-      EXPECT_EQ(table.record(p).sentList(), want[3]);
-      EXPECT_EQ(table.active(p), want[4]);
-      EXPECT_EQ(table.filterTitle(p), want[5]);
-      EXPECT_EQ(table.pmf(p), want[6]);
+      EXPECT_EQ(recordLinesOf(table, it->second), want);
     }
   }
 

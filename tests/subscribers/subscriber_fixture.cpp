@@ -46,6 +46,14 @@ std::string rowOf(const store::SubscriberTable& table, store::Position p) {
   return row.append("|").append(table.filterTitle(p)).append("|").append(r.sentList());
 }
 
+std::vector<std::string> recordLinesOf(const store::SubscriberTable& table, store::Position p) {
+  const auto& r = table.record(p);
+  return recordLines(std::string(r.email()), std::string(r.name()),
+                     store::shortDateText(table.signup(p)), std::string(table.active(p)),
+                     std::string(table.filterTitle(p)), std::string(table.pmf(p)),
+                     std::string(r.sentList()));
+}
+
 SubscriberFixture::SubscriberFixture()
     : profilePath(folder / "Gold.dat"),
       profile(profilePath, trap),

@@ -60,6 +60,8 @@ inline store::SubscriberData subscriber(const std::string& email, const std::str
 
 // A record on one line: email|name|sign-up date|active|filter|sent list.
 std::string rowOf(const store::SubscriberTable& table, store::Position p);
+// A record as the subscriber file's eight lines hold it.
+std::vector<std::string> recordLinesOf(const store::SubscriberTable& table, store::Position p);
 
 class SubscriberFixture : public ::testing::Test, public TrapFixture {
  public:
