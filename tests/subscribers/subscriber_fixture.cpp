@@ -9,11 +9,10 @@
 namespace tidewell::testing {
 
 std::string pmfOf(const std::vector<std::pair<std::string, std::string>>& items) {
+  std::vector<store::PmfItem> slots;
+  for (const auto& [name, value] : items) slots.push_back({slots.size(), name, value});
   std::string text;
-  for (const auto& [name, value] : items) store::appendPmfItem(text, name, value);
-  for (std::size_t i = items.size(); i < store::kPersonalFieldCount; ++i) {
-    text += store::kFreePmfItem;
-  }
+  store::appendPmf(text, slots);
   return text;
 }
 
