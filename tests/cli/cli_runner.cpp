@@ -39,4 +39,13 @@ CliResult runCli(const std::filesystem::path& folder, const std::vector<std::str
   return result;
 }
 
+CliResult newGoldProfile(const std::filesystem::path& folder, const std::string& email,
+                         const std::string& password, const std::vector<std::string>& before) {
+  std::vector<std::string> args = before;
+  args.insert(args.end(), {"new-profile", "--title", "Gold", "--email", email, "--reply",
+                           "reply@example.com", "--pop3", "127.0.0.1", "--smtp", "127.0.0.1",
+                           "--account", "ann", "--password", password});
+  return runCli(folder, args);
+}
+
 }  // namespace tidewell::testing

@@ -18,4 +18,11 @@ struct CliResult {
 CliResult runCli(const std::filesystem::path& folder, const std::vector<std::string>& args,
                  const std::optional<std::string>& input = std::nullopt);
 
+// new-profile for a profile "Gold" sending as `email` with the POP3 password `password`;
+// `before` goes ahead of the command (--today, --folder). Both servers are this machine.
+CliResult newGoldProfile(const std::filesystem::path& folder,
+                         const std::string& email = "list@example.com",
+                         const std::string& password = "pw",
+                         const std::vector<std::string>& before = {});
+
 }  // namespace tidewell::testing

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "cli_runner.h"
@@ -8,14 +9,12 @@
 namespace tidewell::testing {
 namespace {
 
+using ::testing::HasSubstr;
+
 class EngineCommands : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(
-        cli({"new-profile", "--title", "Gold", "--email", "list&co@x.com", "--reply", "r@x.com",
-             "--pop3", "127.0.0.1", "--smtp", "127.0.0.1", "--account", "list", "--password", "pw"})
-            .status,
-        0);
+    ASSERT_EQ(newGoldProfile(folder.path(), "list&co@x.com").status, 0);
     ASSERT_EQ(cli({"new-filter"}).status, 0);
   }
   CliResult cli(const std::vector<std::string>& args) { return runCli(folder.path(), args); }
@@ -129,12 +128,6 @@ TEST_F(EngineCommands, WebKitWritesPagesAndConfigurationWithOneLastingSecret) {
   EXPECT_NE(readBytes(folder / "kit2" / "config.php").find(secret), std::string::npos);
 }
 
-}  // namespace
-}  // namespace tidewell::testing
-
-namespace tidewell::testing {
-namespace {
-
 // A command that ends without doing its work fails, with the reason on standard error.
 TEST_F(EngineCommands, CommandsThatDoNothingSayWhyAndFail) {
   ASSERT_EQ(cli({"set", "2", "PopPort", "!"}).status, 0);
@@ -151,6 +144,44 @@ TEST_F(EngineCommands, CommandsThatDoNothingSayWhyAndFail) {
   CliResult sent = cli({"forced-send", "--newsletter", title, "ann@x.com"});
   EXPECT_EQ(sent.status, 1);
   EXPECT_NE(sent.err.find("Nothing was sent"), std::string::npos) << sent.err;
+}
+
+TEST_F(EngineCommands, PendingSignUpsAreListedConfirmedResentAndDroppedByHand) {
+  // Two sign-ups waiting: one written by this program, one by hand with only the eight fields
+  // every reader knows.
+  writeBytes(folder / "Gold.pending",
+             crlf({"ann@x.org\tFilter_1\t12/1/2026\t1:00:00 PM\t-\temail[/\\]ann@x.org[\\/]\t"
+                   "<s1@x>\t192.0.2.1\tAnn\t12/1/2026\tTW-AAAAAAAA\tbuilt-in\tab12\tlink",
+                   "bob@x.org\tFilter_1\t12/2/2026\t2:00:00 PM\t-\t-\t-\t-"}));
+  CliResult listed = cli({"--today", "2026-12-03", "pending"});
+  ASSERT_EQ(listed.status, 0) << listed.err;
+  EXPECT_THAT(listed.out, HasSubstr("ann@x.org\tFilter_1\t12/1/2026\t12/1/2026\t-\t12/15/2026"));
+  EXPECT_THAT(listed.out, HasSubstr("bob@x.org\tFilter_1\t12/2/2026\t-\t-\t12/16/2026"));
+
+  struct Step {
+    std::vector<std::string> args;
+    int status;
+  } steps[] = {
+      {{"confirm", "ANN@x.org"}, 0},
+      {{"confirm", "ann@x.org"}, 1},  // no longer waiting
+      {{"resend-confirmation", "bob@x.org"}, 0},
+      {{"drop-pending", "bob@x.org", "--filter", "Other"}, 1},
+      {{"drop-pending", "bob@x.org"}, 0},
+      {{"add-subscriber", "--email", "cy@x.org", "--name", "Cy", "--filter", "Filter_1"}, 0},
+  };
+  ASSERT_EQ(cli({"set", "5", "subject", "join"}).status, 0);  // New Email needs an opt-in code
+  for (const Step& s : steps) EXPECT_EQ(cli(s.args).status, s.status) << s.args[0];
+
+  EXPECT_EQ(cli({"pending"}).out.find("@x.org"), std::string::npos);
+  std::string subscribers = cli({"subscribers"}).out;
+  EXPECT_THAT(subscribers, HasSubstr("ann@x.org,Ann,"));
+  EXPECT_THAT(subscribers, HasSubstr(",true,Filter_1,"));
+  CliResult ann = cli({"consent", "ann@x.org"});
+  EXPECT_THAT(ann.out,
+              HasSubstr("\tann@x.org\tFilter_1\tcli\t<s1@x>\t-\t192.0.2.1\tbuilt-in\tab12"));
+  EXPECT_THAT(cli({"consent", "cy@x.org"}).out, HasSubstr("\tcy@x.org\tFilter_1\tcli\t"));
+  EXPECT_THAT(cli({"consent", "bob@x.org"}).err, HasSubstr("No consent is on record"));
+  EXPECT_THAT(readBytes(folder / "errlog.txt"), HasSubstr("dropped by the operator"));
 }
 
 }  // namespace

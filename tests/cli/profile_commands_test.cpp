@@ -1,57 +1,42 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "cipher/password_cipher.h"
 #include "cli_runner.h"
-#include "store/profile_model.h"
 #include "store/text.h"
 #include "support/test_support.h"
 
 namespace tidewell::testing {
 namespace {
 
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 
 class ProfileCommands : public ::testing::Test {
  protected:
   CliResult cli(const std::vector<std::string>& args) { return runCli(folder.path(), args); }
   CliResult newGold() {
-    return cli({"--today", "2026-12-05", "new-profile", "--title", "Gold", "--email",
-                "list@example.com", "--reply", "reply@example.com", "--pop3", "pop.example.com",
-                "--smtp", "smtp.example.com", "--account", "ann", "--password", "s3cret pass"});
+    return newGoldProfile(folder.path(), "list@example.com", "s3cret pass",
+                          {"--today", "2026-12-05"});
   }
   std::vector<std::string> goldLines() { return store::splitLines(readBytes(folder / "Gold.dat")); }
   TempFolder folder;
 };
 
-TEST_F(ProfileCommands, NewProfileWritesTheProfileAndTheSettingsFile) {
+// The profile's lines are the profile model's; the command enciphers the password for the day
+// given and remembers the profile in the settings file.
+TEST_F(ProfileCommands, NewProfileEnciphersThePasswordAndOpensTheProfile) {
   CliResult r = newGold();
   ASSERT_EQ(r.status, 0) << r.err;
   std::vector<std::string> lines = goldLines();
-  std::vector<std::string> expected = store::newProfileSkeleton();
-  ASSERT_EQ(lines.size(), expected.size() + 5);  // the five port defaults are added
-  EXPECT_EQ(lines[3], "title: Gold");
-  EXPECT_EQ(lines[4], "date: 12/5/2026");
-  EXPECT_EQ(lines[11], "parent: Gold");
   ASSERT_EQ(lines[15].rfind("pass: ", 0), 0u);
   std::string stored = lines[15].substr(6);
   EXPECT_EQ(stored.size(), 64u);  // 4 + 11 bytes fit one 32-byte block
   TrapFixture fx;
   EXPECT_EQ(cipher::f_decrypt(fx.trap, stored, "12/5/2026"), "s3cret pass");
-  EXPECT_EQ(lines[20], "SMTPPort: 25");
-  EXPECT_EQ(lines[24], "server_timeout: 60");
-  EXPECT_EQ(lines[25], "campain_properties_end");
-  std::string ini = readBytes(folder / "tidewell.ini");
-  EXPECT_EQ(store::splitLines(ini).size(), 11u);
-  EXPECT_THAT(ini, HasSubstr("\r\nstartfile: Gold.dat\r\n"));
-  EXPECT_THAT(ini, HasSubstr("\r\ndate: 12/5/2026\r\n"));
-  // The profile holds the mail passwords: no other user may read it or the settings.
-  for (const char* name : {"Gold.dat", "tidewell.ini"}) {
-    auto permissions = std::filesystem::status(folder / name).permissions();
-    EXPECT_EQ(permissions & std::filesystem::perms::all,
-              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write)
-        << name;
-  }
+  EXPECT_THAT(readBytes(folder / "tidewell.ini"), HasSubstr("\r\nstartfile: Gold.dat\r\n"));
 }
 
 TEST_F(ProfileCommands, RefusalsAndUsageErrorsHaveTheirExitStatus) {
@@ -59,10 +44,6 @@ TEST_F(ProfileCommands, RefusalsAndUsageErrorsHaveTheirExitStatus) {
   CliResult again = newGold();
   EXPECT_EQ(again.status, 1);
   EXPECT_THAT(again.err, HasSubstr("Profile Title: A profile named Gold already exists."));
-  CliResult blank = cli({"new-profile", "--title", "X", "--email", "", "--reply", "r", "--pop3",
-                         "p", "--smtp", "s", "--account", "a", "--password", "p"});
-  EXPECT_EQ(blank.status, 1);
-  EXPECT_THAT(blank.err, HasSubstr("Email Address: Email Address is blank."));
   EXPECT_EQ(cli({"get", "1"}).status, 2);
   EXPECT_EQ(cli({"get", "one", "title"}).status, 2);
   EXPECT_EQ(cli({"--today", "12/5/2026", "tree"}).status, 2);
@@ -72,7 +53,7 @@ TEST_F(ProfileCommands, RefusalsAndUsageErrorsHaveTheirExitStatus) {
 
 TEST_F(ProfileCommands, GetSetTreeAndNodes) {
   ASSERT_EQ(newGold().status, 0);
-  EXPECT_EQ(cli({"get", "2", "smtp"}).out, "smtp.example.com\n");
+  EXPECT_EQ(cli({"get", "2", "smtp"}).out, "127.0.0.1\n");
   EXPECT_EQ(cli({"get", "2", "LastEmailId"}).out, "!\n");
   EXPECT_EQ(cli({"set", "2", "mins", "10"}).status, 0);
   EXPECT_EQ(cli({"get", "2", "mins"}).out, "10\n");
@@ -110,12 +91,6 @@ TEST_F(ProfileCommands, ReadErrorsFailTheCommand) {
   EXPECT_THAT(none.err, HasSubstr("No profile is open"));
 }
 
-}  // namespace
-}  // namespace tidewell::testing
-
-namespace tidewell::testing {
-namespace {
-
 // A file that is not what its name claims is refused with its name and line, and left alone.
 TEST_F(ProfileCommands, FilesThatAreNotWhatTheyClaimFailAndStayUntouched) {
   ASSERT_EQ(newGold().status, 0);
@@ -142,10 +117,6 @@ TEST_F(ProfileCommands, FilesThatAreNotWhatTheyClaimFailAndStayUntouched) {
        "name,email\r\nAnn,ann@x.com\r\n",
        {"subscribers"},
        "Gold.txt is not a Tidewell subscriber file (line 1)"},
-      {"Gold.txt",
-       "name,email\r\n",
-       {"add-subscriber", "--email", "b@x.com", "--name", "B", "--filter", "Filter_1"},
-       "Gold.txt is not a Tidewell subscriber file (line 1)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.says);
@@ -161,6 +132,67 @@ TEST_F(ProfileCommands, FilesThatAreNotWhatTheyClaimFailAndStayUntouched) {
       writeBytes(folder / c.file, before);
     }
   }
+}
+
+// Who may read what tidewell-cli makes: the folders it creates are the operator's alone, folders
+// that exist keep their mode, and a profile others can read is pointed out once per run.
+namespace fs = std::filesystem;
+
+fs::perms modeOf(const fs::path& path) {
+  return fs::status(path).permissions() & fs::perms::all;
+}
+
+CliResult newGold(const fs::path& folder, const fs::path& programFolder) {
+  return newGoldProfile(folder, "list@example.com", "pw", {"--folder", programFolder.string()});
+}
+
+std::vector<std::string> readableNotes(const fs::path& errlog) {
+  std::vector<std::string> notes;
+  if (!fs::exists(errlog)) return notes;
+  for (const auto& line : store::splitLines(readBytes(errlog))) {
+    if (line.find("is readable by other users") != std::string::npos) notes.push_back(line);
+  }
+  return notes;
+}
+
+TEST(CliPrivateFiles, MissingFoldersAreMade0700AndExistingOnesKeepTheirMode) {
+  TempFolder top;
+  fs::permissions(top.path(), fs::perms(0755));
+  fs::path program = top / "data" / "Tidewell";
+  CliResult r = newGold(top.path(), program);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::pair<fs::path, fs::perms> expected[] = {{top.path(), fs::perms(0755)},
+                                                     {top / "data", fs::perms(0700)},
+                                                     {program, fs::perms(0700)},
+                                                     {program / "Gold.dat", fs::perms(0600)},
+                                                     {program / "tidewell.ini", fs::perms(0600)}};
+  for (const auto& [path, mode] : expected) EXPECT_EQ(modeOf(path), mode) << path;
+
+  fs::permissions(program, fs::perms(0750));
+  ASSERT_EQ(runCli(top.path(), {"--folder", program.string(), "tree"}).status, 0);
+  EXPECT_EQ(modeOf(program), fs::perms(0750));
+}
+
+TEST(CliPrivateFiles, AProfileOthersCanReadIsNotedOncePerRunWithTheFix) {
+  TempFolder program;
+  ASSERT_EQ(newGold(program.path(), program.path()).status, 0);
+  fs::path profile = program / "Gold.dat";
+  fs::path errlog = program / "errlog.txt";
+  EXPECT_TRUE(readableNotes(errlog).empty());
+
+  fs::permissions(profile, fs::perms(0640));
+  // tree and set read the profile many times over; each run notes it once.
+  ASSERT_EQ(runCli(program.path(), {"tree"}).status, 0);
+  std::vector<std::string> notes = readableNotes(errlog);
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_THAT(notes[0], EndsWith("; chmod 600 " + profile.string()));
+  ASSERT_EQ(runCli(program.path(), {"set", "2", "mins", "7"}).status, 0);
+  EXPECT_EQ(readableNotes(errlog).size(), 2u);
+  EXPECT_EQ(modeOf(profile), fs::perms(0640));  // a rewrite keeps the mode the operator chose
+
+  fs::permissions(profile, fs::perms(0600));
+  ASSERT_EQ(runCli(program.path(), {"tree"}).status, 0);
+  EXPECT_EQ(readableNotes(errlog).size(), 2u);
 }
 
 }  // namespace

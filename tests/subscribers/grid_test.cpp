@@ -4,6 +4,7 @@
 #include "store/settings_file.h"
 #include "subscriber_fixture.h"
 #include "subscribers/grid_column_table.h"
+#include "subscribers/subscriber_finder.h"
 #include "subscribers/subscriber_grid.h"
 
 namespace tidewell::testing {
@@ -12,10 +13,16 @@ namespace {
 using subscribers::ColumnKind;
 using subscribers::GridColumnTable;
 using subscribers::ShowFilter;
+using subscribers::SubscriberFinder;
 using subscribers::SubscriberGrid;
 
+// The widths of the shown columns go to their entries, hidden ones keep theirs, and the settings
+// file holds the result.
 TEST(GridColumnTable, GridTextRoundTripsAndToggleKeepsTheWidth) {
-  GridColumnTable columns = GridColumnTable::parse(store::kDefaultGridText);
+  TrapFixture fx;
+  store::SettingsFile settings(fx.folder.path(), fx.trap);
+  ASSERT_TRUE(settings.Create_INI_File());
+  GridColumnTable columns = subscribers::f_load_grid_properties(settings);
   EXPECT_EQ(columns.gridText(), store::kDefaultGridText);
   EXPECT_EQ(columns.entry(5).gridColumn, 5);
   EXPECT_EQ(columns.menuKey(1), "TVEMAILADDY");
@@ -29,8 +36,10 @@ TEST(GridColumnTable, GridTextRoundTripsAndToggleKeepsTheWidth) {
   columns.toggle(2, {500, 3000, 1400, 600, 1100});
   EXPECT_TRUE(columns.entry(2).isOn());
   EXPECT_EQ(columns.entry(2).width, 1500);
-  EXPECT_EQ(columns.gridText(),
-            ":ON:500:tvcount,Email Address:ON:3000:tvemailaddy,Name:ON:1500:tvname,"
+  columns.toggle(0, {});
+  ASSERT_TRUE(subscribers::s_update_col_widths(columns, {3000, 200, 1400, 600, 1100}, settings));
+  EXPECT_EQ(settings.gridText(),
+            ":OFF:500:tvcount,Email Address:ON:3000:tvemailaddy,Name:ON:200:tvname,"
             "Sign-Up Date:ON:1400:tvsignup,Active:ON:600:tvactive,Filter:ON:1100:tvgridfilter,");
 }
 
@@ -46,18 +55,6 @@ TEST(GridColumnTable, HandEditedTextsKeepDefaultsWhereTheyAreUnreadable) {
   EXPECT_EQ(columns.entry(2).key, "tvname");
   EXPECT_EQ(columns.entry(5).caption, "Filter");  // missing entries keep the default
   EXPECT_EQ(GridColumnTable::parse("!").gridText(), store::kDefaultGridText);
-}
-
-TEST(GridColumnTable, WidthsAreWrittenToTheSettingsFile) {
-  TrapFixture fx;
-  store::SettingsFile settings(fx.folder.path(), fx.trap);
-  ASSERT_TRUE(settings.Create_INI_File());
-  GridColumnTable columns = subscribers::f_load_grid_properties(settings);
-  columns.toggle(0, {});
-  ASSERT_TRUE(subscribers::s_update_col_widths(columns, {100, 200, 300, 400, 500}, settings));
-  EXPECT_EQ(settings.gridText(),
-            ":OFF:540:tvcount,Email Address:ON:100:tvemailaddy,Name:ON:200:tvname,"
-            "Sign-Up Date:ON:300:tvsignup,Active:ON:400:tvactive,Filter:ON:500:tvgridfilter,");
 }
 
 class GridTest : public ::testing::Test {
@@ -151,6 +148,64 @@ TEST(MouseWheel, PagesOverlapByThreeRows) {
   EXPECT_EQ(subscribers::wheelTopRow(1, 31, -120, 500, 100), 8);     // at least 10 rows a page
   EXPECT_EQ(subscribers::wheelTopRow(1, 31, -120, 500, 0), 8);
   EXPECT_EQ(subscribers::wheelTopRow(1, 1, -120, 1200, 100), 1);
+}
+
+class FinderTest : public ::testing::Test {
+ protected:
+  FinderTest() {
+    store::SubscriberData cid = subscriber("cid@x.com", "Cid", "Filter_1", "true", {2024, 3, 7});
+    cid.pmf = pmfOf({{"email", "cid@x.com"}, {"city", "Bergen"}});
+    table = makeTable({subscriber("ann@x.com", "Ann", "Filter_1"),
+                       subscriber("bob@y.org", "Bob", "Filter_2"),
+                       subscriber("ann.b@y.org", "Annie", "Filter_1", "false"), cid,
+                       subscriber("zed@x.com", "Zed", "Filter_2", "false")});
+  }
+  std::optional<store::Position> next(const ShowFilter& scope = ShowFilter()) {
+    return finder.findNext(table, scope, ui);
+  }
+
+  store::SubscriberTable table;
+  SubscriberFinder finder;
+  RecordingOperator ui;
+};
+
+TEST_F(FinderTest, FindsInTableOrderWithoutRegardToCaseAndOffersToStartOver) {
+  finder.setText("  ANN ");
+  EXPECT_EQ(next(), 0u);
+  EXPECT_EQ(next(), 2u);
+  EXPECT_EQ(finder.nextStart(), 3u);
+  EXPECT_EQ(next(), std::nullopt);
+  ASSERT_EQ(ui.questions.size(), 1u);
+  EXPECT_EQ(ui.questions[0].text, "Finished searching. Start over from beginning?");
+  EXPECT_EQ(ui.questions[0].caption, "Find");
+  EXPECT_EQ(finder.nextStart(), 3u);  // No changes nothing
+  ui.answers = {true};
+  EXPECT_EQ(next(), 0u);
+  finder.setText("3/7/2024");
+  EXPECT_EQ(next(), 3u);
+  finder.setText("");
+  EXPECT_EQ(next(), 0u);
+}
+
+TEST_F(FinderTest, ScopeIsWhatTheShowFilterShows) {
+  finder.setText("@y.org");
+  EXPECT_EQ(next(ShowFilter::filter("Filter_1")), std::nullopt);  // Annie is inactive
+  finder.setText("@y.org");
+  EXPECT_EQ(next(ShowFilter::filter("Filter_2")), 1u);
+  finder.setText("@");
+  EXPECT_EQ(next(ShowFilter::onlyNonActive()), 2u);
+  EXPECT_EQ(next(ShowFilter::onlyNonActive()), 4u);
+  table.markDeleted(0);
+  finder.setText("ann@");
+  EXPECT_EQ(next(), std::nullopt);
+}
+
+TEST_F(FinderTest, PersonalFieldValuesOnlyWhenAskedFor) {
+  finder.setText("bergen");
+  EXPECT_EQ(next(), std::nullopt);
+  finder.setSearchPersonalFields(true);
+  finder.setText("bergen");
+  EXPECT_EQ(next(), 3u);
 }
 
 }  // namespace

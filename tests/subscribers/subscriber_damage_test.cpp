@@ -30,12 +30,9 @@ std::vector<std::string> originalRecord(int i) {
 }
 
 std::vector<std::string> originalLines() {
-  std::vector<std::string> lines;
-  for (int i = 0; i < kRecords; ++i) {
-    std::vector<std::string> r = originalRecord(i);
-    lines.insert(lines.end(), r.begin(), r.end());
-  }
-  return lines;
+  std::vector<std::vector<std::string>> records;
+  for (int i = 0; i < kRecords; ++i) records.push_back(originalRecord(i));
+  return concat(records);
 }
 
 std::size_t lineOf(int record, std::size_t line) {
@@ -154,13 +151,7 @@ class SubscriberDamageTest : public SubscriberFixture {
       ASSERT_NE(it, found.end()) << address(i) << " was lost";
       std::vector<std::string> want = originalRecord(i);
       if (i == renamed) want[1] = "Renamed";
-      store::Position p = it->second;
-      EXPECT_EQ(table.record(p).name(), want[1]);
-      EXPECT_EQ(store::shortDateText(table.signup(p)), want[2]);
-      EXPECT_EQ(table.record(p).sentList(), want[3]);
-      EXPECT_EQ(table.active(p), want[4]);
-      EXPECT_EQ(table.filterTitle(p), want[5]);
-      EXPECT_EQ(table.pmf(p), want[6]);
+      EXPECT_EQ(recordLinesOf(table, it->second), want);
     }
   }
 

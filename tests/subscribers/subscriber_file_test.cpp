@@ -3,6 +3,7 @@
 
 #include <thread>
 
+#include "store/send_journal.h"
 #include "store/text.h"
 #include "subscriber_fixture.h"
 
@@ -12,12 +13,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::SizeIs;
-
-std::vector<std::string> concat(const std::vector<std::vector<std::string>>& parts) {
-  std::vector<std::string> all;
-  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
-}
 
 class SubscriberFileTest : public SubscriberFixture {};
 
@@ -76,30 +71,26 @@ TEST_F(SubscriberFileTest, EmptyTablesMissingFilesAndTheLastRecordDeleted) {
   EXPECT_FALSE(std::filesystem::exists(subscriberPath()));
 }
 
+// After the last whole record: part of a record is logged with what it held and kept beside the
+// file; a missing empty line ending the last record, or stray empty lines, lose nothing.
 TEST_F(SubscriberFileTest, TrailingLinesThatAreNotAWholeRecord) {
-  auto two = concat({recordLines("a@x.com", "A"), recordLines("b@x.com", "B")});
-  auto seventeen = two;
-  seventeen.push_back("c@x.com");
-  writeSubscribers(seventeen);
-  ASSERT_TRUE(file.LoadSubscriberFile(table));
-  EXPECT_EQ(table.size(), 2u);
-  ASSERT_THAT(logLines(), SizeIs(2));
+  std::vector<std::string> third = recordLines("c@x.com", "C");
+  third.pop_back();
+  struct Tail {
+    std::vector<std::string> lines;
+    std::size_t records;
+  };
+  for (const Tail& tail : {Tail{{"c@x.com"}, 2}, Tail{third, 3}, Tail{{"", ""}, 2}}) {
+    SCOPED_TRACE(tail.lines[0]);
+    writeSubscribers(
+        concat({recordLines("a@x.com", "A"), recordLines("b@x.com", "B"), tail.lines}));
+    ASSERT_TRUE(file.LoadSubscriberFile(table));
+    EXPECT_EQ(table.size(), tail.records);
+    ASSERT_THAT(logLines(), SizeIs(2));
+  }
   EXPECT_THAT(logLines()[0], HasSubstr("LoadSubscriberFile 12/5/2026"));
   EXPECT_THAT(logLines()[0], HasSubstr("c@x.com"));
   EXPECT_THAT(logLines()[1], HasSubstr("kept in Gold.txt.damaged-20261205-130203"));
-
-  // Only the empty eighth line missing: the record is whole and kept.
-  std::vector<std::string> third = recordLines("c@x.com", "C");
-  third.pop_back();
-  writeSubscribers(concat({two, third}));
-  ASSERT_TRUE(file.LoadSubscriberFile(table));
-  EXPECT_EQ(table.size(), 3u);
-
-  // Stray empty lines at the end lose nothing and are not worth a log line.
-  writeSubscribers(concat({two, {"", ""}}));
-  ASSERT_TRUE(file.LoadSubscriberFile(table));
-  EXPECT_EQ(table.size(), 2u);
-  EXPECT_THAT(logLines(), SizeIs(2));
 }
 
 TEST_F(SubscriberFileTest, SignUpDatesThatAreNotDatesBecomeTodayAndAreLoggedWithinLimits) {
@@ -120,36 +111,59 @@ TEST_F(SubscriberFileTest, SignUpDatesThatAreNotDatesBecomeTodayAndAreLoggedWith
   EXPECT_THAT(log[11], HasSubstr("was damaged"));
 }
 
+// What the table reads of a PMF string of any shape, and that saving writes it back unchanged:
+// a canonical string is packed again from its items, any other is kept as it came.
 TEST_F(SubscriberFileTest, PmfStringsOfAnyShapeAreSavedBackUnchanged) {
-  std::string free40;
-  for (int i = 0; i < 40; ++i) free40 += store::kFreePmfItem;
-  std::vector<std::string> odd = {
-      "",                                                  // hand-added subscriber
-      "no separators at all",                              // not a PMF string
-      "email[/\\]a@x.com[\\/]" + free40,                   // 41 items, canonical
-      "email[/\\]a@x.com[\\/]" + free40 + "x[/\\]y[\\/]",  // 42 items
-      "email[/\\]a@x.com[\\/]",                            // 1 item
-      "email[\\/]" + free40,                               // item without "[/\]"
-      "_[/\\]lost?[\\/]" + free40,                         // free item with a value
-      "e[/\\]v[/\\]w[\\/]" + free40,                       // a second "[/\]"
-      "email[/\\]a@x.com[\\/]" + free40 + "tail",          // text after the last item
+  auto free = [](int n) {
+    std::string items;
+    for (int i = 0; i < n; ++i) items += store::kFreePmfItem;
+    return items;
+  };
+  struct Shape {
+    std::string pmf;
+    bool canonical;
+    std::string fields;  // the named slots as position:name=value
+  };
+  const std::vector<Shape> shapes = {
+      {"", false, ""},  // hand-added subscriber
+      {"no separators at all", false, ""},
+      {free(41), true, ""},
+      {"email[/\\]a@x.com[\\/]" + free(40), true, "0:email=a@x.com "},
+      // A free slot between filled ones does not end the fields.
+      {"email[/\\]a[\\/]" + free(1) + "city[/\\]Oslo[\\/]" + free(38), true,
+       "0:email=a 2:city=Oslo "},
+      {"[/\\]nameless[\\/]" + free(40), true, "0:=nameless "},
+      {free(40), false, ""},
+      {"email[/\\]a@x.com[\\/]" + free(40) + "x[/\\]y[\\/]", false, "0:email=a@x.com "},
+      {"email[/\\]a@x.com[\\/]", false, "0:email=a@x.com "},
+      {"email[\\/]" + free(40), false, "0:email= "},       // item without "[/\]"
+      {"_[/\\]lost?[\\/]" + free(40), false, ""},          // free item with a value
+      {"e[/\\]v[/\\]w[\\/]" + free(40), false, "0:e=v "},  // a second "[/\]"
+      {"email[/\\]a@x.com[\\/]" + free(40) + "tail", false, "0:email=a@x.com "},
   };
   std::vector<std::vector<std::string>> records;
-  for (std::size_t i = 0; i < odd.size(); ++i) {
+  for (std::size_t i = 0; i < shapes.size(); ++i) {
     records.push_back(recordLines("p" + std::to_string(i) + "@x.com", "P", "12/5/2026", "true",
-                                  "Filter_1", odd[i]));
+                                  "Filter_1", shapes[i].pmf));
   }
-  std::string original = crlf(concat(records));
-  writeBytes(subscriberPath(), original);
+  const std::vector<std::string> lines = concat(records);
+  writeSubscribers(lines);
   ASSERT_TRUE(file.LoadSubscriberFile(table));
-  ASSERT_EQ(table.size(), odd.size());
+  ASSERT_EQ(table.size(), shapes.size());
+  for (std::size_t i = 0; i < shapes.size(); ++i) {
+    SCOPED_TRACE(shapes[i].pmf);
+    EXPECT_EQ(table.record(i).keepsOwnPmf(), !shapes[i].canonical);
+    store::FieldTable fields = table.personalFields(i);
+    std::string named;
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+      if (fields[k].name == store::kFreeFieldName) continue;
+      named += std::to_string(k) + ":" + fields[k].name + "=" + fields[k].value + " ";
+    }
+    EXPECT_EQ(named, shapes[i].fields);
+  }
   table.setChanged();
   ASSERT_TRUE(file.Save_Email(table));
-  EXPECT_EQ(readBytes(subscriberPath()), original);
-  EXPECT_FALSE(table.record(2).keepsOwnPmf());  // canonical strings are not kept twice
-  EXPECT_TRUE(table.record(3).keepsOwnPmf());
-  EXPECT_EQ(table.personalFields(3)[0].value, "a@x.com");
-  EXPECT_EQ(table.personalFields(7)[0].value, "v");
+  EXPECT_EQ(readBytes(subscriberPath()), crlf(lines));
 }
 
 TEST_F(SubscriberFileTest, NonUtf8LinesLongLinesAndAByteOrderMarkLoad) {
@@ -255,6 +269,139 @@ TEST_F(SubscriberFileTest, EmailAddyExistReadsTheFileWithoutRegardToCase) {
   EXPECT_TRUE(file.EmailAddyExist("cid@x.com", "No Such Filter"));
   std::filesystem::remove(subscriberPath());
   EXPECT_FALSE(file.EmailAddyExist("ann@x.com", title));
+}
+
+TEST(SubscriberTable, AddReusesThePlaceholderAndKeepsEveryTextOnOneLine) {
+  store::SubscriberTable table;
+  EXPECT_TRUE(table.isEmpty());
+  EXPECT_EQ(table.size(), 1u);
+  store::SubscriberData d = subscriber("a@x.com", "Ann\r\nSmith");
+  d.pmf = "note[/\\]two\nlines[\\/]";
+  EXPECT_EQ(table.add(d), 0u);
+  EXPECT_FALSE(table.isEmpty());
+  EXPECT_TRUE(table.changed());
+  EXPECT_EQ(table.record(0).name(), "Ann Smith");
+  EXPECT_EQ(table.pmf(0), "note[/\\]two lines[\\/]");
+  EXPECT_EQ(table.add(subscriber("b@x.com")), 1u);
+  EXPECT_EQ(table.size(), 2u);
+}
+
+TEST(SubscriberTable, PersonalFieldsTakeFlagsCaptionsAndDisplayNameFromTheRecordsFilter) {
+  // "city" sits after a free slot of the filter and is still found.
+  auto filter = makeFilter("Filter_1", "email:Email Address:on,name:Name:off,_::off,city:City:on,");
+  store::SubscriberData d = subscriber("a@x.com");
+  d.pmf = pmfOf({{"email", "a@x.com"}, {"name", "Ann"}, {"zip", "0150"}, {"city", "Oslo"}});
+  store::SubscriberTable table = makeTable({d, subscriber("b@x.com", "B", "Gone")}, {filter});
+  store::FieldTable fields = table.personalFields(0);
+  EXPECT_TRUE(fields[0].active);
+  EXPECT_EQ(fields[0].caption, "Email Address");
+  EXPECT_EQ(fields[0].inputName, "input1");
+  EXPECT_FALSE(fields[1].active);
+  EXPECT_EQ(fields[2].name, "zip");
+  EXPECT_FALSE(fields[2].active);
+  EXPECT_TRUE(fields[3].active);
+  EXPECT_EQ(fields[3].value, "Oslo");
+  EXPECT_EQ(fields[4].name, store::kFreeFieldName);
+  EXPECT_EQ(table.displayName(0), "Filter_1 List");
+  EXPECT_EQ(table.displayName(1), "");
+  EXPECT_EQ(table.filterOf(1), nullptr);
+}
+
+class SendJournalTest : public SubscriberFixture {
+ protected:
+  std::filesystem::path sentPath() const { return folder / "Gold.sent"; }
+  std::filesystem::path foldingPath() const { return folder / "Gold.sent.folding"; }
+  store::SendJournal& journal() { return store::SendJournal::forSubscriberFile(subscriberPath()); }
+  std::vector<std::string> sentLists() const {
+    std::vector<std::string> lists;
+    for (store::Position p = 0; p < table.size(); ++p)
+      lists.emplace_back(table.record(p).sentList());
+    return lists;
+  }
+};
+
+TEST_F(SendJournalTest, LinesReachTheRightRecordsOnceEach) {
+  struct Case {
+    std::string what;
+    std::vector<std::string> folding, sent;
+    std::vector<std::string> expected;  // sent lists of ann/Filter_1, ann/Filter_2, bob
+  };
+  const std::string ann = "ann@x.com", bob = "bob@x.com";
+  auto line = [](const std::string& a, const std::string& t) {
+    return a + "\t" + t + "\t12/5/2026\t9:00:00 AM";
+  };
+  std::vector<Case> cases = {
+      {"the newsletter's own list only",
+       {},
+       {line(ann, "Welcome")},
+       {"none", "Welcome[\\?]", "none"}},
+      {"an unknown title goes to every record of the address",
+       {},
+       {line(ann, "Old")},
+       {"Old[\\?]", "Old[\\?]", "none"}},
+      {"folding first, then sent, each title once",
+       {line(bob, "Tips")},
+       {line(bob, "Tips"), line(bob, "Welcome")},
+       {"none", "none", "Tips[\\?]Welcome[\\?]"}},
+      {"a torn last line and unknown addresses change nothing",
+       {},
+       {line("zed@x.com", "Tips"), bob + "\tTips", bob + "\tTips\t12/5/2026"},
+       {"none", "none", "none"}},
+      {"a title with a TAB", {}, {line(bob, "A\tB")}, {"none", "none", "A\tB[\\?]"}},
+  };
+  const std::unordered_map<std::string, std::string> filters = {{"Welcome", "Filter_2"},
+                                                                {"Tips", "Filter_1"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    table = makeTable({subscriber(ann, "Ann", "Filter_1"), subscriber(ann, "Ann", "Filter_2"),
+                       subscriber(bob, "Bob", "Filter_1")});
+    table.setSentList(2, "none");
+    table.clearChanged();
+    std::filesystem::remove(foldingPath());
+    std::filesystem::remove(sentPath());
+    if (!c.folding.empty()) writeBytes(foldingPath(), crlf(c.folding));
+    if (!c.sent.empty()) writeBytes(sentPath(), crlf(c.sent));
+    journal().applyTo(table, filters);
+    EXPECT_EQ(sentLists(), c.expected);
+    EXPECT_TRUE(table.changed());  // so the next save folds the journal
+  }
+}
+
+TEST_F(SendJournalTest, SaveFoldsTheJournalAndEmptiesIt) {
+  writeSubscribers(recordLines("ann@x.com", "Ann"));
+  ASSERT_TRUE(journal().append("ann@x.com", "Welcome", "12/5/2026", "9:00:00 AM"));
+  ASSERT_TRUE(file.LoadSubscriberFile(table));
+  EXPECT_EQ(table.record(0).sentList(), "Welcome[\\?]");
+  EXPECT_TRUE(table.changed());
+
+  ASSERT_TRUE(file.Save_Email(table));
+  EXPECT_FALSE(std::filesystem::exists(sentPath()));
+  EXPECT_FALSE(std::filesystem::exists(foldingPath()));
+  EXPECT_EQ(savedLines()[3], "Welcome[\\?]");
+
+  // A save that stopped after its fold began (killed, disk full) leaves the folded lines; the
+  // next load still applies them and the next save takes them with the new ones.
+  ASSERT_TRUE(journal().append("ann@x.com", "Tips", "12/5/2026", "9:01:00 AM"));
+  journal().beginFold();
+  ASSERT_TRUE(journal().append("ann@x.com", "News", "12/5/2026", "9:02:00 AM"));
+  EXPECT_THAT(readLines(foldingPath()), ElementsAre("ann@x.com\tTips\t12/5/2026\t9:01:00 AM"));
+  ASSERT_TRUE(file.LoadSubscriberFile(table));
+  EXPECT_EQ(table.record(0).sentList(), "Welcome[\\?]Tips[\\?]News[\\?]");
+  journal().beginFold();  // the unfinished fold gets the fresh lines too
+  EXPECT_EQ(readLines(foldingPath()).size(), 2u);
+  EXPECT_FALSE(std::filesystem::exists(sentPath()));
+  ASSERT_TRUE(file.Save_Email(table));
+  EXPECT_FALSE(std::filesystem::exists(foldingPath()));
+  EXPECT_EQ(savedLines()[3], "Welcome[\\?]Tips[\\?]News[\\?]");
+
+  // Two saves writing in turn: the first to end must leave the lines the second still writes.
+  ASSERT_TRUE(journal().append("ann@x.com", "Extra", "12/5/2026", "9:03:00 AM"));
+  std::uint64_t first = journal().beginFold();
+  std::uint64_t second = journal().beginFold();
+  journal().endFold(first);
+  EXPECT_TRUE(std::filesystem::exists(foldingPath()));
+  journal().endFold(second);
+  EXPECT_FALSE(std::filesystem::exists(foldingPath()));
 }
 
 }  // namespace

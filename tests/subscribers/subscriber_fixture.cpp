@@ -8,19 +8,11 @@
 
 namespace tidewell::testing {
 
-std::vector<std::string> recordLines(const std::string& email, const std::string& name,
-                                     const std::string& date, const std::string& active,
-                                     const std::string& filter, const std::string& pmf,
-                                     const std::string& sent) {
-  return {email, name, date, sent, active, filter, pmf, ""};
-}
-
 std::string pmfOf(const std::vector<std::pair<std::string, std::string>>& items) {
+  std::vector<store::PmfItem> slots;
+  for (const auto& [name, value] : items) slots.push_back({slots.size(), name, value});
   std::string text;
-  for (const auto& [name, value] : items) store::appendPmfItem(text, name, value);
-  for (std::size_t i = items.size(); i < store::kPersonalFieldCount; ++i) {
-    text += store::kFreePmfItem;
-  }
+  store::appendPmf(text, slots);
   return text;
 }
 
@@ -45,24 +37,20 @@ store::SubscriberTable makeTable(const std::vector<store::SubscriberData>& recor
   return table;
 }
 
-store::SubscriberData subscriber(const std::string& email, const std::string& name,
-                                 const std::string& filter, const std::string& active,
-                                 store::Date signup) {
-  store::SubscriberData d;
-  d.email = email;
-  d.name = name;
-  d.filterTitle = filter;
-  d.active = active;
-  d.signup = signup;
-  return d;
-}
-
 std::string rowOf(const store::SubscriberTable& table, store::Position p) {
   const auto& r = table.record(p);
   std::string row;
   row.append(r.email()).append("|").append(r.name()).append("|");
   row.append(store::shortDateText(table.signup(p))).append("|").append(table.active(p));
   return row.append("|").append(table.filterTitle(p)).append("|").append(r.sentList());
+}
+
+std::vector<std::string> recordLinesOf(const store::SubscriberTable& table, store::Position p) {
+  const auto& r = table.record(p);
+  return recordLines(std::string(r.email()), std::string(r.name()),
+                     store::shortDateText(table.signup(p)), std::string(table.active(p)),
+                     std::string(table.filterTitle(p)), std::string(table.pmf(p)),
+                     std::string(r.sentList()));
 }
 
 SubscriberFixture::SubscriberFixture()
@@ -72,14 +60,6 @@ SubscriberFixture::SubscriberFixture()
   std::vector<std::string> lines = store::newProfileSkeleton();
   lines[3] = "title: Gold";
   store::writeLinesDurably(profilePath, lines);
-}
-
-void SubscriberFixture::writeSubscribers(const std::vector<std::string>& lines) const {
-  writeBytes(subscriberPath(), crlf(lines));
-}
-
-std::vector<std::string> SubscriberFixture::savedLines() const {
-  return readLines(subscriberPath());
 }
 
 std::string SubscriberFixture::addFilter(const std::string& subject) {

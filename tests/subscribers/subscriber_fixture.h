@@ -17,11 +17,21 @@
 namespace tidewell::testing {
 
 // The eight lines of one record of a subscriber file.
-std::vector<std::string> recordLines(const std::string& email, const std::string& name,
-                                     const std::string& date = "12/5/2026",
-                                     const std::string& active = "true",
-                                     const std::string& filter = "Filter_1",
-                                     const std::string& pmf = "", const std::string& sent = "none");
+inline std::vector<std::string> recordLines(const std::string& email, const std::string& name,
+                                            const std::string& date = "12/5/2026",
+                                            const std::string& active = "true",
+                                            const std::string& filter = "Filter_1",
+                                            const std::string& pmf = "",
+                                            const std::string& sent = "none") {
+  return {email, name, date, sent, active, filter, pmf, ""};
+}
+
+// The lines of several records, one after the other.
+inline std::vector<std::string> concat(const std::vector<std::vector<std::string>>& records) {
+  std::vector<std::string> all;
+  for (const auto& r : records) all.insert(all.end(), r.begin(), r.end());
+  return all;
+}
 
 // A PMF string of the given items followed by free items up to 41.
 std::string pmfOf(const std::vector<std::pair<std::string, std::string>>& items);
@@ -35,20 +45,32 @@ store::FilterRecord makeFilter(const std::string& title,
 // A table holding the records, flag cleared, with the filters as its filter list.
 store::SubscriberTable makeTable(const std::vector<store::SubscriberData>& records,
                                  std::vector<store::FilterRecord> filters = {});
-store::SubscriberData subscriber(const std::string& email, const std::string& name = "Ann",
-                                 const std::string& filter = "Filter_1",
-                                 const std::string& active = "true",
-                                 store::Date signup = {2026, 12, 5});
+inline store::SubscriberData subscriber(const std::string& email, const std::string& name = "Ann",
+                                        const std::string& filter = "Filter_1",
+                                        const std::string& active = "true",
+                                        store::Date signup = {2026, 12, 5}) {
+  store::SubscriberData d;
+  d.email = email;
+  d.name = name;
+  d.filterTitle = filter;
+  d.active = active;
+  d.signup = signup;
+  return d;
+}
 
 // A record on one line: email|name|sign-up date|active|filter|sent list.
 std::string rowOf(const store::SubscriberTable& table, store::Position p);
+// A record as the subscriber file's eight lines hold it.
+std::vector<std::string> recordLinesOf(const store::SubscriberTable& table, store::Position p);
 
 class SubscriberFixture : public ::testing::Test, public TrapFixture {
  public:
   SubscriberFixture();
   std::filesystem::path subscriberPath() const { return folder / "Gold.txt"; }
-  void writeSubscribers(const std::vector<std::string>& lines) const;
-  std::vector<std::string> savedLines() const;
+  void writeSubscribers(const std::vector<std::string>& lines) const {
+    writeBytes(subscriberPath(), crlf(lines));
+  }
+  std::vector<std::string> savedLines() const { return readLines(subscriberPath()); }
   // Adds a filter block with an opt-in code; returns its title.
   std::string addFilter(const std::string& subject = "join");
   std::vector<store::FilterRecord> filters() const;
