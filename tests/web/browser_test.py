@@ -35,6 +35,15 @@ def browser():
     return driver
 
 
+def wait(driver):
+    """A wait that reads the page again when it is replaced under it: after a click, the
+    heading first found may belong to the page being left."""
+    from selenium.common.exceptions import NoSuchElementException, StaleElementReferenceException
+    from selenium.webdriver.support.ui import WebDriverWait
+    return WebDriverWait(driver, 15,
+                         ignored_exceptions=(NoSuchElementException, StaleElementReferenceException))
+
+
 class BrowserLoop(unittest.TestCase):
     def setUp(self):
         self.top, self.remove = kit.temp_folder()
@@ -96,13 +105,11 @@ class BrowserLoop(unittest.TestCase):
         driver.find_element("name", "input2").send_keys(name)
         driver.find_element("name", "input3").send_keys(city)
         driver.find_element("name", "input1").send_keys(address)
-        from selenium.webdriver.support.ui import WebDriverWait
-        WebDriverWait(driver, 15).until(
-            lambda d: d.find_element("name", "tw_time").get_attribute("value"))
+        wait(driver).until(lambda d: d.find_element("name", "tw_time").get_attribute("value"))
         time.sleep(3.5)  # a person takes longer than a script to fill the form in
         driver.find_element("name", "Button1").click()
-        WebDriverWait(driver, 15).until(lambda d: "thanks.html" in d.current_url)
-        return driver.find_element("tag name", "h1").text
+        wait(driver).until(lambda d: "thanks.html" in d.current_url)
+        return wait(driver).until(lambda d: d.find_element("tag name", "h1").text)
 
     def newsletter(self):
         received = RIG.wait_for(self.reader_user, 2)
@@ -122,8 +129,7 @@ class BrowserLoop(unittest.TestCase):
         self.assertEqual(driver.find_element("tag name", "h1").text, "Confirm your subscription")
         self.assertEqual(self.list_message_count(), 1)  # looking at the page confirms nothing
         driver.find_element("tag name", "button").click()
-        from selenium.webdriver.support.ui import WebDriverWait
-        WebDriverWait(driver, 15).until(
+        wait(driver).until(
             lambda d: d.find_element("tag name", "h1").text == "Subscription confirmed")
 
     def list_message_count(self):
