@@ -15,6 +15,10 @@ std::filesystem::path ProgramFolder::createProfile(const std::string& title) {
   return *result.profilePath;
 }
 
+std::string ProgramFolder::setting(const char* key) {
+  return store::ProfileStore(settings.path(), trap).GetFromFile_new(store::kProgramBlock, key);
+}
+
 std::vector<int> ProgramFolder::addNodes(const std::filesystem::path& profile,
                                          const std::string& kinds) {
   store::ProfileStore store(profile, trap);

@@ -30,6 +30,8 @@ struct ProgramFolder {
   store::SettingsFile settings{folder.path(), trap};
 
   std::filesystem::path path() const { return folder.path(); }
+  // A key of the settings file's program block.
+  std::string setting(const char* key);
   // A new profile remembered in the settings file as the one to open.
   std::filesystem::path createProfile(const std::string& title = "Gold");
   // Adds filters and newsletters in this order ('f' or 'n'); returns their indexes.

@@ -4,10 +4,13 @@
 #include <QApplication>
 #include <QTest>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app_fixture.h"
 
 int main(int argc, char** argv) {
+  // The windows' ciphers must never reach a keyring of the machine running the tests.
+  setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent", 1);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Tidewell");
   const auto& classes = tidewell::testing::testClasses();

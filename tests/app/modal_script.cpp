@@ -56,7 +56,8 @@ ModalScript& ModalScript::answerBox(int button) {
     auto* box = qobject_cast<QMessageBox*>(widget);
     if (!box) return false;
     m_boxes << box->windowTitle() + "|" + box->text();
-    clickLater(box->button(static_cast<QMessageBox::StandardButton>(button)));
+    QAbstractButton* pressed = box->button(static_cast<QMessageBox::StandardButton>(button));
+    clickLater(pressed ? pressed : box->buttons().first());
     return true;
   });
 }

@@ -40,7 +40,8 @@ class ModalScript : public QObject {
   ~ModalScript() override;
 
   ModalScript& then(Step step);
-  // Shorthand: the next message box; its caption and text are recorded, then button pressed.
+  // Shorthand: the next message box; its caption and text are recorded, then button pressed
+  // (the first one when the box has no such button).
   ModalScript& answerBox(int button);
   // Shorthand: the next widget with this object name is handed to act.
   ModalScript& onWidget(const QString& objectName, std::function<void(QWidget*)> act);

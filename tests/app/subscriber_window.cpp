@@ -1,6 +1,7 @@
 #include "subscriber_window.h"
 
 #include <QApplication>
+#include <QLineEdit>
 
 namespace tidewell::testing {
 
@@ -13,8 +14,27 @@ store::SubscriberData person(const std::string& first, const std::string& filter
 
 SubscriberWindow::SubscriberWindow(const std::string& kinds) {
   nodes = program.addNodes(profile, kinds);
-  store::ProfileStore store(profile, program.trap);
-  if (kinds.find('f') != std::string::npos) store.UpdateFile_new(nodes[0], "subject", "join");
+  if (kinds.find('f') != std::string::npos) set(nodes[0], "subject", "join");
+}
+
+QStringList columnTexts(const QAbstractItemModel& model, int column) {
+  QStringList texts;
+  for (int r = 0; r < model.rowCount(); ++r) texts << model.index(r, column).data().toString();
+  return texts;
+}
+
+std::string SubscriberWindow::get(int index, const char* key) {
+  return store::ProfileStore(profile, program.trap).GetFromFile_new(index, key);
+}
+
+void SubscriberWindow::set(int index, const char* key, const std::string& value) {
+  store::ProfileStore(profile, program.trap).UpdateFile_new(index, key, value);
+}
+
+void SubscriberWindow::sendLetter(int newsletter, const std::filesystem::path& letter) {
+  set(newsletter, "subject", "Welcome");
+  set(newsletter, "location", letter.string());
+  set(newsletter, "rule", "Filter_1");
 }
 
 void SubscriberWindow::load() {
@@ -43,11 +63,12 @@ void SubscriberWindow::select(int row, int otherEnd) const {
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, rowCentre(row));
 }
 
-QStringList SubscriberWindow::column(int c) const {
-  QStringList texts;
-  const QAbstractItemModel* model = view()->model();
-  for (int r = 0; r < model->rowCount(); ++r) texts << model->index(r, c).data().toString();
-  return texts;
+void SubscriberWindow::type(QLineEdit* box, const QString& text) const {
+  window->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  box->setFocus();
+  box->selectAll();
+  QTest::keyClicks(box, text);
 }
 
 void openGridMenu(const SubscriberWindow& w, MenuWay way, int atRow) {

@@ -15,11 +15,16 @@
 #include "store/subscriber_file.h"
 #include "subscribers/ui/subscriber_grid_view.h"
 
+class QLineEdit;
+
 namespace tidewell::testing {
 
 // "Ann" gives ann@x.org, named "Ann Lee", signed up 11/20/2026, active, in Filter_1.
 store::SubscriberData person(const std::string& first, const std::string& filter = "Filter_1",
                              const std::string& active = "true");
+
+// The texts of a column of the model, row by row.
+QStringList columnTexts(const QAbstractItemModel& model, int column);
 
 struct SubscriberWindow {
   ProgramFolder program;
@@ -34,6 +39,11 @@ struct SubscriberWindow {
   void writeSubscribers(const std::vector<store::SubscriberData>& records) {
     program.writeSubscribers(profile, records);
   }
+  // A key of the profile's block, read or written in the file.
+  std::string get(int index, const char* key);
+  void set(int index, const char* key, const std::string& value);
+  // The newsletter sends `letter` as "Welcome" to Filter_1.
+  void sendLetter(int newsletter, const std::filesystem::path& letter);
   // Opens the profile in a new window, which is not shown.
   void load();
   // Opens, shows and activates the window; its check timers are stopped.
@@ -42,11 +52,14 @@ struct SubscriberWindow {
   app::UserPanel* panel() const { return window->userPanel(); }
   subscribers::ui::SubscriberGridView* view() const { return panel()->gridView(); }
   store::SubscriberTable& table() const { return window->session()->table(); }
+  QAction* action(const char* name) const { return window->findChild<QAction*>(name); }
   // Clicks row (from 1), then Shift-clicks otherEnd: a selection made downwards or upwards.
   void select(int row, int otherEnd) const;
   QPoint rowCentre(int row) const;
-  QStringList column(int c) const;
+  QStringList column(int c) const { return columnTexts(*view()->model(), c); }
   QStringList emails() const { return column(1); }
+  // Types over the box's text in the active window as an operator would.
+  void type(QLineEdit* box, const QString& text) const;
 };
 
 // How the operator opens the grid's menu.

@@ -1,9 +1,9 @@
 // What a new operator met in the window: the CSV import (closing, skipping what the filter has,
 // unreadable files, follow-ups already due), the opt-in code New Email needs, fields checked
-// when they are left, an untrusted server certificate shown and trusted, and the looks.
+// when they are left, an untrusted server certificate shown and trusted, the web kit's address
+// and dialog, a refresh token replaced during a transfer, and the looks.
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -12,13 +12,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTest>
+#include <thread>
 
+#include "mail/refresh_token_rotations.h"
 #include "new_profile_wizard.h"
-#include "store/profile_store.h"
+#include "store/oauth_account.h"
 #include "subscriber_window.h"
 
 namespace tidewell::testing {
@@ -53,17 +53,9 @@ QStringList importAddresses(SubscriberWindow& w, const std::string& bytes,
       child<QPushButton>(d, "Command5")->click();
     }
     ModalScript answering;
-    for (int answer : answers) {
-      answering.then([&boxes, answer](QWidget* widget) {
-        auto* box = qobject_cast<QMessageBox*>(widget);
-        if (!box) return false;
-        boxes << box->windowTitle() + "|" + box->text();
-        QAbstractButton* button = box->button(static_cast<QMessageBox::StandardButton>(answer));
-        clickLater(button ? button : box->buttons().first());
-        return true;
-      });
-    }
+    for (int answer : answers) answering.answerBox(answer);
     child<QPushButton>(d, "Command3")->click();
+    boxes = answering.boxes();
     closed = !d->isVisible();
     if (!closed) clickLater(d, "Command2");
     return true;
@@ -82,80 +74,64 @@ class WindowFaultsTest : public QObject {
     struct Case {
       const char* name;
       std::string bytes;
-      QList<int> answers;
       QStringList boxStarts;
       QStringList emails;
-      bool closes;
+      bool closes;  // after a No to the follow-ups that are due, which are then marked sent
     };
     const QString welcome = "Import CSV|These follow-ups of Filter_1 are due at once";
     for (const Case& c :
          {Case{"quoted, and a line without an address",
                "\"Lee, Bo\",bo@x.org\r\nNo Address,\r\n\"Dee \"\"D\"\"\",dee@x.org\r\n",
-               {QMessageBox::No, QMessageBox::Ok},
                {welcome, "Import CSV|Imported 2 subscribers into Filter_1; skipped 1 lines."},
                {"ann@x.org", "bo@x.org", "dee@x.org"},
                true},
           Case{"known and twice",
                "Ann,ann@x.org\r\nBo,bo@x.org\r\nBo,BO@x.org\r\n",
-               {QMessageBox::No, QMessageBox::Ok},
                {welcome,
                 "Import CSV|Imported 1 subscribers into Filter_1; skipped 2 lines.\n2 of "
                 "them were already on Filter_1"},
                {"ann@x.org", "bo@x.org"},
                true},
-          Case{"empty",
-               " \r\n",
-               {QMessageBox::Ok},
-               {"Import CSV|The file is empty"},
-               {"ann@x.org"},
-               false},
+          Case{"empty", " \r\n", {"Import CSV|The file is empty"}, {"ann@x.org"}, false},
           Case{"binary",
                std::string("PK\x03\x04\0\0\x14\0", 8),
-               {QMessageBox::Ok},
                {"Import CSV|The file is not a CSV file"},
                {"ann@x.org"},
                false}}) {
       SubscriberWindow w("fn");
-      store::ProfileStore(w.profile, w.program.trap).UpdateFile_new(w.nodes[1], "rule", "Filter_1");
+      w.set(w.nodes[1], "rule", "Filter_1");
       w.writeSubscribers({person("Ann")});
       w.open();
       bool closed = false;
-      QStringList boxes = importAddresses(w, c.bytes, c.answers, closed);
+      QList<int> answers{QMessageBox::Ok};
+      if (c.closes) answers.prepend(QMessageBox::No);
+      QStringList boxes = importAddresses(w, c.bytes, answers, closed);
       QVERIFY2(boxes.size() == c.boxStarts.size(), qPrintable(boxes.join(" / ")));
       for (int i = 0; i < boxes.size(); ++i) {
         QVERIFY2(boxes[i].startsWith(c.boxStarts[i]), qPrintable(boxes[i]));
       }
       QCOMPARE(w.emails(), c.emails);
       QCOMPARE(closed, c.closes);
+      if (c.closes) {
+        QCOMPARE(w.table().record(w.table().size() - 1).sentList(),
+                 std::string_view("New Newsletter #1[\\?]"));
+      }
     }
-  }
-
-  void noToDueFollowUpsMarksThemSent() {
-    SubscriberWindow w("fn");
-    store::ProfileStore(w.profile, w.program.trap).UpdateFile_new(w.nodes[1], "rule", "Filter_1");
-    w.open();
-    bool closed = false;
-    importAddresses(w, "Cy,cy@x.org\r\n", {QMessageBox::No, QMessageBox::Ok}, closed);
-    QCOMPARE(w.table().record(w.table().size() - 1).sentList(),
-             std::string_view("New Newsletter #1[\\?]"));
   }
 
   void theFilterPanelEditsTheOptInCodeNewEmailNeeds() {
     SubscriberWindow w("f");
-    store::ProfileStore(w.profile, w.program.trap).UpdateFile_new(w.nodes[0], "subject", "");
+    w.set(w.nodes[0], "subject", "");
     w.open();
     ModalScript refused;
     refused.answerBox(QMessageBox::Ok);
     QTest::mouseClick(child<QPushButton>(w.panel(), "cmdNewEmail"), Qt::LeftButton);
     QCOMPARE(refused.boxes(), QStringList{"ERROR|You must assign an Opt-In Code to a Filter!"});
-    QVERIFY(showActive(w.window.get()));  // a closed box does not hand the activation back
     w.window->ShowFrame(w.nodes[0]);
-    auto* code = child<QLineEdit>(w.window->currentPanel(), "txtOptInCode");
-    code->setFocus();
-    QTest::keyClicks(code, "join");
+    // The box closed does not hand the activation back: typing activates the window.
+    w.type(child<QLineEdit>(w.window->currentPanel(), "txtOptInCode"), "join");
     w.window->ShowFrame(1);
-    QCOMPARE(store::ProfileStore(w.profile, w.program.trap).GetFromFile_new(w.nodes[0], "subject"),
-             std::string("join"));
+    QCOMPARE(w.get(w.nodes[0], "subject"), "join");
     ModalScript script;
     script.answerBox(QMessageBox::Ok);
     script.onWidget("frmNewEmail", [](QWidget* d) { clickLater(d, "Command2"); });
@@ -168,28 +144,25 @@ class WindowFaultsTest : public QObject {
     w.open();
     w.window->ShowFrame(2);
     auto* port = child<QLineEdit>(w.window->currentPanel(), "txtPopPort");
-    port->setFocus();
-    port->selectAll();
-    QTest::keyClicks(port, "abc");
+    w.type(port, "abc");
     ModalScript script;
     script.answerBox(QMessageBox::Ok);
     child<QLineEdit>(w.window->currentPanel(), "txtSMTPPort")->setFocus();
     QCOMPARE(script.boxes(), QStringList{"Pop3 Port|The Pop3 port must be a whole number from 1 "
                                          "to 65535, not \"abc\"."});
     QCOMPARE(port->text(), QString("110"));
-    QCOMPARE(store::ProfileStore(w.profile, w.program.trap).GetFromFile_new(2, "PopPort"),
-             std::string("110"));
+    QCOMPARE(w.get(2, "PopPort"), "110");
 
     app::NewProfileWizard wizard(w.program.settings, w.program.cipher);
     QVERIFY(showActive(&wizard));
-    QTest::keyClicks(wizard.findChild<QLineEdit*>("txtProfile"), "Go/ld");
-    QCOMPARE(wizard.findChild<QLineEdit*>("txtProfile")->text(), QString("Gold"));
-    QVERIFY(!wizard.findChild<QLabel*>("lblTitleHint")->text().isEmpty());
+    QTest::keyClicks(child<QLineEdit>(&wizard, "txtProfile"), "Go/ld");
+    QCOMPARE(child<QLineEdit>(&wizard, "txtProfile")->text(), QString("Gold"));
+    QVERIFY(!child<QLabel>(&wizard, "lblTitleHint")->text().isEmpty());
     wizard.nextButton()->click();
-    QTest::keyClicks(wizard.findChild<QLineEdit*>("txtEmail"), "not-an-address");
-    wizard.findChild<QLineEdit*>("txtReply")->setFocus();
-    QVERIFY(wizard.findChild<QLabel*>("lblAddressHint")->text().contains("not-an-address"));
-    QTest::keyClicks(wizard.findChild<QLineEdit*>("txtReply"), "r@x.org");
+    QTest::keyClicks(child<QLineEdit>(&wizard, "txtEmail"), "not-an-address");
+    child<QLineEdit>(&wizard, "txtReply")->setFocus();
+    QVERIFY(child<QLabel>(&wizard, "lblAddressHint")->text().contains("not-an-address"));
+    QTest::keyClicks(child<QLineEdit>(&wizard, "txtReply"), "r@x.org");
     ModalScript next;
     next.answerBox(QMessageBox::Ok);
     wizard.nextButton()->click();
@@ -215,14 +188,69 @@ class WindowFaultsTest : public QObject {
                             "trusted. Check it with Trust Certificate in Server Settings"));
     app::CertificateDialog* shown = w.window->certificateDialog();
     QVERIFY(shown && shown->isVisible() && !shown->isModal());
-    QVERIFY(child<QPlainTextEdit>(shown, "txtCertificate")
-                ->toPlainText()
-                .contains("Not trusted: "
-                          "self-signed"));
+    QString text = child<QPlainTextEdit>(shown, "txtCertificate")->toPlainText();
+    QVERIFY(text.contains("Not trusted: self-signed"));
     child<QPushButton>(shown, "cmdTrust")->click();
-    QCOMPARE(store::ProfileStore(w.profile, w.program.trap).GetFromFile_new(2, "popcert"),
-             presented.sha256);
+    QCOMPARE(w.get(2, "popcert"), presented.sha256);
     QCOMPARE(w.window->session()->settings().campaign.pop_certificate, presented.sha256);
+  }
+
+  void theFiltersPanelKeepsTheWebKitAddressAndTheDialogWritesTheKit() {
+    SubscriberWindow w("f");
+    w.open();
+    w.window->ShowFrame(4);
+    auto* address = child<QLineEdit>(w.window.get(), "txtWebKit");
+    QVERIFY(address->isVisible());
+    // The engine sends with these settings.
+    store::CampaignProperties& settings = w.window->session()->settings().campaign;
+    ModalScript refused;
+    refused.answerBox(QMessageBox::Ok);
+    w.type(address, "http://www.example.com/list/");
+    w.window->currentPanel()->commitPendingEdit();
+    QTRY_VERIFY(refused.done());
+    QVERIFY(refused.boxes().first().contains("https://"));
+    QCOMPARE(settings.webkit, std::string());
+    w.type(address, "https://www.example.com/list/");
+    w.window->currentPanel()->commitPendingEdit();
+    QCOMPARE(w.get(store::kFiltersBlock, "webkit"), "https://www.example.com/list/");
+    QCOMPARE(settings.webkit, "https://www.example.com/list/");
+
+    std::filesystem::path kit = w.program.path() / "kit";
+    QString result;
+    ModalScript dialog;
+    dialog.onWidget("frmWebKit", [&](QWidget* d) {
+      child<QLineEdit>(d, "txtKitFolder")->setText(QString::fromStdString(kit.string()));
+      child<QPushButton>(d, "cmdWriteKit")->click();
+      result = child<QLabel>(d, "lblKitResult")->text();
+      clickLater(d, "cmdCloseKit");
+    });
+    w.action("mnuWebKit")->trigger();
+    QTRY_VERIFY(dialog.done());
+    QVERIFY2(result.contains("upload email.php"), qPrintable(result));
+    QCOMPARE(settings.webkitkey.size(), std::size_t{64});
+    QVERIFY(readBytes(kit / "config.php").find(settings.webkitkey) != std::string::npos);
+  }
+
+  void aRefreshTokenReplacedOnAnotherThreadIsSavedIntoTheOpenProfile() {
+    SubscriberWindow w("");
+    store::OAuthAccount account;
+    account.token_url = "https://provider.example/token";
+    account.client_id = "client";
+    account.client_secret = "client secret";
+    account.refresh_token = "rt-first";
+    {
+      store::ProfileStore profile(w.profile, w.program.trap);
+      QVERIFY(store::writeOAuthAccount(profile, w.program.cipher, "pop", account, "1/2/2027"));
+    }
+    w.load();
+    std::thread([] { mail::RefreshTokenRotations::record("rt-first", "rt-second"); }).join();
+    QTRY_COMPARE(w.window->session()->settings().campaign.pop_oauth.refresh_token, "rt-second");
+    store::ProfileStore profile(w.profile, w.program.trap);
+    const store::OAuthAccount saved =
+        store::readOAuthAccount(profile.load(), "pop", w.program.cipher, w.profile);
+    QCOMPARE(saved.refresh_token, "rt-second");
+    QCOMPARE(saved.client_secret, "client secret");
+    QCOMPARE(saved.token_url, account.token_url);
   }
 
   void looks() {
@@ -268,7 +296,7 @@ class WindowFaultsTest : public QObject {
       page = opened;
       failed("no browser");
     });
-    w.window->findChild<QAction*>("mnuUserManual")->trigger();
+    w.action("mnuUserManual")->trigger();
     QVERIFY(page.endsWith("/tidewell-manual.html") && QFileInfo::exists(page));
     QCOMPARE(noBrowser.boxes().size(), 1);
     QVERIFY(noBrowser.boxes()[0].contains("tidewell-manual.html"));
