@@ -20,22 +20,8 @@ using subscribers::ShowFilter;
 using subscribers::ui::SubscriberGridModel;
 
 std::vector<store::SubscriberData> fiveSubscribers() {
-  std::vector<store::SubscriberData> records;
-  for (auto [email, active, filter] : {std::tuple{"a@x.org", "true", "Filter_1"},
-                                       {"b@x.org", "false", "Filter_1"},
-                                       {"c@x.org", "true", "Filter_2"},
-                                       {"d@x.org", "maybe", "Filter_2"},
-                                       {"e@x.org", "true", "Filter_1"}}) {
-    records.push_back(
-        {email, std::string("Name ") + email[0], {2026, 3, 4}, "none", active, filter, ""});
-  }
-  return records;
-}
-
-QStringList column(const QAbstractItemModel& model, int c) {
-  QStringList texts;
-  for (int r = 0; r < model.rowCount(); ++r) texts << model.index(r, c).data().toString();
-  return texts;
+  return {person("A"), person("B", "Filter_1", "false"), person("C", "Filter_2"),
+          person("D", "Filter_2", "maybe"), person("E")};
 }
 
 }  // namespace
@@ -64,7 +50,7 @@ class GridTest : public QObject {
       g.setShowFilter(ShowFilter::onlyNonActive());
       g.loadgrid();
     });
-    QCOMPARE(column(model, 1), QStringList{"b@x.org"});
+    QCOMPARE(columnTexts(model, 1), QStringList{"b@x.org"});
     model.setGrid(nullptr);
     QCOMPARE(model.rowCount(), 0);
   }
@@ -88,13 +74,12 @@ class GridTest : public QObject {
         {"All", {"a@x.org", "b@x.org", "c@x.org", "d@x.org", "e@x.org"}}};
     for (const auto& [choice, emails] : choices) {
       combo->setCurrentText(choice);
-      QCOMPARE(column(model, 1), emails);
-      QCOMPARE(column(model, 0).first(), QString("1"));  // shown rows count from 1
+      QCOMPARE(columnTexts(model, 1), emails);
+      QCOMPARE(columnTexts(model, 0).first(), QString("1"));  // shown rows count from 1
     }
     QCOMPARE(count->text(), QString("5 subscribers shown"));
     QCOMPARE(panel->gridView()->columnWidth(2), 150);
-    store::ProfileStore settings(w.program.settings.path(), w.program.trap);
-    QVERIFY(settings.GetFromFile_new(0, "grid").find("Name:ON:2250:tvname,") != std::string::npos);
+    QVERIFY(w.program.setting("grid").find("Name:ON:2250:tvname,") != std::string::npos);
   }
 
   void columnsComeFromTheColumnTable() {
@@ -147,12 +132,9 @@ class GridTest : public QObject {
     w.open();
     auto* title = w.panel()->findChild<QLineEdit*>("txtUserName");
     QCOMPARE(title->text(), QString("Gold"));
-    title->setFocus();
-    title->selectAll();
-    QTest::keyClicks(title, "Platinum");
+    w.type(title, "Platinum");
     w.panel()->commitPendingEdit();
-    store::ProfileStore store(w.profile, w.program.trap);
-    QCOMPARE(store.GetFromFile_new(store::kUserBlock, "title"), std::string("Platinum"));
+    QCOMPARE(w.get(store::kUserBlock, "title"), "Platinum");
     QVERIFY(std::filesystem::exists(w.program.path() / "Platinum.txt"));
     QVERIFY(!std::filesystem::exists(w.program.path() / "Gold.txt"));
     // The window goes while the box still has the focus: nothing runs on a half-gone panel.

@@ -46,10 +46,9 @@ void writeMonth(SubscriberWindow& w) {
   writeLines(w.profile.parent_path() / "activity.log", sends);
   writeLines(w.profile.parent_path() / "Gold.bounces",
              {"slow@x.org\t2\t" + daysAgo(9) + "\t" + daysAgo(2)});
-  store::ProfileStore store(w.profile, w.program.trap);
-  store.UpdateFile_new(store::kServerBlock, "capday", "40");
-  store.UpdateFile_new(w.nodes[2], "rule", "Filter_1");
-  store.UpdateFile_new(w.nodes[2], "days", "3");
+  w.set(store::kServerBlock, "capday", "40");
+  w.set(w.nodes[2], "rule", "Filter_1");
+  w.set(w.nodes[2], "days", "3");
 }
 
 }  // namespace
@@ -85,21 +84,18 @@ class StatisticsTest : public QObject {
     writeLines(w.profile.parent_path() / "letter.html",
                {"<html><body><p>Dear ~name~</p><img src=\"https://example.org/pixel.png\">",
                 "</body></html>"});
-    store::ProfileStore(w.profile, w.program.trap)
-        .UpdateFile_new(w.nodes[2], "location", (w.profile.parent_path() / "letter.html").string());
+    w.set(w.nodes[2], "location", (w.profile.parent_path() / "letter.html").string());
     w.open();
     w.select(1, 1);
     std::string address(w.table().record(0).email());
     ModalScript script(8000);
     script.onWidget("frmPreview", [&](QWidget* dialog) {
       auto* preview = static_cast<app::PreviewDialog*>(dialog);
-      QVERIFY(child<QLabel>(dialog, "lblPreviewHeaders")
-                  ->text()
-                  .contains(QString::fromStdString(address)));
+      QString headers = child<QLabel>(dialog, "lblPreviewHeaders")->text();
+      QVERIFY(headers.contains(QString::fromStdString(address)));
       QVERIFY(child<app::OfflineBrowser>(dialog, "txtPreviewRendered")->refused() >= 1);
-      QVERIFY(child<QPlainTextEdit>(dialog, "txtPreviewWhole")
-                  ->toPlainText()
-                  .isEmpty());  // in-memory server
+      // The in-memory server gives no whole message.
+      QVERIFY(child<QPlainTextEdit>(dialog, "txtPreviewWhole")->toPlainText().isEmpty());
       child<QLineEdit>(dialog, "txtTestTo")->setText("me@example.com");
       preview->sendTest();
       preview->reject();

@@ -34,13 +34,6 @@ ModalScript::Step fillAndPress(const QString& dialog,
   };
 }
 
-void chooseItem(QListWidget* list, const QString& text) {
-  QListWidgetItem* item = list->findItems(text, Qt::MatchExactly).value(0);
-  if (!item) qFatal("no item %s", qPrintable(text));
-  list->setCurrentItem(item);
-  item->setSelected(true);
-}
-
 }  // namespace
 
 class SubscriberDialogTest : public QObject {
@@ -87,7 +80,7 @@ class SubscriberDialogTest : public QObject {
       child<QLineEdit>(d, "Text1_2")->setFocus();
       seen << QString::fromStdString(std::string(w.table().record(0).name()));
       auto* sent = child<QListWidget>(d, "List1");
-      chooseItem(sent, "Welcome");
+      sent->setCurrentRow(0);  // "Welcome"
       child<QPushButton>(d, "Command2")->click();
       seen << sent->item(0)->text();
       child<QCheckBox>(d, "Check1")->click();
@@ -129,36 +122,30 @@ class SubscriberDialogTest : public QObject {
     child<QLineEdit>(find, "Text1")->setText("LEE");
     ModalScript script;
     script.answerBox(QMessageBox::Yes);
-    QList<int> rows;
-    for (int press = 0; press < 2; ++press) {
+    auto findFromTop = [&] {
       w.view()->clearSelection();
       w.view()->setCurrentIndex({});
       find->findNext();
-      rows << static_cast<int>(w.view()->selection().currentRow);
-    }
+      return w.view()->selection().currentRow;
+    };
+    QCOMPARE(findFromTop(), 1u);
+    QCOMPARE(findFromTop(), 1u);
     QVERIFY(script.done());
-    QCOMPARE(rows, (QList<int>{1, 1}));
     QCOMPARE(script.boxes(), QStringList{"Find|Finished searching. Start over from beginning?"});
 
     // The box for personal fields reaches the search.
     child<QComboBox>(w.panel(), "Combo1")->setCurrentText("All");
     child<QCheckBox>(find, "Check1")->setChecked(true);
     child<QLineEdit>(find, "Text1")->setText("Oslo");
-    w.view()->clearSelection();
-    w.view()->setCurrentIndex({});
-    find->findNext();
-    QCOMPARE(w.view()->selection().currentRow, std::uint32_t(3));
+    QCOMPARE(findFromTop(), 3u);
   }
 
   void typingAnotherNodesTitleRenamesOnlyTheEditedNode() {
     SubscriberWindow w("nff");
     w.open();
     w.window->ShowFrame(w.nodes[2]);  // Filter_2
-    auto* title = child<QLineEdit>(w.window->currentPanel(), "txtRuleTitle");
-    title->setFocus();
-    title->selectAll();
     // For a moment two nodes read "Filter_1"; the next key must still go to the edited one.
-    QTest::keyClicks(title, "Filter_1x");
+    w.type(child<QLineEdit>(w.window->currentPanel(), "txtRuleTitle"), "Filter_1x");
     auto named = [&](const QString& text) {
       return w.window->tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).size();
     };

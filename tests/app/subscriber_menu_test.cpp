@@ -154,12 +154,11 @@ class SubscriberMenuTest : public QObject {
     w.writeSubscribers({person("Ann")});
     w.open();
     std::unique_ptr<QMenu> menu = w.panel()->actions()->gridMenu();
-    QCOMPARE(menu->findChild<QMenu*>("mnuAssign")->actions().first()->text(),
-             QString("No Filters"));
-    QCOMPARE(menu->findChild<QMenu*>("mnuForcedSend")->actions().first()->text(),
-             QString("No Newsletters"));
-    QCOMPARE(menu->findChild<QMenu*>("mnuPreview")->actions().first()->text(),
-             QString("No Newsletters"));
+    for (auto [submenu, text] : {std::pair{"mnuAssign", "No Filters"},
+                                 {"mnuForcedSend", "No Newsletters"},
+                                 {"mnuPreview", "No Newsletters"}}) {
+      QCOMPARE(menu->findChild<QMenu*>(submenu)->actions().first()->text(), QString(text));
+    }
 
     QStringList columnItems;
     ModalScript script;
@@ -182,12 +181,7 @@ class SubscriberMenuTest : public QObject {
     SubscriberWindow w("fn");
     std::filesystem::path letter = w.program.path() / "welcome.txt";
     writeBytes(letter, "Hello ~name~!\r\n");
-    {
-      store::ProfileStore store(w.profile, w.program.trap);
-      store.UpdateFile_new(w.nodes[1], "subject", "Welcome");
-      store.UpdateFile_new(w.nodes[1], "location", letter.string());
-      store.UpdateFile_new(w.nodes[1], "rule", "Filter_1");
-    }
+    w.sendLetter(w.nodes[1], letter);
     w.writeSubscribers({person("Ann"), person("Bob"), person("Cy", "Filter_1", "false")});
     w.open();
     w.server.refuseSends = 3;  // every try for the first subscriber

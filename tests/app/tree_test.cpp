@@ -1,46 +1,28 @@
 // The profile tree: nodes under their parents, each kind showing its panel and its context
 // menu, the required-fields box, and deletion with its confirmation.
 
-#include <QMenu>
+#include <QComboBox>
 #include <QMessageBox>
 #include <QStackedWidget>
-#include <QTest>
 
-#include "app_fixture.h"
-#include "mail/fake_mail_server.h"
-#include "main_window.h"
-#include "modal_script.h"
+#include "subscriber_window.h"
 
 namespace tidewell::testing {
 
 namespace {
 
-using app::MainWindow;
-
-// A profile with Filter_1 (5), New Newsletter #1 (6) and Filter_2 (7), opened in a window
-// whose cycles would talk to an in-memory mailbox.
-struct OpenProfile {
-  ProgramFolder program;
-  mail::FakeMailServer server;
-  std::filesystem::path profile = program.createProfile();
-  std::vector<int> nodes = program.addNodes(profile, "fnf");
-  MainWindow window{program.path()};
-
-  OpenProfile() {
-    window.cycleDriver()->setClientFactory(server.factory());
-    if (!window.Form_Load()) throw std::runtime_error("the profile did not open");
-  }
+// Filter_1 (5), New Newsletter #1 (6) and Filter_2 (7), opened in a window.
+struct OpenProfile : SubscriberWindow {
+  OpenProfile() : SubscriberWindow("fnf") { load(); }
   QStringList titles() const {
     QStringList texts;
-    for (int i = 1; i <= window.tree()->nodeCount(); ++i) {
-      texts << window.tree()->nodeAt(i)->text(0);
-    }
+    for (int i = 1; i <= window->tree()->nodeCount(); ++i)
+      texts << window->tree()->nodeAt(i)->text(0);
     return texts;
   }
-  QString parentOf(int index) const { return window.tree()->nodeAt(index)->parent()->text(0); }
   void pressNode(int index, Qt::MouseButton button = Qt::LeftButton) {
-    QRect rect = window.tree()->visualItemRect(window.tree()->nodeAt(index));
-    QTest::mouseClick(window.tree()->viewport(), button, {}, rect.center());
+    QRect rect = window->tree()->visualItemRect(window->tree()->nodeAt(index));
+    QTest::mouseClick(window->tree()->viewport(), button, {}, rect.center());
   }
 };
 
@@ -61,8 +43,8 @@ class TreeTest : public QObject {
     OpenProfile open;
     QCOMPARE(open.titles(), (QStringList{"Gold", "Server Settings", "Newsletters", "Filters",
                                          "Filter_1", "New Newsletter #1", "Filter_2"}));
-    QVERIFY(open.window.tree()->nodeAt(3)->isExpanded());
-    QVERIFY(open.window.tree()->nodeAt(4)->isExpanded());
+    QVERIFY(open.window->tree()->nodeAt(3)->isExpanded());
+    QVERIFY(open.window->tree()->nodeAt(4)->isExpanded());
     struct Case {
       int index;
       QString parent;
@@ -77,24 +59,23 @@ class TreeTest : public QObject {
         {6, "Newsletters", "frameNewsletterProperties", {"tvDelete:Delete"}},
         {1, "", "frameUserProperties", {}}};
     for (const Case& c : cases) {
-      if (!c.parent.isEmpty()) QCOMPARE(open.parentOf(c.index), c.parent);
+      if (!c.parent.isEmpty())
+        QCOMPARE(open.window->tree()->nodeAt(c.index)->parent()->text(0), c.parent);
       open.pressNode(c.index);
-      QCOMPARE(open.window.currentIndex(), c.index);
-      QCOMPARE(open.window.currentPanel()->objectName(), c.frame);
-      QCOMPARE(open.window.tree()->currentItem(), open.window.tree()->nodeAt(c.index));
-      std::unique_ptr<QMenu> menu = open.window.treeMenu();
+      QCOMPARE(open.window->currentIndex(), c.index);
+      QCOMPARE(open.window->currentPanel()->objectName(), c.frame);
+      QCOMPARE(open.window->tree()->currentItem(), open.window->tree()->nodeAt(c.index));
+      std::unique_ptr<QMenu> menu = open.window->treeMenu();
       QCOMPARE(menu ? actionNames(menu.get()) : QStringList(), c.menu);
     }
   }
 
   void incompleteServerSettingsKeepTheOperatorThere() {
-    ProgramFolder program;
-    std::filesystem::path profile = program.createProfile();
-    store::ProfileStore store(profile, program.trap);
-    store.UpdateFile_new(2, "smtp", "");
-    store.UpdateFile_new(2, "reply", "");
-    MainWindow window(program.path());
-    QVERIFY(window.Form_Load());
+    SubscriberWindow w("");
+    w.set(2, "smtp", "");
+    w.set(2, "reply", "");
+    w.load();
+    app::MainWindow& window = *w.window;
     window.nodeClicked(2);
     QCOMPARE(window.currentKind(), QString("system"));
 
@@ -108,25 +89,10 @@ class TreeTest : public QObject {
     QCOMPARE(window.currentKind(), QString("system"));
   }
 
-  void contextMenusFollowTheCurrentIndex() {
-    OpenProfile open;
-    const std::pair<int, QStringList> expected[] = {{1, {}},
-                                                    {2, {}},
-                                                    {3, {"tv_new_newsletter:New Newsletter"}},
-                                                    {4, {"tv_new_filter:New Filter"}},
-                                                    {5, {"tvDelete:Delete"}},
-                                                    {6, {"tvDelete:Delete"}}};
-    for (const auto& [index, actions] : expected) {
-      open.window.ShowFrame(index);
-      std::unique_ptr<QMenu> menu = open.window.treeMenu();
-      QCOMPARE(menu ? actionNames(menu.get()) : QStringList(), actions);
-    }
-  }
-
   void rightClickOpensTheMenuOfThePressedNode() {
     OpenProfile open;
-    open.window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&open.window));
+    open.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(open.window.get()));
     ModalScript script;
     QStringList seen;
     script.then([&](QWidget* w) {
@@ -145,30 +111,30 @@ class TreeTest : public QObject {
     open.pressNode(4, Qt::RightButton);
     QTRY_VERIFY(script.done());
     QCOMPARE(seen, QStringList{"tv_new_filter:New Filter"});
-    QTRY_COMPARE(open.window.tree()->nodeCount(), 8);
-    QCOMPARE(open.window.tree()->nodeAt(8)->text(0), QString("Filter_3"));
-    QCOMPARE(open.window.currentIndex(), 8);
+    QTRY_COMPARE(open.window->tree()->nodeCount(), 8);
+    QCOMPARE(open.window->tree()->nodeAt(8)->text(0), QString("Filter_3"));
+    QCOMPARE(open.window->currentIndex(), 8);
   }
 
   void deletingTheLastNodeAsksAndShowsTheOneBefore() {
     OpenProfile open;
-    open.window.ShowFrame(7);
+    open.window->ShowFrame(7);
     ModalScript no;
     no.answerBox(QMessageBox::No);
-    open.window.tvDelete_Click();
+    open.window->tvDelete_Click();
     QCOMPARE(no.boxes(), QStringList{"Delete Item|Are you sure?"});
-    QCOMPARE(open.window.tree()->nodeCount(), 7);
+    QCOMPARE(open.window->tree()->nodeCount(), 7);
 
     ModalScript yes;
     yes.answerBox(QMessageBox::Yes);
-    open.window.tvDelete_Click();
+    open.window->tvDelete_Click();
     // Renumbering follows the file, where the newsletter was written before the filters.
     QCOMPARE(open.titles(), (QStringList{"Gold", "Server Settings", "Newsletters", "Filters",
                                          "New Newsletter #1", "Filter_1"}));
-    QCOMPARE(open.window.currentIndex(), 6);
-    QCOMPARE(open.window.tree()->currentItem()->text(0), QString("Filter_1"));
+    QCOMPARE(open.window->currentIndex(), 6);
+    QCOMPARE(open.window->tree()->currentItem()->text(0), QString("Filter_1"));
     // The grid's show list lost the deleted filter.
-    auto* combo = open.window.userPanel()->findChild<QComboBox*>("Combo1");
+    auto* combo = open.window->userPanel()->findChild<QComboBox*>("Combo1");
     QCOMPARE(combo->count(), 4);
     QCOMPARE(combo->itemText(3), QString("Filter_1"));
   }
