@@ -7,7 +7,7 @@
 
 namespace tidewell::editor::testing {
 
-EditorProfile::EditorProfile() : m_store(m_fx.folder.path() / "Gold.dat", m_fx.trap) {
+EditorProfile::EditorProfile() {
   store::ProfileDocument d(store::newProfileSkeleton());
   d.set(store::kUserBlock, "title", "Gold");
   d.set(store::kUserBlock, "date", "12/5/2026");
@@ -18,40 +18,36 @@ EditorProfile::EditorProfile() : m_store(m_fx.folder.path() / "Gold.dat", m_fx.t
   d.set(store::kServerBlock, "pass", "ENC(secret,12/5/2026)");
   d.set(store::kServerBlock, "email", "list@example.com");
   d.set(store::kServerBlock, "reply", "reply@example.com");
-  tidewell::testing::writeBytes(path(), store::joinLinesCrLf(d.lines()));
-  if (!store::ProfileModel(m_store).Set_Port_Defaults()) throw std::runtime_error("defaults");
+  tidewell::testing::writeBytes(store.path(), store::joinLinesCrLf(d.lines()));
+  if (!store::ProfileModel(store).Set_Port_Defaults()) throw std::runtime_error("defaults");
 }
 
 int EditorProfile::addFilter() {
-  store::ProfileModel model(m_store);
+  store::ProfileModel model(store);
   auto node = model.cmdNewInbound_Click(model.filtersTitle());
   if (!node) throw std::runtime_error("new filter");
   return node->index;
 }
 
 int EditorProfile::addNewsletter() {
-  store::ProfileModel model(m_store);
+  store::ProfileModel model(store);
   auto node = model.cmdNewNewsletter_Click(model.newslettersTitle());
   if (!node) throw std::runtime_error("new newsletter");
   return node->index;
 }
 
 void EditorProfile::setTitle(int index, const std::string& title) {
-  if (!m_store.UpdateFile("title: " + title, get(index, "title"), index)) {
+  if (!store.UpdateFile("title: " + title, get(index, "title"), index)) {
     throw std::runtime_error("rename");
   }
 }
 
 std::string EditorProfile::get(int index, const std::string& key) const {
-  return m_store.GetFromFile_new(index, key);
-}
-
-std::vector<std::string> EditorProfile::lines() const {
-  return tidewell::testing::readLines(path());
+  return store.GetFromFile_new(index, key);
 }
 
 std::vector<store::FilterRecord> EditorProfile::filters() const {
-  return store::loadFilterList(m_store.load());
+  return store::loadFilterList(store.load());
 }
 
 std::vector<std::string> EditorProfile::titlesInFileOrder() const {

@@ -30,12 +30,12 @@ class NewsletterTest : public ::testing::Test {
 
 TEST_F(NewsletterTest, CancelledPickerKeepsAChosenDate) {
   int n = profile.addNewsletter();
-  NewsletterEditor e(profile.store(), n);
+  NewsletterEditor e(profile.store, n);
   e.chooseDate("date not set");
   e.applyPickedDate("date not set", store::Date{2027, 3, 1});
   EXPECT_FALSE(e.chooseDate("Mar 1, 2027"));  // no picker: the date is there
   EXPECT_TRUE(e.applyPickedDate("Mar 1, 2027", std::nullopt).dateChosen);
-  EXPECT_EQ(readSchedule(profile.store(), n).dateText, "Mar 1, 2027");
+  EXPECT_EQ(readSchedule(profile.store, n).dateText, "Mar 1, 2027");
   EXPECT_EQ(profile.get(n, "dateordays"), "date");
 }
 
@@ -56,9 +56,9 @@ TEST_F(NewsletterTest, MovePlacesNewsletterDirectlyAfterItsFilterAheadOfEarlierO
   profile.addFilter();
   profile.addFilter();
   int first = profile.addNewsletter();
-  profile.store().UpdateFile_new(first, "subject", "Hello ~name~");
+  profile.store.UpdateFile_new(first, "subject", "Hello ~name~");
   auto choices = LoadRules(profile.filters(), "");
-  auto moved = move_newsletter(profile.store(), first, 2, choices.filterIndexes);
+  auto moved = move_newsletter(profile.store, first, 2, choices.filterIndexes);
   ASSERT_TRUE(moved);
   EXPECT_EQ(profile.titlesInFileOrder(), (Titles{"Filter_1", "Filter_2", "New Newsletter #1"}));
   EXPECT_EQ(profile.get(*moved, "title"), "New Newsletter #1");
@@ -70,7 +70,7 @@ TEST_F(NewsletterTest, MovePlacesNewsletterDirectlyAfterItsFilterAheadOfEarlierO
   // A new newsletter carries the highest index but sits before the filters in the file.
   int second = profile.addNewsletter();
   choices = LoadRules(profile.filters(), "");
-  moved = move_newsletter(profile.store(), second, 2, choices.filterIndexes);
+  moved = move_newsletter(profile.store, second, 2, choices.filterIndexes);
   ASSERT_TRUE(moved);
   EXPECT_EQ(profile.titlesInFileOrder(),
             (Titles{"Filter_1", "Filter_2", "New Newsletter #2", "New Newsletter #1"}));
@@ -82,9 +82,9 @@ TEST_F(NewsletterTest, NoRuleAssignedMovesAfterFiltersNodeUnderRenamedNewsletter
   int n = profile.addNewsletter();
   profile.setTitle(3, "Mailings");
   auto choices = LoadRules(profile.filters(), "");
-  auto onFilter = move_newsletter(profile.store(), n, 1, choices.filterIndexes);
+  auto onFilter = move_newsletter(profile.store, n, 1, choices.filterIndexes);
   ASSERT_TRUE(onFilter);
-  auto back = move_newsletter(profile.store(), *onFilter, 0, choices.filterIndexes);
+  auto back = move_newsletter(profile.store, *onFilter, 0, choices.filterIndexes);
   ASSERT_TRUE(back);
   EXPECT_EQ(*back, 5);
   EXPECT_EQ(profile.get(5, "rule"), "No Rule Assigned");

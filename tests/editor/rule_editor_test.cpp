@@ -14,9 +14,9 @@ class RuleEditorTest : public ::testing::Test {
   // The editor on the filter, whose rules are first set to these.
   RuleEditor open(const std::vector<std::string>& rules = {}) {
     for (std::size_t i = 0; i < rules.size(); ++i) {
-      profile.store().UpdateFile_new(filter, "rule" + std::to_string(i + 1), rules[i]);
+      profile.store.UpdateFile_new(filter, "rule" + std::to_string(i + 1), rules[i]);
     }
-    RuleEditor editor(profile.store(), filter);
+    RuleEditor editor(profile.store, filter);
     editor.activate();
     return editor;
   }
@@ -102,7 +102,7 @@ TEST_F(RuleEditorTest, AppendedRuleShowsPlainJoinUntilReloaded) {
   type(e, "Subject", "Has", "join list", "");
   e.confirm();
   EXPECT_EQ(e.listTexts().back(), "Subject Has join list");
-  EXPECT_EQ(ff_Load_Rules(profile.store(), filter).back(), "Subject Has \"join list\"");
+  EXPECT_EQ(ff_Load_Rules(profile.store, filter).back(), "Subject Has \"join list\"");
 }
 
 TEST_F(RuleEditorTest, DeletingRenumbersRemainingRules) {

@@ -44,9 +44,9 @@ TEST(TitleLeave, NewsletterBlankAndOwnTitle) {
 TEST(TitleLeave, FilterRenameTakesFollowingNewslettersAlong) {
   testing::EditorProfile profile;
   int filter = profile.addFilter();
-  auto moved = move_newsletter(profile.store(), profile.addNewsletter(), 1, {filter});
+  auto moved = move_newsletter(profile.store, profile.addNewsletter(), 1, {filter});
   ASSERT_TRUE(moved);
-  EXPECT_FALSE(FilterEditor(profile.store(), filter).leaveTitle("Gold_List", "Filter_1"));
+  EXPECT_FALSE(FilterEditor(profile.store, filter).leaveTitle("Gold_List", "Filter_1"));
   EXPECT_EQ(profile.get(*moved, "rule"), "Gold_List");
   EXPECT_EQ(profile.get(*moved, "parent"), "Gold_List");
 }
@@ -61,15 +61,15 @@ TEST(TitleRules, EveryKindOfTitleRefusesATab) {
   }
 
   testing::EditorProfile profile;
-  EXPECT_FALSE(profile.store().UpdateFile_new(profile.addFilter(), "title", "Gold\tList"));
-  EXPECT_EQ(store::renameProfileTitle(profile.store(), profile.folder(), "Gold", "A\tB")->message,
+  EXPECT_FALSE(profile.store.UpdateFile_new(profile.addFilter(), "title", "Gold\tList"));
+  EXPECT_EQ(store::renameProfileTitle(profile.store, profile.folder.path(), "Gold", "A\tB")->message,
             "User Name cannot hold a TAB or line break.");
 
   struct PlainCipher : store::PasswordCipher {
     std::string encipher(const std::string& text, const std::string&) override { return text; }
     std::string decipher(const std::string& text, const std::string&) override { return text; }
   } cipher;
-  store::SettingsFile settings(profile.folder() / "program", profile.trap());
+  store::SettingsFile settings(profile.folder / "program", profile.trap);
   store::NewProfileFields fields{"Gold\tList", "a@example.org", "a@example.org", "pop", "smtp", "a",
                                  "p"};
   EXPECT_EQ(store::createProfile(fields, settings, cipher).refusal->message,

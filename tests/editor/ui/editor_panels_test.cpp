@@ -58,8 +58,8 @@ struct Bench {
   }
   PanelServices services() {
     PanelServices s;
-    s.profile = &profile.store();
-    s.trap = &profile.trap();
+    s.profile = &profile.store;
+    s.trap = &profile.trap;
     s.settings = &settings;
     s.cipher = &cipher;
     s.filterList = [this]() -> const std::vector<store::FilterRecord>& { return filters; };
@@ -233,7 +233,7 @@ class EditorPanelsTest : public QObject {
     Bench<FilterPanel> b;
     int filter = b.profile.addFilter();
     int newsletter = b.profile.addNewsletter();
-    b.profile.store().UpdateFile_new(newsletter, "rule", "Filter_1");
+    b.profile.store.UpdateFile_new(newsletter, "rule", "Filter_1");
     b.show(filter);
     auto* title = b.find<QLineEdit>("txtRuleTitle");
 
@@ -297,7 +297,7 @@ class EditorPanelsTest : public QObject {
   void ruleEditorMessagesAndCaption() {
     EditorProfile profile;
     int filter = profile.addFilter();
-    RuleEditorDialog dialog(profile.store(), filter, nullptr);
+    RuleEditorDialog dialog(profile.store, filter, nullptr);
     dialog.show();
     auto* confirm = child<QPushButton>(&dialog, "Command3");
     auto* spec = child<QComboBox>(&dialog, "Combo1");
@@ -382,8 +382,8 @@ class EditorPanelsTest : public QObject {
     b.edit("txtEmailSubject", "Welcome ~name~");
     QCOMPARE(b.profile.get(n, "subject"), "Welcome ~name~");
 
-    tidewell::testing::writeBytes(b.profile.folder() / "a.pdf", "%PDF");
-    QString attachment = QString::fromStdString((b.profile.folder() / "a.pdf").string());
+    tidewell::testing::writeBytes(b.profile.folder / "a.pdf", "%PDF");
+    QString attachment = QString::fromStdString((b.profile.folder / "a.pdf").string());
     auto pick = [&](QWidget* modal) {
       auto* dialog = qobject_cast<QFileDialog*>(modal);
       if (!dialog || dialog->windowTitle() != "File to attach") return false;
