@@ -1,9 +1,7 @@
 #include "app_fixture.h"
 
+#include <QApplication>
 #include <QLineEdit>
-
-#include "store/subscriber_file.h"
-#include "store/text.h"
 
 namespace tidewell::testing {
 
@@ -61,6 +59,106 @@ void fillWizard(QWidget* wizard, const store::NewProfileFields& f) {
 std::map<std::string, std::function<std::unique_ptr<QObject>()>>& testClasses() {
   static std::map<std::string, std::function<std::unique_ptr<QObject>()>> classes;
   return classes;
+}
+
+store::SubscriberData person(const std::string& first, const std::string& filter,
+                             const std::string& active) {
+  std::string lower = first;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return {lower + "@x.org", first + " Lee", {2026, 11, 20}, "none", active, filter, ""};
+}
+
+SubscriberWindow::SubscriberWindow(const std::string& kinds) {
+  nodes = program.addNodes(profile, kinds);
+  if (kinds.find('f') != std::string::npos) set(nodes[0], "subject", "join");
+}
+
+QStringList columnTexts(const QAbstractItemModel& model, int column) {
+  QStringList texts;
+  for (int r = 0; r < model.rowCount(); ++r) texts << model.index(r, column).data().toString();
+  return texts;
+}
+
+std::string SubscriberWindow::get(int index, const char* key) {
+  return store::ProfileStore(profile, program.trap).GetFromFile_new(index, key);
+}
+
+void SubscriberWindow::set(int index, const char* key, const std::string& value) {
+  store::ProfileStore(profile, program.trap).UpdateFile_new(index, key, value);
+}
+
+void SubscriberWindow::sendLetter(int newsletter, const std::filesystem::path& letter) {
+  set(newsletter, "subject", "Welcome");
+  set(newsletter, "location", letter.string());
+  set(newsletter, "rule", "Filter_1");
+}
+
+void SubscriberWindow::load() {
+  window = std::make_unique<app::MainWindow>(program.path());
+  window->cycleDriver()->setClientFactory(server.factory());
+  window->operatorInterface().setStatusObserver([this](const QString& s) { statuses << s; });
+  if (!window->Form_Load()) throw std::runtime_error("the profile did not open");
+}
+
+void SubscriberWindow::open() {
+  load();
+  window->cycleDriver()->timer1()->stop();
+  window->cycleDriver()->timer2()->stop();
+  if (!showActive(window.get())) throw std::runtime_error("no active window");
+}
+
+QPoint SubscriberWindow::rowCentre(int row) const {
+  return view()->visualRect(view()->model()->index(row - 1, 1)).center();
+}
+
+void SubscriberWindow::select(int row, int otherEnd) const {
+  QWidget* viewport = view()->viewport();
+  QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier,
+                    rowCentre(otherEnd == row ? row : otherEnd));
+  if (otherEnd != row)
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, rowCentre(row));
+}
+
+void SubscriberWindow::type(QLineEdit* box, const QString& text) const {
+  window->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(window.get()));
+  box->setFocus();
+  box->selectAll();
+  QTest::keyClicks(box, text);
+}
+
+void openGridMenu(const SubscriberWindow& w, MenuWay way, int atRow) {
+  switch (way) {
+    case MenuWay::kRightButton:
+      QTest::mouseClick(w.view()->viewport(), Qt::RightButton, Qt::NoModifier, w.rowCentre(atRow));
+      break;
+    case MenuWay::kMenuKey:
+      QTest::keyClick(w.view(), Qt::Key_Menu);
+      break;
+    case MenuWay::kShiftF10:
+      QTest::keyClick(w.view(), Qt::Key_F10, Qt::ShiftModifier);
+      break;
+  }
+}
+
+ModalScript::Step chooseEntry(const QString& menuName, const QString& entry, const QString& text) {
+  return [=](QWidget* widget) {
+    auto* menu = qobject_cast<QMenu*>(widget);
+    if (!menu || menu->objectName() != menuName) return false;
+    QAction* chosen = nullptr;
+    for (QAction* a : menu->findChildren<QAction*>(entry)) {
+      if (!chosen && (text.isEmpty() || a->text() == text)) chosen = a;
+    }
+    // As a click would: the menu closes, then the entry runs (the menu lives until then).
+    QMetaObject::invokeMethod(
+        menu,
+        [menu, chosen] {
+          menu->hide();
+          if (chosen) chosen->trigger();
+        },
+        Qt::QueuedConnection);
+    return true;
+  };
 }
 
 }  // namespace tidewell::testing

@@ -9,8 +9,8 @@
 #include <QTimer>
 #include <chrono>
 
+#include "app_fixture.h"
 #include "store/clock.h"
-#include "subscriber_window.h"
 
 namespace tidewell::testing {
 

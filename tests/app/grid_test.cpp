@@ -6,9 +6,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTableView>
-#include <QTest>
 
-#include "subscriber_window.h"
+#include "app_fixture.h"
 #include "subscribers/ui/subscriber_grid_model.h"
 #include "user_panel.h"
 

@@ -10,12 +10,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
-#include <QTest>
 
 #include "app_fixture.h"
 #include "cli_runner.h"
-#include "main_window.h"
-#include "modal_script.h"
 #include "new_profile_wizard.h"
 #include "program_folder.h"
 #include "store/profile_lock.h"

@@ -5,9 +5,9 @@
 #include <QTableWidget>
 #include <QtCharts/QChartView>
 
+#include "app_fixture.h"
 #include "preview_dialog.h"
 #include "store/date_text.h"
-#include "subscriber_window.h"
 #include "subscribers/ui/subscriber_actions.h"
 
 namespace tidewell::testing {

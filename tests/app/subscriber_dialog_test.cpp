@@ -13,8 +13,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include "app_fixture.h"
 #include "editor/ui/date_picker_dialog.h"
-#include "subscriber_window.h"
 #include "subscribers/ui/find_dialog.h"
 #include "subscribers/ui/subscriber_actions.h"
 

@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 
-#include "subscriber_window.h"
+#include "app_fixture.h"
 #include "subscribers/ui/subscriber_actions.h"
 
 namespace tidewell::testing {

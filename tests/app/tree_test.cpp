@@ -5,7 +5,7 @@
 #include <QMessageBox>
 #include <QStackedWidget>
 
-#include "subscriber_window.h"
+#include "app_fixture.h"
 
 namespace tidewell::testing {
 

@@ -16,10 +16,10 @@
 #include <QPushButton>
 #include <thread>
 
+#include "app_fixture.h"
 #include "mail/refresh_token_rotations.h"
 #include "new_profile_wizard.h"
 #include "store/oauth_account.h"
-#include "subscriber_window.h"
 
 namespace tidewell::testing {
 

