@@ -1,13 +1,31 @@
-// The subscriber grid on the user panel: the model's contract, the show filter, the columns of
-// the column table, a million rows shown without measuring them, and the profile title box.
+// The subscriber grid on the user panel and the windows it opens: the model's contract, the show
+// filter, the column table, a million rows, the title box; the grid's menu `tvGrid` opened three
+// ways on rows selected downwards and upwards, the forced send, wheel paging; New Email, the
+// edit dialog, find, the tree rename, the date picker and the personal fields' links.
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QFocusEvent>
 #include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
+#include <QTimer>
+#include <QWheelEvent>
 
 #include "app_fixture.h"
+#include "editor/ui/date_picker_dialog.h"
+#include "subscribers/ui/find_dialog.h"
+#include "subscribers/ui/subscriber_actions.h"
 #include "subscribers/ui/subscriber_grid_model.h"
 #include "user_panel.h"
 
@@ -23,12 +41,72 @@ std::vector<store::SubscriberData> fiveSubscribers() {
           person("D", "Filter_2", "maybe"), person("E")};
 }
 
+std::vector<store::SubscriberData> fivePeople() {
+  return {person("Ann"), person("Bob", "Filter_2"), person("Cy"), person("Dee", "Filter_2"),
+          person("Eve")};
+}
+
+ModalScript::Step typeAnswer(const QString& answer) {
+  return [answer](QWidget* widget) {
+    auto* ask = qobject_cast<QInputDialog*>(widget);
+    if (!ask || ask->objectName() != "InputBox") return false;
+    ask->setTextValue(answer);
+    ask->accept();
+    return true;
+  };
+}
+
+ModalScript::Step closeDialog(const QString& name, std::function<void(QWidget*)> look) {
+  return [name, look](QWidget* widget) {
+    if (widget->objectName() != name) return false;
+    look(widget);
+    qobject_cast<QDialog*>(widget)->reject();
+    return true;
+  };
+}
+
+using Steps = std::function<void(ModalScript&)>;
+using Check = std::function<void(SubscriberWindow&)>;
+
+struct MenuCase {
+  const char* name;
+  MenuWay way;
+  int row;       // the current row, from 1
+  int otherEnd;  // the selection's other end
+  const char* entry;
+  const char* entryText;
+  Steps steps;        // what the entry asks, answered
+  QStringList boxes;  // "caption|text" of every box answered
+  Check check;
+};
+
+Steps answer(QMessageBox::StandardButton button) {
+  return [button](ModalScript& s) { s.answerBox(button); };
+}
+
+Check columnIs(int column, const QStringList& texts) {
+  return [column, texts](SubscriberWindow& w) { QCOMPARE(w.column(column), texts); };
+}
+
+// Types into the dialog's fields, then presses its button once the poll has returned.
+ModalScript::Step fillAndPress(const QString& dialog,
+                               std::vector<std::pair<const char*, QString>> texts,
+                               const char* button) {
+  return [=](QWidget* w) {
+    if (w->objectName() != dialog) return false;
+    for (const auto& [name, text] : texts) child<QLineEdit>(w, name)->setText(text);
+    clickLater(w, button);
+    return true;
+  };
+}
+
 }  // namespace
 
 class GridTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The grid: the model's contract, the show filter, the column table, the title box.
   void modelKeepsItsContractThroughRebuilds() {
     store::SubscriberTable table;
     subscribers::GridColumnTable columns;
@@ -141,6 +219,354 @@ class GridTest : public QObject {
     w.window.reset();
     QCOMPARE(readLines(w.program.path() / "Platinum.txt").front(), std::string("ann@x.org"));
   }
+
+  // The menu, by the right button, the menu key and Shift+F10; the header's menu; the wheel.
+  void everyEntryReachesItsAction() {
+    const QStringList sure{"Confirm Delete|Are you sure?"};
+    const QStringList none;
+    const QStringList badDate{"Invalid Date|Invalid Date Format (eg:12/30/2006)"};
+    const QStringList assign{"Assign to Filter|Are you sure?"};
+    const QStringList toggled{"true", "false", "false", "false", "true"};
+    QString shown;
+    auto shownIs = [&shown](const QString& text) {
+      return [&shown, text](SubscriberWindow&) { QCOMPARE(shown, text); };
+    };
+    auto look = [&shown](const char* dialog, std::function<QString(QWidget*)> read) {
+      return [&shown, dialog, read](ModalScript& s) {
+        s.then(closeDialog(dialog, [&shown, read](QWidget* d) { shown = read(d); }));
+      };
+    };
+    const MenuCase cases[] = {
+        {"toggle one row", MenuWay::kRightButton, 2, 2, "mnuToggle", "", nullptr, none,
+         [](SubscriberWindow& w) {
+           QCOMPARE(w.column(4), (QStringList{"true", "false", "true", "true", "true"}));
+           QVERIFY(w.table().changed());
+         }},
+        {"toggle downwards", MenuWay::kMenuKey, 4, 2, "mnuToggle", "", nullptr, none,
+         columnIs(4, toggled)},
+        {"toggle upwards", MenuWay::kShiftF10, 2, 4, "mnuToggle", "", nullptr, none,
+         columnIs(4, toggled)},
+        {"delete upwards", MenuWay::kShiftF10, 2, 3, "tvDeleteEmail", "", answer(QMessageBox::Yes),
+         sure,
+         [](SubscriberWindow& w) {
+           QCOMPARE(w.emails(), (QStringList{"ann@x.org", "dee@x.org", "eve@x.org"}));
+           QCOMPARE(w.column(0), (QStringList{"1", "2", "3"}));
+         }},
+        {"sign-up date downwards", MenuWay::kMenuKey, 3, 1, "mnuSignUpMod", "",
+         [](ModalScript& s) { s.then(typeAnswer("12/30/2006")); }, none,
+         columnIs(3, {"12/30/2006", "12/30/2006", "12/30/2006", "11/20/2026", "11/20/2026"})},
+        {"sign-up date that is no date", MenuWay::kRightButton, 1, 1, "mnuSignUpMod", "",
+         [](ModalScript& s) { s.then(typeAnswer("soon")).answerBox(QMessageBox::Ok); }, badDate,
+         [](SubscriberWindow& w) { QCOMPARE(w.column(3).first(), QString("11/20/2026")); }},
+        {"assign upwards", MenuWay::kShiftF10, 1, 2, "mnuLevel2", "Filter_2",
+         answer(QMessageBox::Yes), assign,
+         columnIs(5, {"Filter_2", "Filter_2", "Filter_1", "Filter_2", "Filter_1"})},
+        {"view sent newsletters", MenuWay::kRightButton, 2, 2, "mnuEdit", "",
+         look("frmEditEmail",
+              [](QWidget* d) { return d->findChild<QLineEdit*>("Text1_0")->text(); }),
+         none, shownIs("bob@x.org")},
+        {"view personal fields", MenuWay::kMenuKey, 4, 4, "mnuViewPMF", "",
+         look("frmPMFs", [](QWidget* d) { return d->findChild<QLabel*>("lblTitle")->text(); }),
+         none, shownIs("View Personal Message Fields for dee@x.org")},
+        {"find", MenuWay::kRightButton, 1, 1, "mnuFind", "", nullptr, none,
+         [](SubscriberWindow& w) {
+           auto* find = w.window->findChild<QDialog*>("frmFind");
+           QVERIFY(find && find->isVisible() && !find->isModal());
+           QVERIFY(find->windowFlags() & Qt::WindowStaysOnTopHint);
+         }},
+        {"a column item", MenuWay::kShiftF10, 1, 1, "tvName", "", nullptr, none,
+         [](SubscriberWindow& w) {
+           QCOMPARE(w.view()->model()->columnCount(), 5);
+           QVERIFY(!w.panel()->actions()->gridMenu()->findChild<QAction*>("tvName")->isChecked());
+           QVERIFY(w.panel()->actions()->gridMenu()->findChild<QAction*>("tvCount")->isChecked());
+         }},
+    };
+    for (const MenuCase& c : cases) {
+      SubscriberWindow w;
+      w.writeSubscribers(fivePeople());
+      w.open();
+      w.select(c.row, c.otherEnd);
+      QCOMPARE(w.view()->selection().currentRow, std::uint32_t(c.row));
+      ModalScript script;
+      script.then(chooseEntry("tvGrid", c.entry, c.entryText));
+      if (c.steps) c.steps(script);
+      openGridMenu(w, c.way, c.row);
+      QTRY_VERIFY2(script.done(), c.name);
+      QVERIFY2(!script.timedOut(), c.name);
+      QCOMPARE(script.boxes(), c.boxes);
+      c.check(w);
+      if (QTest::currentTestFailed()) qWarning("case: %s", c.name);
+    }
+  }
+
+  void emptySubmenusSayWhyAndAHeaderShowsTheColumns() {
+    SubscriberWindow w("");
+    w.writeSubscribers({person("Ann")});
+    w.open();
+    std::unique_ptr<QMenu> menu = w.panel()->actions()->gridMenu();
+    for (auto [submenu, text] : {std::pair{"mnuAssign", "No Filters"},
+                                 {"mnuForcedSend", "No Newsletters"},
+                                 {"mnuPreview", "No Newsletters"}}) {
+      QCOMPARE(menu->findChild<QMenu*>(submenu)->actions().first()->text(), QString(text));
+    }
+
+    QStringList columnItems;
+    ModalScript script;
+    script.then([&](QWidget* widget) {
+      auto* columns = qobject_cast<QMenu*>(widget);
+      if (!columns) return false;
+      for (QAction* a : columns->actions())
+        columnItems << a->objectName() + (a->isChecked() ? "+" : "-");
+      columns->hide();
+      return true;
+    });
+    QHeaderView* header = w.view()->horizontalHeader();
+    emit header->customContextMenuRequested(QPoint(5, 5));
+    QVERIFY(script.done() && !script.timedOut());
+    QCOMPARE(columnItems, (QStringList{"tvCount+", "tvEmailAddy+", "tvName+", "tvSignUp+",
+                                       "tvActive+", "tvGridFilter+"}));
+  }
+
+  void forcedSendGivesUpAfterThreeTriesAndKeepsTheWindowTurning() {
+    SubscriberWindow w("fn");
+    std::filesystem::path letter = w.program.path() / "welcome.txt";
+    writeBytes(letter, "Hello ~name~!\r\n");
+    w.sendLetter(w.nodes[1], letter);
+    w.writeSubscribers({person("Ann"), person("Bob"), person("Cy", "Filter_1", "false")});
+    w.open();
+    w.server.refuseSends = 3;  // every try for the first subscriber
+    w.server.delay = std::chrono::milliseconds(30);
+    int turns = 0;
+    bool progressShown = false;
+    QTimer probe;
+    probe.setInterval(5);
+    connect(&probe, &QTimer::timeout, [&] {
+      if (!w.window->cycleDriver()->busy()) return;
+      ++turns;
+      progressShown = progressShown || w.window->progressBar()->isVisible();
+    });
+    probe.start();
+    w.select(1, 3);
+    ModalScript script;
+    script.then(chooseEntry("tvGrid", "mnuForcedSend2", "New Newsletter #1"))
+        .answerBox(QMessageBox::Yes);
+    openGridMenu(w, MenuWay::kRightButton, 1);
+    QTRY_VERIFY(script.done());
+    QCOMPARE(script.boxes(), QStringList{"Force Send a Message|Are you sure?"});
+    QCOMPARE(w.server.sent.size(), std::size_t(1));  // the inactive one is skipped
+    QCOMPARE(w.server.sent[0].toAddress, std::string("bob@x.org"));
+    QCOMPARE(w.server.refuseSends, 0);  // all three refusals went to the first subscriber
+    QCOMPARE(w.window->statusText()->text(), QString("Forced send: 1 of 3 sent (see unsent.log)"));
+    QVERIFY2(turns >= 4, qPrintable(QString("the loop turned %1 times").arg(turns)));
+    QVERIFY(progressShown);
+    QVERIFY(w.window->progressBar()->isHidden());
+  }
+
+  void theWheelPagesByTheVisibleRowsAndTheKeysAreUnchanged() {
+    SubscriberWindow w("f");
+    std::vector<store::SubscriberData> people;
+    for (int i = 1; i <= 30; ++i) people.push_back(person("P" + std::to_string(i)));
+    w.writeSubscribers(people);
+    w.open();
+    auto* view = w.view();
+    int rowHeight = view->verticalHeader()->defaultSectionSize();
+    view->setFixedHeight(12 * rowHeight);  // the grid holds 12 rows with its header
+    QApplication::processEvents();
+    auto wheel = [&](int delta) {
+      QWheelEvent event(QPointF(20, 40), view->viewport()->mapToGlobal(QPointF(20, 40)), QPoint(),
+                        QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(view->viewport(), &event);
+    };
+    // Half notches add up to a page; how far a page goes is the grid's own test.
+    const std::pair<int, int> steps[] = {{-120, 10}, {120, 1}, {-60, 1}, {-60, 10}};
+    for (const auto& [delta, top] : steps) {
+      wheel(delta);
+      QCOMPARE(view->topRow(), top);
+    }
+    w.select(1, 1);
+    QTest::keyClick(view, Qt::Key_PageDown);
+    QVERIFY(view->currentIndex().row() > 0);
+    QCOMPARE(view->selection().otherEnd, view->selection().currentRow);
+  }
+
+  // The subscriber windows on real widgets.
+  void newEmailRefusesThenAddsWithThePersonalFields() {
+    // The checks and their order are the subscriber rules' tests; here a refusal reaches a box
+    // and the dialog stays open for the next try.
+    SubscriberWindow w("ff");
+    w.writeSubscribers({person("Ann")});
+    w.open();
+    ModalScript script;
+    const QString dialog = "frmNewEmail";
+    script.then(fillAndPress(dialog, {{"Text1_0", "ANN@x.org"}}, "Command1"))
+        .answerBox(QMessageBox::Ok)
+        .then(fillAndPress(dialog, {{"Text1_0", "new@x.org"}, {"Text1_1", "Nia New"}}, "Command1"));
+    QTest::mouseClick(child<QPushButton>(w.panel(), "cmdNewEmail"), Qt::LeftButton);
+    QVERIFY(script.done() && !script.timedOut());
+    QCOMPARE(script.boxes(), QStringList{"Email Address|Email Address already exists!"});
+    QCOMPARE(w.emails(), (QStringList{"ann@x.org", "new@x.org"}));
+    // The personal fields carry the address and the name, so "~name~" reaches them.
+    QCOMPARE(w.table().pmf(1).substr(0, 46),
+             std::string("email[/\\]new@x.org[\\/]name[/\\]Nia New[\\/]_[/\\]"));
+  }
+
+  void editStoresOnFocusLossAndRemovingTheLastSentEntryLeavesNone() {
+    SubscriberWindow w("f");
+    store::SubscriberData ann = person("Ann");
+    ann.sentList = "Welcome[\\?]";
+    w.writeSubscribers({ann, person("Bob")});
+    w.open();
+    QStringList seen;
+    ModalScript script;
+    script.then([&](QWidget* d) {
+      if (d->objectName() != "frmEditEmail") return false;
+      auto* name = child<QLineEdit>(d, "Text1_1");
+      name->setFocus();
+      name->setText("Annie Lee");
+      // Leaving the name stores it; the focus-out is sent as well, as a window that is not yet
+      // active gets none from setFocus.
+      QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+      QCoreApplication::sendEvent(name, &leave);
+      child<QLineEdit>(d, "Text1_2")->setFocus();
+      seen << QString::fromStdString(std::string(w.table().record(0).name()));
+      auto* sent = child<QListWidget>(d, "List1");
+      sent->setCurrentRow(0);  // "Welcome"
+      child<QPushButton>(d, "Command2")->click();
+      seen << sent->item(0)->text();
+      child<QCheckBox>(d, "Check1")->click();
+      clickLater(d, "Command1");
+      return true;
+    });
+    w.select(1, 1);
+    QTest::mouseDClick(w.view()->viewport(), Qt::LeftButton, Qt::NoModifier, w.rowCentre(1));
+    QVERIFY(script.done() && !script.timedOut());
+    QCOMPARE(seen, (QStringList{"Annie Lee", "none"}));
+    QCOMPARE(std::string(w.table().record(0).sentList()), std::string("none"));
+    QCOMPARE(w.column(2).first(), QString("Annie Lee"));
+    QCOMPARE(w.column(4).first(), QString("false"));
+
+    bool opened = false;
+    ModalScript byKey;
+    byKey.then([&](QWidget* d) {
+      opened = d->objectName() == "frmEditEmail" &&
+               child<QLineEdit>(d, "Text1_0")->text() == "bob@x.org";
+      qobject_cast<QDialog*>(d)->reject();
+      return true;
+    });
+    w.select(2, 2);
+    QTest::keyClick(w.view(), Qt::Key_Return);
+    QVERIFY(opened);
+  }
+
+  void findSelectsWithinTheShowFilterAndOffersToStartOver() {
+    // What find matches is the finder's tests; here the window's show filter is its scope, the
+    // match is selected, the question comes as a box and the personal-fields box is heard.
+    SubscriberWindow w("ff");
+    store::SubscriberData cy = person("Cy");
+    cy.pmf = "email[/\\]cy@x.org[\\/]city[/\\]Oslo[\\/]";
+    w.writeSubscribers({person("Ann"), person("Bob", "Filter_2"), cy});
+    w.open();
+    child<QComboBox>(w.panel(), "Combo1")->setCurrentText("Filter_2");
+    w.panel()->actions()->mnuFind();
+    auto* find = w.panel()->actions()->findDialog();
+    child<QLineEdit>(find, "Text1")->setText("LEE");
+    ModalScript script;
+    script.answerBox(QMessageBox::Yes);
+    auto findFromTop = [&] {
+      w.view()->clearSelection();
+      w.view()->setCurrentIndex({});
+      find->findNext();
+      return w.view()->selection().currentRow;
+    };
+    QCOMPARE(findFromTop(), 1u);
+    QCOMPARE(findFromTop(), 1u);
+    QVERIFY(script.done());
+    QCOMPARE(script.boxes(), QStringList{"Find|Finished searching. Start over from beginning?"});
+
+    // The box for personal fields reaches the search.
+    child<QComboBox>(w.panel(), "Combo1")->setCurrentText("All");
+    child<QCheckBox>(find, "Check1")->setChecked(true);
+    child<QLineEdit>(find, "Text1")->setText("Oslo");
+    QCOMPARE(findFromTop(), 3u);
+  }
+
+  void typingAnotherNodesTitleRenamesOnlyTheEditedNode() {
+    SubscriberWindow w("nff");
+    w.open();
+    w.window->ShowFrame(w.nodes[2]);  // Filter_2
+    // For a moment two nodes read "Filter_1"; the next key must still go to the edited one.
+    w.type(child<QLineEdit>(w.window->currentPanel(), "txtRuleTitle"), "Filter_1x");
+    auto named = [&](const QString& text) {
+      return w.window->tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).size();
+    };
+    QCOMPARE(w.window->tree()->nodeAt(w.nodes[2])->text(0), QString("Filter_1x"));
+    QCOMPARE(w.window->tree()->nodeAt(w.nodes[1])->text(0), QString("Filter_1"));
+    QCOMPARE(named("Filter_1"), 1);
+    QCOMPARE(named("New Newsletter #1"), 1);
+  }
+
+  void datePickerTakesTheShownDayAndTheKeyboardsChoice() {
+    struct PickCase {
+      const char* name;
+      std::function<void(QCalendarWidget*)> choose;
+      store::Date expected;
+    };
+    const PickCase cases[] = {
+        {"the shown day", [](QCalendarWidget*) {}, {2026, 12, 5}},
+        {"a day chosen with the keys",
+         [](QCalendarWidget* c) {
+           QWidget* grid = c->findChild<QAbstractItemView*>();
+           grid->setFocus();
+           QTest::keyClick(grid, Qt::Key_Right);
+           QTest::keyClick(grid, Qt::Key_Down);
+         },
+         {2026, 12, 13}},
+    };
+    for (const PickCase& c : cases) {
+      ModalScript script;
+      script.then([&](QWidget* d) {
+        if (d->objectName() != "frmDate") return false;
+        c.choose(child<QCalendarWidget>(d, "MonthView1"));
+        clickLater(d, "cmdOK");
+        return true;
+      });
+      std::optional<store::Date> picked =
+          editor::ui::DatePickerDialog::pick({2026, 12, 5}, nullptr);
+      QVERIFY2(script.done() && script.boxes().isEmpty(), c.name);
+      QVERIFY2(picked && *picked == c.expected, c.name);
+    }
+  }
+
+  void aPersonalFieldThatIsALinkOpensInTheBrowser() {
+    SubscriberWindow w("f");
+    store::SubscriberData ann = person("Ann");
+    ann.pmf = "email[/\\]ann@x.org[\\/]name[/\\]Ann Lee[\\/]site[/\\]https://example.com/ann[\\/]";
+    w.writeSubscribers({ann});
+    w.open();
+    w.select(1, 1);
+    QStringList seen;
+    QDesktopServices::setUrlHandler("https", this, "openUrl");
+    ModalScript script;
+    script.then([&](QWidget* d) {
+      if (d->objectName() != "frmPMFs") return false;
+      auto* grid = child<QTableWidget>(d, "MSFlexGrid1");
+      seen << QString::number(grid->rowCount())
+           << QString::number(grid->item(2, 1)->font().underline())
+           << QString::number(grid->item(1, 1)->font().underline());
+      emit grid->cellClicked(2, 1);
+      qobject_cast<QDialog*>(d)->reject();
+      return true;
+    });
+    w.panel()->actions()->mnuViewPMF();
+    QDesktopServices::unsetUrlHandler("https");
+    QCOMPARE(seen, (QStringList{"41", "1", "0"}));
+    QCOMPARE(m_opened, QUrl("https://example.com/ann"));
+  }
+ public slots:
+  void openUrl(const QUrl& url) { m_opened = url; }
+
+ private:
+  QUrl m_opened;
 };
 
 [[maybe_unused]] const bool kAdded = addTestClass<GridTest>("GridTest");
