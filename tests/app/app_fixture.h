@@ -97,6 +97,12 @@ struct SubscriberWindow {
   subscribers::ui::SubscriberGridView* view() const { return panel()->gridView(); }
   store::SubscriberTable& table() const { return window->session()->table(); }
   QAction* action(const char* name) const { return window->findChild<QAction*>(name); }
+  app::CycleDriver& cycle() const { return *window->cycleDriver(); }
+  // The statuses from the last "Logging into Pop3..." on.
+  QStringList lastCycle() const {
+    qsizetype from = statuses.lastIndexOf("Logging into Pop3...");
+    return from < 0 ? QStringList() : statuses.mid(from);
+  }
   // Clicks row (from 1), then Shift-clicks otherEnd: a selection made downwards or upwards.
   void select(int row, int otherEnd) const;
   QPoint rowCentre(int row) const;

@@ -56,15 +56,6 @@ ModalScript::Step typeAnswer(const QString& answer) {
   };
 }
 
-ModalScript::Step closeDialog(const QString& name, std::function<void(QWidget*)> look) {
-  return [name, look](QWidget* widget) {
-    if (widget->objectName() != name) return false;
-    look(widget);
-    qobject_cast<QDialog*>(widget)->reject();
-    return true;
-  };
-}
-
 using Steps = std::function<void(ModalScript&)>;
 using Check = std::function<void(SubscriberWindow&)>;
 
@@ -233,7 +224,10 @@ class GridTest : public QObject {
     };
     auto look = [&shown](const char* dialog, std::function<QString(QWidget*)> read) {
       return [&shown, dialog, read](ModalScript& s) {
-        s.then(closeDialog(dialog, [&shown, read](QWidget* d) { shown = read(d); }));
+        s.onWidget(dialog, [&shown, read](QWidget* d) {
+          shown = read(d);
+          qobject_cast<QDialog*>(d)->reject();
+        });
       };
     };
     const MenuCase cases[] = {

@@ -100,16 +100,6 @@ mail::IncomingMessage message(const std::string& uidl) {
   return {uidl, "Hello", "Just saying hello", "friend@example.com", "Friend", "", "", ""};
 }
 
-struct CycleWindow : SubscriberWindow {
-  explicit CycleWindow(const std::string& kinds = "f") : SubscriberWindow(kinds) {}
-  app::CycleDriver& cycle() const { return *window->cycleDriver(); }
-  // The statuses from the last "Logging into Pop3..." on.
-  QStringList lastCycle() const {
-    qsizetype from = statuses.lastIndexOf("Logging into Pop3...");
-    return from < 0 ? QStringList() : statuses.mid(from);
-  }
-};
-
 std::string daysAgo(int days) {
   std::int32_t today = store::toDayNumber(store::SystemClock().today());
   return store::shortDateText(store::fromDayNumber(today - days));
@@ -490,7 +480,7 @@ class WindowTest : public QObject {
 
   // Cycles: statuses in order, the window responsive and locked meanwhile, Tools, a send counted.
   void firstTickRunsACycleWhileTheWindowKeepsTurning() {
-    CycleWindow w;
+    SubscriberWindow w("f");
     for (const char* uidl : {"u1", "u2", "u3"}) w.server.add(message(uidl));
     w.server.delay = std::chrono::milliseconds(100);
     w.load();
@@ -502,6 +492,9 @@ class WindowTest : public QObject {
     int turns = 0;
     bool lockedWhileBusy = true;
     bool progressShown = false;
+    auto* combo = child<QComboBox>(w.panel(), "Combo1");
+    auto* server = child<QWidget>(w.window.get(), "frameCampaignProperties");
+    auto* serverBox = server->findChild<QLineEdit*>();
     QTimer probe;
     probe.setInterval(10);
     connect(&probe, &QTimer::timeout, [&] {
@@ -510,10 +503,7 @@ class WindowTest : public QObject {
       // Download progress comes from the transfer thread.
       progressShown = progressShown || (!w.window->progressBar()->isHidden() &&
                                         w.window->progressBar()->value() > 0);
-      auto* combo = w.window->userPanel()->findChild<QComboBox*>("Combo1");
       // The tree and the panels stay browsable; what would change the profile is locked.
-      auto* server = w.window->findChild<QWidget*>("frameCampaignProperties");
-      auto* serverBox = server->findChild<QLineEdit*>();
       std::unique_ptr<QMenu> gridMenu = w.window->userPanel()->actions()->gridMenu();
       lockedWhileBusy = lockedWhileBusy && w.window->tree()->isEnabled() && !w.window->treeMenu() &&
                         server->isEnabled() && serverBox->isReadOnly() && !combo->isEnabled() &&
@@ -534,15 +524,13 @@ class WindowTest : public QObject {
     QVERIFY(progressShown);
     QVERIFY(w.window->progressBar()->isHidden());
     QVERIFY(w.cycle().runner().transfersRun() >= 2);
-    QVERIFY(!w.window->findChild<QWidget*>("frameCampaignProperties")
-                 ->findChild<QLineEdit*>()
-                 ->isReadOnly());
+    QVERIFY(!serverBox->isReadOnly());
     QVERIFY(w.action("mnuNewProfile")->isEnabled());
     QVERIFY(w.action("mnuSendRecv")->isEnabled());
   }
 
   void cyclesStartWithTheFirstFilterAndStopWithServerRunning() {
-    CycleWindow w("");
+    SubscriberWindow w("");
     w.load();
     QVERIFY(!w.action("mnuServerRunning")->isEnabled());
     QVERIFY(!w.action("mnuSendRecv")->isEnabled());
@@ -569,7 +557,7 @@ class WindowTest : public QObject {
   }
 
   void everyCycleShowsItsCapturesAndNamesWhyALogInFailed() {
-    CycleWindow w;
+    SubscriberWindow w("f");
     w.set(w.nodes[0], "rule1", "<1<Subject>1> <2<Has>2> <3<join>3> <4<Or>4>");
     mail::IncomingMessage signUp = message("u1");
     signUp.subject = "join";
@@ -595,7 +583,7 @@ class WindowTest : public QObject {
   }
 
   void aMissingMessageFileIsAStatusAndALogLineNeverABox() {
-    CycleWindow w("fn");
+    SubscriberWindow w("fn");
     w.sendLetter(w.nodes[1], w.program.path() / "gone.txt");
     w.writeSubscribers({person("Ann")});
     w.load();
@@ -609,7 +597,7 @@ class WindowTest : public QObject {
   }
 
   void aSentNewsletterReloadsTheGridAndCounts() {
-    CycleWindow w("fn");
+    SubscriberWindow w("fn");
     std::filesystem::path letter = w.program.path() / "welcome.txt";
     writeBytes(letter, "Welcome aboard!\r\n");
     w.sendLetter(w.nodes[1], letter);
