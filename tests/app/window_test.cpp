@@ -44,8 +44,7 @@ QStringList importAddresses(SubscriberWindow& w, const std::string& bytes,
   writeBytes(csv, bytes);
   QStringList boxes;
   ModalScript script(10000);
-  script.then([&](QWidget* d) {
-    if (d->objectName() != "frmLoadCSV") return false;
+  script.onWidget("frmLoadCSV", [&](QWidget* d) {
     ModalScript browse;
     browse.then([&](QWidget* f) {
       auto* files = qobject_cast<QFileDialog*>(f);
@@ -69,7 +68,6 @@ QStringList importAddresses(SubscriberWindow& w, const std::string& bytes,
     boxes = answering.boxes();
     closed = !d->isVisible();
     if (!closed) clickLater(d, "Command2");
-    return true;
   });
   QTest::mouseClick(child<QPushButton>(w.panel(), "Commandt"), Qt::LeftButton);
   return boxes;
