@@ -110,7 +110,7 @@ class EditorPanelsTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void serverSettingsFieldsWriteOnFocusLoss() {
+  void serverSettingsFieldsSwitchesAndDefaults() {
     Bench<ServerSettingsPanel> b;
     b.show(2);
     QCOMPARE(b.find<QLineEdit>("txtPass")->text(), "secret");
@@ -133,11 +133,7 @@ class EditorPanelsTest : public QObject {
     QCOMPARE(b.renames.back().second, "Mail");
     QCOMPARE(b.profile.get(2, "title"), "Mail");
     QCOMPARE(b.profile.get(3, "parent"), "Mail");
-  }
 
-  void serverSettingsSwitchesSliderAndDefaults() {
-    Bench<ServerSettingsPanel> b;
-    b.show(2);
     for (auto [box, key, stored] : {std::tuple{"Check8", "POPSSL", "1"},
                                     {"Check2", "delete", "true"},
                                     {"chkVerp", "verp", "true"}}) {
@@ -268,7 +264,7 @@ class EditorPanelsTest : public QObject {
     QCOMPARE(b.renames.back().second, "Gold_List");
   }
 
-  void filterTextBoxesAndAdvanced() {
+  void filterTextBoxesAdvancedAndGrids() {
     Bench<FilterPanel> b;
     int first = b.profile.addFilter();
     b.profile.addFilter();
@@ -288,6 +284,53 @@ class EditorPanelsTest : public QObject {
     b.find<QPushButton>("cmdFilterAdvanced")->click();
     QVERIFY(script.done());
     QCOMPARE(b.profile.get(first, "autounsubscribe"), "Filter_2");
+
+    b.activate();
+    auto* fields = b.find<QTableWidget>("personal_fields");
+    QVERIFY(!(fields->item(0, 0)->flags() & Qt::ItemIsEditable));  // "email" stays
+
+    // Refused characters never reach the cell.
+    fields->setCurrentCell(2, 0);
+    fields->editItem(fields->item(2, 0));
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QTest::keyClicks(editor, "Ci_ty");
+    QCOMPARE(editor->text(), "ity");
+    QTest::keyClick(editor, Qt::Key_Return);  // commits through a queued call
+    QTRY_COMPARE(fields->item(2, 0)->text(), "ity");
+
+    // Without a caption the field cannot be made active.
+    fields->item(2, 2)->setCheckState(Qt::Checked);
+    QCOMPARE(fields->item(2, 2)->checkState(), Qt::Unchecked);
+    fields->item(2, 1)->setText("City");
+    fields->item(2, 2)->setCheckState(Qt::Checked);
+    QCOMPARE(fields->item(2, 2)->checkState(), Qt::Checked);
+    QVERIFY(b.profile.get(first, "fields")
+                .rfind("email:Email Address:on,name:Name:on,ity:City:on,", 0) == 0);
+    QCOMPARE(b.filters.front().fieldTable[2].inputName, "input3");
+
+    // An extract key needs its text, its end and its field before it can be made active.
+    auto* keys = b.find<QTableWidget>("personal_fields2");
+    keys->item(0, 0)->setText("Name:");
+    keys->item(0, 3)->setCheckState(Qt::Checked);
+    QCOMPARE(keys->item(0, 3)->checkState(), Qt::Unchecked);
+    keys->item(0, 1)->setText("' ' (Space)");
+    QCOMPARE(keys->item(0, 1)->text(), " ");
+    // The target column offers the active fields.
+    keys->setCurrentCell(0, 2);
+    keys->editItem(keys->item(0, 2));
+    auto* choices = keys->findChild<QComboBox*>();
+    QVERIFY(choices);
+    QCOMPARE(choices->itemText(2), "Name (name)");
+    QCOMPARE(choices->itemText(3), "City (ity)");
+    choices->setCurrentIndex(2);
+    keys->setCurrentCell(1, 0);  // leaves the cell: the choice is committed
+    QCOMPARE(keys->item(0, 2)->text(), "Name (name)");
+    keys->item(0, 3)->setCheckState(Qt::Checked);
+    QCOMPARE(keys->item(0, 3)->checkState(), Qt::Checked);
+    auto stored = store::parseExtractKeys(b.profile.get(first, "extractkeys"));
+    QCOMPARE(stored[0].until, " ");
+    QCOMPARE(stored[0].targetName, "name");
   }
 
   void ruleEditorMessagesAndCaption() {
@@ -320,58 +363,7 @@ class EditorPanelsTest : public QObject {
     QCOMPARE(script.boxes(), QStringList{"Tidewell|Rule required for this rule!"});
   }
 
-  void fieldAndExtractKeyGrids() {
-    Bench<FilterPanel> b;
-    int filter = b.profile.addFilter();
-    b.show(filter);
-    auto* fields = b.find<QTableWidget>("personal_fields");
-    QVERIFY(!(fields->item(0, 0)->flags() & Qt::ItemIsEditable));  // "email" stays
-
-    // Refused characters never reach the cell.
-    fields->setCurrentCell(2, 0);
-    fields->editItem(fields->item(2, 0));
-    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-    QVERIFY(editor);
-    QTest::keyClicks(editor, "Ci_ty");
-    QCOMPARE(editor->text(), "ity");
-    QTest::keyClick(editor, Qt::Key_Return);  // commits through a queued call
-    QTRY_COMPARE(fields->item(2, 0)->text(), "ity");
-
-    // Without a caption the field cannot be made active.
-    fields->item(2, 2)->setCheckState(Qt::Checked);
-    QCOMPARE(fields->item(2, 2)->checkState(), Qt::Unchecked);
-    fields->item(2, 1)->setText("City");
-    fields->item(2, 2)->setCheckState(Qt::Checked);
-    QCOMPARE(fields->item(2, 2)->checkState(), Qt::Checked);
-    QVERIFY(b.profile.get(filter, "fields")
-                .rfind("email:Email Address:on,name:Name:on,ity:City:on,", 0) == 0);
-    QCOMPARE(b.filters.front().fieldTable[2].inputName, "input3");
-
-    // An extract key needs its text, its end and its field before it can be made active.
-    auto* keys = b.find<QTableWidget>("personal_fields2");
-    keys->item(0, 0)->setText("Name:");
-    keys->item(0, 3)->setCheckState(Qt::Checked);
-    QCOMPARE(keys->item(0, 3)->checkState(), Qt::Unchecked);
-    keys->item(0, 1)->setText("' ' (Space)");
-    QCOMPARE(keys->item(0, 1)->text(), " ");
-    // The target column offers the active fields.
-    keys->setCurrentCell(0, 2);
-    keys->editItem(keys->item(0, 2));
-    auto* choices = keys->findChild<QComboBox*>();
-    QVERIFY(choices);
-    QCOMPARE(choices->itemText(2), "Name (name)");
-    QCOMPARE(choices->itemText(3), "City (ity)");
-    choices->setCurrentIndex(2);
-    keys->setCurrentCell(1, 0);  // leaves the cell: the choice is committed
-    QCOMPARE(keys->item(0, 2)->text(), "Name (name)");
-    keys->item(0, 3)->setCheckState(Qt::Checked);
-    QCOMPARE(keys->item(0, 3)->checkState(), Qt::Checked);
-    auto stored = store::parseExtractKeys(b.profile.get(filter, "extractkeys"));
-    QCOMPARE(stored[0].until, " ");
-    QCOMPARE(stored[0].targetName, "name");
-  }
-
-  void newsletterAttachments() {
+  void newsletterSubjectAttachmentsAndDate() {
     Bench<NewsletterPanel> b;
     int n = b.profile.addNewsletter();
     b.show(n);
@@ -380,15 +372,14 @@ class EditorPanelsTest : public QObject {
 
     tidewell::testing::writeBytes(b.profile.folder / "a.pdf", "%PDF");
     QString attachment = QString::fromStdString((b.profile.folder / "a.pdf").string());
-    auto pick = [&](QWidget* modal) {
+    ModalScript script;
+    script.then([&](QWidget* modal) {
       auto* dialog = qobject_cast<QFileDialog*>(modal);
       if (!dialog || dialog->windowTitle() != "File to attach") return false;
-      dialog->findChild<QLineEdit*>("fileNameEdit")->setText(attachment);
+      child<QLineEdit>(dialog, "fileNameEdit")->setText(attachment);
       QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
       return true;
-    };
-    ModalScript script;
-    script.then(pick);
+    });
     b.find<QPushButton>("cmdAddFile")->click();
     QVERIFY(script.done());
     QCOMPARE(b.profile.get(n, "attach"), attachment.toStdString() + ",");
@@ -397,16 +388,10 @@ class EditorPanelsTest : public QObject {
     b.find<QPushButton>("cmdRemove")->click();
     QCOMPARE(list->count(), 0);
     QCOMPARE(b.profile.get(n, "attach"), "");
-  }
 
-  void newsletterDaysOrDate() {
-    Bench<NewsletterPanel> b;
-    int n = b.profile.addNewsletter();
-    b.show(n);
     auto* dateOption = b.find<QRadioButton>("Option2");
     auto* days = b.find<QComboBox>("cboDays");
     auto* setButton = b.find<QPushButton>("Command5");
-
     auto pick = [&](const char* button) {
       ModalScript script;
       script.onWidget("frmDate", [button](QWidget* picker) { clickLater(picker, button); });
