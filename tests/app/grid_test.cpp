@@ -314,8 +314,7 @@ class GridTest : public QObject {
       columns->hide();
       return true;
     });
-    QHeaderView* header = w.view()->horizontalHeader();
-    emit header->customContextMenuRequested(QPoint(5, 5));
+    emit w.view()->horizontalHeader()->customContextMenuRequested(QPoint(5, 5));
     QVERIFY(script.done() && !script.timedOut());
     QCOMPARE(columnItems, (QStringList{"tvCount+", "tvEmailAddy+", "tvName+", "tvSignUp+",
                                        "tvActive+", "tvGridFilter+"}));
@@ -366,15 +365,12 @@ class GridTest : public QObject {
     int rowHeight = view->verticalHeader()->defaultSectionSize();
     view->setFixedHeight(12 * rowHeight);  // the grid holds 12 rows with its header
     QApplication::processEvents();
-    auto wheel = [&](int delta) {
-      QWheelEvent event(QPointF(20, 40), view->viewport()->mapToGlobal(QPointF(20, 40)), QPoint(),
-                        QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-      QApplication::sendEvent(view->viewport(), &event);
-    };
     // Half notches add up to a page; how far a page goes is the grid's own test.
     const std::pair<int, int> steps[] = {{-120, 10}, {120, 1}, {-60, 1}, {-60, 10}};
     for (const auto& [delta, top] : steps) {
-      wheel(delta);
+      QWheelEvent event(QPointF(20, 40), view->viewport()->mapToGlobal(QPointF(20, 40)), QPoint(),
+                        QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(view->viewport(), &event);
       QCOMPARE(view->topRow(), top);
     }
     w.select(1, 1);

@@ -30,6 +30,14 @@ void advanceTo(NewProfileWizard& wizard, int page) {
   while (wizard.page() < page) wizard.nextButton()->click();
 }
 
+// Clicks Next; returns the boxes it opened, answered with OK.
+QStringList pressNext(NewProfileWizard& wizard) {
+  ModalScript script;
+  script.answerBox(QMessageBox::Ok);
+  wizard.nextButton()->click();
+  return script.boxes();
+}
+
 fs::perms modeOf(const fs::path& path) {
   return fs::status(path).permissions() & fs::perms::all;
 }
@@ -148,10 +156,7 @@ class StartupTest : public QObject {
     auto* emptied = child<QLineEdit>(&wizard, qPrintable(field));
     emptied->clear();
     advanceTo(wizard, page);
-    ModalScript script;
-    script.answerBox(QMessageBox::Ok);
-    wizard.nextButton()->click();
-    QCOMPARE(script.boxes(), QStringList{box});
+    QCOMPARE(pressNext(wizard), QStringList{box});
     QCOMPARE(wizard.page(), page);
     QCOMPARE(wizard.focusWidget(), emptied);
   }
@@ -180,10 +185,7 @@ class StartupTest : public QObject {
     QVERIFY(showActive(&wizard));
     fillWizard(&wizard);
     advanceTo(wizard, 5);
-    ModalScript script;
-    script.answerBox(QMessageBox::Ok);
-    wizard.nextButton()->click();
-    QCOMPARE(script.boxes(), QStringList{"Profile Title|A profile named Gold already exists."});
+    QCOMPARE(pressNext(wizard), QStringList{"Profile Title|A profile named Gold already exists."});
     QCOMPARE(wizard.profileSuccess(), QString("false"));
     QCOMPARE(wizard.page(), 1);
     QCOMPARE(wizard.focusWidget(), child<QLineEdit>(&wizard, "txtProfile"));
