@@ -13,10 +13,8 @@
 namespace tidewell::app {
 namespace {
 
-using testing::crlf;
 using testing::readBytes;
 using testing::TrapFixture;
-using testing::writeBytes;
 
 std::vector<std::string> block(const std::string& kind, int index, const std::string& title,
                                const std::string& parent) {
