@@ -31,10 +31,9 @@ std::vector<int> ProgramFolder::addNodes(const std::filesystem::path& profile,
   return indexes;
 }
 
-void ProgramFolder::writeSubscribers(const std::filesystem::path& profile,
-                                     const std::vector<store::SubscriberData>& records) {
-  store::ProfileStore store(profile, trap);
-  store::SubscriberFile file(path(), store, trap);
+void SubscriberWindow::writeSubscribers(const std::vector<store::SubscriberData>& records) {
+  store::ProfileStore store(profile, program.trap);
+  store::SubscriberFile file(program.path(), store, program.trap);
   store::SubscriberTable table;
   for (const auto& r : records) table.add(r);
   if (!file.Save_Email(table)) throw std::runtime_error("the subscribers were not written");

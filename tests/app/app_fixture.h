@@ -45,9 +45,6 @@ struct ProgramFolder {
   std::filesystem::path createProfile(const std::string& title = "Gold");
   // Adds filters and newsletters in this order ('f' or 'n'); returns their indexes.
   std::vector<int> addNodes(const std::filesystem::path& profile, const std::string& kinds);
-  // Saves the records as the profile's subscriber file.
-  void writeSubscribers(const std::filesystem::path& profile,
-                        const std::vector<store::SubscriberData>& records);
 };
 
 void writeLines(const std::filesystem::path& path, const std::vector<std::string>& lines);
@@ -80,9 +77,8 @@ struct SubscriberWindow {
 
   // Filters ('f') and newsletters ('n') in this order; Filter_1 gets the opt-in code "join".
   explicit SubscriberWindow(const std::string& kinds = "ffn");
-  void writeSubscribers(const std::vector<store::SubscriberData>& records) {
-    program.writeSubscribers(profile, records);
-  }
+  // Saves the records as the profile's subscriber file.
+  void writeSubscribers(const std::vector<store::SubscriberData>& records);
   // A key of the profile's block, read or written in the file.
   std::string get(int index, const char* key);
   void set(int index, const char* key, const std::string& value);
