@@ -1,7 +1,6 @@
 #pragma once
-// What the fuzz targets share: a scratch folder for the files a parser reads and writes, a quiet
-// error trap, the splitting of one input into several texts, and the check that stops the run
-// with a message when an invariant breaks.
+// What the fuzz targets share: a scratch folder with a quiet error trap, input splitting, and the
+// check that stops the run when an invariant breaks.
 
 #include <unistd.h>
 

@@ -2,6 +2,8 @@
 // address check lets through: the form stays well-formed HTML whose quoted values read back as
 // given, and the link stays a URL whose values decode back as given around its placeholders.
 
+#include <cctype>
+
 #include "editor/optin_form.h"
 #include "editor/optout_link.h"
 #include "editor/web_kit.h"
@@ -91,12 +93,11 @@ void checkForm(const store::FieldTable& fields, const editor::OptInFormInputs& i
 
 bool urlCharacter(unsigned char c) {
   static constexpr std::string_view kAllowed = "-._~:/?#[]@!$&'()*+,;=%";
-  bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-  return alnum || c >= 0x80 || kAllowed.find(static_cast<char>(c)) != std::string_view::npos;
+  return std::isalnum(c) || c >= 0x80 || kAllowed.find(static_cast<char>(c)) != kAllowed.npos;
 }
 
 bool hex(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+  return std::isxdigit(static_cast<unsigned char>(c));
 }
 
 // A URL's characters, every % starting an escape.
