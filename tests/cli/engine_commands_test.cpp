@@ -10,6 +10,7 @@ namespace tidewell::testing {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 class EngineCommands : public ::testing::Test {
  protected:
@@ -42,27 +43,26 @@ TEST_F(EngineCommands, OptInFormListsNameThenEmailAndQuotesInsertedValues) {
   auto noSubject = cli({"optin-html", "Filter_1"});
   ASSERT_EQ(noSubject.status, 0);
   auto lines = store::splitLines(noSubject.out);
+  const std::string form(27, ' '), field(31, ' ');  // the page's indentation
   ASSERT_EQ(lines.size(), 26u);
-  EXPECT_EQ(lines[9], std::string(27, ' ') +
-                          "<form id=Form1 action=\"https://x.com/list/email.php\" method=post>");
-  EXPECT_EQ(lines[10], std::string(31, ' ') +
-                           "<font size=2>Name:</font><INPUT type=text name=\"input2\"><br>");
-  EXPECT_EQ(lines[11], std::string(31, ' ') +
-                           "<font size=2>Email Address:</font><INPUT type=text name=input1><BR>");
+  EXPECT_EQ(lines[9], form + "<form id=Form1 action=\"https://x.com/list/email.php\" method=post>");
+  EXPECT_EQ(lines[10], field + "<font size=2>Name:</font><INPUT type=text name=\"input2\"><br>");
+  EXPECT_EQ(lines[11],
+            field + "<font size=2>Email Address:</font><INPUT type=text name=input1><BR>");
   // Against scripts: a field people never see, and the time the kit signs when the page shows.
-  EXPECT_NE(lines[12].find("name=\"website\""), std::string::npos);
-  EXPECT_EQ(lines[13], std::string(31, ' ') + "<input type=hidden name=\"tw_time\" value=\"\">");
-  EXPECT_EQ(lines[15], std::string(31, ' ') + "<input type=hidden value=\"\" name=subject>");
-  EXPECT_NE(lines[16].find("value=\"https://x.com/thanks?a=&quot;1&quot;\""), std::string::npos);
-  EXPECT_NE(lines[17].find("value=\"list&amp;co@x.com\" name=to>"), std::string::npos);
-  EXPECT_EQ(lines[19], std::string(27, ' ') +
-                           "<script src=\"https://x.com/list/email.php?stamp=1\" defer></script>");
+  EXPECT_THAT(lines[12], HasSubstr("name=\"website\""));
+  EXPECT_EQ(lines[13], field + "<input type=hidden name=\"tw_time\" value=\"\">");
+  EXPECT_EQ(lines[15], field + "<input type=hidden value=\"\" name=subject>");
+  EXPECT_THAT(lines[16], HasSubstr("value=\"https://x.com/thanks?a=&quot;1&quot;\""));
+  EXPECT_THAT(lines[17], HasSubstr("value=\"list&amp;co@x.com\" name=to>"));
+  EXPECT_EQ(lines[19],
+            form + "<script src=\"https://x.com/list/email.php?stamp=1\" defer></script>");
   EXPECT_EQ(lines.back(), "</TABLE>");
 
   ASSERT_EQ(cli({"set-rules", "Filter_1", "Subject|Has|join|Or", "Subject|=|enter"}).status, 0);
   EXPECT_EQ(cli({"optin-html", "Filter_1"}).status, 1);  // two subjects: the operator chooses
   auto chosen = cli({"optin-html", "Filter_1", "--subject", "enter"});
-  EXPECT_NE(chosen.out.find("value=\"enter\" name=subject"), std::string::npos);
+  EXPECT_THAT(chosen.out, HasSubstr("value=\"enter\" name=subject"));
 }
 
 TEST_F(EngineCommands, OptOutLinkEncodesEverythingButThePlaceholders) {
@@ -86,7 +86,7 @@ TEST_F(EngineCommands, FormAndLinkNeedAUsableKitAddress) {
       CliResult result = cli({command, "Filter_1"});
       EXPECT_EQ(result.status, 1);
       EXPECT_EQ(result.out, "");
-      EXPECT_NE(result.err.find("web kit"), std::string::npos) << result.err;
+      EXPECT_THAT(result.err, HasSubstr("web kit"));
     }
   }
   ASSERT_EQ(cli({"set", "4", "webkit", "http://127.0.0.1:8080/"}).status, 0);
@@ -100,32 +100,29 @@ TEST_F(EngineCommands, WebKitWritesPagesAndConfigurationWithOneLastingSecret) {
   ASSERT_EQ(cli({"set", "4", "webkit", "https://www.x.com/list/"}).status, 0);
   CliResult first = cli({"web-kit", "--out", (folder / "kit").string()});
   ASSERT_EQ(first.status, 0) << first.err;
-  EXPECT_NE(first.out.find("upload email.php, c.php, o.php, kit.php and config.php"),
-            std::string::npos);
+  EXPECT_THAT(first.out, HasSubstr("upload email.php, c.php, o.php, kit.php and config.php"));
   std::string config = readBytes(folder / "kit" / "config.php");
   namespace fs = std::filesystem;
   // Pages a web server running PHP as another user can read; the secret for owner and group.
   for (const char* page : {"email.php", "c.php", "o.php", "kit.php"}) {
-    EXPECT_NE(readBytes(folder / "kit" / page).find("<?php"), std::string::npos) << page;
+    EXPECT_THAT(readBytes(folder / "kit" / page), HasSubstr("<?php")) << page;
     EXPECT_EQ(fs::status(folder / "kit" / page).permissions(), fs::perms(0644)) << page;
   }
   EXPECT_EQ(fs::status(folder / "kit" / "config.php").permissions(), fs::perms(0640));
   EXPECT_EQ(fs::status(folder / "kit").permissions(), fs::perms(0755));
-  EXPECT_NE(config.find("'list' => 'list&co@x.com'"), std::string::npos) << config;
-  EXPECT_NE(config.find("'sender' => 'webkit@x.com'"), std::string::npos) << config;
-  EXPECT_NE(config.find("['title' => 'Filter_1', 'optout' => '', 'subjects' => ['join', "
-                        "'it\\'s me'], 'confirm' => true]"),
-            std::string::npos)
-      << config;
-  EXPECT_NE(config.find("'redirects' => ['https://www.x.com/thanks.html']"), std::string::npos);
+  EXPECT_THAT(config, HasSubstr("'list' => 'list&co@x.com'"));
+  EXPECT_THAT(config, HasSubstr("'sender' => 'webkit@x.com'"));
+  EXPECT_THAT(config, HasSubstr("['title' => 'Filter_1', 'optout' => '', 'subjects' => ['join', "
+                                "'it\\'s me'], 'confirm' => true]"));
+  EXPECT_THAT(config, HasSubstr("'redirects' => ['https://www.x.com/thanks.html']"));
   std::size_t at = config.find("'secret' => '");
   ASSERT_NE(at, std::string::npos);
   std::string secret = config.substr(at + 13, 64);
   EXPECT_EQ(secret.find_first_not_of("0123456789abcdef"), std::string::npos) << secret;
-  EXPECT_EQ(cli({"get", "4", "webkitkey"}).out.find(secret), std::string::npos);  // enciphered
+  EXPECT_THAT(cli({"get", "4", "webkitkey"}).out, Not(HasSubstr(secret)));  // enciphered
 
   ASSERT_EQ(cli({"web-kit", "--out", (folder / "kit2").string()}).status, 0);
-  EXPECT_NE(readBytes(folder / "kit2" / "config.php").find(secret), std::string::npos);
+  EXPECT_THAT(readBytes(folder / "kit2" / "config.php"), HasSubstr(secret));
 }
 
 // A command that ends without doing its work fails, with the reason on standard error.
@@ -133,7 +130,7 @@ TEST_F(EngineCommands, CommandsThatDoNothingSayWhyAndFail) {
   ASSERT_EQ(cli({"set", "2", "PopPort", "!"}).status, 0);
   CliResult check = cli({"check"});
   EXPECT_EQ(check.status, 1);
-  EXPECT_NE(check.err.find("Pop3 Port is not set up correctly"), std::string::npos) << check.err;
+  EXPECT_THAT(check.err, HasSubstr("Pop3 Port is not set up correctly"));
 
   CliResult made = cli({"new-newsletter"});
   ASSERT_EQ(made.status, 0);
@@ -143,7 +140,7 @@ TEST_F(EngineCommands, CommandsThatDoNothingSayWhyAndFail) {
              crlf({"ann@x.com", "Ann", "12/5/2026", "none", "true", "Filter_1", "", ""}));
   CliResult sent = cli({"forced-send", "--newsletter", title, "ann@x.com"});
   EXPECT_EQ(sent.status, 1);
-  EXPECT_NE(sent.err.find("Nothing was sent"), std::string::npos) << sent.err;
+  EXPECT_THAT(sent.err, HasSubstr("Nothing was sent"));
 }
 
 TEST_F(EngineCommands, PendingSignUpsAreListedConfirmedResentAndDroppedByHand) {
@@ -172,7 +169,7 @@ TEST_F(EngineCommands, PendingSignUpsAreListedConfirmedResentAndDroppedByHand) {
   ASSERT_EQ(cli({"set", "5", "subject", "join"}).status, 0);  // New Email needs an opt-in code
   for (const Step& s : steps) EXPECT_EQ(cli(s.args).status, s.status) << s.args[0];
 
-  EXPECT_EQ(cli({"pending"}).out.find("@x.org"), std::string::npos);
+  EXPECT_THAT(cli({"pending"}).out, Not(HasSubstr("@x.org")));
   std::string subscribers = cli({"subscribers"}).out;
   EXPECT_THAT(subscribers, HasSubstr("ann@x.org,Ann,"));
   EXPECT_THAT(subscribers, HasSubstr(",true,Filter_1,"));

@@ -98,33 +98,21 @@ TEST_F(ProfileCommands, FilesThatAreNotWhatTheyClaimFailAndStayUntouched) {
     const char* file;
     std::string bytes;
     std::vector<std::string> command;
-    const char* says;
+    const char* kind;  // what the refusal says the file is not, and at which line
   };
   const std::vector<Case> cases = {
-      {"Gold.dat",
-       std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16),
-       {"tree"},
-       "Gold.dat is not a Tidewell profile (line 1)"},
-      {"Gold.dat",
-       "\r\n\r\njust some notes\r\n",
-       {"set", "1", "title", "X"},
-       "Gold.dat is not a Tidewell profile (line 3)"},
-      {"tidewell.ini",
-       "hello\n",
-       {"tree"},
-       "tidewell.ini is not a Tidewell settings file (line 1)"},
-      {"Gold.txt",
-       "name,email\r\nAnn,ann@x.com\r\n",
-       {"subscribers"},
-       "Gold.txt is not a Tidewell subscriber file (line 1)"},
+      {"Gold.dat", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), {"tree"}, "profile (line 1)"},
+      {"Gold.dat", "\r\n\r\njust some notes\r\n", {"set", "1", "title", "X"}, "profile (line 3)"},
+      {"tidewell.ini", "hello\n", {"tree"}, "settings file (line 1)"},
+      {"Gold.txt", "name,email\r\nAnn,ann@x.com\r\n", {"subscribers"}, "subscriber file (line 1)"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.says);
+    SCOPED_TRACE(c.kind);
     std::string before = readBytes(folder / c.file);
     writeBytes(folder / c.file, c.bytes);
     CliResult r = cli(c.command);
     EXPECT_EQ(r.status, 1);
-    EXPECT_THAT(r.err, HasSubstr(c.says));
+    EXPECT_THAT(r.err, HasSubstr(std::string(c.file) + " is not a Tidewell " + c.kind));
     EXPECT_EQ(readBytes(folder / c.file), c.bytes);
     if (before.empty()) {
       std::filesystem::remove(folder / c.file);

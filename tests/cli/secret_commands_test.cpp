@@ -9,6 +9,7 @@
 #include "cli_runner.h"
 #include "store/oauth_account.h"
 #include "store/profile_settings.h"
+#include "store/text.h"
 #include "support/test_support.h"
 
 namespace tidewell::testing {
@@ -65,11 +66,7 @@ TEST_F(SecretCommands, SetPasswordReadsTheFirstLineOfStandardInput) {
   EXPECT_EQ(cli({"get", "1", "date"}).out, "1/2/2027\n");
   // Once a day, not once per command: the day the profile was made, and 1/2/2027.
   const std::string log = readBytes(folder / "errlog.txt");
-  std::size_t lines = 0;
-  for (auto at = log.find("The keyring was not available"); at != std::string::npos;
-       at = log.find("The keyring was not available", at + 1))
-    ++lines;
-  EXPECT_EQ(lines, 2u) << log;
+  EXPECT_EQ(store::split(log, "The keyring was not available").size(), 3u) << log;
 }
 
 TEST_F(SecretCommands, WrongUsageAndEndedInput) {
