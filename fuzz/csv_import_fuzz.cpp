@@ -14,11 +14,8 @@ namespace {
 
 std::string quotedRecord(const std::vector<std::string>& values) {
   std::string text;
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    if (i > 0) text += ',';
-    text += '"';
-    for (char c : values[i]) text += c == '"' ? std::string("\"\"") : std::string(1, c);
-    text += '"';
+  for (const std::string& v : values) {
+    text += (text.empty() ? "\"" : ",\"") + store::replaceAll(v, "\"", "\"\"") + "\"";
   }
   return text + "\r\n";
 }
