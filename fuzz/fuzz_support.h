@@ -53,8 +53,6 @@ class Scratch {
       std::filesystem::remove_all(entry.path(), ignored);
     }
   }
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
 
   const std::filesystem::path& folder() const { return scratchRoot(); }
   store::ErrorTrap& trap() { return m_trap; }
