@@ -89,7 +89,7 @@ class GridTest : public ::testing::Test {
   SubscriberGrid grid;
 };
 
-TEST_F(GridTest, ShowFilterChoosesTheRows) {
+TEST_F(GridTest, ShowFilterChoosesTheRowsAndComesFromTheListOrItsText) {
   EXPECT_EQ(rowsUnder(ShowFilter()), "0,1,2,3,4,");
   EXPECT_EQ(rowsUnder(ShowFilter::onlyActive()), "0,2,4,");
   EXPECT_EQ(rowsUnder(ShowFilter::onlyNonActive()), "1,");
@@ -104,9 +104,7 @@ TEST_F(GridTest, ShowFilterChoosesTheRows) {
   EXPECT_EQ(grid.recordOfRow(1), 1u);
   EXPECT_EQ(grid.recordOfRow(0), std::nullopt);
   EXPECT_EQ(grid.recordOfRow(5), std::nullopt);
-}
 
-TEST_F(GridTest, ShowFilterListAndItsPositions) {
   std::vector<store::FilterRecord> filters = {makeFilter("All"), makeFilter("Filter_2")};
   std::vector<std::string> list = subscribers::LoadShow(filters);
   EXPECT_THAT(list,
@@ -169,6 +167,11 @@ class FinderTest : public ::testing::Test {
   std::optional<store::Position> next(const ShowFilter& scope = ShowFilter()) {
     return finder.findNext(table, scope, ui);
   }
+  std::optional<store::Position> find(std::string_view text,
+                                      const ShowFilter& scope = ShowFilter()) {
+    finder.setText(text);
+    return next(scope);
+  }
 
   store::SubscriberTable table;
   SubscriberFinder finder;
@@ -187,34 +190,23 @@ TEST_F(FinderTest, FindsInTableOrderWithoutRegardToCaseAndOffersToStartOver) {
   EXPECT_EQ(finder.nextStart(), 3u);  // No changes nothing
   ui.answers = {true};
   EXPECT_EQ(next(), 0u);
-  finder.setText("3/7/2024");
-  EXPECT_EQ(next(), 3u);
-  finder.setText("");
-  EXPECT_EQ(next(), 0u);
+  EXPECT_EQ(find("3/7/2024"), 3u);
+  EXPECT_EQ(find(""), 0u);
 }
 
-TEST_F(FinderTest, ScopeIsWhatTheShowFilterShows) {
-  finder.setText("@y.org");
-  EXPECT_EQ(next(ShowFilter::filter("Filter_1")), std::nullopt);  // Annie is inactive
-  finder.setText("@y.org");
-  EXPECT_EQ(next(ShowFilter::filter("Filter_2")), 1u);
-  finder.setText("@");
-  EXPECT_EQ(next(ShowFilter::onlyNonActive()), 2u);
+TEST_F(FinderTest, ScopeIsWhatTheShowFilterShowsAndPersonalFieldsOnlyWhenAskedFor) {
+  EXPECT_EQ(find("@y.org", ShowFilter::filter("Filter_1")), std::nullopt);  // Annie is inactive
+  EXPECT_EQ(find("@y.org", ShowFilter::filter("Filter_2")), 1u);
+  EXPECT_EQ(find("@", ShowFilter::onlyNonActive()), 2u);
   EXPECT_EQ(next(ShowFilter::onlyNonActive()), 4u);
-  table.markDeleted(0);
-  finder.setText("ann@");
-  EXPECT_EQ(next(), std::nullopt);
-}
-
-TEST_F(FinderTest, PersonalFieldValuesOnlyWhenAskedFor) {
-  finder.setText("bergen");
-  EXPECT_EQ(next(), std::nullopt);
+  EXPECT_EQ(find("bergen"), std::nullopt);
   finder.setSearchPersonalFields(true);
-  finder.setText("bergen");
-  EXPECT_EQ(next(), 3u);
+  EXPECT_EQ(find("bergen"), 3u);
+  table.markDeleted(0);
+  EXPECT_EQ(find("ann@"), std::nullopt);
 }
 
-TEST(NewEmail, OpeningNeedsAFilterWithAnOptInCode) {
+TEST(NewEmail, OpeningNeedsAFilterWithAnOptInCodeAndEntriesAreCheckedInOrder) {
   EXPECT_EQ(subscribers::checkNewEmailOpen({}),
             (Refusal{"You must first create a Filter to assign the email too.", "New Email"}));
   std::vector<store::FilterRecord> filters = {makeFilter("A", "", "", ""),
@@ -223,10 +215,9 @@ TEST(NewEmail, OpeningNeedsAFilterWithAnOptInCode) {
             (Refusal{"You must assign an Opt-In Code to a Filter!", "ERROR"}));
   EXPECT_EQ(subscribers::checkNewEmailOpen(filters), std::nullopt);
   EXPECT_THAT(subscribers::newEmailFilterChoices(filters), ::testing::ElementsAre("B"));
-}
 
-TEST(NewEmail, ChecksComeInOrderWithTheirMessages) {
-  std::vector<store::FilterRecord> filters = {makeFilter("Filter_1")};
+  // The checks on the entered subscriber come in order, each with its message.
+  filters = {makeFilter("Filter_1")};
   store::SubscriberTable table =
       makeTable({subscriber("ann@x.com"), subscriber("gone@x.com")}, filters);
   table.markDeleted(1);
