@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 #include "cipher/dated_password_cipher.h"
@@ -38,7 +39,6 @@ class ProfileCommands : public CliTest {
     return newGoldProfile(folder.path(), "list@example.com", "s3cret pass",
                           {"--today", "2026-12-05"});
   }
-  std::vector<std::string> goldLines() { return store::splitLines(readBytes(folder / "Gold.dat")); }
 };
 
 // The profile's lines are the profile model's; the command enciphers the password for the day
@@ -46,9 +46,9 @@ class ProfileCommands : public CliTest {
 TEST_F(ProfileCommands, NewProfileEnciphersThePasswordAndOpensTheProfile) {
   CliResult r = newGold();
   ASSERT_EQ(r.status, 0) << r.err;
-  std::vector<std::string> lines = goldLines();
-  ASSERT_EQ(lines[15].rfind("pass: ", 0), 0u);
-  std::string stored = lines[15].substr(6);
+  const std::string line = store::splitLines(readBytes(folder / "Gold.dat"))[15];
+  ASSERT_EQ(line.rfind("pass: ", 0), 0u);
+  std::string stored = line.substr(6);
   EXPECT_EQ(stored.size(), 64u);  // 4 + 11 bytes fit one 32-byte block
   TrapFixture fx;
   EXPECT_EQ(cipher::f_decrypt(fx.trap, stored, "12/5/2026"), "s3cret pass");
@@ -437,21 +437,20 @@ TEST_F(SecretCommands, GetShowsWhetherASecretIsSetButNeverItsValue) {
     ASSERT_TRUE(profile.UpdateFile_new(store::kFiltersBlock, "webkitkey", "kit-secret-stored"));
   }
   const std::string stored = readBytes(folder / "Gold.dat");
-  struct Case {
-    const char* key;
-    const char* shown;
-  };
-  for (const Case& c :
-       {Case{"pass", "(set: enciphered)"}, Case{"PASS", "(set: enciphered)"},
-        Case{"pop_oauth_refresh_token", "(set: enciphered)"},
-        Case{"smtp_oauth_client_secret", "(set: in the keyring)"}, Case{"smtp_password", ""}}) {
-    CliResult r = cli({"get", "2", c.key});
-    EXPECT_EQ(r.status, 0) << c.key;
-    EXPECT_EQ(r.out, std::string(c.shown) + "\n") << c.key;
+  // Keys that are not secrets (the client id) still show their value.
+  const std::vector<std::array<const char*, 3>> cases = {
+      {"2", "pass", "(set: enciphered)"},
+      {"2", "PASS", "(set: enciphered)"},
+      {"2", "pop_oauth_refresh_token", "(set: enciphered)"},
+      {"2", "smtp_oauth_client_secret", "(set: in the keyring)"},
+      {"2", "smtp_password", ""},
+      {"4", "WebKitKey", "(set: enciphered)"},
+      {"2", "pop_oauth_client_id", "client"}};
+  for (const auto& [block, key, shown] : cases) {
+    CliResult r = cli({"get", block, key});
+    EXPECT_EQ(r.status, 0) << key;
+    EXPECT_EQ(r.out, std::string(shown) + "\n") << key;
   }
-  EXPECT_EQ(cli({"get", "4", "WebKitKey"}).out, "(set: enciphered)\n");
-  // Keys that are not secrets still show their value.
-  EXPECT_EQ(cli({"get", "2", "pop_oauth_client_id"}).out, "client\n");
   EXPECT_THAT(stored, HasSubstr("pop_oauth_refresh_token: "));
   EXPECT_EQ(stored.find("rt-clear-refresh"), std::string::npos);
 }
