@@ -5,6 +5,7 @@
 #include "consent/suppression_list.h"
 #include "engine/rule_line.h"
 #include "store/address_check.h"
+#include "store/text.h"
 #include "subscriber_fixture.h"
 #include "subscribers/csv_import.h"
 #include "subscribers/csv_reader.h"
@@ -50,12 +51,6 @@ const std::vector<AddressCase> kAddresses = {
     {"\"a\\\r\"@example.org", "holds a control character"},
 };
 
-std::string csvField(const std::string& value) {
-  std::string quoted = "\"";
-  for (char c : value) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return quoted + "\"";
-}
-
 class AddressIntake : public EngineFixture {
  protected:
   AddressIntake() { title = addSignupFilter({engine::makeRuleLine("Subject", "Has", "join", "")}); }
@@ -81,7 +76,8 @@ TEST_F(AddressIntake, EveryWayInTakesAndRefusesTheSameAddresses) {
     EXPECT_EQ(edited.record(0).email(), refused ? "old@example.org" : c.address);
     subscribers::leaveEditField(trap, edited, 0, "old@example.org", "Ann", "12/5/2026");
 
-    writeBytes(folder / "list.csv", csvField(c.address) + ",Ann\r\n");
+    writeBytes(folder / "list.csv",
+               "\"" + store::replaceAll(c.address, "\"", "\"\"") + "\",Ann\r\n");
     auto report = subscribers::importCsv(trap, imported, folder / "list.csv", csvFilter,
                                          {{"email", 1}, {"name", 2}}, "~");
     ASSERT_TRUE(report);
