@@ -55,7 +55,7 @@ TEST_F(ProfileCommands, NewProfileEnciphersThePasswordAndOpensTheProfile) {
   EXPECT_THAT(readBytes(folder / "tidewell.ini"), HasSubstr("\r\nstartfile: Gold.dat\r\n"));
 }
 
-TEST_F(ProfileCommands, RefusalsAndUsageErrorsHaveTheirExitStatus) {
+TEST_F(ProfileCommands, RefusalsUsageAndReadErrorsHaveTheirExitStatus) {
   ASSERT_EQ(newGold().status, 0);
   CliResult again = newGold();
   EXPECT_EQ(again.status, 1);
@@ -65,6 +65,22 @@ TEST_F(ProfileCommands, RefusalsAndUsageErrorsHaveTheirExitStatus) {
   EXPECT_EQ(cli({"--today", "12/5/2026", "tree"}).status, 2);
   EXPECT_EQ(cli({"frobnicate"}).status, 2);
   EXPECT_EQ(cli({"help"}).status, 0);
+  // Read errors fail the command.
+  EXPECT_EQ(cli({"set", "42", "title", "x"}).status, 1);
+  writeBytes(folder / "Broken.dat", crlf({"rule_properties_start", "index: 5", "title: A"}));
+  CliResult r = cli({"--profile", (folder / "Broken.dat").string(), "get", "5", "title"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "!\n");
+  EXPECT_THAT(r.err, HasSubstr("GetFromFile_new: Block 5 has no closing line"));
+  std::filesystem::create_directory(folder / "empty");
+  ASSERT_EQ(cli({"set", "4", "index", "9"}).status, 0);  // a gap after block 3
+  CliResult gap = cli({"tree"});
+  EXPECT_EQ(gap.status, 1);
+  EXPECT_EQ(std::count(gap.out.begin(), gap.out.end(), '\n'), 3);
+  EXPECT_THAT(gap.err, HasSubstr("1 block(s) after index 3 are out of order"));
+  CliResult none = runCli(folder / "empty", {"tree"});
+  EXPECT_EQ(none.status, 1);
+  EXPECT_THAT(none.err, HasSubstr("No profile is open"));
 }
 
 TEST_F(ProfileCommands, GetSetTreeAndNodes) {
@@ -86,25 +102,6 @@ TEST_F(ProfileCommands, GetSetTreeAndNodes) {
   EXPECT_EQ(cli({"delete-node", "3"}).status, 1);
   EXPECT_EQ(cli({"delete-node", "9"}).status, 1);
   EXPECT_THAT(readBytes(folder / "errlog.txt"), HasSubstr("DeleteNode:"));
-}
-
-TEST_F(ProfileCommands, ReadErrorsFailTheCommand) {
-  ASSERT_EQ(newGold().status, 0);
-  EXPECT_EQ(cli({"set", "42", "title", "x"}).status, 1);
-  writeBytes(folder / "Broken.dat", crlf({"rule_properties_start", "index: 5", "title: A"}));
-  CliResult r = cli({"--profile", (folder / "Broken.dat").string(), "get", "5", "title"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "!\n");
-  EXPECT_THAT(r.err, HasSubstr("GetFromFile_new: Block 5 has no closing line"));
-  std::filesystem::create_directory(folder / "empty");
-  ASSERT_EQ(cli({"set", "4", "index", "9"}).status, 0);  // a gap after block 3
-  CliResult gap = cli({"tree"});
-  EXPECT_EQ(gap.status, 1);
-  EXPECT_EQ(std::count(gap.out.begin(), gap.out.end(), '\n'), 3);
-  EXPECT_THAT(gap.err, HasSubstr("1 block(s) after index 3 are out of order"));
-  CliResult none = runCli(folder / "empty", {"tree"});
-  EXPECT_EQ(none.status, 1);
-  EXPECT_THAT(none.err, HasSubstr("No profile is open"));
 }
 
 // A file that is not what its name claims is refused with its name and line, and left alone.
@@ -248,17 +245,7 @@ TEST_F(EngineCommands, OptInFormListsNameThenEmailAndQuotesInsertedValues) {
   EXPECT_THAT(chosen.out, HasSubstr("value=\"enter\" name=subject"));
 }
 
-TEST_F(EngineCommands, OptOutLinkEncodesEverythingButThePlaceholders) {
-  ASSERT_EQ(cli({"set", "5", "title", "Gold & Silver"}).status, 0);
-  ASSERT_EQ(cli({"set", "4", "webkit", "https://x.com/list/"}).status, 0);
-  EXPECT_EQ(cli({"optout-link", "Gold & Silver"}).out,
-            "https://x.com/list/o.php?t=list%26co%40x.com&f=~email~&s=Gold%20%26%20Silver"
-            "&c=o&k=~optoutkey~\n");
-  EXPECT_EQ(editor::percentEncode("a-b_c.d~e f/é"), "a-b_c.d~e%20f%2F%C3%A9");
-  EXPECT_EQ(editor::escapeHtml("<a href='x'>&</a>"), "&lt;a href=&#39;x&#39;&gt;&amp;&lt;/a&gt;");
-}
-
-TEST_F(EngineCommands, FormAndLinkNeedAUsableKitAddress) {
+TEST_F(EngineCommands, FormAndLinkNeedAUsableKitAddressAndTheLinkEncodesAllButPlaceholders) {
   for (const char* address :
        {"", "http://x.com/list/", "https://x.com/list", "https://x.com/a b/", "ftp://x.com/"}) {
     // Refused but for the empty one (no kit): a plain-http kit would put the one-click links
@@ -274,6 +261,14 @@ TEST_F(EngineCommands, FormAndLinkNeedAUsableKitAddress) {
   }
   ASSERT_EQ(cli({"set", "4", "webkit", "http://127.0.0.1:8080/"}).status, 0);
   EXPECT_EQ(cli({"optout-link", "Filter_1"}).status, 0);
+  // With a usable kit the link encodes everything but its placeholders.
+  ASSERT_EQ(cli({"set", "5", "title", "Gold & Silver"}).status, 0);
+  ASSERT_EQ(cli({"set", "4", "webkit", "https://x.com/list/"}).status, 0);
+  EXPECT_EQ(cli({"optout-link", "Gold & Silver"}).out,
+            "https://x.com/list/o.php?t=list%26co%40x.com&f=~email~&s=Gold%20%26%20Silver"
+            "&c=o&k=~optoutkey~\n");
+  EXPECT_EQ(editor::percentEncode("a-b_c.d~e f/é"), "a-b_c.d~e%20f%2F%C3%A9");
+  EXPECT_EQ(editor::escapeHtml("<a href='x'>&</a>"), "&lt;a href=&#39;x&#39;&gt;&amp;&lt;/a&gt;");
 }
 
 TEST_F(EngineCommands, WebKitWritesPagesAndConfigurationWithOneLastingSecret) {
