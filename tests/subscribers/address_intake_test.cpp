@@ -263,9 +263,7 @@ TEST(CsvReader, UnbalancedQuotesAndBinaryLinesAreBadAndReadingGoesOn) {
 }
 
 TEST(CsvReader, ByteOrderMarkIsDroppedAndOtherCodePagesAreConverted) {
-  EXPECT_EQ(subscribers::csvFileText("\xEF\xBB\xBF"
-                                     "a,b"),
-            "a,b");
+  EXPECT_EQ(subscribers::csvFileText("\xEF\xBB\xBFx,b"), "x,b");
   EXPECT_EQ(subscribers::csvFileText("Jos\xE9,x"), "Jos\xC3\xA9,x");
 }
 
