@@ -14,11 +14,8 @@ namespace {
 
 std::string quotedRecord(const std::vector<std::string>& values) {
   std::string text;
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    if (i > 0) text += ',';
-    text += '"';
-    for (char c : values[i]) text += c == '"' ? std::string("\"\"") : std::string(1, c);
-    text += '"';
+  for (const std::string& v : values) {
+    text += (text.empty() ? "\"" : ",\"") + store::replaceAll(v, "\"", "\"\"") + "\"";
   }
   return text + "\r\n";
 }
@@ -81,9 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& line : report->skipped) skipped = skipped || line.line == record.lineNumber;
     if (skipped) continue;
     store::Position p = static_cast<store::Position>(next++);
-    for (std::string_view t : {table.record(p).email(), table.record(p).name()}) {
-      FUZZ_CHECK(singleLine(t));
-    }
+    const store::SubscriberRecord& r = table.record(p);
+    for (std::string_view t : {r.email(), r.name()}) FUZZ_CHECK(singleLine(t));
     FUZZ_CHECK(singleLine(table.pmf(p)));
     FUZZ_CHECK(table.filterTitle(p) == "Gold");
     store::FieldTable fields = table.personalFields(p);

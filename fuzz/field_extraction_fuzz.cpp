@@ -11,10 +11,6 @@ using namespace tidewell;
 
 namespace {
 
-bool named(const store::PersonalField& field) {
-  return !field.name.empty() && field.name != store::kFreeFieldName;
-}
-
 void checkValuesInPmf(const engine::Extraction& found) {
   store::UnpackedPmf unpacked;
   store::unpackPmf(found.pmf, unpacked);
@@ -41,10 +37,6 @@ std::string formBody(const store::FilterRecord& filter, const std::vector<std::s
   return body;
 }
 
-bool fillable(std::string_view value) {
-  return value.find('@') == std::string_view::npos && value.find('=') == std::string_view::npos;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -57,13 +49,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::string> values = store::split(parts[3], "\n");
   if (values.empty()) values.emplace_back();
   for (const std::string& value : values) {
-    if (!fillable(value)) return 0;
+    if (value.find_first_of("@=") != std::string::npos) return 0;  // would end the form's value
   }
   engine::Extraction form = engine::ExtractFields(formBody(filter, values), filter);
   checkValuesInPmf(form);
   for (std::size_t p = 0; p < store::kPersonalFieldCount; ++p) {
     const store::PersonalField& field = filter.fieldTable[p];
-    if (field.inputName.empty() || !named(field)) continue;
+    if (field.inputName.empty() || field.name.empty() || field.name == store::kFreeFieldName) {
+      continue;
+    }
     FUZZ_CHECK(form.formFound);
     std::string_view given = store::trim(values[p % values.size()]);
     FUZZ_CHECK(form.fields[p].value == store::withoutPmfSeparators(given));

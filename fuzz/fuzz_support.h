@@ -1,7 +1,6 @@
 #pragma once
-// What the fuzz targets share: a scratch folder for the files a parser reads and writes, a quiet
-// error trap, the splitting of one input into several texts, and the check that stops the run
-// with a message when an invariant breaks.
+// What the fuzz targets share: a scratch folder with a quiet error trap, input splitting, and the
+// check that stops the run when an invariant breaks.
 
 #include <unistd.h>
 
@@ -54,8 +53,6 @@ class Scratch {
       std::filesystem::remove_all(entry.path(), ignored);
     }
   }
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
 
   const std::filesystem::path& folder() const { return scratchRoot(); }
   store::ErrorTrap& trap() { return m_trap; }

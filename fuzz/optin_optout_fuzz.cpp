@@ -2,32 +2,27 @@
 // address check lets through: the form stays well-formed HTML whose quoted values read back as
 // given, and the link stays a URL whose values decode back as given around its placeholders.
 
+#include <cctype>
+#include <regex>
+
 #include "editor/optin_form.h"
 #include "editor/optout_link.h"
 #include "editor/web_kit.h"
 #include "fuzz/fuzz_support.h"
+#include "store/text.h"
 
 using namespace tidewell;
 
 namespace {
 
 std::string unescapeHtml(std::string_view text) {
-  static const std::pair<std::string_view, char> kReferences[] = {
-      {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&#39;", '\''}};
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    bool replaced = false;
-    for (const auto& [reference, c] : kReferences) {
-      if (text.substr(i, reference.size()) == reference) {
-        out += c;
-        i += reference.size() - 1;
-        replaced = true;
-        break;
-      }
-    }
-    FUZZ_CHECK(replaced || text[i] != '&');  // a bare & is no character reference
-    if (!replaced) out += text[i];
-  }
+  static const std::regex kBare("&(?!amp;|lt;|gt;|quot;|#39;)");
+  FUZZ_CHECK(!std::regex_search(text.begin(), text.end(), kBare));  // no bare & in the markup
+  // "&amp;" last: every & the others find starts a reference, never an escaped "&".
+  static const std::pair<const char*, const char*> kReferences[] = {
+      {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}, {"&amp;", "&"}};
+  std::string out(text);
+  for (const auto& [reference, c] : kReferences) out = store::replaceAll(out, reference, c);
   return out;
 }
 
@@ -89,32 +84,22 @@ void checkForm(const store::FieldTable& fields, const editor::OptInFormInputs& i
   FUZZ_CHECK(tags == plainTags);
 }
 
-bool urlCharacter(unsigned char c) {
-  static constexpr std::string_view kAllowed = "-._~:/?#[]@!$&'()*+,;=%";
-  bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-  return alnum || c >= 0x80 || kAllowed.find(static_cast<char>(c)) != std::string_view::npos;
-}
-
-bool hex(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
 // A URL's characters, every % starting an escape.
 bool urlText(std::string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (!urlCharacter(static_cast<unsigned char>(text[i]))) return false;
-    if (text[i] == '%' && (i + 2 >= text.size() || !hex(text[i + 1]) || !hex(text[i + 2]))) {
-      return false;
-    }
+  static constexpr std::string_view kAllowed = "-._~:/?#[]@!$&'()*+,;=%";
+  static const std::regex kBrokenEscape("%(?![0-9A-Fa-f]{2})");
+  for (char c : text) {
+    auto byte = static_cast<unsigned char>(c);
+    if (!std::isalnum(byte) && byte < 0x80 && kAllowed.find(c) == kAllowed.npos) return false;
   }
-  return true;
+  return !std::regex_search(text.begin(), text.end(), kBrokenEscape);
 }
 
 // A query value: percent-encoded, nothing of the query's own syntax left bare.
 std::string decodedValue(std::string_view text) {
+  FUZZ_CHECK(text.find_first_of("&#=+") == std::string_view::npos);
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    FUZZ_CHECK(text[i] != '&' && text[i] != '#' && text[i] != '=' && text[i] != '+');
     if (text[i] != '%') {
       out += text[i];
       continue;

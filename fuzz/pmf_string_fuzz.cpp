@@ -2,25 +2,14 @@
 // canonical string packs back to itself, and what unpacking reads packs to a canonical string
 // that unpacks to the same items.
 
+#include <algorithm>
+#include <tuple>
+
 #include "fuzz/fuzz_support.h"
 #include "store/pmf_string.h"
 #include "store/subscriber_table.h"
 
 using namespace tidewell;
-
-namespace {
-
-bool sameItems(const std::vector<store::PmfItem>& a, const std::vector<store::PmfItem>& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (a[i].position != b[i].position || a[i].name != b[i].name || a[i].value != b[i].value) {
-      return false;
-    }
-  }
-  return true;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view pmf(reinterpret_cast<const char*>(data), size);
@@ -40,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   store::unpackPmf(packed, again);
   // Unpacked names and values never hold a separator, so they always pack back alike.
   FUZZ_CHECK(again.canonical);
-  FUZZ_CHECK(sameItems(unpacked.items, again.items));
+  auto slot = [](const store::PmfItem& i) { return std::tuple(i.position, i.name, i.value); };
+  FUZZ_CHECK(std::ranges::equal(unpacked.items, again.items, {}, slot, slot));
 
   // The table keeps the subscriber file's text exactly, canonical or not.
   store::SubscriberTable table;

@@ -7,27 +7,7 @@
 
 using namespace tidewell;
 
-namespace {
-
 constexpr std::string_view kTitle = "Fuzz title";
-
-// The block a keyed update goes to: one the file names, so that the update has work to do.
-int someIndex(const store::ProfileDocument& doc) {
-  std::vector<int> tree = doc.indexesInTreeOrder();
-  return tree.empty() ? store::kUserBlock : tree.back();
-}
-
-void checkRenumbered(const store::ProfileDocument& doc, std::size_t blocks) {
-  FUZZ_CHECK(doc.blockCount() == blocks);
-  int expected = 1;
-  for (const std::string& line : doc.lines()) {
-    if (!store::isIndexLine(line)) continue;
-    FUZZ_CHECK(store::indexLineNumber(line) == expected);
-    ++expected;
-  }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::Scratch scratch;
@@ -44,7 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
 
-  int index = someIndex(*loaded);
+  // The block a keyed update goes to: one the file names, so that the update has work to do.
+  std::vector<int> tree = loaded->indexesInTreeOrder();
+  int index = tree.empty() ? store::kUserBlock : tree.back();
   store::ProfileDocument expected = *loaded;
   bool changed =
       scratch.trap().run(store::Procedure{"set"}, [&] { expected.set(index, "title", kTitle); });
@@ -59,7 +41,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t blocks = store.load().blockCount();
   if (!store.UpdateIndex()) return 0;
   store::ProfileDocument renumbered = store.load();
-  checkRenumbered(renumbered, blocks);
+  FUZZ_CHECK(renumbered.blockCount() == blocks);
+  int number = 1;
+  for (const std::string& line : renumbered.lines()) {
+    if (store::isIndexLine(line)) FUZZ_CHECK(store::indexLineNumber(line) == number++);
+  }
   if (changed) FUZZ_CHECK(renumbered.containsLine("title: Fuzz title"));
   std::string once = fuzz::readBytes(path);
   FUZZ_CHECK(store.UpdateIndex());

@@ -2,6 +2,9 @@
 // the second load meets no damage and the second save writes the same bytes. A load that met
 // damage keeps the file as it was beside it.
 
+#include <algorithm>
+#include <tuple>
+
 #include "fuzz/fuzz_support.h"
 #include "store/subscriber_file.h"
 
@@ -13,27 +16,24 @@ constexpr std::string_view kProfile =
     "user_properties_start\r\nindex: 1\r\nname: user_properties_start\r\ntitle: Gold\r\n"
     "parent: \r\nuser_properties_end\r\n";
 
+// A record as a tuple of what the file holds of it.
+auto row(const store::SubscriberTable& t, store::Position p) {
+  const store::SubscriberRecord& r = t.record(p);
+  return std::tuple(r.email(), r.name(), t.signup(p), r.sentList(), t.active(p), t.filterTitle(p),
+                    t.pmf(p));
+}
+
 void checkEqual(const store::SubscriberTable& a, const store::SubscriberTable& b) {
   FUZZ_CHECK(a.isEmpty() == b.isEmpty());
   if (a.isEmpty()) return;
   FUZZ_CHECK(a.size() == b.size());
-  for (store::Position p = 0; p < a.size(); ++p) {
-    FUZZ_CHECK(a.record(p).email() == b.record(p).email());
-    FUZZ_CHECK(a.record(p).name() == b.record(p).name());
-    FUZZ_CHECK(a.signup(p) == b.signup(p));
-    FUZZ_CHECK(a.record(p).sentList() == b.record(p).sentList());
-    FUZZ_CHECK(a.active(p) == b.active(p));
-    FUZZ_CHECK(a.filterTitle(p) == b.filterTitle(p));
-    FUZZ_CHECK(a.pmf(p) == b.pmf(p));
-  }
+  for (store::Position p = 0; p < a.size(); ++p) FUZZ_CHECK(row(a, p) == row(b, p));
 }
 
-std::size_t damagedCopies(const std::filesystem::path& folder) {
-  std::size_t count = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    if (entry.path().filename().string().starts_with("Gold.txt.damaged-")) ++count;
-  }
-  return count;
+long damagedCopies(const std::filesystem::path& folder) {
+  return std::ranges::count_if(std::filesystem::directory_iterator(folder), [](const auto& entry) {
+    return entry.path().filename().string().starts_with("Gold.txt.damaged-");
+  });
 }
 
 }  // namespace
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   int reportsBefore = scratch.trap().reportCount();
   bool loaded = subscribers.LoadSubscriberFile(first);
   bool damaged = scratch.trap().reportCount() > reportsBefore;
-  FUZZ_CHECK(damagedCopies(scratch.folder()) == (loaded && damaged ? 1u : 0u));
+  FUZZ_CHECK(damagedCopies(scratch.folder()) == (loaded && damaged ? 1 : 0));
   if (!loaded || first.saveBlocked()) {
     FUZZ_CHECK(!subscribers.Save_Email(first) || first.isEmpty());
     FUZZ_CHECK(fuzz::readBytes(file) == bytes);

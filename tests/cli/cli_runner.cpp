@@ -33,9 +33,7 @@ CliResult runCli(const std::filesystem::path& folder, const std::vector<std::str
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   result.out = readBytes(outFile);
   result.err = readBytes(errFile);
-  std::filesystem::remove(outFile);
-  std::filesystem::remove(errFile);
-  std::filesystem::remove(inFile);
+  for (const auto& file : {outFile, errFile, inFile}) std::filesystem::remove(file);
   return result;
 }
 

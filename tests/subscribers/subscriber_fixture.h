@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "store/date_text.h"
 #include "store/filter_record.h"
+#include "store/pmf_string.h"
 #include "store/profile_store.h"
 #include "store/subscriber_file.h"
 #include "store/subscriber_table.h"
@@ -34,17 +36,38 @@ inline std::vector<std::string> concat(const std::vector<std::vector<std::string
 }
 
 // A PMF string of the given items followed by free items up to 41.
-std::string pmfOf(const std::vector<std::pair<std::string, std::string>>& items);
+inline std::string pmfOf(const std::vector<std::pair<std::string, std::string>>& items) {
+  std::vector<store::PmfItem> slots;
+  for (const auto& [name, value] : items) slots.push_back({slots.size(), name, value});
+  std::string text;
+  store::appendPmf(text, slots);
+  return text;
+}
 
 // A filter as the filter list holds it; fields in the "fields" property form.
-store::FilterRecord makeFilter(const std::string& title,
-                               const std::string& fields = "email:Email Address:on,name:Name:on,",
-                               const std::string& toname = "~name~",
-                               const std::string& subject = "join");
+inline store::FilterRecord makeFilter(
+    const std::string& title, const std::string& fields = "email:Email Address:on,name:Name:on,",
+    const std::string& toname = "~name~", const std::string& subject = "join") {
+  store::FilterRecord f;
+  f.title = title;
+  f.fields = fields;
+  f.fieldTable = store::parseFieldTable(fields);
+  f.toname = toname;
+  f.subject = subject;
+  f.displayname = title + " List";
+  return f;
+}
 
 // A table holding the records, flag cleared, with the filters as its filter list.
-store::SubscriberTable makeTable(const std::vector<store::SubscriberData>& records,
-                                 std::vector<store::FilterRecord> filters = {});
+inline store::SubscriberTable makeTable(const std::vector<store::SubscriberData>& records,
+                                        std::vector<store::FilterRecord> filters = {}) {
+  store::SubscriberTable table;
+  table.setFilterList(std::move(filters));
+  for (const auto& r : records) table.add(r);
+  table.clearChanged();
+  return table;
+}
+
 inline store::SubscriberData subscriber(const std::string& email, const std::string& name = "Ann",
                                         const std::string& filter = "Filter_1",
                                         const std::string& active = "true",
@@ -58,10 +81,21 @@ inline store::SubscriberData subscriber(const std::string& email, const std::str
   return d;
 }
 
-// A record on one line: email|name|sign-up date|active|filter|sent list.
-std::string rowOf(const store::SubscriberTable& table, store::Position p);
 // A record as the subscriber file's eight lines hold it.
-std::vector<std::string> recordLinesOf(const store::SubscriberTable& table, store::Position p);
+inline std::vector<std::string> recordLinesOf(const store::SubscriberTable& table,
+                                              store::Position p) {
+  const auto& r = table.record(p);
+  return recordLines(std::string(r.email()), std::string(r.name()),
+                     store::shortDateText(table.signup(p)), std::string(table.active(p)),
+                     std::string(table.filterTitle(p)), table.pmf(p), std::string(r.sentList()));
+}
+
+// A record on one line: email|name|sign-up date|active|filter|sent list.
+inline std::string rowOf(const store::SubscriberTable& table, store::Position p) {
+  std::vector<std::string> lines = recordLinesOf(table, p);
+  return lines[0] + "|" + lines[1] + "|" + lines[2] + "|" + lines[4] + "|" + lines[5] + "|" +
+         lines[3];
+}
 
 class SubscriberFixture : public ::testing::Test, public TrapFixture {
  public:
