@@ -1,7 +1,5 @@
-// tidewell-cli `check` reading the rig's IMAP server: sign-ups are captured once, the messages
-// a rule handled get the keyword or are moved, every other message keeps its flags and folder
-// (what the server's maildir shows), a changed UIDVALIDITY captures nothing twice, and checks
-// killed at any moment lose nothing.
+// tidewell-cli `check` over the rig's IMAP server: sign-ups captured once, only handled messages
+// marked or moved, nothing taken twice after a UIDVALIDITY change or a kill.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>

@@ -1,7 +1,5 @@
-// The window's "Sign in..." against the test rig's OAuth2 server: the test plays the system
-// browser (it takes the URL the window opens, follows it and posts the consent), then checks
-// what the profile keeps and that tidewell-cli's check cycle logs in with the saved sign-in.
-// Run inside keyring_session.sh (TIDEWELL_EXPECT_KEYRING=1) the secrets go to the keyring.
+// The window's "Sign in..." against the rig's OAuth2 server, the test as the system browser; run
+// inside keyring_session.sh (TIDEWELL_EXPECT_KEYRING=1) the secrets go to the keyring.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 

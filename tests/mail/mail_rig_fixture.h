@@ -1,7 +1,6 @@
 #pragma once
-// The test mail servers (tests/mail_rig) as the tests see them: ports, the CA file, mailboxes
-// claimed one per test so tests in parallel processes never share one. One per test program;
-// the rig is the one ctest started, else one started on first use and stopped at exit.
+// The test mail servers (tests/mail_rig) ctest started, as the tests see them: ports, the CA
+// file, mailboxes claimed one per test so tests in parallel processes never share one.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -23,8 +22,7 @@ class MailRig {
  public:
   static MailRig& instance();
 
-  bool ready() const { return m_ready; }
-  // Why the rig is not running, with its log.
+  // Why the rig is not running; empty when it is.
   const std::string& failure() const { return m_failure; }
   int port(const std::string& key) const;
   std::string caFile() const { return value("CA_FILE"); }
@@ -52,17 +50,11 @@ class MailRig {
   // A client whose implicit-TLS ports are the rig's.
   NetMailClient client() const;
 
-  void stopOwnRig();
-
  private:
   MailRig();
-  bool load(const std::string& dir);
-  void startOwnRig();
   std::string value(const std::string& key) const;
 
   std::map<std::string, std::string> m_env;
-  std::string m_ownDir;
-  bool m_ready = false;
   std::string m_failure;
 };
 

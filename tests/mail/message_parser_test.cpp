@@ -7,6 +7,7 @@
 #include <string>
 
 #include "mail/message_parser.h"
+#include "store/text.h"
 #include "support/test_support.h"
 
 namespace tidewell::mail {
@@ -19,29 +20,15 @@ bool validUtf8(const std::string& s) {
 }
 
 TEST(MessageParser, PrefersPlainTextAndSkipsTextAttachments) {
-  const std::string raw = crlf({"From: a@example.net",
-                                "Subject: alt",
-                                "MIME-Version: 1.0",
-                                "Content-Type: multipart/mixed; boundary=\"outer\"",
-                                "",
-                                "--outer",
-                                "Content-Type: text/plain; name=notes.txt",
-                                "Content-Disposition: attachment; filename=notes.txt",
-                                "",
-                                "attached notes",
-                                "--outer",
-                                "Content-Type: multipart/alternative; boundary=\"inner\"",
-                                "",
-                                "--inner",
-                                "Content-Type: text/html; charset=utf-8",
-                                "",
-                                "<p>html</p>",
-                                "--inner",
-                                "Content-Type: text/plain; charset=utf-8",
-                                "",
-                                "plain text",
-                                "--inner--",
-                                "--outer--"});
+  const std::string raw = store::replaceAll(
+      "From: a@example.net\nSubject: alt\nMIME-Version: 1.0\n"
+      "Content-Type: multipart/mixed; boundary=\"outer\"\n\n"
+      "--outer\nContent-Type: text/plain; name=notes.txt\n"
+      "Content-Disposition: attachment; filename=notes.txt\n\nattached notes\n"
+      "--outer\nContent-Type: multipart/alternative; boundary=\"inner\"\n\n"
+      "--inner\nContent-Type: text/html; charset=utf-8\n\n<p>html</p>\n"
+      "--inner\nContent-Type: text/plain; charset=utf-8\n\nplain text\n--inner--\n--outer--\n",
+      "\n", "\r\n");
   EXPECT_EQ(MessageParser::parse(raw, "u").body, "plain text");
 }
 
@@ -92,41 +79,6 @@ TEST(MessageParser, DecodesEncodedWordsAndRaw8BitHeaders) {
   EXPECT_EQ(m.subject, "r\xc3\xa9sum\xc3\xa9");
   EXPECT_EQ(m.senderName, "Ren\xc3\xa9");
   EXPECT_EQ(m.senderAddress, "rene@example.fr");
-}
-
-TEST(MessageParser, ExtractsTheDeliveryStatusOfABounce) {
-  const std::string raw =
-      crlf({"From: MAILER-DAEMON@example.org",
-            "Subject: Undelivered Mail Returned to Sender",
-            "MIME-Version: 1.0",
-            "Content-Type: multipart/report; report-type=delivery-status; boundary=\"b\"",
-            "",
-            "--b",
-            "Content-Type: text/plain",
-            "",
-            "Your message could not be delivered.",
-            "--b",
-            "Content-Type: message/delivery-status",
-            "",
-            "Reporting-MTA: dns; mx.example.org",
-            "",
-            "Final-Recipient: rfc822; gone@example.net",
-            "Action: failed",
-            "Status: 5.1.1",
-            "--b",
-            "Content-Type: message/rfc822",
-            "",
-            "From: list@example.org",
-            "Subject: original",
-            "",
-            "original body",
-            "--b--"});
-  const IncomingMessage m = MessageParser::parse(raw, "u");
-  EXPECT_EQ(m.body, "Your message could not be delivered.");
-  EXPECT_NE(m.deliveryStatus.find("Final-Recipient: rfc822; gone@example.net"), std::string::npos)
-      << m.deliveryStatus;
-  EXPECT_NE(m.deliveryStatus.find("Status: 5.1.1"), std::string::npos);
-  EXPECT_TRUE(MessageParser::parse(crlf({"Subject: x", "", "y"}), "u").deliveryStatus.empty());
 }
 
 TEST(MessageParser, SurvivesBrokenMessagesAndReportsEmptyOnes) {

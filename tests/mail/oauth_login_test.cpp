@@ -1,7 +1,5 @@
-// OAuth2 log-in against the test servers: dovecot checks bearer tokens with the rig's
-// authorization server, the SMTP sink does the same. The client refreshes access tokens from
-// the refresh token, once more when a kept one is refused, and reports a refused refresh as
-// "Sign in again" without touching the mailbox.
+// OAuth2 log-in against the test servers (both check bearer tokens with the rig's authorization
+// server): access tokens refreshed, a refused refresh reported as "Sign in again".
 #include <gtest/gtest.h>
 
 #include <atomic>

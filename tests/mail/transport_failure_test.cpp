@@ -2,6 +2,8 @@
 // quickly, and never in a partial result passed off as complete.
 #include <gtest/gtest.h>
 
+#include "engine/login_failure.h"
+#include "mail/certificate_trust.h"
 #include "mail_rig_fixture.h"
 
 namespace tidewell::mail::testing {
@@ -89,6 +91,49 @@ TEST_F(TransportFailureTest, MessageShorterThanItsListedSizeCountsAsCutShort) {
   EXPECT_TRUE(fetched.messages.empty());
   EXPECT_NE(client.lastError().find("cut short"), std::string::npos) << client.lastError();
   client.endPop3Session();
+}
+
+// Trusting a self-signed server once: refused and its certificate shown until its fingerprint is
+// pinned, then accepted; a changed certificate in front of the same mailboxes is refused.
+TEST_F(TransportFailureTest, ACertificateTrustedOnceThenAChangedOneIsRefused) {
+  const Mailbox box = rig.claimMailbox();
+  std::string error;
+  auto presented = fetchServerCertificate(MailProtocol::kPop3, "127.0.0.1",
+                                          rig.port("POP_TLS_PORT"), true, 10, "", error);
+  ASSERT_TRUE(presented) << error;
+  EXPECT_EQ(presented->subject, "CN=localhost");
+  EXPECT_EQ(presented->issuer, "CN=localhost");
+  EXPECT_FALSE(presented->notAfter.empty());
+  EXPECT_EQ(presented->problem, "self-signed certificate");
+  // STARTTLS on the SMTP server (the same certificate) is read the same way.
+  auto smtp = fetchServerCertificate(MailProtocol::kSmtp, "127.0.0.1",
+                                     rig.port("SMTP_SUBMISSION_PORT"), false, 10, "", error);
+  ASSERT_TRUE(smtp) << error;
+  EXPECT_EQ(smtp->sha256, presented->sha256);
+
+  struct Case {
+    const char* port;
+    std::string pin;
+    bool logsIn;
+  };
+  for (const Case& c :
+       {Case{"POP_TLS_PORT", "", false}, Case{"POP_TLS_PORT", presented->sha256, true},
+        Case{"POP_OTHER_CERT_PORT", presented->sha256, false}}) {
+    SCOPED_TRACE(std::string(c.port) + (c.pin.empty() ? " not trusted" : " trusted"));
+    PopSettings settings = rig.pop(box, c.port);
+    settings.ssl = true;
+    settings.caFile.clear();  // the system's store, which knows nothing of the test servers
+    settings.pinnedCertificate = c.pin;
+    NetMailClient client(ImplicitTlsPorts{rig.port(c.port), 0});
+    client.setPop3(settings);
+    EXPECT_EQ(client.fetchUidls().has_value(), c.logsIn) << client.lastError();
+    if (!c.logsIn) {
+      EXPECT_EQ(engine::loginFailureOf(client.lastError()),
+                engine::LoginFailure::kUntrustedCertificate)
+          << client.lastError();
+    }
+    client.endPop3Session();
+  }
 }
 
 }  // namespace

@@ -128,14 +128,9 @@ class Server(socketserver.ThreadingTCPServer):
     allow_reuse_address = True
 
 
-def serve(port, mode):
-    handler = type("Session_" + mode, (Session,), {"mode": mode})
-    server = Server(("127.0.0.1", port), handler)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    return server
-
-
 if __name__ == "__main__":
-    servers = [serve(int(sys.argv[1]), "ntlm"), serve(int(sys.argv[2]), "silent"),
-               serve(int(sys.argv[3]), "drop"), serve(int(sys.argv[4]), "short")]
+    for port, mode in zip(sys.argv[1:5], ("ntlm", "silent", "drop", "short")):
+        handler = type("Session_" + mode, (Session,), {"mode": mode})
+        server = Server(("127.0.0.1", int(port)), handler)
+        threading.Thread(target=server.serve_forever, daemon=True).start()
     threading.Event().wait()

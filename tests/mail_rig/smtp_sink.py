@@ -36,23 +36,13 @@ DIR = sys.argv[1]
 _counter = 0
 
 
-def users():
-    result = {}
-    with open(os.path.join(DIR, "users")) as f:
-        for line in f:
-            parts = line.rstrip("\n").split(":")
-            if len(parts) >= 2 and parts[1].startswith("{PLAIN}"):
-                result[parts[0]] = parts[1][len("{PLAIN}"):]
-    return result
-
-
 def authenticator(server, session, envelope, mechanism, auth_data):
-    if not isinstance(auth_data, LoginPassword):
-        return AuthResult(success=False, handled=False)
-    name = auth_data.login.decode(errors="replace")
-    password = auth_data.password.decode(errors="replace")
+    with open(os.path.join(DIR, "users")) as f:
+        entries = [line.split(":")[:2] for line in f]
+    ok = (isinstance(auth_data, LoginPassword) and auth_data.password != b""
+          and [auth_data.login.decode(errors="replace"),
+               "{PLAIN}" + auth_data.password.decode(errors="replace")] in entries)
     # handled=False makes aiosmtpd answer 535 itself; a handled failure would answer nothing.
-    ok = users().get(name) == password and password != ""
     return AuthResult(success=ok, handled=False)
 
 
@@ -129,6 +119,10 @@ def mailbox_of(address):
     return address.split("@")[0].split("+")[0].lower()
 
 
+def safe(local_part):
+    return local_part.replace(".", "").replace("-", "").replace("_", "").isalnum()
+
+
 class Handler:
     async def auth_XOAUTH2(self, server, args):
         return await bearer_log_in(server, args)
@@ -140,7 +134,7 @@ class Handler:
         locals_ = [rcpt.split("@")[0].lower() for rcpt in envelope.rcpt_tos]
         if "dead" in locals_:
             sender = mailbox_of(envelope.mail_from or "")
-            if sender.replace(".", "").replace("-", "").replace("_", "").isalnum():
+            if safe(sender):
                 store(sender, delivery_report(envelope))
             return "550 Requested action not taken"
         if "reject" in locals_:
@@ -150,7 +144,7 @@ class Handler:
         # Maildir files hold LF line ends; dovecot restores CR LF when it serves them.
         data = envelope.original_content.replace(b"\r\n", b"\n")
         for local_part in (mailbox_of(rcpt) for rcpt in envelope.rcpt_tos):
-            if not local_part.replace(".", "").replace("-", "").replace("_", "").isalnum():
+            if not safe(local_part):
                 return "550 5.1.1 Bad mailbox name"
             store(local_part, data)
         return "250 2.0.0 Stored"
@@ -192,18 +186,13 @@ class ReplyHandler(Handler):
         return reply
 
 
-def tls_context():
-    ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
-    ctx.load_cert_chain(os.path.join(DIR, "server.crt"), os.path.join(DIR, "server.key"))
-    return ctx
-
-
 async def main():
     plain, submission, implicit, idle, reply = (int(p) for p in sys.argv[2:7])
     loop = asyncio.get_running_loop()
     handler = Handler()
     reply_handler = ReplyHandler()
-    ctx = tls_context()
+    ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    ctx.load_cert_chain(os.path.join(DIR, "server.crt"), os.path.join(DIR, "server.key"))
     factories = [
         (plain, None, lambda: SMTP(handler, hostname="localhost", tls_context=ctx,
                                    require_starttls=False)),
@@ -215,9 +204,8 @@ async def main():
         (idle, None, lambda: SMTP(handler, hostname="localhost", timeout=1)),
         (reply, None, lambda: SMTP(reply_handler, hostname="localhost")),
     ]
-    servers = []
     for port, server_ssl, factory in factories:
-        servers.append(await loop.create_server(factory, "127.0.0.1", port, ssl=server_ssl))
+        await loop.create_server(factory, "127.0.0.1", port, ssl=server_ssl)
     await asyncio.Event().wait()
 
 
