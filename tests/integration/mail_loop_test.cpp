@@ -238,22 +238,12 @@ class OAuthLoop : public MailLoop {
     EXPECT_FALSE(url.empty());
     if (!url.empty()) {
       EXPECT_THAT(url, HasSubstr("code_challenge_method=S256"));
-      EXPECT_THAT(consent(url, user), HasSubstr("Tidewell is signed in"));
+      const std::string redirect = rig.consent(url, user);
+      EXPECT_THAT(mail::testing::httpRequest(redirect), HasSubstr("Tidewell is signed in"));
     }
     while (fgets(line, sizeof line, cli)) output += line;
     const int raw = pclose(cli);
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  }
-  // As the operator's browser: the consent page, the consent posted as user, the redirect
-  // followed to tidewell-cli's loopback listener; the listener's page.
-  static std::string consent(const std::string& url, const std::string& user) {
-    EXPECT_THAT(mail::testing::httpRequest(url), HasSubstr("Allow"));
-    const std::size_t question = url.find('?');
-    const std::string form = url.substr(question + 1) + "&user=" + user;
-    std::string redirect;
-    mail::testing::httpRequest(url.substr(0, question), &form, &redirect);
-    EXPECT_EQ(redirect.rfind("http://127.0.0.1:", 0), 0u) << redirect;
-    return redirect.empty() ? "" : mail::testing::httpRequest(redirect);
   }
   std::string output;
 };

@@ -102,6 +102,16 @@ OAuthLogin MailRig::signedIn(const Mailbox& box, const std::string& mechanism) c
   return login;
 }
 
+std::string MailRig::consent(const std::string& url, const std::string& user) const {
+  EXPECT_NE(httpRequest(url).find("Allow"), std::string::npos) << url;
+  const std::size_t question = url.find('?');
+  const std::string form = url.substr(question + 1) + "&user=" + user;
+  std::string redirect;
+  httpRequest(url.substr(0, question), &form, &redirect);
+  EXPECT_EQ(redirect.rfind("http://127.0.0.1:", 0), 0u) << redirect;
+  return redirect;
+}
+
 PopSettings MailRig::pop(const Mailbox& box, const std::string& portKey) const {
   PopSettings settings;
   settings.host = "127.0.0.1";

@@ -44,6 +44,9 @@ class MailRig {
   std::string oauthControl(const std::string& what, const std::string& user) const;
   // A sign-in of the box at the authorization server, logging in with the mechanism.
   OAuthLogin signedIn(const Mailbox& box, const std::string& mechanism) const;
+  // As the operator's browser at the authorization server: the consent page of the URL, the
+  // consent posted as user; the redirect's target, the program's loopback listener.
+  std::string consent(const std::string& url, const std::string& user) const;
 
   PopSettings pop(const Mailbox& box, const std::string& portKey = "POP_PLAIN_PORT") const;
   SmtpSettings smtp(const std::string& portKey = "SMTP_PLAIN_PORT") const;
