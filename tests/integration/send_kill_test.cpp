@@ -30,17 +30,19 @@ class ManySubscribers : public SendingProfile {
 #endif
     RigTest::SetUp();
     makeProfile("SMTP_PLAIN_PORT");
-    // Local parts of their own, so tests running beside this one never share a recipient.
-    tag = "k" + std::to_string(std::random_device()() % 100000) + "n";
-    std::vector<std::string> addresses;
-    for (int i = 0; i < kRecipients; ++i) addresses.push_back(address(i));
-    writeSubscribers(addresses);
+    subscribeAll("k");
     seed = std::random_device()();
     RecordProperty("seed", std::to_string(seed));
   }
 
-  std::string address(int i) const {
-    return tag + std::to_string(i) + "@example.net";
+  // kRecipients subscribers with local parts of their own (tag), so tests running beside this one
+  // never share a recipient.
+  void subscribeAll(const std::string& prefix) {
+    tag = prefix + std::to_string(std::random_device()() % 100000) + "n";
+    std::vector<std::string> addresses;
+    for (int i = 0; i < kRecipients; ++i)
+      addresses.push_back(tag + std::to_string(i) + "@example.net");
+    writeSubscribers(addresses);
   }
 
   std::size_t sentCount() const {
@@ -156,10 +158,7 @@ TEST_F(ManySubscribers, TwoSendsAtOnceMailEverySubscriberOnce) {
   std::int64_t total = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    tag = "w" + std::to_string(std::random_device()() % 100000) + c.name;
-    std::vector<std::string> addresses;
-    for (int i = 0; i < kRecipients; ++i) addresses.push_back(address(i));
-    writeSubscribers(addresses);
+    subscribeAll(std::string("w") + c.name);
     const std::size_t before = sentCount();
     const pid_t first = spawnCli({"send"}, folder / "first.err");
     // The first holds the profile once it sends.

@@ -3,11 +3,9 @@
 
   scripted_pop3.py NTLM_PORT SILENT_PORT DROP_PORT SHORT_PORT
 
-ntlm: offers only SASL NTLM, goes through the NTLM exchange (user "ntlmuser" is let in, anyone
-else refused) and serves one message. silent: accepts connections and never greets. drop: any
-USER/PASS logs in; lists two messages and drops the connection half way through message 2.
-short: like drop, but its one message ends, properly terminated, before the size LIST gives
-(what a TLS session cut short can look like to the client).
+ntlm: only SASL NTLM ("ntlmuser" let in, anyone else refused), one message. silent: never greets.
+drop: any USER/PASS logs in, two messages, the connection dropped half way through the second.
+short: one message that ends, properly terminated, before the size LIST gave (a cut TLS session).
 """
 import base64
 import socketserver

@@ -1,22 +1,16 @@
 #!/usr/bin/python3
-"""SMTP sink for the mail client tests: stores each accepted message's raw bytes in
-DIR/mail/<local part>/Maildir/new, where dovecot serves them.
+"""SMTP sink for the mail client tests: stores each accepted message in
+DIR/mail/<local part before any "+">/Maildir/new, where dovecot serves it.
 
   smtp_sink.py DIR PLAIN_PORT SUBMISSION_PORT TLS_PORT IDLE_PORT REPLY_PORT
 
-plain: STARTTLS offered, no AUTH; submission: STARTTLS and AUTH required; TLS: implicit TLS
-with AUTH required; idle: plain, but drops connections idle for one second. Users and passwords
-come from DIR/users (re-read at every AUTH, so users added later can log in); XOAUTH2 and
-OAUTHBEARER log-ins are checked with the OAuth2 test server's introspection (DIR/oauth.url).
-A recipient whose local part is "reject" gets 554 after DATA, "tempfail" gets 451. "dead" gets
-a bare 550 after DATA (no status code, so the refusal alone names no reason), and a delivery
-report goes to the envelope sender's mailbox, naming the recipient only as the server rewrote
-it (an internal mailbox name), as forwarding servers do. A local part with
-"+" is delivered to the mailbox before the "+".
-
-reply: plain, answering as providers do. RCPT of a local part starting with "tempfailonce"
-gets 451 4.3.0 the first time, "tempfail" 451 4.3.0 always, "unknown" 550 5.1.1; a sender whose
-local part starts with "limit<N>-" gets 421 4.7.0 at MAIL once N of its messages were accepted.
+plain: STARTTLS offered, no AUTH; submission: STARTTLS and AUTH required; TLS: implicit TLS with
+AUTH required; idle: plain, drops connections idle for a second. Passwords come from DIR/users
+(read at every AUTH), bearer tokens are checked with the OAuth2 server's introspection. After
+DATA, local part "reject" gets 554, "tempfail" 451, "dead" a bare 550 and a delivery report to
+the envelope sender naming the recipient only as the server rewrote it, as forwarding servers do.
+reply: as providers answer: RCPT of "tempfailonce..." gets 451 the first time, "tempfail..." 451
+always, "unknown..." 550 5.1.1; sender "limit<N>-..." gets 421 at MAIL after N accepted messages.
 """
 import asyncio
 import json
