@@ -20,7 +20,6 @@
 
 #include "sending_profile.h"
 #include "store/text.h"
-#include "store/text_file.h"
 
 namespace tidewell::testing {
 namespace {
@@ -159,9 +158,7 @@ class CheckKill : public SendingProfile, public ::testing::WithParamInterface<co
       onServer[m.uidl] = m.senderAddress;
       waiting.insert(m.senderAddress);
     }
-    std::vector<std::string> seen;
-    if (std::filesystem::exists(folder / "Send.uidls"))
-      seen = store::readLines(folder / "Send.uidls");
+    const std::vector<std::string> seen = readLines(folder / "Send.uidls");  // none when missing
     for (const auto& uidl : seen) {
       auto message = onServer.find(uidl);
       if (message != onServer.end() && message->second.rfind(tag, 0) == 0) {
