@@ -197,17 +197,6 @@ INSTANTIATE_TEST_SUITE_P(Logins, ImapClient,
                                                  "OAUTHBEARER"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-OutgoingMessage messageTo(const Mailbox& box, const std::string& subject) {
-  OutgoingMessage m;
-  m.fromName = "List Owner";
-  m.fromAddress = "owner@example.org";
-  m.toName = "Box Holder";
-  m.toAddress = box.address();
-  m.subject = subject;
-  m.body = "first line\n.leading dot survives\nlast line\n";
-  return m;
-}
-
 // file name -> decoded bytes of every attachment, read with GMime independently of the client.
 std::map<std::string, std::string> attachmentsOf(const std::string& raw) {
   std::map<std::string, std::string> found;
@@ -234,11 +223,7 @@ class SmtpClientTest : public RigTest {};
 
 TEST_F(SmtpClientTest, StartTlsWithLoginAndImplicitTlsBothDeliver) {
   const Mailbox box = rig.claimMailbox();
-  SmtpSettings submission = rig.smtp("SMTP_SUBMISSION_PORT");
-  submission.ssl = true;
-  submission.authentication = 1;
-  submission.user = box.user;
-  submission.password = box.password;
+  const SmtpSettings submission = rig.submission(box);
   SmtpSettings implicit = submission;
   implicit.port = rig.port("SMTP_TLS_PORT");
   implicit.authentication = 2;
@@ -365,12 +350,7 @@ TEST_F(TransportFailureTest, Pop3LogInFailuresGiveTheReasonQuickly) {
 
 TEST_F(TransportFailureTest, SmtpRefusedLogInsAndUnreachableServersGiveTheReason) {
   const Mailbox box = rig.claimMailbox();
-  SmtpSettings login = rig.smtp("SMTP_SUBMISSION_PORT");
-  login.ssl = true;
-  login.authentication = 1;
-  login.user = box.user;
-  login.password = box.password;
-  SmtpSettings untrusted = login, wrongPassword = login, noLogIn = login;
+  SmtpSettings untrusted = rig.submission(box), wrongPassword = untrusted, noLogIn = untrusted;
   untrusted.caFile.clear();
   wrongPassword.authentication = 2;
   wrongPassword.password = "wrong";

@@ -132,6 +132,26 @@ SmtpSettings MailRig::smtp(const std::string& portKey) const {
   return settings;
 }
 
+SmtpSettings MailRig::submission(const Mailbox& box) const {
+  SmtpSettings settings = smtp("SMTP_SUBMISSION_PORT");
+  settings.ssl = true;
+  settings.authentication = 1;
+  settings.user = box.user;
+  settings.password = box.password;
+  return settings;
+}
+
+OutgoingMessage messageTo(const Mailbox& box, const std::string& subject) {
+  OutgoingMessage m;
+  m.fromName = "List Owner";
+  m.fromAddress = "owner@example.org";
+  m.toName = "Box Holder";
+  m.toAddress = box.address();
+  m.subject = subject;
+  m.body = "first line\n.leading dot survives\nlast line\n";
+  return m;
+}
+
 NetMailClient MailRig::client() const {
   return NetMailClient(
       ImplicitTlsPorts{port("POP_TLS_PORT"), port("SMTP_TLS_PORT"), port("IMAP_TLS_PORT")});

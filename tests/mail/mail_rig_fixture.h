@@ -50,6 +50,8 @@ class MailRig {
 
   PopSettings pop(const Mailbox& box, const std::string& portKey = "POP_PLAIN_PORT") const;
   SmtpSettings smtp(const std::string& portKey = "SMTP_PLAIN_PORT") const;
+  // The submission port: STARTTLS, logging in as the box with its password.
+  SmtpSettings submission(const Mailbox& box) const;
   // A client whose implicit-TLS ports are the rig's.
   NetMailClient client() const;
 
@@ -64,6 +66,9 @@ class MailRig {
 // One HTTP request (a POST when form is given); the body, and a redirect's target in location.
 std::string httpRequest(const std::string& url, const std::string* form = nullptr,
                         std::string* location = nullptr);
+
+// A message from the list owner to the box; its body has a line starting with a dot.
+OutgoingMessage messageTo(const Mailbox& box, const std::string& subject);
 
 // Base of every test that talks to the rig: fails (never skips) when the rig is not running.
 class RigTest : public ::testing::Test {

@@ -83,9 +83,6 @@ class Kit(unittest.TestCase):
 
 
 class SignUp(Kit):
-    def test_pages_lint(self):
-        self.assertIsNone(kit.lint(WEB))
-
     def test_sign_up_mails_the_markers_to_the_list_and_redirects(self):
         status, headers, _ = self.post_form()
         self.assertEqual(status, 303)
