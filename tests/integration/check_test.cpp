@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <iostream>
 #include <map>
 #include <random>
 #include <set>
@@ -194,7 +193,6 @@ class CheckKill : public SendingProfile, public ::testing::WithParamInterface<co
 TEST_P(CheckKill, KilledTenTimesTakesEverySignUpInOnceAndKeepsTheFilesLoadable) {
   // A slow machine gets fewer kills, not a failure; the test ends in time either way.
   const auto stopKilling = Clock::now() + kKillingLimit;
-  std::cout << "seed " << seed << " (TIDEWELL_KILL_SEED=" << seed << " repeats the moments)\n";
   std::mt19937 random(seed);
   // Anywhere up to "Ready", which ends the cycle's own work, or once the writing starts.
   std::uniform_int_distribution<int> line(1, 26), delay(0, 200);
@@ -206,9 +204,6 @@ TEST_P(CheckKill, KilledTenTimesTakesEverySignUpInOnceAndKeepsTheFilesLoadable) 
     rig.deliver(list, report(held(reports), "4.2.2"));  // mailbox full, of one on the list
     Moment moment{whenWriting(random) ? 0 : line(random), delay(random)};
     Round round = runAndKill(moment);
-    std::cout << moment.text() << ": "
-              << (round.killed ? "killed after \"" + round.last + "\"" : "ended by itself")
-              << std::endl;
     // A run with less to do is shorter: the next moment falls within it.
     if (!round.killed) {
       line = std::uniform_int_distribution<int>(1, std::max(round.lines, 1));
@@ -218,7 +213,6 @@ TEST_P(CheckKill, KilledTenTimesTakesEverySignUpInOnceAndKeepsTheFilesLoadable) 
     SCOPED_TRACE("seed " + std::to_string(seed) + ", " + moment.text());
     expectConsistent(false);
   }
-  std::cout << kills << " kills" << std::endl;
   if (Clock::now() < stopKilling) EXPECT_EQ(kills, kKills) << "the runs ended before the moments";
   CliResult finish = cli({"check"});
   EXPECT_EQ(finish.status, 0) << finish.err << errorLog();
@@ -250,8 +244,6 @@ class ImapCheck : public SendingProfile {
     set(2, "ImapPort", std::to_string(rig.port("IMAP_PLAIN_PORT")));
   }
 
-  fs::path maildir() const { return rig.maildir(list); }
-
   // Flags given: already seen by a client.
   void put(const std::string& subject, const std::string& from, const std::string& flags = "") {
     rig.deliver(list,
@@ -275,7 +267,7 @@ class ImapCheck : public SendingProfile {
   // .NAME/new and .NAME/cur).
   std::map<std::string, Place> mailbox() const {
     std::map<std::string, Place> found;
-    for (const auto& file : fs::recursive_directory_iterator(maildir())) {
+    for (const auto& file : fs::recursive_directory_iterator(rig.maildir(list))) {
       const fs::path sub = file.path().parent_path();
       if (!file.is_regular_file() || (sub.filename() != "new" && sub.filename() != "cur")) continue;
       const fs::path folder = sub.parent_path();
@@ -285,7 +277,7 @@ class ImapCheck : public SendingProfile {
       std::string flags = info == std::string::npos ? "" : name.substr(info + 3);
       std::sort(flags.begin(), flags.end());
       found[text.substr(at, text.find_first_of("\r\n", at) - at)] = {
-          folder == maildir() ? "" : folder.filename().string().substr(1), flags};
+          folder == rig.maildir(list) ? "" : folder.filename().string().substr(1), flags};
     }
     return found;
   }
@@ -357,7 +349,7 @@ TEST_F(ImapCheck, AChangedUidValidityCapturesNothingTwice) {
   check();
   // A rebuilt index numbers the folder anew under another UIDVALIDITY (taken from the clock).
   std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-  for (const auto& file : fs::directory_iterator(maildir())) {
+  for (const auto& file : fs::directory_iterator(rig.maildir(list))) {
     if (file.path().filename().string().rfind("dovecot.index", 0) == 0 ||
         file.path().filename() == "dovecot-uidlist")
       fs::remove(file.path());
