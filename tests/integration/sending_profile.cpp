@@ -42,12 +42,6 @@ void SendingProfile::writeSubscribers(const std::vector<std::string>& addresses)
   writeBytes(folder / "Send.txt", crlf(lines));
 }
 
-CliResult SendingProfile::cli(std::vector<std::string> args,
-                              const std::optional<std::string>& input) {
-  args.insert(args.begin(), {"--ca-file", rig.caFile()});
-  return runCli(folder.path(), args, input);
-}
-
 pid_t SendingProfile::spawnCli(const std::vector<std::string>& args,
                                const std::filesystem::path& errFile, int errFd) {
   std::vector<std::string> words = {TIDEWELL_CLI, "--folder", folder.path().string(), "--ca-file",
@@ -72,25 +66,12 @@ pid_t SendingProfile::spawnCli(const std::vector<std::string>& args,
   return spawned == 0 ? pid : -1;
 }
 
-void SendingProfile::set(int index, const std::string& key, const std::string& value) {
-  ASSERT_EQ(cli({"set", std::to_string(index), key, value}).status, 0);
-}
-
-void SendingProfile::addSubscriber(const std::string& email, const std::string& name) {
-  ASSERT_EQ(
-      cli({"add-subscriber", "--email", email, "--name", name, "--filter", "Filter_1"}).status, 0);
-}
-
 std::vector<std::string> SendingProfile::rows(const std::string& prefix) {
   std::vector<std::string> found;
   for (const auto& row : store::splitLines(cli({"subscribers"}).out)) {
     if (row.rfind(prefix, 0) == 0) found.push_back(row);
   }
   return found;
-}
-
-std::string SendingProfile::errorLog() const {
-  return readBytes(folder / "errlog.txt");
 }
 
 std::string SendingProfile::report(const std::string& recipient, const std::string& status,

@@ -53,17 +53,9 @@ def bearer_owner(token):
 def bearer_fields(blob):
     """(user, token) of an XOAUTH2 ("user=U^Aauth=Bearer T^A^A") or OAUTHBEARER
     ("n,a=U,^Aauth=Bearer T^A^A") initial response."""
-    user = token = None
-    for field in blob.split("\x01"):
-        if field.startswith("user="):
-            user = field[len("user="):]
-        elif field.startswith("n,"):
-            for part in field.split(","):
-                if part.startswith("a="):
-                    user = part[2:]
-        elif field.startswith("auth=Bearer "):
-            token = field[len("auth=Bearer "):]
-    return user, token
+    user = re.match(r"(?:user=|n,(?:[^\x01]*,)?a=)([^,\x01]*)", blob)
+    token = re.search(r"\x01auth=Bearer ([^\x01]*)", blob)
+    return user and user.group(1), token and token.group(1)
 
 
 async def bearer_log_in(server, args):
