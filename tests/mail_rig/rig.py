@@ -77,12 +77,16 @@ def make_certificate(d, name):
         give_to_servers(path)
 
 
-def add_user(d, name, password):
+def make_maildir(d, name):
     for sub in ("", "Maildir", "Maildir/new", "Maildir/cur", "Maildir/tmp"):
         path = os.path.join(d, "mail", name, sub)
         os.makedirs(path, exist_ok=True)
         os.chmod(path, 0o755)
         give_to_servers(path)
+
+
+def add_user(d, name, password):
+    make_maildir(d, name)
     with open(os.path.join(d, "users"), "a") as f:
         f.write("%s:{PLAIN}%s::::::\n" % (name, password))
 
