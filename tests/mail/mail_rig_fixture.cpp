@@ -186,9 +186,9 @@ void RigTest::SetUp() {
   ASSERT_EQ(rig.failure(), "");
 }
 
-std::vector<IncomingMessage> RigTest::readMailbox(const Mailbox& box) {
+std::vector<IncomingMessage> RigTest::readMailbox(const PopSettings& settings) {
   NetMailClient client = rig.client();
-  client.setPop3(rig.pop(box));
+  client.setPop3(settings);
   auto uidls = client.fetchUidls();
   EXPECT_TRUE(uidls) << client.lastError();
   if (!uidls) return {};

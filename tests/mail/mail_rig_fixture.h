@@ -74,8 +74,9 @@ OutgoingMessage messageTo(const Mailbox& box, const std::string& subject);
 class RigTest : public ::testing::Test {
  protected:
   void SetUp() override;
-  // Every message of the mailbox, over plain POP3; a failure fails the test.
-  std::vector<IncomingMessage> readMailbox(const Mailbox& box);
+  // Every message of the mailbox, over plain POP3 or with the settings; a failure fails the test.
+  std::vector<IncomingMessage> readMailbox(const PopSettings& settings);
+  std::vector<IncomingMessage> readMailbox(const Mailbox& box) { return readMailbox(rig.pop(box)); }
   MailRig& rig = MailRig::instance();
 };
 
