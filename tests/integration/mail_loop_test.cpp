@@ -97,19 +97,7 @@ TEST_F(MailLoop, SignUpByMailIsCapturedAndAnsweredWithThePersonalisedNewsletter)
 TEST_F(MailLoop, FailureReportAndOptOutSwitchSubscribersOff) {
   addSubscriber("gone@example.org", "Gone");
   addSubscriber(reader.address(), "Reader");
-  rig.deliver(
-      list,
-      "From: Mail Delivery System <MAILER-DAEMON@example.net>\r\n"
-      "To: " +
-          list.address() +
-          "\r\nSubject: Undelivered Mail Returned to Sender\r\n"
-          "MIME-Version: 1.0\r\n"
-          "Content-Type: multipart/report; report-type=delivery-status; boundary=\"b1\"\r\n\r\n"
-          "--b1\r\nContent-Type: text/plain\r\n\r\nThe mail could not be delivered.\r\n"
-          "--b1\r\nContent-Type: message/delivery-status\r\n\r\n"
-          "Reporting-MTA: dns; mx.example.org\r\n\r\n"
-          "Final-Recipient: rfc822; GONE@example.org\r\nAction: failed\r\n"
-          "Status: 5.1.1\r\nDiagnostic-Code: smtp; 550 5.1.1 no such user\r\n\r\n--b1--\r\n");
+  rig.deliver(list, report("GONE@example.org", "5.1.1"));
   sendToList(reader.address(), "Reader", "Filter_1", "Please take me off. @@@");
 
   CliResult result = cli({"check"});
@@ -234,43 +222,29 @@ struct SilentServer {
 
 class OAuthLoop : public MailLoop {
  protected:
-  std::string authority() { return rig.oauthAuthority(); }
   // tidewell-cli sign-in in the background, the test as the browser; its exit status.
   int signIn(const std::string& account, const std::string& user) {
     std::string command = std::string(TIDEWELL_CLI) + " --folder '" + folder.path().string() +
                           "' sign-in --account " + account + " --provider Other --auth-url " +
-                          authority() + "/authorize --token-url " + authority() +
+                          rig.oauthAuthority() + "/authorize --token-url " + rig.oauthAuthority() +
                           "/token --client-id tidewell-test --scopes mail --timeout 60" +
                           " </dev/null 2>&1";
     FILE* cli = popen(command.c_str(), "r");
     std::string url;
     char line[4096];
     while (url.empty() && fgets(line, sizeof line, cli)) {
-      std::string text = line;
-      while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-      if (text.rfind("http://", 0) == 0) url = text;
+      if (std::strncmp(line, "http://", 7) == 0) url.assign(line, std::strcspn(line, "\r\n"));
     }
     EXPECT_FALSE(url.empty());
     if (!url.empty()) {
       EXPECT_THAT(url, HasSubstr("code_challenge_method=S256"));
-      EXPECT_THAT(consent(url, user), HasSubstr("Tidewell is signed in"));
+      const std::string redirect = rig.consent(url, user);
+      EXPECT_THAT(mail::testing::httpRequest(redirect), HasSubstr("Tidewell is signed in"));
     }
     while (fgets(line, sizeof line, cli)) output += line;
     const int raw = pclose(cli);
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   }
-  // As the operator's browser: the consent page, the consent posted as user, the redirect
-  // followed to tidewell-cli's loopback listener; the listener's page.
-  static std::string consent(const std::string& url, const std::string& user) {
-    EXPECT_THAT(mail::testing::httpRequest(url), HasSubstr("Allow"));
-    const std::size_t question = url.find('?');
-    const std::string form = url.substr(question + 1) + "&user=" + user;
-    std::string redirect;
-    mail::testing::httpRequest(url.substr(0, question), &form, &redirect);
-    EXPECT_EQ(redirect.rfind("http://127.0.0.1:", 0), 0u) << redirect;
-    return redirect.empty() ? "" : mail::testing::httpRequest(redirect);
-  }
-  void control(const std::string& what, const std::string& user) { rig.oauthControl(what, user); }
   std::string output;
 };
 
@@ -284,7 +258,7 @@ TEST_F(OAuthLoop, SignedInFromTheTerminalTheCycleChecksAndSendsWithTokens) {
   set(2, "SMTPSSL", "1");
   EXPECT_EQ(cli({"get", "2", "popauth"}).out, "oauth2\n");
   const std::string profile = readBytes(folder / "Send.dat");
-  EXPECT_THAT(profile, HasSubstr("pop_oauth_token_url: " + authority() + "/token"));
+  EXPECT_THAT(profile, HasSubstr("pop_oauth_token_url: " + rig.oauthAuthority() + "/token"));
   EXPECT_THAT(profile, Not(HasSubstr("rt-")));  // the refresh token is a secret
 
   sendToList(reader.address(), "Reader", "please join", "Sign me up.");
@@ -293,7 +267,7 @@ TEST_F(OAuthLoop, SignedInFromTheTerminalTheCycleChecksAndSendsWithTokens) {
   EXPECT_THAT(first.err, HasSubstr("New messages have been sent!"));
   EXPECT_EQ(readMailbox(reader).size(), 1u);
 
-  control("revoke", list.user);
+  rig.oauthControl("revoke", list.user);
   sendToList("late@example.org", "Late", "please join", "Me too.");
   CliResult refused = cli({"check"});
   EXPECT_EQ(refused.status, 1);
@@ -316,10 +290,10 @@ TEST_F(OAuthLoop, ACheckStoppedAfterATokenRefreshNeverCostsASignIn) {
   for (int signal : {SIGKILL, SIGTERM}) {
     SCOPED_TRACE(strsignal(signal));
     ASSERT_EQ(signIn("pop3", list.user), 0) << output;
-    control("rotate", list.user);
+    rig.oauthControl("rotate", list.user);
     SilentServer silent;
     set(2, "PopPort", std::to_string(silent.port));
-    const pid_t check = startCli({"check"}, folder / "check.err");
+    const pid_t check = spawnCli({"check"}, folder / "check.err");
     // The log-in comes after the refresh: the token has been replaced by now.
     ASSERT_TRUE(silent.accepted(30000)) << readBytes(folder / "check.err");
     kill(check, signal);

@@ -42,22 +42,8 @@ void SendingProfile::writeSubscribers(const std::vector<std::string>& addresses)
   writeBytes(folder / "Send.txt", crlf(lines));
 }
 
-CliResult SendingProfile::cli(std::vector<std::string> args,
-                              const std::optional<std::string>& input) {
-  args.insert(args.begin(), {"--ca-file", rig.caFile()});
-  return runCli(folder.path(), args, input);
-}
-
-pid_t SendingProfile::startCli(const std::vector<std::string>& args,
-                               const std::filesystem::path& errFile) {
-  const int fd = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  EXPECT_GE(fd, 0);
-  pid_t pid = spawnCli(args, fd);
-  if (fd >= 0) ::close(fd);
-  return pid;
-}
-
-pid_t SendingProfile::spawnCli(const std::vector<std::string>& args, int errFd) {
+pid_t SendingProfile::spawnCli(const std::vector<std::string>& args,
+                               const std::filesystem::path& errFile, int errFd) {
   std::vector<std::string> words = {TIDEWELL_CLI, "--folder", folder.path().string(), "--ca-file",
                                     rig.caFile()};
   words.insert(words.end(), args.begin(), args.end());
@@ -68,7 +54,8 @@ pid_t SendingProfile::spawnCli(const std::vector<std::string>& args, int errFd) 
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   if (errFd < 0) {
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
   } else {
     posix_spawn_file_actions_adddup2(&actions, errFd, 2);
   }
@@ -79,15 +66,6 @@ pid_t SendingProfile::spawnCli(const std::vector<std::string>& args, int errFd) 
   return spawned == 0 ? pid : -1;
 }
 
-void SendingProfile::set(int index, const std::string& key, const std::string& value) {
-  ASSERT_EQ(cli({"set", std::to_string(index), key, value}).status, 0);
-}
-
-void SendingProfile::addSubscriber(const std::string& email, const std::string& name) {
-  ASSERT_EQ(
-      cli({"add-subscriber", "--email", email, "--name", name, "--filter", "Filter_1"}).status, 0);
-}
-
 std::vector<std::string> SendingProfile::rows(const std::string& prefix) {
   std::vector<std::string> found;
   for (const auto& row : store::splitLines(cli({"subscribers"}).out)) {
@@ -96,8 +74,18 @@ std::vector<std::string> SendingProfile::rows(const std::string& prefix) {
   return found;
 }
 
-std::string SendingProfile::errorLog() const {
-  return readBytes(folder / "errlog.txt");
+std::string SendingProfile::report(const std::string& recipient, const std::string& status,
+                                   const std::string& words, const std::string& action) {
+  return "From: Mail Delivery System <MAILER-DAEMON@relay.example.org>\r\nTo: " + list.address() +
+         "\r\nSubject: Delivery Status Notification\r\nMessage-ID: <" + std::to_string(++reports) +
+         "." + list.user +
+         ".r@relay.example.org>\r\nMIME-Version: 1.0\r\n"
+         "Content-Type: multipart/report; report-type=delivery-status; boundary=\"B\"\r\n\r\n"
+         "--B\r\nContent-Type: text/plain\r\n\r\n" +
+         words +
+         "\r\n--B\r\nContent-Type: message/delivery-status\r\n\r\nReporting-MTA: dns; "
+         "relay.example.org\r\n\r\nFinal-Recipient: rfc822; " +
+         recipient + "\r\nAction: " + action + "\r\nStatus: " + status + "\r\n--B--\r\n";
 }
 
 }  // namespace tidewell::testing

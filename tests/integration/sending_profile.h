@@ -1,6 +1,7 @@
 #pragma once
 // A list profile "Send" driven through tidewell-cli against the rig's servers: one filter, one
 // days-"All" plain-text newsletter, and subscribers written straight into its file.
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <filesystem>
@@ -25,20 +26,33 @@ class SendingProfile : public mail::testing::RigTest {
 
   // tidewell-cli on the profile, trusting the rig's certificates.
   CliResult cli(std::vector<std::string> args,
-                const std::optional<std::string>& input = std::nullopt);
-  // The same, started without waiting: standard output to /dev/null, standard error to errFd
-  // (/dev/null when -1). The process id, or -1.
-  pid_t spawnCli(const std::vector<std::string>& args, int errFd = -1);
-  // Started in the background, its standard error going to errFile.
-  pid_t startCli(const std::vector<std::string>& args, const std::filesystem::path& errFile);
-  void set(int index, const std::string& key, const std::string& value);
-  void addSubscriber(const std::string& email, const std::string& name);
+                const std::optional<std::string>& input = std::nullopt) {
+    args.insert(args.begin(), {"--ca-file", rig.caFile()});
+    return runCli(folder.path(), args, input);
+  }
+  // The same, started without waiting: standard output to /dev/null, standard error to errFile
+  // or, when errFd >= 0, to that descriptor. The process id, or -1.
+  pid_t spawnCli(const std::vector<std::string>& args,
+                 const std::filesystem::path& errFile = "/dev/null", int errFd = -1);
+  void set(int index, const std::string& key, const std::string& value) {
+    ASSERT_EQ(cli({"set", std::to_string(index), key, value}).status, 0);
+  }
+  void addSubscriber(const std::string& email, const std::string& name) {
+    ASSERT_EQ(
+        cli({"add-subscriber", "--email", email, "--name", name, "--filter", "Filter_1"}).status,
+        0);
+  }
   // The `subscribers` rows (without the header) of the addresses starting with prefix.
   std::vector<std::string> rows(const std::string& prefix);
-  std::string errorLog() const;
+  std::string errorLog() const { return readBytes(folder / "errlog.txt"); }
+  // A delivery report to the list about the recipient, as a mail server sends it.
+  std::string report(const std::string& recipient, const std::string& status,
+                     const std::string& words = "Your message could not be delivered.",
+                     const std::string& action = "failed");
 
   TempFolder folder;
   mail::testing::Mailbox list;
+  int reports = 0;
 };
 
 }  // namespace tidewell::testing

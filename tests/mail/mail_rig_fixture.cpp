@@ -1,14 +1,10 @@
 #include "mail_rig_fixture.h"
 
-#include <arpa/inet.h>
 #include <curl/curl.h>
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -17,90 +13,24 @@
 
 namespace tidewell::mail::testing {
 
-namespace {
-
-const std::string kScript = TIDEWELL_MAIL_RIG_SCRIPT;
-
-bool portAnswers(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (fd < 0) return false;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  ::close(fd);
-  return ok;
-}
-
-// Stops a rig this program started when the program ends, after every test.
-class OwnRigStopper : public ::testing::Environment {
- public:
-  void TearDown() override { MailRig::instance().stopOwnRig(); }
-};
-[[maybe_unused]] ::testing::Environment* const kStopper =
-    ::testing::AddGlobalTestEnvironment(new OwnRigStopper);
-
-// Runs a shell command and returns its exit status and everything it printed.
-std::pair<int, std::string> runCommand(const std::string& command) {
-  std::string output;
-  FILE* raw = popen((command + " 2>&1").c_str(), "r");
-  if (!raw) return {-1, "cannot run " + command};
-  char buffer[4096];
-  size_t n = 0;
-  while ((n = fread(buffer, 1, sizeof buffer, raw)) > 0) output.append(buffer, n);
-  const int status = pclose(raw);
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
-
-}  // namespace
-
 MailRig& MailRig::instance() {
   static MailRig rig;
   return rig;
 }
 
+// ctest starts one rig for the whole run (the mail_rig fixture).
 MailRig::MailRig() {
-  // ctest starts one rig for the whole run (the mail_rig fixture); a test program run by hand
-  // starts its own.
-  if (load(TIDEWELL_MAIL_RIG_DIR) && portAnswers(port("POP_PLAIN_PORT"))) {
-    m_ready = true;
-    return;
-  }
-  startOwnRig();
-}
-
-bool MailRig::load(const std::string& dir) {
-  m_env.clear();
-  std::ifstream in(dir + "/rig.env");
+  std::ifstream in(TIDEWELL_MAIL_RIG_DIR "/rig.env");
   std::string line;
   while (std::getline(in, line)) {
     const auto eq = line.find('=');
     if (eq != std::string::npos) m_env[line.substr(0, eq)] = line.substr(eq + 1);
   }
-  return m_env.count("RIG_DIR") != 0;
-}
-
-void MailRig::startOwnRig() {
-  m_ownDir =
-      (std::filesystem::temp_directory_path() / ("tidewell-mail-rig-" + std::to_string(::getpid())))
-          .string();
-  const auto [status, output] = runCommand("/usr/bin/python3 " + kScript + " start " + m_ownDir);
-  if (status == 0 && load(m_ownDir)) {
-    m_ready = true;
-    return;
+  if (m_env.count("RIG_DIR") == 0) {
+    m_failure =
+        "the test mail servers are not running: run the tests with ctest, or first "
+        "python3 " TIDEWELL_MAIL_RIG_SCRIPT " start " TIDEWELL_MAIL_RIG_DIR;
   }
-  m_failure =
-      "the test mail servers did not start (status " + std::to_string(status) + "):\n" + output;
-}
-
-void MailRig::stopOwnRig() {
-  if (m_ownDir.empty()) return;
-  runCommand("/usr/bin/python3 " + kScript + " stop " + m_ownDir);
-  std::error_code ignored;
-  std::filesystem::remove_all(m_ownDir, ignored);
-  m_ownDir.clear();
-  m_ready = false;
 }
 
 std::string MailRig::value(const std::string& key) const {
@@ -122,17 +52,13 @@ int MailRig::port(const std::string& key) const {
 }
 
 Mailbox MailRig::claimMailbox() {
-  const int poolSize = port("POOL_SIZE");
-  for (int i = 1; i <= poolSize; ++i) {
-    char name[16];
-    std::snprintf(name, sizeof name, "box%02d", i);
-    const std::string claim = value("RIG_DIR") + "/claims/" + name;
+  for (int i = 1; i <= port("POOL_SIZE"); ++i) {
+    const std::string number = (i < 10 ? "0" : "") + std::to_string(i);
+    const std::string claim = dir() + "/claims/box" + number;
     const int fd = ::open(claim.c_str(), O_CREAT | O_EXCL | O_WRONLY, 0644);
     if (fd < 0) continue;
     ::close(fd);
-    char password[16];
-    std::snprintf(password, sizeof password, "pw%02d", i);
-    return {name, password};
+    return {"box" + number, "pw" + number};
   }
   ADD_FAILURE() << "every mailbox of the rig is taken";
   return {"box01", "pw01"};
@@ -176,6 +102,16 @@ OAuthLogin MailRig::signedIn(const Mailbox& box, const std::string& mechanism) c
   return login;
 }
 
+std::string MailRig::consent(const std::string& url, const std::string& user) const {
+  EXPECT_NE(httpRequest(url).find("Allow"), std::string::npos) << url;
+  const std::size_t question = url.find('?');
+  const std::string form = url.substr(question + 1) + "&user=" + user;
+  std::string redirect;
+  httpRequest(url.substr(0, question), &form, &redirect);
+  EXPECT_EQ(redirect.rfind("http://127.0.0.1:", 0), 0u) << redirect;
+  return redirect;
+}
+
 PopSettings MailRig::pop(const Mailbox& box, const std::string& portKey) const {
   PopSettings settings;
   settings.host = "127.0.0.1";
@@ -194,6 +130,26 @@ SmtpSettings MailRig::smtp(const std::string& portKey) const {
   settings.timeoutSeconds = 10;
   settings.caFile = caFile();
   return settings;
+}
+
+SmtpSettings MailRig::submission(const Mailbox& box) const {
+  SmtpSettings settings = smtp("SMTP_SUBMISSION_PORT");
+  settings.ssl = true;
+  settings.authentication = 1;
+  settings.user = box.user;
+  settings.password = box.password;
+  return settings;
+}
+
+OutgoingMessage messageTo(const Mailbox& box, const std::string& subject) {
+  OutgoingMessage m;
+  m.fromName = "List Owner";
+  m.fromAddress = "owner@example.org";
+  m.toName = "Box Holder";
+  m.toAddress = box.address();
+  m.subject = subject;
+  m.body = "first line\n.leading dot survives\nlast line\n";
+  return m;
 }
 
 NetMailClient MailRig::client() const {
@@ -227,12 +183,12 @@ std::string httpRequest(const std::string& url, const std::string* form, std::st
 }
 
 void RigTest::SetUp() {
-  ASSERT_TRUE(rig.ready()) << rig.failure();
+  ASSERT_EQ(rig.failure(), "");
 }
 
-std::vector<IncomingMessage> RigTest::readMailbox(const Mailbox& box) {
+std::vector<IncomingMessage> RigTest::readMailbox(const PopSettings& settings) {
   NetMailClient client = rig.client();
-  client.setPop3(rig.pop(box));
+  client.setPop3(settings);
   auto uidls = client.fetchUidls();
   EXPECT_TRUE(uidls) << client.lastError();
   if (!uidls) return {};

@@ -1,7 +1,6 @@
 #pragma once
-// The test mail servers (tests/mail_rig) as the tests see them: ports, the CA file, mailboxes
-// claimed one per test so tests in parallel processes never share one. One per test program;
-// the rig is the one ctest started, else one started on first use and stopped at exit.
+// The test mail servers (tests/mail_rig) ctest started, as the tests see them: ports, the CA
+// file, mailboxes claimed one per test so tests in parallel processes never share one.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -23,8 +22,7 @@ class MailRig {
  public:
   static MailRig& instance();
 
-  bool ready() const { return m_ready; }
-  // Why the rig is not running, with its log.
+  // Why the rig is not running; empty when it is.
   const std::string& failure() const { return m_failure; }
   int port(const std::string& key) const;
   std::string caFile() const { return value("CA_FILE"); }
@@ -46,23 +44,22 @@ class MailRig {
   std::string oauthControl(const std::string& what, const std::string& user) const;
   // A sign-in of the box at the authorization server, logging in with the mechanism.
   OAuthLogin signedIn(const Mailbox& box, const std::string& mechanism) const;
+  // As the operator's browser at the authorization server: the consent page of the URL, the
+  // consent posted as user; the redirect's target, the program's loopback listener.
+  std::string consent(const std::string& url, const std::string& user) const;
 
   PopSettings pop(const Mailbox& box, const std::string& portKey = "POP_PLAIN_PORT") const;
   SmtpSettings smtp(const std::string& portKey = "SMTP_PLAIN_PORT") const;
+  // The submission port: STARTTLS, logging in as the box with its password.
+  SmtpSettings submission(const Mailbox& box) const;
   // A client whose implicit-TLS ports are the rig's.
   NetMailClient client() const;
 
-  void stopOwnRig();
-
  private:
   MailRig();
-  bool load(const std::string& dir);
-  void startOwnRig();
   std::string value(const std::string& key) const;
 
   std::map<std::string, std::string> m_env;
-  std::string m_ownDir;
-  bool m_ready = false;
   std::string m_failure;
 };
 
@@ -70,12 +67,16 @@ class MailRig {
 std::string httpRequest(const std::string& url, const std::string* form = nullptr,
                         std::string* location = nullptr);
 
+// A message from the list owner to the box; its body has a line starting with a dot.
+OutgoingMessage messageTo(const Mailbox& box, const std::string& subject);
+
 // Base of every test that talks to the rig: fails (never skips) when the rig is not running.
 class RigTest : public ::testing::Test {
  protected:
   void SetUp() override;
-  // Every message of the mailbox, over plain POP3; a failure fails the test.
-  std::vector<IncomingMessage> readMailbox(const Mailbox& box);
+  // Every message of the mailbox, over plain POP3 or with the settings; a failure fails the test.
+  std::vector<IncomingMessage> readMailbox(const PopSettings& settings);
+  std::vector<IncomingMessage> readMailbox(const Mailbox& box) { return readMailbox(rig.pop(box)); }
   MailRig& rig = MailRig::instance();
 };
 

@@ -1,7 +1,5 @@
-// OAuth2 log-in against the test servers: dovecot checks bearer tokens with the rig's
-// authorization server, the SMTP sink does the same. The client refreshes access tokens from
-// the refresh token, once more when a kept one is refused, and reports a refused refresh as
-// "Sign in again" without touching the mailbox.
+// OAuth2 log-in against the test servers (both check bearer tokens with the rig's authorization
+// server): access tokens refreshed, a refused refresh reported as "Sign in again".
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -31,21 +29,10 @@ class OAuthLoginTest : public RigTest {
     return settings;
   }
   SmtpSettings smtp(const OAuthLogin& login) {
-    SmtpSettings settings = rig.smtp("SMTP_SUBMISSION_PORT");
-    settings.ssl = true;
-    settings.authentication = 1;
-    settings.user = box.user;
+    SmtpSettings settings = rig.submission(box);
     settings.password = "not the password";
     settings.oauth = login;
     return settings;
-  }
-  OutgoingMessage message(const std::string& subject) {
-    OutgoingMessage m;
-    m.fromAddress = "owner@example.org";
-    m.toAddress = box.address();
-    m.subject = subject;
-    m.body = "hello\n";
-    return m;
   }
   std::optional<std::vector<std::string>> uidls(const OAuthLogin& login, std::string& error) {
     NetMailClient client = rig.client();
@@ -64,17 +51,12 @@ TEST_F(OAuthLoginTest, CheckAndSendWithBearerTokensOfBothMechanisms) {
     const OAuthLogin login = signedIn(mechanism);
     NetMailClient client = rig.client();
     client.setSmtp(smtp(login));
-    ASSERT_EQ(client.send(message(std::string("sent with ") + mechanism)), kSendAccepted)
+    ASSERT_EQ(client.send(messageTo(box, std::string("sent with ") + mechanism)), kSendAccepted)
         << client.lastError();
     client.endSmtpSession();
-    client.setPop3(pop(login));
-    auto listed = client.fetchUidls();
-    ASSERT_TRUE(listed) << client.lastError();
-    FetchResult fetched = client.fetchMessages(*listed);
-    client.endPop3Session();
-    ASSERT_TRUE(fetched.complete) << client.lastError();
-    ASSERT_FALSE(fetched.messages.empty());
-    EXPECT_EQ(fetched.messages.back().subject, std::string("sent with ") + mechanism);
+    const auto fetched = readMailbox(pop(login));
+    ASSERT_FALSE(fetched.empty());
+    EXPECT_EQ(fetched.back().subject, std::string("sent with ") + mechanism);
   }
 }
 
@@ -87,7 +69,7 @@ TEST_F(OAuthLoginTest, AnExpiredAccessTokenIsRefreshedOnTheFly) {
   control("expire");
   NetMailClient client = rig.client();
   client.setSmtp(smtp(login));
-  EXPECT_EQ(client.send(message("after expiry")), kSendAccepted) << client.lastError();
+  EXPECT_EQ(client.send(messageTo(box, "after expiry")), kSendAccepted) << client.lastError();
   client.endSmtpSession();
   EXPECT_EQ(readMailbox(box).size(), 1u);
 }
@@ -105,7 +87,7 @@ TEST_F(OAuthLoginTest, ARevokedSignInSaysSignInAgainAndLosesNoMail) {
   NetMailClient client = rig.client();
   client.setSmtp(smtp(login));
   for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(client.send(message("never sent")), 0);
+    EXPECT_EQ(client.send(messageTo(box, "never sent")), 0);
     EXPECT_NE(client.lastError().find(kSignInAgain), std::string::npos) << client.lastError();
   }
   client.endSmtpSession();

@@ -3,15 +3,12 @@
 
   oauth_server.py PORT
 
-/authorize  GET: the consent page of the authorization code flow (PKCE with S256 required,
-            loopback redirect only); POST (the consent, field "user"): redirect with the code
+/authorize  GET: the consent page (PKCE S256, loopback redirect only); POST user=...: redirect
 /token      POST: grant_type authorization_code (checks the PKCE verifier) or refresh_token
 /introspect POST token=...: {"active": true, "username": ...} for a live access token
-/test/issue, /test/expire, /test/revoke  POST user=... (issue: also expires_in=...): tokens for
-            a user without the browser, expire all of a user's access tokens, revoke a user's
-            refresh tokens (the provider's "sign-in withdrawn")
-/test/rotate POST user=...: from then on every refresh grant for the user answers with a new
-            refresh token and withdraws the one it was given (a rotating provider)
+/test/issue, /test/expire, /test/revoke, /test/rotate  POST user=...: tokens without the browser;
+            expire the user's access tokens; revoke its refresh tokens; from then on answer every
+            refresh grant with a new refresh token and withdraw the old one
 """
 import base64
 import hashlib
@@ -68,11 +65,6 @@ class Handler(BaseHTTPRequestHandler):
     def json(self, status, obj):
         self.reply(status, json.dumps(obj))
 
-    def form(self):
-        length = int(self.headers.get("Content-Length") or 0)
-        raw = self.rfile.read(length).decode()
-        return {k: v[0] for k, v in parse_qs(raw, keep_blank_values=True).items()}
-
     def do_GET(self):
         url = urlparse(self.path)
         if url.path != "/authorize":
@@ -91,7 +83,8 @@ class Handler(BaseHTTPRequestHandler):
 
     def do_POST(self):
         path = urlparse(self.path).path
-        f = self.form()
+        raw = self.rfile.read(int(self.headers.get("Content-Length") or 0)).decode()
+        f = {k: v[0] for k, v in parse_qs(raw, keep_blank_values=True).items()}
         if path == "/authorize":
             return self.consent(f)
         if path == "/token":
@@ -129,9 +122,7 @@ class Handler(BaseHTTPRequestHandler):
         with LOCK:
             CODES[code] = {"client_id": f["client_id"], "redirect_uri": f["redirect_uri"],
                            "challenge": f["code_challenge"], "user": f["user"]}
-        query = {"code": code}
-        if "state" in f:
-            query["state"] = f["state"]
+        query = {"code": code, **({"state": f["state"]} if "state" in f else {})}
         self.reply(302, "", "text/plain",
                    [("Location", f["redirect_uri"] + "?" + urlencode(query))])
 
@@ -172,11 +163,7 @@ def authorize_problem(q):
     return ""
 
 
-def main():
+if __name__ == "__main__":
     server = ThreadingHTTPServer(("127.0.0.1", int(sys.argv[1])), Handler)
     server.daemon_threads = True
     server.serve_forever()
-
-
-if __name__ == "__main__":
-    main()

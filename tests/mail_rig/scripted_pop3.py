@@ -3,11 +3,9 @@
 
   scripted_pop3.py NTLM_PORT SILENT_PORT DROP_PORT SHORT_PORT
 
-ntlm: offers only SASL NTLM, goes through the NTLM exchange (user "ntlmuser" is let in, anyone
-else refused) and serves one message. silent: accepts connections and never greets. drop: any
-USER/PASS logs in; lists two messages and drops the connection half way through message 2.
-short: like drop, but its one message ends, properly terminated, before the size LIST gives
-(what a TLS session cut short can look like to the client).
+ntlm: only SASL NTLM ("ntlmuser" let in, anyone else refused), one message. silent: never greets.
+drop: any USER/PASS logs in, two messages, the connection dropped half way through the second.
+short: one message that ends, properly terminated, before the size LIST gave (a cut TLS session).
 """
 import base64
 import socketserver
@@ -128,14 +126,9 @@ class Server(socketserver.ThreadingTCPServer):
     allow_reuse_address = True
 
 
-def serve(port, mode):
-    handler = type("Session_" + mode, (Session,), {"mode": mode})
-    server = Server(("127.0.0.1", port), handler)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    return server
-
-
 if __name__ == "__main__":
-    servers = [serve(int(sys.argv[1]), "ntlm"), serve(int(sys.argv[2]), "silent"),
-               serve(int(sys.argv[3]), "drop"), serve(int(sys.argv[4]), "short")]
+    for port, mode in zip(sys.argv[1:5], ("ntlm", "silent", "drop", "short")):
+        handler = type("Session_" + mode, (Session,), {"mode": mode})
+        server = Server(("127.0.0.1", int(port)), handler)
+        threading.Thread(target=server.serve_forever, daemon=True).start()
     threading.Event().wait()

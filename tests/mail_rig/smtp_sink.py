@@ -1,22 +1,16 @@
 #!/usr/bin/python3
-"""SMTP sink for the mail client tests: stores each accepted message's raw bytes in
-DIR/mail/<local part>/Maildir/new, where dovecot serves them.
+"""SMTP sink for the mail client tests: stores each accepted message in
+DIR/mail/<local part before any "+">/Maildir/new, where dovecot serves it.
 
   smtp_sink.py DIR PLAIN_PORT SUBMISSION_PORT TLS_PORT IDLE_PORT REPLY_PORT
 
-plain: STARTTLS offered, no AUTH; submission: STARTTLS and AUTH required; TLS: implicit TLS
-with AUTH required; idle: plain, but drops connections idle for one second. Users and passwords
-come from DIR/users (re-read at every AUTH, so users added later can log in); XOAUTH2 and
-OAUTHBEARER log-ins are checked with the OAuth2 test server's introspection (DIR/oauth.url).
-A recipient whose local part is "reject" gets 554 after DATA, "tempfail" gets 451. "dead" gets
-a bare 550 after DATA (no status code, so the refusal alone names no reason), and a delivery
-report goes to the envelope sender's mailbox, naming the recipient only as the server rewrote
-it (an internal mailbox name), as forwarding servers do. A local part with
-"+" is delivered to the mailbox before the "+".
-
-reply: plain, answering as providers do. RCPT of a local part starting with "tempfailonce"
-gets 451 4.3.0 the first time, "tempfail" 451 4.3.0 always, "unknown" 550 5.1.1; a sender whose
-local part starts with "limit<N>-" gets 421 4.7.0 at MAIL once N of its messages were accepted.
+plain: STARTTLS offered, no AUTH; submission: STARTTLS and AUTH required; TLS: implicit TLS with
+AUTH required; idle: plain, drops connections idle for a second. Passwords come from DIR/users
+(read at every AUTH), bearer tokens are checked with the OAuth2 server's introspection. After
+DATA, local part "reject" gets 554, "tempfail" 451, "dead" a bare 550 and a delivery report to
+the envelope sender naming the recipient only as the server rewrote it, as forwarding servers do.
+reply: as providers answer: RCPT of "tempfailonce..." gets 451 the first time, "tempfail..." 451
+always, "unknown..." 550 5.1.1; sender "limit<N>-..." gets 421 at MAIL after N accepted messages.
 """
 import asyncio
 import json
@@ -36,23 +30,13 @@ DIR = sys.argv[1]
 _counter = 0
 
 
-def users():
-    result = {}
-    with open(os.path.join(DIR, "users")) as f:
-        for line in f:
-            parts = line.rstrip("\n").split(":")
-            if len(parts) >= 2 and parts[1].startswith("{PLAIN}"):
-                result[parts[0]] = parts[1][len("{PLAIN}"):]
-    return result
-
-
 def authenticator(server, session, envelope, mechanism, auth_data):
-    if not isinstance(auth_data, LoginPassword):
-        return AuthResult(success=False, handled=False)
-    name = auth_data.login.decode(errors="replace")
-    password = auth_data.password.decode(errors="replace")
+    with open(os.path.join(DIR, "users")) as f:
+        entries = [line.split(":")[:2] for line in f]
+    ok = (isinstance(auth_data, LoginPassword) and auth_data.password != b""
+          and [auth_data.login.decode(errors="replace"),
+               "{PLAIN}" + auth_data.password.decode(errors="replace")] in entries)
     # handled=False makes aiosmtpd answer 535 itself; a handled failure would answer nothing.
-    ok = users().get(name) == password and password != ""
     return AuthResult(success=ok, handled=False)
 
 
@@ -69,17 +53,9 @@ def bearer_owner(token):
 def bearer_fields(blob):
     """(user, token) of an XOAUTH2 ("user=U^Aauth=Bearer T^A^A") or OAUTHBEARER
     ("n,a=U,^Aauth=Bearer T^A^A") initial response."""
-    user = token = None
-    for field in blob.split("\x01"):
-        if field.startswith("user="):
-            user = field[len("user="):]
-        elif field.startswith("n,"):
-            for part in field.split(","):
-                if part.startswith("a="):
-                    user = part[2:]
-        elif field.startswith("auth=Bearer "):
-            token = field[len("auth=Bearer "):]
-    return user, token
+    user = re.match(r"(?:user=|n,(?:[^\x01]*,)?a=)([^,\x01]*)", blob)
+    token = re.search(r"\x01auth=Bearer ([^\x01]*)", blob)
+    return user and user.group(1), token and token.group(1)
 
 
 async def bearer_log_in(server, args):
@@ -129,6 +105,10 @@ def mailbox_of(address):
     return address.split("@")[0].split("+")[0].lower()
 
 
+def safe(local_part):
+    return local_part.replace(".", "").replace("-", "").replace("_", "").isalnum()
+
+
 class Handler:
     async def auth_XOAUTH2(self, server, args):
         return await bearer_log_in(server, args)
@@ -140,7 +120,7 @@ class Handler:
         locals_ = [rcpt.split("@")[0].lower() for rcpt in envelope.rcpt_tos]
         if "dead" in locals_:
             sender = mailbox_of(envelope.mail_from or "")
-            if sender.replace(".", "").replace("-", "").replace("_", "").isalnum():
+            if safe(sender):
                 store(sender, delivery_report(envelope))
             return "550 Requested action not taken"
         if "reject" in locals_:
@@ -150,7 +130,7 @@ class Handler:
         # Maildir files hold LF line ends; dovecot restores CR LF when it serves them.
         data = envelope.original_content.replace(b"\r\n", b"\n")
         for local_part in (mailbox_of(rcpt) for rcpt in envelope.rcpt_tos):
-            if not local_part.replace(".", "").replace("-", "").replace("_", "").isalnum():
+            if not safe(local_part):
                 return "550 5.1.1 Bad mailbox name"
             store(local_part, data)
         return "250 2.0.0 Stored"
@@ -192,18 +172,13 @@ class ReplyHandler(Handler):
         return reply
 
 
-def tls_context():
-    ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
-    ctx.load_cert_chain(os.path.join(DIR, "server.crt"), os.path.join(DIR, "server.key"))
-    return ctx
-
-
 async def main():
     plain, submission, implicit, idle, reply = (int(p) for p in sys.argv[2:7])
     loop = asyncio.get_running_loop()
     handler = Handler()
     reply_handler = ReplyHandler()
-    ctx = tls_context()
+    ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    ctx.load_cert_chain(os.path.join(DIR, "server.crt"), os.path.join(DIR, "server.key"))
     factories = [
         (plain, None, lambda: SMTP(handler, hostname="localhost", tls_context=ctx,
                                    require_starttls=False)),
@@ -215,9 +190,8 @@ async def main():
         (idle, None, lambda: SMTP(handler, hostname="localhost", timeout=1)),
         (reply, None, lambda: SMTP(reply_handler, hostname="localhost")),
     ]
-    servers = []
     for port, server_ssl, factory in factories:
-        servers.append(await loop.create_server(factory, "127.0.0.1", port, ssl=server_ssl))
+        await loop.create_server(factory, "127.0.0.1", port, ssl=server_ssl)
     await asyncio.Event().wait()
 
 

@@ -37,18 +37,10 @@ def serve(client, ctx, target):
     pump(tls, upstream)
 
 
-def main(argv):
-    listen, target, cert, key = int(argv[1]), int(argv[2]), argv[3], argv[4]
+if __name__ == "__main__":
     ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-    ctx.load_cert_chain(cert, key)
-    server = socket.socket()
-    server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    server.bind(("127.0.0.1", listen))
-    server.listen(16)
+    ctx.load_cert_chain(sys.argv[3], sys.argv[4])
+    server = socket.create_server(("127.0.0.1", int(sys.argv[1])))
     while True:
         client, _ = server.accept()
-        threading.Thread(target=serve, args=(client, ctx, target), daemon=True).start()
-
-
-if __name__ == "__main__":
-    main(sys.argv)
+        threading.Thread(target=serve, args=(client, ctx, int(sys.argv[2])), daemon=True).start()

@@ -57,24 +57,23 @@ class BrowserLoop(unittest.TestCase):
         self.cli("new-profile", "--title", "Tide", "--email", self.list, "--reply", self.list,
                  "--pop3", "127.0.0.1", "--smtp", "127.0.0.1", "--account", self.list_user,
                  "--password", list_pw)
-        for key, value in (("PopPort", RIG.env["POP_PLAIN_PORT"]),
-                           ("SMTPPort", RIG.env["SMTP_PLAIN_PORT"]), ("server_timeout", "10")):
-            self.cli("set", "2", key, value)
         self.cli("new-filter")
         self.cli("set-rules", "Filter_1", "Subject|Has|join")
-        self.cli("set", "5", "fields", "email:Email Address:on,name:Name:on,city:City:on,")
-        self.cli("set", "5", "displayname", "Tide List")
-        self.cli("set", "5", "subject", "join")  # the opt-in code subscribers added by hand need
-        self.cli("set", "5", "redirect", self.kit_url + "thanks.html")
-        self.cli("set", "4", "webkit", self.kit_url)
         self.cli("new-newsletter")
         letter = os.path.join(self.top, "welcome.html")
         with open(letter, "w") as f:
             f.write("<html><body><p>Hello ~name~ from ~city~.</p>"
                     "<p><a href=\"~optouturl~\">Unsubscribe</a></p></body></html>")
-        for key, value in (("location", letter), ("subject", "Welcome ~name~"), ("days", "0"),
-                           ("rule", "Filter_1")):
-            self.cli("set", "6", key, value)
+        for node, key, value in (
+                ("2", "PopPort", RIG.env["POP_PLAIN_PORT"]),
+                ("2", "SMTPPort", RIG.env["SMTP_PLAIN_PORT"]), ("2", "server_timeout", "10"),
+                ("4", "webkit", self.kit_url),
+                ("5", "fields", "email:Email Address:on,name:Name:on,city:City:on,"),
+                ("5", "displayname", "Tide List"),
+                ("5", "subject", "join"),  # the opt-in code subscribers added by hand need
+                ("5", "redirect", self.kit_url + "thanks.html"), ("6", "location", letter),
+                ("6", "subject", "Welcome ~name~"), ("6", "days", "0"), ("6", "rule", "Filter_1")):
+            self.cli("set", node, key, value)
         self.upload_text = self.cli("web-kit", "--out", self.kit_dir)
         with open(os.path.join(self.kit_dir, "thanks.html"), "w") as f:
             f.write("<html><body><h1>Thanks for joining</h1></body></html>")

@@ -46,21 +46,20 @@ class Rig:
 
     def messages(self, user):
         """The raw bytes of every message in the mailbox (new and already downloaded)."""
-        found = []
-        for sub in ("new", "cur"):
-            found += glob.glob(os.path.join(self.dir, "mail", user, "Maildir", sub, "*"))
-        found.sort(key=os.path.getmtime)
-        result = []
-        for path in found:
-            with open(path, "rb") as f:
-                result.append(f.read())
-        return result
+        found = [path for sub in ("new", "cur")
+                 for path in glob.glob(os.path.join(self.dir, "mail", user, "Maildir", sub, "*"))]
+        return [read_bytes(path) for path in sorted(found, key=os.path.getmtime)]
 
     def wait_for(self, user, count, seconds=10):
         deadline = time.time() + seconds
         while time.time() < deadline and len(self.messages(user)) < count:
             time.sleep(0.05)
         return self.messages(user)
+
+
+def read_bytes(path):
+    with open(path, "rb") as f:
+        return f.read()
 
 
 def free_port():
@@ -76,10 +75,8 @@ class KitServer:
     def __init__(self, folder, smtp_port, sendmail="rig", port=None):
         self.folder = folder
         self.port = port or free_port()
-        if sendmail == "fail":
-            path = "/bin/false"
-        else:
-            path = "/usr/bin/python3 %s %d" % (SENDMAIL, smtp_port)
+        path = "/bin/false" if sendmail == "fail" else "/usr/bin/python3 %s %d" % (SENDMAIL,
+                                                                                 smtp_port)
         self.log = open(os.path.join(folder, "..", "php-%d.log" % self.port), "wb")
         self.proc = subprocess.Popen(
             ["php", "-d", "sendmail_path=" + path, "-d", "display_errors=stderr",
@@ -103,8 +100,8 @@ class KitServer:
             headers = dict(headers or {}, **{"Content-Type": "application/x-www-form-urlencoded"})
         conn.request(method, path, body=body, headers=headers or {})
         response = conn.getresponse()
-        text = response.read().decode("utf-8", "replace")
-        result = (response.status, {k.lower(): v for k, v in response.getheaders()}, text)
+        result = (response.status, {k.lower(): v for k, v in response.getheaders()},
+                  response.read().decode("utf-8", "replace"))
         conn.close()
         return result
 
