@@ -47,16 +47,18 @@ TEST(Text, CaseInsensitiveComparisonsFoldAccentedLetters) {
 }
 
 TEST(Utilities, AddressAndUrlChecks) {
-  EXPECT_TRUE(ValidateEmail("@."));
-  EXPECT_TRUE(ValidateEmail(".x@"));
-  EXPECT_FALSE(ValidateEmail("ann@example"));
-  EXPECT_FALSE(ValidateEmail("ann.example.com"));
-  EXPECT_TRUE(ValidateURL("http://example.com/a?b=c"));
-  EXPECT_TRUE(ValidateURL("mailto:ann@example.com"));
-  EXPECT_FALSE(ValidateURL("ann@example.com"));
-  EXPECT_FALSE(ValidateURL("www.example.com"));
-  EXPECT_FALSE(ValidateURL("http://exa mple.com"));
-  EXPECT_FALSE(ValidateURL("C:\\file"));
+  for (auto [text, valid] :
+       {std::pair{"@.", true}, {".x@", true}, {"ann@example", false}, {"ann.example.com", false}}) {
+    EXPECT_EQ(ValidateEmail(text), valid) << text;
+  }
+  for (auto [text, valid] : {std::pair{"http://example.com/a?b=c", true},
+                             {"mailto:ann@example.com", true},
+                             {"ann@example.com", false},
+                             {"www.example.com", false},
+                             {"http://exa mple.com", false},
+                             {"C:\\file", false}}) {
+    EXPECT_EQ(ValidateURL(text), valid) << text;
+  }
 }
 
 TEST(Utilities, FileHelpers) {
@@ -67,8 +69,7 @@ TEST(Utilities, FileHelpers) {
   testing::writeBytes(file, "a\n\nb");
   EXPECT_EQ(FileToString(fx.trap, file), "a\r\n\r\nb\r\n");
   EXPECT_TRUE(FileExist(file));
-  EXPECT_FALSE(FileExist(fx.folder.path()));
-  EXPECT_FALSE(FileExist(fx.folder / "missing"));
+  EXPECT_FALSE(FileExist(fx.folder.path()) || FileExist(fx.folder / "missing"));
   EXPECT_EQ(GetFileSize(fx.trap, fx.folder / "missing"), 0);
   ASSERT_EQ(fx.logLines().size(), 1u);
   EXPECT_EQ(fx.logLines()[0].rfind("GetFileSize:", 0), 0u);
@@ -80,24 +81,20 @@ TEST(DateText, WrittenFormsAndEveryAcceptedFormReadBack) {
   EXPECT_EQ(pickerText(d), "Dec 5, 2026");
   EXPECT_EQ(CallCalander("12/5/2026", d), "Dec 5, 2026");
   EXPECT_EQ(CallCalander("keep", std::nullopt), "keep");
-  EXPECT_EQ(longTimeText(0, 5, 9), "12:05:09 AM");
-  EXPECT_EQ(longTimeText(13, 0, 0), "1:00:00 PM");
-  EXPECT_EQ(longTimeText(12, 30, 0), "12:30:00 PM");
+  EXPECT_EQ(longTimeText(0, 5, 9) + "|" + longTimeText(13, 0, 0) + "|" + longTimeText(12, 30, 0),
+            "12:05:09 AM|1:00:00 PM|12:30:00 PM");
   for (const char* text :
        {"12/5/2026", " 12/05/2026 ", "2026-12-05", "Dec 5, 2026", "december 5, 2026"})
     EXPECT_EQ(parseDate(text), d) << text;
   EXPECT_EQ(parseDate("2/29/2024"), (Date{2024, 2, 29}));
 }
 
-TEST(DateText, NonDatesAreRefused) {
+TEST(DateText, NonDatesAreRefusedAndDayNumbersRoundTrip) {
   for (const char* text :
        {"", "!", "2/29/2026", "13/1/2026", "12/5", "12/5/2026x", "0/1/2026", "12:00:00 AM",
         "date not set", "Foo 5, 2026", "2026-1-5", "99999999999/1/2026"}) {
     EXPECT_EQ(parseDate(text), std::nullopt) << text;
   }
-}
-
-TEST(DateText, DayNumbersRoundTrip) {
   EXPECT_EQ(toDayNumber({1970, 1, 1}), 0);
   for (int n : {-1000000, -1, 0, 59, 60, 20000, 2932896}) {
     EXPECT_EQ(toDayNumber(fromDayNumber(n)), n);
