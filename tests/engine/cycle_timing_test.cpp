@@ -58,11 +58,10 @@ TEST(CycleScheduler, WatchdogRearmsOnlyWhenTheCycleTimerStalls) {
 }
 
 TEST(CycleScheduler, UnreadableIntervalsFallBackToFiveMinutes) {
-  EXPECT_EQ(CycleScheduler::minutesFrom("2.5"), 2.5);
-  EXPECT_EQ(CycleScheduler::minutesFrom("!"), 5);
-  EXPECT_EQ(CycleScheduler::minutesFrom("0"), 5);
-  EXPECT_EQ(CycleScheduler::minutesFrom("-3"), 5);
-  EXPECT_EQ(CycleScheduler::minutesFrom(" 10 "), 10);
+  for (auto [text, minutes] :
+       {std::pair{"2.5", 2.5}, {"!", 5.0}, {"0", 5.0}, {"-3", 5.0}, {" 10 ", 10.0}}) {
+    EXPECT_EQ(CycleScheduler::minutesFrom(text), minutes) << text;
+  }
 }
 
 // Runs each transfer on a worker thread while the calling thread goes on turning its event
@@ -102,10 +101,7 @@ class ThreadNotingOperator : public RecordingOperator {
 
 class TransferThreadCycle : public EngineFixture {
  protected:
-  TransferThreadCycle() {
-    list = addSignupFilter({engine::makeRuleLine("Subject", "Has", "join", "")});
-  }
-  std::string list;
+  std::string list = addSignupFilter({engine::makeRuleLine("Subject", "Has", "join", "")});
 };
 
 TEST_F(TransferThreadCycle, AgainstASlowServerKeepsTheCallerTurningAndNeverOverlaps) {

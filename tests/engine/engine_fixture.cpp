@@ -71,6 +71,12 @@ std::string EngineFixture::actives() const {
   return flags;
 }
 
+std::size_t EngineFixture::logged(const std::string& text, const std::string& also) const {
+  std::size_t n = 0;
+  for (const auto& l : logLines()) n += l.find(text) != l.npos && l.find(also) != l.npos;
+  return n;
+}
+
 engine::MailEngine& EngineFixture::engine() {
   if (!m_engine) m_engine = makeEngine(runner, trap);
   return *m_engine;

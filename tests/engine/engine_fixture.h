@@ -32,6 +32,8 @@ class EngineFixture : public SubscriberFixture {
   std::vector<std::string> recipients() const;
   // Each record's active flag in table order, T or F.
   std::string actives() const;
+  // How many error-log lines hold both texts.
+  std::size_t logged(const std::string& text, const std::string& also = "") const;
 
   // The engine over the fixture's state, made on first use.
   engine::MailEngine& engine();

@@ -1,6 +1,5 @@
-// Every kind of save meets a full disk (a file-size limit; a real full tmpfs where the superuser
-// may mount one) and a read-only folder: the file stays as it was with no torn last line, the
-// error is told where it can be, and the next save succeeds once the trouble is gone.
+// Every kind of save meets a full disk and a read-only folder: the file stays whole, the error is
+// told where it can be, and the next save succeeds once the trouble is gone.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -45,6 +44,12 @@ class SmallDisk {
   bool m_mounted = false;
 };
 
+std::string goldProfile() {
+  std::vector<std::string> lines = store::newProfileSkeleton();
+  lines[3] = "title: Gold";
+  return crlf(lines);
+}
+
 // A full disk is shown by a file-size limit: the write fails part-way just the same.
 enum class Trouble { kFileSizeLimit, kReadOnly };
 
@@ -56,9 +61,7 @@ struct Place {
         profile(elsewhere / "Gold.dat", trap),
         subscribers(folder, profile, trap) {
     fs::create_directories(folder);
-    std::vector<std::string> lines = store::newProfileSkeleton();
-    lines[3] = "title: Gold";
-    store::writeLinesDurably(profile.path(), lines);
+    writeBytes(profile.path(), goldProfile());
   }
   TempFolder top, elsewhere;
   SmallDisk disk{top / "disk"};
@@ -88,12 +91,6 @@ std::string linesOfSize(const std::string& head, std::size_t size) {
   auto line = [&](std::size_t n) { return head + std::string(n - head.size() - 2, 'p') + "\r\n"; };
   while (size - text.size() >= 200) text += line(100);
   return text + line(size - text.size());
-}
-
-std::string goldProfile() {
-  std::vector<std::string> lines = store::newProfileSkeleton();
-  lines[3] = "title: Gold";
-  return crlf(lines);
 }
 
 const std::vector<SaveKind> kSaveKinds = {
