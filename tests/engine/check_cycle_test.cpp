@@ -1,17 +1,24 @@
 // Check cycles against the in-memory mail server: what a cycle captures, sends, logs and marks
-// seen, and how it ends when the server, the settings or the messages are at fault.
+// seen, how it ends on faults; failure reports: status codes, who is switched off and why.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "engine/bounce_class.h"
 #include "engine/bounce_counts.h"
+#include "engine/bounce_handling.h"
+#include "engine/report_text.h"
 #include "engine/rule_line.h"
 #include "engine/seen_uidl_store.h"
+#include "engine/verp_tag.h"
 #include "engine_fixture.h"
 #include "store/text_file.h"
 
 namespace tidewell::testing {
 namespace {
 
+using engine::BounceClass;
+using engine::ExtractLabeledValue;
+using engine::SubscriberIndex;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
@@ -227,6 +234,267 @@ TEST_F(CheckCycle, OneBoundedLineListsOnlyWhatNoRuleRead) {
   engine().cmdCheckMail_click();
   EXPECT_EQ(activity().size(), 1u);
   EXPECT_EQ(table.size(), 3u);
+}
+
+TEST(BounceClass, StatusCodeIsTheFirstEnhancedCodeElseTheReplyCode) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"452 4.2.2 mailbox full, limit 5500 MB", "4.2.2"},
+      {"host 10.2.3.4 said: 550 no such user", "550"},  // an IP address is no code
+      {"Sorry, no mailbox here by that name. (#5.1.1)", "5.1.1"},
+      {"550 5.7.26 DMARC policy", "5.7.26"},
+      {"version 2.10.1.4 of the server", ""},
+      {"limit 5500 MB, 12345 bytes", ""},
+      {"421-4.7.0 try later", "4.7.0"},
+      {"", ""}};
+  for (auto [text, code] : cases) EXPECT_EQ(engine::findStatusCode(text), code) << text;
+}
+
+TEST(BounceClass, OnlyAddressFailuresArePermanent) {
+  struct Case {
+    const char* status;
+    const char* text;
+    bool delayed;
+    BounceClass expected;
+  };
+  const Case cases[] = {
+      {"5.1.1", "", false, BounceClass::kPermanent},
+      {"5.2.1", "account disabled", false, BounceClass::kPermanent},
+      {"5.5.0", "mailbox unavailable", false, BounceClass::kPermanent},
+      {"5.5.0", "rejected as spam", false, BounceClass::kPolicy},
+      {"5.7.1", "user unknown", false, BounceClass::kPolicy},
+      {"5.7.26", "", false, BounceClass::kPolicy},
+      {"5.2.2", "", false, BounceClass::kTemporary},
+      {"4.2.2", "user unknown", false, BounceClass::kTemporary},
+      {"5.1.1", "", true, BounceClass::kTemporary},  // a delay report is never final
+      {"5.0.0", "no such user here", false, BounceClass::kPermanent},
+      {"5.0.0", "", false, BounceClass::kUnknown},
+      {"5.4.6", "routing loop", false, BounceClass::kUnknown},
+      {"550", "requested action not taken", false, BounceClass::kUnknown},
+      {"552", "mailbox over quota", false, BounceClass::kTemporary},
+      {"451", "", false, BounceClass::kTemporary},
+      {"554", "your ip is listed at zen.spamhaus.org", false, BounceClass::kPolicy},
+      {"", "the address does not exist", false, BounceClass::kPermanent},
+      {"", "will retry for 5 days", false, BounceClass::kTemporary},
+      {"", "hello", false, BounceClass::kUnknown}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(engine::classifyFailure(c.status, c.text, c.delayed), c.expected)
+        << c.status << " " << c.text;
+  }
+}
+
+TEST(ReportText, AddressesAndReportFieldValues) {
+  auto found = engine::addressesIn("to <Ann.Lee@Example.org>, bob@x.co. and ann@localhost ok@.x");
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].address, "Ann.Lee@Example.org");
+  EXPECT_EQ(found[1].address, "bob@x.co");
+  EXPECT_EQ(engine::addressOfField("rfc822; <Ann@Example.org>"), "ann@example.org");
+  EXPECT_EQ(engine::addressOfField("RFC822;bob@x.co"), "bob@x.co");
+  EXPECT_EQ(engine::addressOfField("x400; /C=US/S=Ann/"), "");
+  EXPECT_EQ(engine::addressOfField("rfc822; ann@x.co bob@x.co"), "");
+}
+
+TEST(ExtractLabeledValue, TrimmedTextAfterTheLabelUpToTheTerminator) {
+  const std::string text = "X: 1\r\nACTION:  failed \r\nFINAL-RECIPIENT: RFC822; <A@B.C> x\r\n";
+  EXPECT_EQ(ExtractLabeledValue(text, "ACTION:", ""), "failed");
+  EXPECT_EQ(ExtractLabeledValue("ACTION: failed\nNEXT", "ACTION:", ""), "failed");
+  EXPECT_EQ(ExtractLabeledValue(text, "FINAL-RECIPIENT:", ">"), "A@B.C");
+  EXPECT_EQ(ExtractLabeledValue("TO: <  a@b.c >", "TO:", ">"), "a@b.c");
+  EXPECT_EQ(ExtractLabeledValue(text, "STATUS:", ""), "");
+  EXPECT_EQ(ExtractLabeledValue("ACTION: failed", "ACTION:", ""), "");
+  EXPECT_EQ(ExtractLabeledValue("X: <a> Y: b", "Y:", ">"), "");  // terminator before the label
+}
+
+TEST(VerpTag, TagOfTheLowerCaseAddressAndItsReturnPath) {
+  EXPECT_EQ(engine::verpTag("ann@example.com"), "b.ohkpkx3s7iji362g");
+  EXPECT_EQ(engine::verpTag("Ann@Example.COM"), "b.ohkpkx3s7iji362g");
+  EXPECT_EQ(engine::verpTag("bob@example.com"), "b.l74gbpyrsbmwy4mi");
+  const std::string sender = engine::verpSender("list@example.com", "ann@example.com");
+  EXPECT_EQ(sender, "list+b.ohkpkx3s7iji362g@example.com");
+  EXPECT_EQ(engine::verpSender("nodomain", "ann@example.com"), "nodomain");
+  EXPECT_EQ(engine::tagOf("LIST+b.ohkpkx3s7iji362g@Example.com", "list@example.com"),
+            "b.ohkpkx3s7iji362g");
+  for (const char* other : {"list@example.com", "other+b.ohkpkx3s7iji362g@example.com",
+                            "list+b.ohkpkx3s7iji362g@example.org", "list+b.short@example.com"}) {
+    EXPECT_EQ(engine::tagOf(other, "list@example.com"), std::nullopt) << other;
+  }
+}
+
+// Reports as the mail client hands them over: the delivery-status part already cut out.
+class Bounces : public EngineFixture {
+ protected:
+  Bounces() {
+    list = addSignupFilter({engine::makeRuleLine("Subject", "Has", "join", "")});
+    other = addSignupFilter({engine::makeRuleLine("Subject", "Has", "vip", "")});
+    table.add(subscriber("ann@example.com", "Ann", list));
+    table.add(subscriber("Ann@Example.com", "Ann", other));
+    table.add(subscriber("bob@example.com", "Bob", list));
+    table.clearChanged();
+  }
+  mail::IncomingMessage report(const std::string& recipient, const std::string& action,
+                               const std::string& status, const std::string& to = "") {
+    mail::IncomingMessage m = message("mailer-daemon@mx.example.org", "", "Undelivered", "");
+    m.messageId = "r" + m.uidl + "@mx";
+    m.headers = {{"From", "mailer-daemon@mx.example.org"},
+                 {"To", to.empty() ? "list@example.com" : to}};
+    m.deliveryStatus = "Reporting-MTA: dns; mx\r\n\r\nFinal-Recipient: rfc822; " + recipient +
+                       "\r\nAction: " + action + "\r\nStatus: " + status;
+    return m;
+  }
+  void cycle(const std::vector<mail::IncomingMessage>& messages) {
+    for (const auto& m : messages) deliver(m);
+    engine().cmdCheckMail_click();
+  }
+  std::vector<std::string> deactivated() const { return readLines(folder / "deactivated.log"); }
+  std::vector<std::string> counts() const {
+    return readLines(engine::BounceCounts::pathFor(profilePath));
+  }
+  std::string errors() const { return readBytes(folder / "errlog.txt"); }
+  std::string list, other;
+};
+
+TEST_F(Bounces, OnlyAPermanentFailureSwitchesOffAtOnceInEveryListIgnoringCase) {
+  // Refusals of the sender, delays, deliveries, auto-replies and reports naming nobody are
+  // only logged.
+  cycle({report("bob@example.com", "failed", "5.7.1"),
+         report("bob@example.com", "delayed", "4.4.7"),
+         report("ann@example.com", "delivered", "2.0.0"),
+         message("bob@example.com", "Bob", "Out of Office: news", "back on Monday"),
+         message("postmaster@example.org", "", "Undeliverable",
+                 "Your message could not be delivered.")});
+  EXPECT_EQ(actives(), "TTT");
+  EXPECT_TRUE(deactivated().empty());
+  EXPECT_THAT(errors(),
+              HasSubstr("policy failure of bob@example.com (5.7.1): nobody switched off"));
+  EXPECT_THAT(errors(), HasSubstr("Automatic answer from bob@example.com: nobody switched off"));
+  EXPECT_THAT(errors(), HasSubstr("unknown failure of an unreadable address"));
+  EXPECT_EQ(trap.reportCount(), 0);
+
+  auto unknownUser = report("ANN@example.com", "failed", "5.1.1");
+  unknownUser.headers.clear();  // a standard report is read without its From and To
+  cycle({unknownUser});
+  EXPECT_EQ(actives(), "FFT");
+  EXPECT_EQ(savedLines().at(4), "false");  // and saved
+  auto lines = deactivated();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "12/5/2026\t1:02:03 PM\tann@example.com\t" + list +
+                          "\tbounce: permanent failure\t5.1.1\truidl-6@mx");
+  EXPECT_THAT(lines[1], HasSubstr("\tAnn@Example.com\t" + other + "\t"));
+}
+
+TEST_F(Bounces, WithDeactivateOffAReportChangesNothingAndNoRuleMakesItASignUp) {
+  m_engine = makeEngine(runner, trap, false);  // the Filters block's "deactivate" is off
+  cycle({report("bob@example.com", "failed", "5.1.1")});
+  EXPECT_EQ(actives(), "TTT");
+  m_engine = makeEngine(runner, trap, true);
+  auto claimed = report("bob@example.com", "failed", "5.1.1");
+  claimed.subject = "join";  // a filter's rule holds, yet a report is never a sign-up
+  cycle({claimed});
+  EXPECT_EQ(actives(), "TTF");
+  EXPECT_EQ(table.size(), 3u);
+}
+
+TEST_F(Bounces, StrikesOnThreeDifferentDaysSwitchOffWhateverTheServerAccepted) {
+  int newsletter = addNewsletter(list, "All", "Hi");
+  // Day by day: which reports about bob arrive, and bob's line afterwards ("" = no line).
+  struct Day {
+    store::Date date;
+    std::vector<std::pair<std::string, std::string>> reports;  // action, status
+    std::string line;
+  };
+  const std::vector<Day> days = {
+      {{2026, 12, 5},
+       {{"failed", "4.2.2"}, {"failed", "4.4.1"}},
+       "2\t12/5/2026\t12/5/2026\t12/5/2026"},
+      // A relay accepted the newsletter: that clears nothing. Delays and refusals of the sender
+      // are no strikes.
+      {{2026, 12, 9},
+       {{"delayed", "4.4.7"}, {"failed", "5.7.1"}},
+       "2\t12/5/2026\t12/5/2026\t12/5/2026"},
+      {{2026, 12, 12}, {{"failed", "5.0.0"}}, "3\t12/5/2026\t12/12/2026\t12/5/2026,12/12/2026"},
+      {{2026, 12, 20}, {{"failed", "4.2.2"}}, ""},
+  };
+  for (const Day& day : days) {
+    clock.setToday(day.date);
+    engine().forcedSend({2}, newsletter);
+    std::vector<mail::IncomingMessage> reports;
+    for (const auto& [action, status] : day.reports)
+      reports.push_back(report("bob@example.com", action, status));
+    cycle(reports);
+    SCOPED_TRACE(store::shortDateText(day.date));
+    EXPECT_EQ(counts().empty() ? "" : counts()[0],
+              day.line.empty() ? "" : "bob@example.com\t" + day.line);
+  }
+  EXPECT_EQ(actives(), "TTF");
+  ASSERT_EQ(deactivated().size(), 1u);
+  EXPECT_THAT(deactivated()[0], HasSubstr("bounce: failures on three different days\t4.2.2"));
+}
+
+TEST_F(Bounces, AStrikeMoreThanThirtyDaysAfterTheLastStartsAgainAndOldLinesStillRead) {
+  store::writeLinesDurably(engine::BounceCounts::pathFor(profilePath),
+                           {"bob@example.com\t2\t11/1/2026\t11/4/2026"});
+  clock.setToday({2026, 12, 4});  // 30 days after the last: still counting
+  cycle({report("bob@example.com", "failed", "4.2.2")});
+  EXPECT_EQ(actives(), "TTF");
+  table.setActive(2, "true");
+  store::writeLinesDurably(engine::BounceCounts::pathFor(profilePath),
+                           {"bob@example.com\t2\t11/1/2026\t11/3/2026"});
+  cycle({report("bob@example.com", "failed", "4.2.2")});  // 31 days: one again
+  EXPECT_EQ(counts(),
+            std::vector<std::string>{"bob@example.com\t1\t12/4/2026\t12/4/2026\t12/4/2026"});
+  clock.setToday({2027, 1, 5});  // a cycle without failures drops the stale line
+  cycle({message("x@example.org", "X", "hello", "hi")});
+  EXPECT_TRUE(counts().empty());
+}
+
+TEST_F(Bounces, TheTaggedReturnPathGoesOutOnlyWhenSwitchedOnAndNamesTheRecipientOfAReport) {
+  addNewsletter(list, "All", "Hi");
+  engine().VBSendMessage();
+  settings.verp = true;
+  table.setSentList(0, "none");
+  engine().VBSendMessage();
+  ASSERT_EQ(server.sent.size(), 3u);
+  EXPECT_EQ(server.sent[0].envelopeSender, "");
+  EXPECT_EQ(server.sent[2].toAddress, "ann@example.com");
+  EXPECT_EQ(server.sent[2].envelopeSender, "list+b.ohkpkx3s7iji362g@example.com");
+  EXPECT_EQ(server.sent[2].fromAddress, "list@example.com");
+
+  // A report sent back to the tag names its recipient whatever the report itself says.
+  const std::string tagged = engine::verpSender("list@example.com", "bob@example.com");
+  cycle({report("x400-gateway-id@relay.example", "failed", "5.1.1"),
+         report("x400-gateway-id@relay.example", "failed", "5.1.1", tagged)});
+  EXPECT_EQ(actives(), "TTF");
+}
+
+TEST_F(Bounces, OptOutAutoUnsubscribeAndInvalidAddressesAreLoggedToo) {
+  profile.UpdateFile_new(filters().back().indexNumber, "autounsubscribe", list);
+  table.setFilterList(filters());
+  cycle({message("ann@example.com", "Ann", list, "please remove me @@@"),
+         message("bob@example.com", "Bob", "vip", "sign me up")});
+  EXPECT_EQ(actives(), "FTFT");  // bob signed up to the other list
+  auto lines = deactivated();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_THAT(lines[0], HasSubstr("\tann@example.com\t" + list + "\topt-out\t-\t"));
+  EXPECT_THAT(lines[1], HasSubstr("\tbob@example.com\t" + list + "\tauto-unsubscribe\t-\t"));
+
+  table.add(subscriber("no address", "Nobody", list));
+  addNewsletter(list, "All", "Hi");
+  engine().VBSendMessage();
+  lines = deactivated();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_THAT(lines[2], HasSubstr("\tno address\t" + list + "\tinvalid address\t-\t-"));
+}
+
+TEST(Deactivation, OptOutSwitchesOffTheExactAddressInThatListOnly) {
+  store::SubscriberTable table =
+      makeTable({subscriber("ann@x.com", "A", "News"), subscriber("ann@x.com", "A", "Tips"),
+                 subscriber("Ann@X.com", "A", "News")});
+  SubscriberIndex exact(table, SubscriberIndex::Comparison::kExact);
+  EXPECT_TRUE(engine::DeactivateSubscriber(table, exact, "ann@x.com", "news").empty());
+  EXPECT_FALSE(table.changed());
+  EXPECT_EQ(engine::DeactivateSubscriber(table, exact, "ann@x.com", "News"),
+            std::vector<store::Position>{0});
+  EXPECT_EQ(table.active(1), "true");
+  EXPECT_EQ(table.active(2), "true");
 }
 
 }  // namespace
