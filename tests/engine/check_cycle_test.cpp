@@ -27,6 +27,21 @@ class CheckCycle : public EngineFixture {
   CheckCycle() { list = addSignupFilter({engine::makeRuleLine("Subject", "Has", "join", "")}); }
   std::vector<std::string> seen() { return engine::loadSeenUidls(engine().seenStorePath()); }
   std::vector<std::string> activity() const { return store::readLines(folder / "activity.log"); }
+  // A delivery failure report as the mail client hands it over.
+  mail::IncomingMessage report(const std::string& recipient, const std::string& action,
+                               const std::string& status, const std::string& to = "") {
+    mail::IncomingMessage m = message("mailer-daemon@mx.example.org", "", "Undelivered", "");
+    m.messageId = "r" + m.uidl + "@mx";
+    m.headers = {{"From", "mailer-daemon@mx.example.org"},
+                 {"To", to.empty() ? "list@example.com" : to}};
+    m.deliveryStatus = "Reporting-MTA: dns; mx\r\n\r\nFinal-Recipient: rfc822; " + recipient +
+                       "\r\nAction: " + action + "\r\nStatus: " + status;
+    return m;
+  }
+  void cycle(const std::vector<mail::IncomingMessage>& messages) {
+    for (const auto& m : messages) deliver(m);
+    engine().cmdCheckMail_click();
+  }
   std::string list;
 };
 
@@ -152,11 +167,7 @@ TEST_F(CheckCycle, AFailedSaveBringsTheMessagesBackButTheirSignUpsAndReportsCoun
   table.add(subscriber("bob@example.com", "Bob", list));
   table.clearChanged();
   deliver(message("ann@example.com", "Ann", "join", ""));
-  mail::IncomingMessage report = message("mailer-daemon@example.com", "", "Undelivered", "");
-  report.deliveryStatus =
-      "Reporting-MTA: dns; mx\r\n\r\nFinal-Recipient: rfc822; bob@example.com\r\n"
-      "Action: failed\r\nStatus: 4.2.2\r\n";
-  deliver(report);
+  deliver(report("bob@example.com", "failed", "4.2.2"));
 
   table.setSaveBlocked(true);
   engine().cmdCheckMail_click();
@@ -204,11 +215,7 @@ TEST_F(CheckCycle, OneBoundedLineListsOnlyWhatNoRuleRead) {
   deliver(message("new@example.com", "New", "join", ""));             // a sign-up
   deliver(message("ann@example.com", "Ann", "join again", ""));       // already on the list
   deliver(message("ann@example.com", "Ann", list, "remove me @@@"));  // an opt-out
-  mail::IncomingMessage report = message("mailer-daemon@mx.example.org", "", "Undelivered", "");
-  report.deliveryStatus =
-      "Final-Recipient: rfc822; gone@example.com\r\nAction: failed\r\n"
-      "Status: 5.1.1";
-  deliver(report);
+  deliver(report("gone@example.com", "failed", "5.1.1"));
   mail::IncomingMessage away = message("bob@example.com", "", "Out of office", "");
   away.fullText = "Auto-Submitted: auto-replied\r\n\r\n";
   deliver(away);
@@ -320,36 +327,21 @@ TEST(VerpTag, TagOfTheLowerCaseAddressAndItsReturnPath) {
 }
 
 // Reports as the mail client hands them over: the delivery-status part already cut out.
-class Bounces : public EngineFixture {
+class Bounces : public CheckCycle {
  protected:
   Bounces() {
-    list = addSignupFilter({engine::makeRuleLine("Subject", "Has", "join", "")});
     other = addSignupFilter({engine::makeRuleLine("Subject", "Has", "vip", "")});
     table.add(subscriber("ann@example.com", "Ann", list));
     table.add(subscriber("Ann@Example.com", "Ann", other));
     table.add(subscriber("bob@example.com", "Bob", list));
     table.clearChanged();
   }
-  mail::IncomingMessage report(const std::string& recipient, const std::string& action,
-                               const std::string& status, const std::string& to = "") {
-    mail::IncomingMessage m = message("mailer-daemon@mx.example.org", "", "Undelivered", "");
-    m.messageId = "r" + m.uidl + "@mx";
-    m.headers = {{"From", "mailer-daemon@mx.example.org"},
-                 {"To", to.empty() ? "list@example.com" : to}};
-    m.deliveryStatus = "Reporting-MTA: dns; mx\r\n\r\nFinal-Recipient: rfc822; " + recipient +
-                       "\r\nAction: " + action + "\r\nStatus: " + status;
-    return m;
-  }
-  void cycle(const std::vector<mail::IncomingMessage>& messages) {
-    for (const auto& m : messages) deliver(m);
-    engine().cmdCheckMail_click();
-  }
   std::vector<std::string> deactivated() const { return readLines(folder / "deactivated.log"); }
   std::vector<std::string> counts() const {
     return readLines(engine::BounceCounts::pathFor(profilePath));
   }
   std::string errors() const { return readBytes(folder / "errlog.txt"); }
-  std::string list, other;
+  std::string other;
 };
 
 TEST_F(Bounces, OnlyAPermanentFailureSwitchesOffAtOnceInEveryListIgnoringCase) {

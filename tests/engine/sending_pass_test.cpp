@@ -364,10 +364,7 @@ class ThreadNotingOperator : public RecordingOperator {
   std::mutex m_mutex;
 };
 
-class TransferThreadCycle : public EngineFixture {
- protected:
-  std::string list = addSignupFilter({engine::makeRuleLine("Subject", "Has", "join", "")});
-};
+class TransferThreadCycle : public SendingPass {};
 
 TEST_F(TransferThreadCycle, AgainstASlowServerKeepsTheCallerTurningAndNeverOverlaps) {
   ThreadNotingOperator threadUi;
