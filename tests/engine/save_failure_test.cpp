@@ -135,15 +135,6 @@ const std::vector<SaveKind> kSaveKinds = {
      }},
 };
 
-// Equal bytes; on a difference, the sizes and the last bytes rather than whole files.
-::testing::AssertionResult sameBytes(const std::string& actual, const std::string& expected) {
-  if (actual == expected) return ::testing::AssertionSuccess();
-  auto tail = [](const std::string& s) { return s.substr(s.size() < 80 ? 0 : s.size() - 80); };
-  return ::testing::AssertionFailure()
-         << actual.size() << " bytes ending \"" << tail(actual) << "\", expected "
-         << expected.size() << " ending \"" << tail(expected) << "\"";
-}
-
 // Tries one save in the trouble; returns the system's reason.
 std::string saveInTrouble(Trouble trouble, Place& place, const SaveKind& kind, bool& saved) {
   const fs::path file = place.folder / kind.file;
@@ -187,11 +178,9 @@ TEST_P(SaveFailure, EveryKindOfSaveKeepsTheOldFileSaysWhyAndSucceedsOnceTheTroub
     bool saved = true;
     const std::string reason = saveInTrouble(trouble, place, kind, saved);
     EXPECT_FALSE(saved);
-    EXPECT_TRUE(sameBytes(readBytes(file), before));
+    EXPECT_EQ(readBytes(file), before);
     EXPECT_FALSE(fs::exists(store::workFilePath(file)));
-    const std::vector<std::string> log = fs::exists(place.trap.logPath())
-                                             ? store::splitLines(readBytes(place.trap.logPath()))
-                                             : std::vector<std::string>();
+    const std::vector<std::string> log = readLines(place.trap.logPath());
     ASSERT_FALSE(place.ui.statuses.empty());
     ASSERT_TRUE(kind.logThere || !log.empty());
     const std::string told = kind.logThere ? place.ui.statuses.back() : log.back();
@@ -203,7 +192,7 @@ TEST_P(SaveFailure, EveryKindOfSaveKeepsTheOldFileSaysWhyAndSucceedsOnceTheTroub
 
     EXPECT_TRUE(kind.save(place));
     if (kind.append) {
-      EXPECT_TRUE(sameBytes(readBytes(file), before + place.added));
+      EXPECT_EQ(readBytes(file), before + place.added);
     } else {
       EXPECT_THAT(readBytes(file), HasSubstr(place.added));
     }
@@ -248,8 +237,8 @@ TEST(JournalFoldOnAFullDisk, TheJournalStaysUntilTheSubscriberFileHoldsIt) {
       EXPECT_FALSE(place.subscribers.Save_Email(table));
       ASSERT_TRUE(journal.append("bob@x.com", "Tips", "12/5/2026", "9:01 AM"));  // still recorded
     }
-    EXPECT_TRUE(sameBytes(readBytes(place.folder / "Gold.txt"), before));
-    EXPECT_TRUE(sameBytes(fs::exists(folding) ? readBytes(folding) : "", folded) || !foldFails);
+    EXPECT_EQ(readBytes(place.folder / "Gold.txt"), before);
+    if (foldFails) EXPECT_EQ(readBytes(folding), folded);
     EXPECT_EQ(sentLists(), "Welcome[\\?]|Tips[\\?]");  // a load now (after a crash) has them all
 
     store::SubscriberTable table;
