@@ -25,7 +25,7 @@ ByteString bytesOf(const std::string& text) {
   return ByteString(text.begin(), text.end());
 }
 
-TEST(CRijndaelBlock, MatchesEveryKnownAnswerInBothDirections) {
+TEST(CRijndaelBlock, MatchesEveryKnownAnswerAndKeysArePasswordsCutOrZeroFilled) {
   std::ifstream in(TIDEWELL_TEST_DATA "/rijndael-256-256-kat.txt");
   std::string line, key, plain;
   int vectors = 0;
@@ -41,13 +41,11 @@ TEST(CRijndaelBlock, MatchesEveryKnownAnswerInBothDirections) {
     ++vectors;
   }
   EXPECT_EQ(vectors, 22) << "the known-answer file did not parse";
-}
 
-TEST(CRijndaelBlock, KeyIsPasswordCutOrZeroFilledTo32Bytes) {
   EXPECT_EQ(CRijndael::keyFromPassword(bytesOf("ABCD1234")), block("4142434431323334"));
   std::string longest = "0123456789ABCDEFGHIJKLMNOPQRSTUV";
-  CRijndael::Key key = CRijndael::keyFromPassword(bytesOf(longest + "extra"));
-  EXPECT_EQ(std::string(key.begin(), key.end()), longest);
+  CRijndael::Key cut = CRijndael::keyFromPassword(bytesOf(longest + "extra"));
+  EXPECT_EQ(std::string(cut.begin(), cut.end()), longest);
 }
 
 class CRijndaelData : public ::testing::Test, public testing::TrapFixture {
@@ -55,7 +53,7 @@ class CRijndaelData : public ::testing::Test, public testing::TrapFixture {
   CRijndael cipher{trap};
 };
 
-TEST_F(CRijndaelData, BufferIsLengthPrefixMessageAndZeroFillInIndependentBlocks) {
+TEST_F(CRijndaelData, BufferIsLengthPrefixMessageAndZeroFillAndEmptyIsLogged) {
   ByteString message(33, 'x');
   message[5] = 0;
   ByteString out = cipher.EncryptData(message, bytesOf("K3Y"));
@@ -74,9 +72,8 @@ TEST_F(CRijndaelData, BufferIsLengthPrefixMessageAndZeroFillInIndependentBlocks)
   EXPECT_EQ(cipher.DecryptData(out, bytesOf("K3Y")), message);
   EXPECT_EQ(cipher.EncryptData(message, bytesOf("K3Y")), out) << "no state between calls";
   EXPECT_TRUE(logLines().empty());
-}
 
-TEST_F(CRijndaelData, NothingToEncipherIsLoggedUnderItsProcedure) {
+  // Nothing to encipher is logged under its procedure.
   EXPECT_TRUE(cipher.EncryptData({}, bytesOf("K3Y")).empty());
   ASSERT_EQ(logLines().size(), 1u);
   EXPECT_EQ(logLines()[0].rfind("decrypt_fun2 ", 0), 0u) << logLines()[0];
@@ -124,7 +121,7 @@ TEST_F(PasswordCipherTest, SeedBelowAnOffsetBuildsNoKey) {
   EXPECT_EQ(logPrefixes(), std::vector<std::string>(3, "f_encode_date:"));
 }
 
-TEST_F(PasswordCipherTest, RoundTripsInWholeBlocksKeepingEmbeddedZeros) {
+TEST_F(PasswordCipherTest, RoundTripsInWholeBlocksWithAKeyOfDayPlusMonthPlusYear) {
   EXPECT_EQ(f_encrypt(trap, std::string(28, 'a'), kDate).size(), 64u);
   EXPECT_EQ(f_encrypt(trap, std::string(29, 'a'), kDate).size(), 128u);
   EXPECT_EQ(f_encrypt(trap, "", kDate), "");
@@ -135,9 +132,7 @@ TEST_F(PasswordCipherTest, RoundTripsInWholeBlocksKeepingEmbeddedZeros) {
   EXPECT_EQ(DecryptText(trap, EncryptText(trap, "p\xE4ss\x80", "K"), "K"),
             "p\xC3\xA4ss\xE2\x82\xAC");
   EXPECT_TRUE(logLines().empty());
-}
 
-TEST_F(PasswordCipherTest, KeyDependsOnlyOnDayPlusMonthPlusYear) {
   std::string stored = f_encrypt(trap, "hunter2", kDate);
   for (auto same : {kDate, "5/12/2026", "1/1/2041", "2026-12-05", "Dec 5, 2026"}) {
     EXPECT_EQ(f_encrypt(trap, "hunter2", same), stored) << same;

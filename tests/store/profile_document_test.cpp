@@ -158,7 +158,7 @@ TEST(ProfileDocumentWrite, RenameRuleReferencesOnlyTouchesRuleLines) {
   EXPECT_EQ(d.get(7, "rule"), "Filter_10");
 }
 
-TEST(ProfileDocumentDelete, FilterTakesFollowingNewslettersThenRenumber) {
+TEST(ProfileDocumentDelete, FilterTakesFollowingNewslettersNotOneOutOfFileOrderThenRenumber) {
   ProfileDocument d =
       profileWith({filter(5, "Filter_1"), newsletter(6, "A", "Filter_1"),
                    newsletter(7, "B", "Filter_1"), filter(8, "Filter_2"), newsletter(9, "C", "x")});
@@ -172,13 +172,11 @@ TEST(ProfileDocumentDelete, FilterTakesFollowingNewslettersThenRenumber) {
   for (std::size_t i = 1; i < d.lines().size(); ++i) {
     EXPECT_FALSE(d.lines()[i].empty() && d.lines()[i - 1].empty()) << i;
   }
-}
 
-TEST(ProfileDocumentDelete, NewsletterAlonePlacedOutOfFileOrderAndTheLastBlock) {
   // A new newsletter sits before the filters but carries the highest index.
-  ProfileDocument d = profileWith({newsletter(7, "New", "x"), filter(5, "F1"), filter(6, "F2")});
-  d.deleteNode(5);
-  EXPECT_TRUE(d.hasBlock(7) && !d.hasBlock(5));
+  ProfileDocument late = profileWith({newsletter(7, "New", "x"), filter(5, "F1"), filter(6, "F2")});
+  late.deleteNode(5);
+  EXPECT_TRUE(late.hasBlock(7) && !late.hasBlock(5));
   // The last block leaves its separator, which renumbering drops.
   ProfileDocument last = profileWith({filter(5, "Filter_1")});
   last.deleteNode(5);
@@ -284,7 +282,7 @@ TEST_F(ProfileStoreTest, InterruptedChangeLeavesTheOldFileStaleWorkFilesGoCopyFi
   EXPECT_FALSE(store.CopyFile());  // no work file left to commit
 }
 
-TEST(Text, Utf8IsKeptAndAnythingElseReadsAsWindows1252) {
+TEST(Text, Utf8IsKeptElseWindows1252AndLinesSplitOnLfWithOrWithoutCr) {
   EXPECT_TRUE(isValidUtf8("plain \xC3\xA9\xE2\x82\xAC"));
   EXPECT_FALSE(isValidUtf8("caf\xE9"));
   EXPECT_FALSE(isValidUtf8("\xC3"));          // cut short
@@ -293,9 +291,7 @@ TEST(Text, Utf8IsKeptAndAnythingElseReadsAsWindows1252) {
   EXPECT_EQ(decodeFileText("caf\xE9 \x80 \x93"), "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9C");
   EXPECT_EQ(decodeFileText("caf\xC3\xA9"), "caf\xC3\xA9");
   EXPECT_EQ(decodeFileText("caf\xC3\xA9\r\ncaf\xE9\n"), "caf\xC3\xA9\r\ncaf\xC3\xA9\n");
-}
 
-TEST(Text, LinesSplitOnLfWithOrWithoutCr) {
   EXPECT_THAT(splitLines("a\r\nb\nc"), ElementsAre("a", "b", "c"));
   EXPECT_THAT(splitLines("a\r\n\r\nb\r\n"), ElementsAre("a", "", "b"));
   EXPECT_TRUE(splitLines("").empty());
@@ -316,7 +312,7 @@ TEST(Text, CaseInsensitiveComparisonsFoldAccentedLetters) {
   EXPECT_EQ(trim("  \tvalue \t"), "value");
 }
 
-TEST(Utilities, AddressAndUrlChecks) {
+TEST(Utilities, AddressUrlAndFileChecks) {
   for (auto [text, valid] :
        {std::pair{"@.", true}, {".x@", true}, {"ann@example", false}, {"ann.example.com", false}}) {
     EXPECT_EQ(ValidateEmail(text), valid) << text;
@@ -329,9 +325,7 @@ TEST(Utilities, AddressAndUrlChecks) {
                              {"C:\\file", false}}) {
     EXPECT_EQ(ValidateURL(text), valid) << text;
   }
-}
 
-TEST(Utilities, FileHelpers) {
   testing::TrapFixture fx;
   auto file = fx.folder / "eight.txt";
   testing::writeBytes(file, "a\r\nbbbbbbbbbbbbbbbb\r\n\r\nd\r\ne\r\nf\r\ng\r\nh");
@@ -345,7 +339,7 @@ TEST(Utilities, FileHelpers) {
   EXPECT_EQ(fx.logLines()[0].rfind("GetFileSize:", 0), 0u);
 }
 
-TEST(DateText, WrittenFormsAndEveryAcceptedFormReadBack) {
+TEST(DateText, WrittenFormsAndAcceptedFormsReadBackNonDatesAreRefusedDayNumbersRoundTrip) {
   Date d{2026, 12, 5};
   EXPECT_EQ(shortDateText(d), "12/5/2026");
   EXPECT_EQ(pickerText(d), "Dec 5, 2026");
@@ -357,9 +351,7 @@ TEST(DateText, WrittenFormsAndEveryAcceptedFormReadBack) {
        {"12/5/2026", " 12/05/2026 ", "2026-12-05", "Dec 5, 2026", "december 5, 2026"})
     EXPECT_EQ(parseDate(text), d) << text;
   EXPECT_EQ(parseDate("2/29/2024"), (Date{2024, 2, 29}));
-}
 
-TEST(DateText, NonDatesAreRefusedAndDayNumbersRoundTrip) {
   for (const char* text :
        {"", "!", "2/29/2026", "13/1/2026", "12/5", "12/5/2026x", "0/1/2026", "12:00:00 AM",
         "date not set", "Foo 5, 2026", "2026-1-5", "99999999999/1/2026"}) {
@@ -372,7 +364,7 @@ TEST(DateText, NonDatesAreRefusedAndDayNumbersRoundTrip) {
   EXPECT_EQ(toDayNumber({2026, 12, 5}) - toDayNumber({2026, 11, 30}), 5);
 }
 
-TEST(ErrorTrap, LogLineAndStatusText) {
+TEST(ErrorTrap, LogLineAndStatusTextAlsoOfForeignExceptions) {
   testing::TrapFixture fx;
   int result = fx.trap.run(Procedure{"Save_Email"}, -1,
                            []() -> int { raise(kPathAccess, "Permission denied\r\nsecond line"); });
@@ -382,10 +374,7 @@ TEST(ErrorTrap, LogLineAndStatusText) {
   EXPECT_EQ(fx.ui.statuses.back(), "Save_Email: Permission denied\r\nsecond line");
   EXPECT_TRUE(fx.trap.run(windowProcedure("UpdateIndex"), [] {}));
   EXPECT_EQ(fx.logLines().size(), 1u);
-}
 
-TEST(ErrorTrap, ForeignExceptionsAreTrappedToo) {
-  testing::TrapFixture fx;
   EXPECT_FALSE(fx.trap.run(windowProcedure("cmdNewInbound"), [] { throw std::bad_alloc(); }));
   EXPECT_EQ(fx.logLines().back(), "cmdNewInbound 12/5/2026 1:02:03 PM 7 Out of memory");
 }
