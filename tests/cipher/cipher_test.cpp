@@ -15,9 +15,8 @@ namespace {
 
 CRijndael::Block block(const std::string& hex) {
   CRijndael::Block bytes{};
-  for (std::size_t i = 0; i < bytes.size() && 2 * i < hex.size(); ++i) {
+  for (std::size_t i = 0; i < bytes.size() && 2 * i < hex.size(); ++i)
     bytes[i] = static_cast<std::uint8_t>(std::stoi(hex.substr(2 * i, 2), nullptr, 16));
-  }
   return bytes;
 }
 
@@ -125,18 +124,16 @@ TEST_F(PasswordCipherTest, RoundTripsInWholeBlocksWithAKeyOfDayPlusMonthPlusYear
   EXPECT_EQ(f_encrypt(trap, std::string(28, 'a'), kDate).size(), 64u);
   EXPECT_EQ(f_encrypt(trap, std::string(29, 'a'), kDate).size(), 128u);
   EXPECT_EQ(f_encrypt(trap, "", kDate), "");
-  for (std::string text : {"a\0b\0\0c"s, "\0"s, std::string(100, 'q'), "m\xC3\xBCll"s}) {
+  for (std::string text : {"a\0b\0\0c"s, "\0"s, std::string(100, 'q'), "m\xC3\xBCll"s})
     EXPECT_EQ(f_decrypt(trap, f_encrypt(trap, text, kDate), kDate), text);
-  }
   // Written on the old platform: Windows-1252 "päss€" comes back as UTF-8.
   EXPECT_EQ(DecryptText(trap, EncryptText(trap, "p\xE4ss\x80", "K"), "K"),
             "p\xC3\xA4ss\xE2\x82\xAC");
   EXPECT_TRUE(logLines().empty());
 
   std::string stored = f_encrypt(trap, "hunter2", kDate);
-  for (auto same : {kDate, "5/12/2026", "1/1/2041", "2026-12-05", "Dec 5, 2026"}) {
+  for (auto same : {kDate, "5/12/2026", "1/1/2041", "2026-12-05", "Dec 5, 2026"})
     EXPECT_EQ(f_encrypt(trap, "hunter2", same), stored) << same;
-  }
   EXPECT_NE(f_encrypt(trap, "hunter2", "12/6/2026"), stored);
   EXPECT_NE(f_decrypt(trap, stored, "12/6/2026"), "hunter2");
 }

@@ -77,9 +77,8 @@ TEST_F(CheckCycle, SignUpIsCapturedSavedAndGetsTheDayZeroNewsletterInTheSameCycl
 
   // The steps are told in the order they happen.
   std::vector<std::string> steps;
-  for (const auto& s : ui.statuses) {
+  for (const auto& s : ui.statuses)
     if (s.find("...") != std::string::npos && s.rfind("Sent", 0) != 0) steps.push_back(s);
-  }
   EXPECT_THAT(steps, ElementsAre("Logging into Pop3...", "Downloading New Emails...",
                                  "New messages Downloaded. Processing...",
                                  "Processing Outgoing Messages...", "Sending..."));
@@ -279,10 +278,9 @@ TEST(BounceClass, StatusCodeIsTheFirstEnhancedCodeAndOnlyAddressFailuresArePerma
       {"", "the address does not exist", false, BounceClass::kPermanent},
       {"", "will retry for 5 days", false, BounceClass::kTemporary},
       {"", "hello", false, BounceClass::kUnknown}};
-  for (const Case& c : classes) {
+  for (const Case& c : classes)
     EXPECT_EQ(engine::classifyFailure(c.status, c.text, c.delayed), c.expected)
         << c.status << " " << c.text;
-  }
 }
 
 TEST(ReportText, AddressesAndReportFieldValues) {

@@ -23,9 +23,8 @@ std::string EngineFixture::addSignupFilter(const std::vector<std::string>& rules
   int index = filters().back().indexNumber;
   profile.UpdateFile_new(index, "toname", toname);
   profile.UpdateFile_new(index, "displayname", title + " List");
-  for (std::size_t i = 0; i < rules.size(); ++i) {
+  for (std::size_t i = 0; i < rules.size(); ++i)
     profile.UpdateFile_new(index, "rule" + std::to_string(i + 1), rules[i]);
-  }
   table.setFilterList(filters());
   return title;
 }

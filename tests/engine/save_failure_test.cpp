@@ -186,9 +186,7 @@ TEST_P(SaveFailure, EveryKindOfSaveKeepsTheOldFileSaysWhyAndSucceedsOnceTheTroub
     const std::string told = kind.logThere ? place.ui.statuses.back() : log.back();
     EXPECT_THAT(told, HasSubstr(kind.file));
     EXPECT_THAT(told, HasSubstr(reason));
-    if (kind.logThere) {
-      EXPECT_THAT(told, HasSubstr("; the error log cannot be written (Cannot"));
-    }
+    if (kind.logThere) EXPECT_THAT(told, HasSubstr("; the error log cannot be written (Cannot"));
 
     EXPECT_TRUE(kind.save(place));
     if (kind.append) {

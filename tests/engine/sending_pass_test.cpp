@@ -70,10 +70,9 @@ TEST_F(SendingPass, AbsentDisplayNameReplyAddressAndSubjectAreEmptyInTheMessage)
   engine().VBSendMessage();
   engine().forcedSend({0}, n);
   ASSERT_EQ(server.sent.size(), 2u);
-  for (const auto& m : server.sent) {
+  for (const auto& m : server.sent)
     EXPECT_EQ(m.fromName + "|" + m.fromAddress + "|" + m.replyTo + "|" + m.subject,
               "|list@example.com||");
-  }
 }
 
 TEST_F(SendingPass, ServerRepliesDecideRetryBounceOrNothing) {
@@ -282,9 +281,8 @@ TEST_F(SendingPass, SubjectsAndNamesNeverCarryLineBreaksIntoTheMessage) {
 }
 
 int ticksUntilCycle(CycleScheduler& s, int limit = 100000) {
-  for (int tick = 1; tick <= limit; ++tick) {
+  for (int tick = 1; tick <= limit; ++tick)
     if (s.timer1Tick()) return tick;
-  }
   return -1;
 }
 
@@ -388,9 +386,8 @@ TEST_F(TransferThreadCycle, AgainstASlowServerKeepsTheCallerTurningAndNeverOverl
   EXPECT_EQ(table.size(), 5u);
   EXPECT_EQ(server.sent.size(), 5u);
   EXPECT_GT(worker.events, 50);  // 10 slow transfers of 20 ms, events every millisecond
-  for (const auto& [text, thread] : threadUi.threads) {
+  for (const auto& [text, thread] : threadUi.threads)
     EXPECT_EQ(thread, std::this_thread::get_id()) << text;
-  }
 }
 
 // The transfer runs on its own thread, and a failure of the work done alongside must not leave
@@ -413,9 +410,8 @@ TEST(TransferThread, WorkerRunnerRunsTheTransferAsideAndWaitsForItWhenTheWorkAlo
 
 TEST_F(TransferThreadCycle, OverlappedSendingKeepsEveryAddressToOneCopy) {
   addNewsletter(list, "All", "Hi ~name~");
-  for (const char* who : {"a@x.com", "b@x.com", "a@x.com", "c@x.com", "bad-address", "b@x.com"}) {
+  for (const char* who : {"a@x.com", "b@x.com", "a@x.com", "c@x.com", "bad-address", "b@x.com"})
     table.add(subscriber(who, "N", list));
-  }
   server.refuseSends = 1;  // the first copy to a@x.com is refused
   mail::WorkerRunner worker;
   EXPECT_TRUE(makeEngine(worker, trap)->VBSendMessage());

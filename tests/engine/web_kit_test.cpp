@@ -34,10 +34,9 @@ TEST(OptOutToken, AgreesWithTheKitAndRefusesWhatIsNotIts) {
       {"", "sub@example.org", "News", ""},
       {"xyz", "sub@example.org", "News", engine::optOutToken("xyz", "sub@example.org", "News")},
   };
-  for (const Case& c : refused) {
+  for (const Case& c : refused)
     EXPECT_FALSE(engine::optOutTokenValid(c.secret, c.address, c.title, c.token))
         << c.address << " " << c.title << " " << c.token;
-  }
   std::string a = engine::newKitSecret();
   EXPECT_EQ(a.size(), 64u);
   EXPECT_NE(a, engine::newKitSecret());
@@ -144,10 +143,9 @@ class WebKitCycle : public EngineFixture {
   }
   std::vector<std::string> consentLines() { return readLines(folder / "consent.log"); }
   std::string activeOf(const std::string& address, const std::string& filter) {
-    for (store::Position p = 0; p < table.size() && !table.isEmpty(); ++p) {
+    for (store::Position p = 0; p < table.size() && !table.isEmpty(); ++p)
       if (table.record(p).email() == address && table.filterTitle(p) == filter)
         return std::string(table.active(p));
-    }
     return "absent";
   }
   std::string list;

@@ -118,10 +118,9 @@ TEST(ProfileDocumentWrite, RefusesWhatTheFileCannotHold) {
 
 TEST(ProfileDocumentWrite, DeleteKeyThenRegenerateRenumbersOnlyNumberedKeys) {
   std::vector<std::string> rules;
-  for (int i = 1; i <= 12; ++i) {
+  for (int i = 1; i <= 12; ++i)
     rules.push_back("rule" + std::to_string(i) + ": <1<Subject>1> <3<rule" + std::to_string(i) +
                     " text>3>");
-  }
   rules.push_back("rules_note: kept");
   ProfileDocument d = profileWith({filter(5, "Filter_1", rules)});
   d.deleteKey(5, "RULE1");
@@ -169,9 +168,8 @@ TEST(ProfileDocumentDelete, FilterTakesFollowingNewslettersNotOneOutOfFileOrderT
   EXPECT_EQ(d.get(6, "title"), "C");
   EXPECT_THAT(d.indexesInTreeOrder(), ElementsAre(1, 2, 3, 4, 5, 6));
   // Separator lines went with the blocks: no doubled empty lines remain.
-  for (std::size_t i = 1; i < d.lines().size(); ++i) {
+  for (std::size_t i = 1; i < d.lines().size(); ++i)
     EXPECT_FALSE(d.lines()[i].empty() && d.lines()[i - 1].empty()) << i;
-  }
 
   // A new newsletter sits before the filters but carries the highest index.
   ProfileDocument late = profileWith({newsletter(7, "New", "x"), filter(5, "F1"), filter(6, "F2")});
@@ -358,9 +356,8 @@ TEST(DateText, WrittenFormsAndAcceptedFormsReadBackNonDatesAreRefusedDayNumbersR
     EXPECT_EQ(parseDate(text), std::nullopt) << text;
   }
   EXPECT_EQ(toDayNumber({1970, 1, 1}), 0);
-  for (int n : {-1000000, -1, 0, 59, 60, 20000, 2932896}) {
+  for (int n : {-1000000, -1, 0, 59, 60, 20000, 2932896})
     EXPECT_EQ(toDayNumber(fromDayNumber(n)), n);
-  }
   EXPECT_EQ(toDayNumber({2026, 12, 5}) - toDayNumber({2026, 11, 30}), 5);
 }
 
