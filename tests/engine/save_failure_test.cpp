@@ -186,7 +186,9 @@ TEST_P(SaveFailure, EveryKindOfSaveKeepsTheOldFileSaysWhyAndSucceedsOnceTheTroub
     const std::string told = kind.logThere ? place.ui.statuses.back() : log.back();
     EXPECT_THAT(told, HasSubstr(kind.file));
     EXPECT_THAT(told, HasSubstr(reason));
-    if (kind.logThere) EXPECT_THAT(told, HasSubstr("; the error log cannot be written (Cannot"));
+    if (kind.logThere) {
+      EXPECT_THAT(told, HasSubstr("; the error log cannot be written (Cannot"));
+    }
 
     EXPECT_TRUE(kind.save(place));
     if (kind.append) {
@@ -236,7 +238,9 @@ TEST(JournalFoldOnAFullDisk, TheJournalStaysUntilTheSubscriberFileHoldsIt) {
       ASSERT_TRUE(journal.append("bob@x.com", "Tips", "12/5/2026", "9:01 AM"));  // still recorded
     }
     EXPECT_EQ(readBytes(place.folder / "Gold.txt"), before);
-    if (foldFails) EXPECT_EQ(readBytes(folding), folded);
+    if (foldFails) {
+      EXPECT_EQ(readBytes(folding), folded);
+    }
     EXPECT_EQ(sentLists(), "Welcome[\\?]|Tips[\\?]");  // a load now (after a crash) has them all
 
     store::SubscriberTable table;

@@ -85,7 +85,7 @@ Files yearAndMore() {
 }
 
 const std::vector<Case> kCases = {
-    {"nothing", 30, "", {{0, 0, 0, 0}, {0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0, 0}}},
+    {"nothing", 30, "", {{0, 0, 0, 0}, {0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0, 0}}, {}},
     {"busy week",
      30,
      "Sending paused: daily limit reached",
