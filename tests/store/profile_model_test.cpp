@@ -44,7 +44,7 @@ TEST_F(ProfileModelTest, FirstRunWritesTheElevenLinesAndOpensNothing) {
   EXPECT_EQ(readBytes(settings.path()), before);
 }
 
-TEST_F(ProfileModelTest, OpeningAProfileElsewhereRemembersItsFileAndFolder) {
+TEST_F(ProfileModelTest, OpeningAProfileElsewhereRemembersItsFileAndFolderAndAMissingOneMeansNone) {
   settings.Create_INI_File();
   std::filesystem::create_directory(fx.folder / "Lists");
   writeBytes(fx.folder / "Lists" / "Gold.dat", testing::crlf({"x"}));
@@ -52,13 +52,9 @@ TEST_F(ProfileModelTest, OpeningAProfileElsewhereRemembersItsFileAndFolder) {
   ProfileStore ini(settings.path(), fx.trap);
   EXPECT_EQ(ini.GetFromFile_new(0, "startfile"), "Gold.dat");
   EXPECT_EQ(ini.GetFromFile_new(0, "path"), (fx.folder / "Lists").string() + "/");
-  EXPECT_EQ(settings.profileFolder(), fx.folder / "Lists/");
   EXPECT_EQ(settings.currentProfilePath(), fx.folder / "Lists/" / "Gold.dat");
-}
 
-TEST_F(ProfileModelTest, MissingProfileOrFolderMeansNoProfileAndNoError) {
-  settings.Create_INI_File();
-  ProfileStore ini(settings.path(), fx.trap);
+  // A missing profile or folder means no profile, and no error.
   ini.UpdateFile_new(0, "startfile", "Gone.dat");
   EXPECT_EQ(settings.currentProfilePath(), std::nullopt);
   ini.UpdateFile_new(0, "path", "/no/such/folder/");
@@ -125,7 +121,6 @@ TEST_F(ProfileModelTest, ExistingProfileAndUnsafeTitlesAreRefusedWithoutWriting)
 TEST_F(ProfileModelTest, NewFiltersNumberAfterTheLargestNumericSuffix) {
   ProfileStore store(createGold(), fx.trap);
   ProfileModel model(store);
-  EXPECT_EQ(model.filtersTitle(), "Filters");
   auto first = model.cmdNewInbound_Click("Filters");
   ASSERT_TRUE(first);
   EXPECT_EQ(first->index, 5);
@@ -174,7 +169,7 @@ TEST_F(ProfileModelTest, NewNewslettersGoBeforeTheFirstFilterWithTheNextNumber) 
   EXPECT_EQ(model.cmdNewNewsletter_Click("Newsletters")->title, "New Newsletter #8");
 }
 
-TEST_F(ProfileModelTest, StartUpReadsDefaultsAndDeciphersPasswords) {
+TEST_F(ProfileModelTest, StartUpReadsSettingsDeciphersPasswordsAndWritesAMissingDelimiter) {
   ProfileStore store(createGold(), fx.trap);
   ProfileSettings s = loadProfileSettings(store, cipher);
   EXPECT_TRUE(s.deactivate);
@@ -190,14 +185,12 @@ TEST_F(ProfileModelTest, StartUpReadsDefaultsAndDeciphersPasswords) {
   EXPECT_EQ(s.campaign.smtp_account, "bob");
   EXPECT_EQ(s.campaign.smtp_password, "hush");
   EXPECT_EQ(s.campaign.SMTPSSL, 1);
-}
 
-TEST_F(ProfileModelTest, MissingDelimiterIsWrittenAndBadNumbersKeepDefaults) {
-  ProfileStore store(createGold(), fx.trap);
+  // A missing delimiter is written back; bad numbers keep their defaults.
   store.DeleteFromFile_new(4, "fielddelimiter");
   store.DeleteFromFile_new(4, "deactivate");
   store.UpdateFile_new(3, "totalemailssent", "lots");
-  ProfileSettings s = loadProfileSettings(store, cipher);
+  s = loadProfileSettings(store, cipher);
   EXPECT_EQ(s.fieldDelimiter, "~");
   EXPECT_FALSE(s.deactivate);
   EXPECT_EQ(s.totalEmailsSent, 0);
