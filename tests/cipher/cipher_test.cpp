@@ -40,7 +40,6 @@ TEST(CRijndaelBlock, MatchesEveryKnownAnswerAndKeysArePasswordsCutOrZeroFilled) 
     ++vectors;
   }
   EXPECT_EQ(vectors, 22) << "the known-answer file did not parse";
-
   EXPECT_EQ(CRijndael::keyFromPassword(bytesOf("ABCD1234")), block("4142434431323334"));
   std::string longest = "0123456789ABCDEFGHIJKLMNOPQRSTUV";
   CRijndael::Key cut = CRijndael::keyFromPassword(bytesOf(longest + "extra"));
@@ -71,7 +70,6 @@ TEST_F(CRijndaelData, BufferIsLengthPrefixMessageAndZeroFillAndEmptyIsLogged) {
   EXPECT_EQ(cipher.DecryptData(out, bytesOf("K3Y")), message);
   EXPECT_EQ(cipher.EncryptData(message, bytesOf("K3Y")), out) << "no state between calls";
   EXPECT_TRUE(logLines().empty());
-
   // Nothing to encipher is logged under its procedure.
   EXPECT_TRUE(cipher.EncryptData({}, bytesOf("K3Y")).empty());
   ASSERT_EQ(logLines().size(), 1u);
@@ -130,7 +128,6 @@ TEST_F(PasswordCipherTest, RoundTripsInWholeBlocksWithAKeyOfDayPlusMonthPlusYear
   EXPECT_EQ(DecryptText(trap, EncryptText(trap, "p\xE4ss\x80", "K"), "K"),
             "p\xC3\xA4ss\xE2\x82\xAC");
   EXPECT_TRUE(logLines().empty());
-
   std::string stored = f_encrypt(trap, "hunter2", kDate);
   for (auto same : {kDate, "5/12/2026", "1/1/2041", "2026-12-05", "Dec 5, 2026"})
     EXPECT_EQ(f_encrypt(trap, "hunter2", same), stored) << same;

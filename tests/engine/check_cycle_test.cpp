@@ -67,14 +67,12 @@ TEST_F(CheckCycle, SignUpIsCapturedSavedAndGetsTheDayZeroNewsletterInTheSameCycl
   EXPECT_EQ(m.fromName + "|" + m.fromAddress + "|" + m.replyTo,
             list + " List|list@example.com|reply@example.com");
   EXPECT_EQ(engine().counters().sentToday, 2);
-
   // Saved before the messages were marked seen; all three are seen now.
   EXPECT_EQ(savedLines().size(), 16u);
   EXPECT_THAT(seen(), ElementsAre("uidl-1", "uidl-2", "uidl-3"));
   ASSERT_EQ(activity().size(), 3u);  // two sends, then the message no rule read
   EXPECT_EQ(activity()[0],
             "message sent:\tann@example.com\tNew Newsletter #1\t12/5/2026\t1:02:03 PM");
-
   // The steps are told in the order they happen.
   std::vector<std::string> steps;
   for (const auto& s : ui.statuses)
@@ -90,9 +88,7 @@ TEST_F(CheckCycle, SecondCycleDownloadsAndSendsNothingUntilThePopHistoryIsCleare
   deliver(message("ann@example.com", "Ann", "join", ""));
   engine().cmdCheckMail_click();
   ui.statuses.clear();
-
   engine().cmdCheckMail_click();
-
   EXPECT_EQ(server.sent.size(), 1u);
   EXPECT_THAT(ui.statuses, ::testing::Contains("No New Messages"));
   EXPECT_EQ(ui.statuses.back(), "No new messages sent.");
@@ -144,14 +140,11 @@ TEST_F(CheckCycle, BrokenDownloadMarksOnlyProcessedMessagesSeenAndDeletesNothing
   settings.delete_after_checking = "true";
   for (const char* who : {"a@x.com", "b@x.com", "c@x.com"}) deliver(message(who, "", "join", ""));
   server.fetchFailsAfter = 1;
-
   engine().cmdCheckMail_click();
-
   EXPECT_EQ(table.size(), 1u);
   EXPECT_THAT(seen(), ElementsAre("uidl-1"));
   EXPECT_TRUE(server.deleted.empty());
   EXPECT_NE(logLines().back().find("connection dropped"), std::string::npos);
-
   server.fetchFailsAfter = static_cast<std::size_t>(-1);
   engine().cmdCheckMail_click();
   EXPECT_EQ(table.size(), 3u);
@@ -165,11 +158,9 @@ TEST_F(CheckCycle, AFailedSaveBringsTheMessagesBackButTheirSignUpsAndReportsCoun
   table.clearChanged();
   deliver(message("ann@example.com", "Ann", "join", ""));
   deliver(report("bob@example.com", "failed", "4.2.2"));
-
   table.setSaveBlocked(true);
   engine().cmdCheckMail_click();
   EXPECT_TRUE(seen().empty());
-
   table.setSaveBlocked(false);
   engine().cmdCheckMail_click();
   EXPECT_EQ(table.size(), 2u);
@@ -231,7 +222,6 @@ TEST_F(CheckCycle, OneBoundedLineListsOnlyWhatNoRuleRead) {
                 std::string(79, 'x') +
                 "...\", \"hello 3\", \"hello 4\", \"hello 5\", \"hello 6\", \"hello 7\", "
                 "\"hello 8\", \"hello 9\", \"hello 10\" and 2 more\t12/5/2026\t1:02:03 PM");
-
   // A cycle with nothing new, or only with messages that were read, adds no line.
   engine().cmdCheckMail_click();
   deliver(message("other@example.com", "", "join", ""));
@@ -443,7 +433,6 @@ TEST_F(Bounces, TheTaggedReturnPathGoesOutOnlyWhenSwitchedOnAndNamesTheRecipient
   EXPECT_EQ(server.sent[2].toAddress, "ann@example.com");
   EXPECT_EQ(server.sent[2].envelopeSender, "list+b.ohkpkx3s7iji362g@example.com");
   EXPECT_EQ(server.sent[2].fromAddress, "list@example.com");
-
   // A report sent back to the tag names its recipient whatever the report itself says.
   const std::string tagged = engine::verpSender("list@example.com", "bob@example.com");
   cycle({report("x400-gateway-id@relay.example", "failed", "5.1.1"),
@@ -461,7 +450,6 @@ TEST_F(Bounces, OptOutAutoUnsubscribeAndInvalidAddressesAreLoggedToo) {
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_THAT(lines[0], HasSubstr("\tann@example.com\t" + list + "\topt-out\t-\t"));
   EXPECT_THAT(lines[1], HasSubstr("\tbob@example.com\t" + list + "\tauto-unsubscribe\t-\t"));
-
   table.add(subscriber("no address", "Nobody", list));
   addNewsletter(list, "All", "Hi");
   engine().VBSendMessage();

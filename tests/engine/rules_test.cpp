@@ -55,12 +55,10 @@ TEST(RuleTest, ComparisonsAreCaseSensitiveAndOnlySubjectEqualsIsExact) {
   EXPECT_TRUE(holds(makeRuleLine("Subject", "Has", "join", ""), "join the list"));
   EXPECT_TRUE(holds(hasJoin, "Please Join"));
   EXPECT_FALSE(holds(hasJoin, ""));
-
   const std::string equalsJoin = makeRuleLine("Subject", "=", "Join", "");
   EXPECT_TRUE(holds(equalsJoin, "Join"));
   EXPECT_FALSE(holds(equalsJoin, "Join "));
   EXPECT_FALSE(holds(equalsJoin, "join"));
-
   // Body and From test containment whatever the logic says.
   EXPECT_TRUE(holds(makeRuleLine("Body", "=", "sign me", ""), "", "please sign me up"));
   EXPECT_FALSE(holds(makeRuleLine("Body", "Has", "Sign me", ""), "Sign me", "please sign me up"));
@@ -144,7 +142,6 @@ class MatchFilterTest : public ::testing::Test {
 
 TEST_F(MatchFilterTest, FirstFilterWhoseRulesHoldClaimsTheMessage) {
   EXPECT_EQ(match("join").kind, Kind::kNone);
-
   filters = {filter("Empty", ""), filter("News", "join"), filter("Tips", "join")};
   MatchResult r = match("please join");
   ASSERT_EQ(r.kind, Kind::kSignUp);
@@ -158,11 +155,9 @@ TEST_F(MatchFilterTest, SenderAlreadyOnTheListIsNotSignedUpAgain) {
   add("ann@x.com", "Trial");
   add("ann@x.com", "News");
   table.clearChanged();
-
   EXPECT_EQ(match("join").kind, Kind::kNone);
   EXPECT_EQ(table.active(0), "true");  // no auto-unsubscribe for a repeated sign-up
   EXPECT_FALSE(table.changed());
-
   // Addresses and titles compare exactly.
   EXPECT_EQ(match("join", "", "Ann@x.com").kind, Kind::kSignUp);
   table.setFilterTitle(1, "news");
@@ -176,7 +171,6 @@ TEST_F(MatchFilterTest, SignUpSwitchesTheSenderOffInTheAutounsubscribeFilter) {
   add("ann@x.com", "Tips");
   add("bob@x.com", "Trial");
   table.clearChanged();
-
   MatchResult r = match("join");
   ASSERT_EQ(r.kind, Kind::kSignUp);
   EXPECT_EQ(table.active(0), "false");
@@ -184,7 +178,6 @@ TEST_F(MatchFilterTest, SignUpSwitchesTheSenderOffInTheAutounsubscribeFilter) {
   EXPECT_EQ(table.active(2), "true");
   EXPECT_EQ(table.active(3), "true");
   EXPECT_TRUE(table.changed());
-
   table.clearChanged();
   EXPECT_EQ(match("other").kind, Kind::kSignUp);  // target without a record: nothing changes
   EXPECT_FALSE(table.changed());
@@ -193,7 +186,6 @@ TEST_F(MatchFilterTest, SignUpSwitchesTheSenderOffInTheAutounsubscribeFilter) {
 TEST_F(MatchFilterTest, OptOutNeedsTheExactTitleAndTheMarkedOptOutValue) {
   filters = {filter("News", "join"), filter("Tips", "hint")};
   const std::string body = "Remove me @@@leave-Tips please";
-
   MatchResult r = match("Tips", body);
   ASSERT_EQ(r.kind, Kind::kOptOut);
   EXPECT_EQ(r.filter->title, "Tips");
@@ -212,7 +204,6 @@ TEST(SubscriberIndex, FindsLiveRecordsInTableOrderIncludingAppendedOnes) {
   SubscriberIndex exact(table, SubscriberIndex::Comparison::kExact);
   SubscriberIndex folded(table, SubscriberIndex::Comparison::kIgnoreCase);
   EXPECT_TRUE(exact.find("").empty());  // the placeholder of an empty table is no record
-
   auto add = [&](const char* email) { return table.add(subscriber(email, "Ann", "News")); };
   add("ann@x.com");
   add("bob@x.com");
@@ -221,7 +212,6 @@ TEST(SubscriberIndex, FindsLiveRecordsInTableOrderIncludingAppendedOnes) {
   EXPECT_EQ(exact.find("ann@x.com"), (std::vector<store::Position>{0, 3}));
   EXPECT_EQ(folded.find("Ann@X.COM"), (std::vector<store::Position>{0, 2, 3}));
   EXPECT_TRUE(exact.find("ann@x.co").empty());
-
   table.markDeleted(3);
   store::Position late = add("ann@x.com");
   EXPECT_EQ(exact.find("ann@x.com"), (std::vector<store::Position>{0, late}));
@@ -280,7 +270,6 @@ TEST(ExtractFields, ExtractKeysReadPlainMessages) {
   EXPECT_EQ(result.fields[0].value, "");
   EXPECT_EQ(result.fields[1].value + "|" + result.fields[2].value + "|" + result.fields[3].value,
             "Ann Lee|Paris|555 1234");
-
   EXPECT_EQ(ExtractValue("Name: Ann", filter, 0, ExtractMode::kExtractKey), "");
   EXPECT_EQ(ExtractValue("a) Fax: 1", filter, 4, ExtractMode::kExtractKey), "");
   EXPECT_EQ(ExtractValue("Fax: 1 (2) 3)", filter, 4, ExtractMode::kExtractKey), "1 (2");
@@ -291,7 +280,6 @@ TEST(ExtractFields, IncompleteMarkersGiveEmptyValues) {
   std::string fields;
   for (int i = 1; i <= 11; ++i) fields += "f" + std::to_string(i) + ":F:on,";
   filter.fieldTable = store::parseFieldTable(fields);
-
   // "@@@input1" is the start of input10's and input11's markers; input11's end is missing.
   const std::string body = "@@@input10@@@=ten=@@@input10@@@ @@@input11@@@= eleven";
   auto result = ExtractFields(body, filter);
@@ -350,7 +338,6 @@ TEST_F(FillFields3, PlaceholdersAreFilledFromActiveFieldsLeftToRightInTwoPasses)
   EXPECT_EQ(fill("%%NAME%%!", ann, "%%"), "Ann!");
   EXPECT_EQ(fill("{{NAME}}!", ann, "{{"), "{{NAME}}!");
   EXPECT_TRUE(logLines().empty());
-
   auto odd = subscriberFields({{"email", "a~b"}, {"name", "Ann"}});
   // Two passes from the template's four delimiters: "a~b" then "~b ~" is taken as a name.
   EXPECT_EQ(fill("~email~ ~name~", odd), "aname~");

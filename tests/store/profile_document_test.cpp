@@ -67,7 +67,6 @@ TEST(ProfileDocumentRead, PrefixKeysTrimmingAndAbsentValues) {
   EXPECT_EQ(d.get(2, "SMTPPORT"), "25");
   EXPECT_EQ(d.get(2, "name"), "campaign_properties_start");
   EXPECT_EQ(d.get(2, "pop3") + d.get(9, "title"), "!!");  // absent key, absent block
-
   ProfileDocument spaced({"user_properties_start", "index: 1", "title:Gold", "date:   12/5/2026  ",
                           "user_properties_end"});
   EXPECT_EQ(spaced.get(1, "title") + "|" + spaced.get(1, "date"), "Gold|12/5/2026");
@@ -87,7 +86,6 @@ TEST(ProfileDocumentRead, MalformedBlocksRaiseInsteadOfReadingTheNeighbour) {
   EXPECT_THROW(d.get(5, "optout"), TrapError);
   EXPECT_THROW(d.set(5, "optout", "y"), TrapError);
   EXPECT_EQ(d.get(6, "optout"), "x");
-
   ProfileDocument twice({"a_properties_start", "index: 3", "a_properties_end", "",
                          "b_properties_start", "index: 3", "b_properties_end"});
   EXPECT_THROW(twice.get(3, "name"), TrapError);
@@ -138,12 +136,10 @@ TEST(ProfileDocumentWrite, TitleRenameFollowsParentsButOtherKeysDoNot) {
   EXPECT_TRUE(d.replaceByOldValue("title: Letters", "Newsletters", 3));
   EXPECT_EQ(d.get(5, "parent"), "Letters");
   EXPECT_EQ(d.get(3, "title"), "Letters");
-
   // A subject that happens to equal a title must not drag parent lines along.
   ProfileDocument other = profileWith({filter(5, "Filter_1", {"optout: Filters"})});
   EXPECT_TRUE(other.replaceByOldValue("optout: Gone", "Filters", 5));
   EXPECT_EQ(other.get(5, "parent"), "Filters");
-
   EXPECT_FALSE(other.replaceByOldValue("title: X", "NotThere", 5));
   EXPECT_EQ(other.get(5, "title"), "Filter_1");
 }
@@ -170,7 +166,6 @@ TEST(ProfileDocumentDelete, FilterTakesFollowingNewslettersNotOneOutOfFileOrderT
   // Separator lines went with the blocks: no doubled empty lines remain.
   for (std::size_t i = 1; i < d.lines().size(); ++i)
     EXPECT_FALSE(d.lines()[i].empty() && d.lines()[i - 1].empty()) << i;
-
   // A new newsletter sits before the filters but carries the highest index.
   ProfileDocument late = profileWith({newsletter(7, "New", "x"), filter(5, "F1"), filter(6, "F2")});
   late.deleteNode(5);
@@ -239,7 +234,6 @@ TEST_F(ProfileStoreTest, MissingFileReadsAsAbsentAndWritersFailWithALogLine) {
   int line = 0;
   EXPECT_EQ(missing.GetFromFile("user_properties_start", "title:", line), "-1");
   EXPECT_TRUE(fx.logLines().empty());
-
   EXPECT_FALSE(missing.UpdateFile_new(1, "title", "x"));
   EXPECT_FALSE(std::filesystem::exists(fx.folder / "None.dat"));
   ASSERT_EQ(fx.logLines().size(), 1u);
@@ -273,7 +267,6 @@ TEST_F(ProfileStoreTest, InterruptedChangeLeavesTheOldFileStaleWorkFilesGoCopyFi
   EXPECT_EQ(store.GetFromFile_new(1, "title"), "Silver");
   EXPECT_THAT(readBytes(path), Not(HasSubstr("half a profile")));
   EXPECT_FALSE(std::filesystem::exists(workFilePath(path)));
-
   writeWorkFile(path, crlf({"replaced"}));
   EXPECT_TRUE(store.CopyFile());
   EXPECT_EQ(readBytes(path), crlf({"replaced"}));
@@ -289,7 +282,6 @@ TEST(Text, Utf8IsKeptElseWindows1252AndLinesSplitOnLfWithOrWithoutCr) {
   EXPECT_EQ(decodeFileText("caf\xE9 \x80 \x93"), "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9C");
   EXPECT_EQ(decodeFileText("caf\xC3\xA9"), "caf\xC3\xA9");
   EXPECT_EQ(decodeFileText("caf\xC3\xA9\r\ncaf\xE9\n"), "caf\xC3\xA9\r\ncaf\xC3\xA9\n");
-
   EXPECT_THAT(splitLines("a\r\nb\nc"), ElementsAre("a", "b", "c"));
   EXPECT_THAT(splitLines("a\r\n\r\nb\r\n"), ElementsAre("a", "", "b"));
   EXPECT_TRUE(splitLines("").empty());
@@ -323,7 +315,6 @@ TEST(Utilities, AddressUrlAndFileChecks) {
                              {"C:\\file", false}}) {
     EXPECT_EQ(ValidateURL(text), valid) << text;
   }
-
   testing::TrapFixture fx;
   auto file = fx.folder / "eight.txt";
   testing::writeBytes(file, "a\r\nbbbbbbbbbbbbbbbb\r\n\r\nd\r\ne\r\nf\r\ng\r\nh");
@@ -349,7 +340,6 @@ TEST(DateText, WrittenFormsAndAcceptedFormsReadBackNonDatesAreRefusedDayNumbersR
        {"12/5/2026", " 12/05/2026 ", "2026-12-05", "Dec 5, 2026", "december 5, 2026"})
     EXPECT_EQ(parseDate(text), d) << text;
   EXPECT_EQ(parseDate("2/29/2024"), (Date{2024, 2, 29}));
-
   for (const char* text :
        {"", "!", "2/29/2026", "13/1/2026", "12/5", "12/5/2026x", "0/1/2026", "12:00:00 AM",
         "date not set", "Foo 5, 2026", "2026-1-5", "99999999999/1/2026"}) {
@@ -371,7 +361,6 @@ TEST(ErrorTrap, LogLineAndStatusTextAlsoOfForeignExceptions) {
   EXPECT_EQ(fx.ui.statuses.back(), "Save_Email: Permission denied\r\nsecond line");
   EXPECT_TRUE(fx.trap.run(windowProcedure("UpdateIndex"), [] {}));
   EXPECT_EQ(fx.logLines().size(), 1u);
-
   EXPECT_FALSE(fx.trap.run(windowProcedure("cmdNewInbound"), [] { throw std::bad_alloc(); }));
   EXPECT_EQ(fx.logLines().back(), "cmdNewInbound 12/5/2026 1:02:03 PM 7 Out of memory");
 }

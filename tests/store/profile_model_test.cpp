@@ -53,7 +53,6 @@ TEST_F(ProfileModelTest, OpeningAProfileElsewhereRemembersItsFileAndFolderAndAMi
   EXPECT_EQ(ini.GetFromFile_new(0, "startfile"), "Gold.dat");
   EXPECT_EQ(ini.GetFromFile_new(0, "path"), (fx.folder / "Lists").string() + "/");
   EXPECT_EQ(settings.currentProfilePath(), fx.folder / "Lists/" / "Gold.dat");
-
   // A missing profile or folder means no profile, and no error.
   ini.UpdateFile_new(0, "startfile", "Gone.dat");
   EXPECT_EQ(settings.currentProfilePath(), std::nullopt);
@@ -109,7 +108,6 @@ TEST_F(ProfileModelTest, ExistingProfileAndUnsafeTitlesAreRefusedWithoutWriting)
   ASSERT_TRUE(again.refusal);
   EXPECT_EQ(again.refusal->message, "A profile named Gold already exists.");
   EXPECT_EQ(readBytes(path), before);
-
   for (std::string title : {"../escape", "a/b", "two\nlines"}) {
     NewProfileFields f = goldFields();
     f.title = title;
@@ -132,7 +130,6 @@ TEST_F(ProfileModelTest, NewFiltersNumberAfterTheLargestNumericSuffix) {
   ASSERT_TRUE(third);
   EXPECT_EQ(third->title, "Filter_4");
   EXPECT_EQ(third->index, 7);
-
   std::string fields = store.GetFromFile_new(7, "fields");
   EXPECT_EQ(fields.rfind("email:Email Address:on,name:Name:on,_::off,", 0), 0u);
   EXPECT_EQ(split(fields, ",").size(), 42u);  // 41 entries, each ended by a comma
@@ -150,8 +147,7 @@ TEST_F(ProfileModelTest, NewNewslettersGoBeforeTheFirstFilterWithTheNextNumber) 
   EXPECT_EQ(first->title, "New Newsletter #1");
   auto afterFirst = testing::readLines(store.path());
   EXPECT_EQ(afterFirst[afterFirst.size() - 2], "newsletter_properties_end");  // appended
-
-  model.cmdNewInbound_Click("Filters");  // index 6
+  model.cmdNewInbound_Click("Filters");                                       // index 6
   ASSERT_TRUE(store.UpdateFile("title: New Newsletter #7", "New Newsletter #1", 5));
   ASSERT_TRUE(store.UpdateFile_new(6, "title", "New Newsletter #2"));  // a filter: not counted
   auto next = model.cmdNewNewsletter_Click("Newsletters");
@@ -164,7 +160,6 @@ TEST_F(ProfileModelTest, NewNewslettersGoBeforeTheFirstFilterWithTheNextNumber) 
   EXPECT_LT(block, filter);
   EXPECT_EQ(store.GetFromFile_new(7, "rule"), "No Rule Assigned");
   EXPECT_EQ(store.GetFromFile_new(7, "date"), "date not set");
-
   ASSERT_TRUE(store.UpdateFile("title: New Newsletter #9b", "New Newsletter #8", 7));
   EXPECT_EQ(model.cmdNewNewsletter_Click("Newsletters")->title, "New Newsletter #8");
 }
@@ -185,7 +180,6 @@ TEST_F(ProfileModelTest, StartUpReadsSettingsDeciphersPasswordsAndWritesAMissing
   EXPECT_EQ(s.campaign.smtp_account, "bob");
   EXPECT_EQ(s.campaign.smtp_password, "hush");
   EXPECT_EQ(s.campaign.SMTPSSL, 1);
-
   // A missing delimiter is written back; bad numbers keep their defaults.
   store.DeleteFromFile_new(4, "fielddelimiter");
   store.DeleteFromFile_new(4, "deactivate");
@@ -226,7 +220,6 @@ TEST_F(ProfileModelTest, RenameTakesTheSubscriberFileAndTheReferencesWithItOrCha
     EXPECT_EQ(readBytes(fx.folder / "Gold.txt"), "ann@x.com\r\n");
   }
   EXPECT_EQ(readBytes(fx.folder / "Silver.txt"), "someone else's\r\n");
-
   EXPECT_FALSE(renameProfileTitle(profile, fx.folder.path(), "Gold", "Platinum"));
   EXPECT_EQ(profile.GetFromFile_new(kUserBlock, "title"), "Platinum");
   EXPECT_EQ(profile.GetFromFile_new(kServerBlock, "parent"), "Platinum");
