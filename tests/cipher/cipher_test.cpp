@@ -46,12 +46,29 @@ TEST(CRijndaelBlock, MatchesEveryKnownAnswerAndKeysArePasswordsCutOrZeroFilled) 
   EXPECT_EQ(std::string(cut.begin(), cut.end()), longest);
 }
 
-class CRijndaelData : public ::testing::Test, public testing::TrapFixture {
+using namespace std::string_literals;
+
+constexpr auto kDate = "12/5/2026";  // seed 12 + 5 + 2026 = 2043
+
+TEST(CryptTextHex, CodesTwoUpperCaseDigitsPerByteAndReadsALoneFinalDigit) {
+  EXPECT_EQ(TextToHex("\x00\x0f\xab\xff "s), "000FABFF20");
+  EXPECT_EQ(HexToText("000FABff20"), "\x00\x0f\xab\xff "s);
+  EXPECT_EQ(HexToText("41424"), "AB\x04"s);
+  for (auto bad : {"4G", "41 42", "0x41"}) EXPECT_FALSE(HexToText(bad)) << bad;
+}
+
+class PasswordCipherTest : public ::testing::Test, public testing::TrapFixture {
  protected:
-  CRijndael cipher{trap};
+  std::vector<std::string> logPrefixes() {
+    std::vector<std::string> prefixes;
+    for (const auto& line : logLines())
+      prefixes.push_back(line.substr(0, line.find_first_of(": ") + 1));
+    return prefixes;
+  }
 };
 
-TEST_F(CRijndaelData, BufferIsLengthPrefixMessageAndZeroFillAndEmptyIsLogged) {
+TEST_F(PasswordCipherTest, RijndaelBufferIsLengthPrefixMessageAndZeroFillAndEmptyIsLogged) {
+  CRijndael cipher{trap};
   ByteString message(33, 'x');
   message[5] = 0;
   ByteString out = cipher.EncryptData(message, bytesOf("K3Y"));
@@ -75,27 +92,6 @@ TEST_F(CRijndaelData, BufferIsLengthPrefixMessageAndZeroFillAndEmptyIsLogged) {
   ASSERT_EQ(logLines().size(), 1u);
   EXPECT_EQ(logLines()[0].rfind("decrypt_fun2 ", 0), 0u) << logLines()[0];
 }
-
-using namespace std::string_literals;
-
-constexpr auto kDate = "12/5/2026";  // seed 12 + 5 + 2026 = 2043
-
-TEST(CryptTextHex, CodesTwoUpperCaseDigitsPerByteAndReadsALoneFinalDigit) {
-  EXPECT_EQ(TextToHex("\x00\x0f\xab\xff "s), "000FABFF20");
-  EXPECT_EQ(HexToText("000FABff20"), "\x00\x0f\xab\xff "s);
-  EXPECT_EQ(HexToText("41424"), "AB\x04"s);
-  for (auto bad : {"4G", "41 42", "0x41"}) EXPECT_FALSE(HexToText(bad)) << bad;
-}
-
-class PasswordCipherTest : public ::testing::Test, public testing::TrapFixture {
- protected:
-  std::vector<std::string> logPrefixes() {
-    std::vector<std::string> prefixes;
-    for (const auto& line : logLines())
-      prefixes.push_back(line.substr(0, line.find_first_of(": ") + 1));
-    return prefixes;
-  }
-};
 
 // Profiles already written hold passwords under these keys; they must never change.
 TEST_F(PasswordCipherTest, KeysAndStoredFormsStayReadableAcrossReleases) {

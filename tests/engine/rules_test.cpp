@@ -20,10 +20,6 @@ namespace {
 
 using namespace tidewell::engine;
 using Kind = MatchResult::Kind;
-using engine::ExtractFields;
-using engine::ExtractMode;
-using engine::ExtractValue;
-using engine::NameComparison;
 
 TEST(RuleLine, FieldsStoredAndDisplayForms) {
   EXPECT_EQ(makeRuleLine("Body", "Has", "free", "  "), "<1<Body>1> <2<Has>2> <3<free>3>");
