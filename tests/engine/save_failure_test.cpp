@@ -25,23 +25,19 @@ using ::testing::HasSubstr;
 
 // A small tmpfs, mounted where the superuser may, that can be made read-only: the superuser
 // writes into a folder whatever its permissions say.
-class SmallDisk {
- public:
-  explicit SmallDisk(const fs::path& at) : m_at(at) {
-    fs::create_directory(m_at);
-    m_mounted = geteuid() == 0 && mount("tmpfs", m_at.c_str(), "tmpfs", 0, "size=256k") == 0;
+struct SmallDisk {
+  explicit SmallDisk(const fs::path& at) : at(at) {
+    fs::create_directory(at);
+    mounted = geteuid() == 0 && mount("tmpfs", at.c_str(), "tmpfs", 0, "size=256k") == 0;
   }
   ~SmallDisk() {
-    if (m_mounted) umount2(m_at.c_str(), MNT_DETACH);
+    if (mounted) umount2(at.c_str(), MNT_DETACH);
   }
-  bool mounted() const { return m_mounted; }
   void setReadOnly(bool on) {
-    mount(nullptr, m_at.c_str(), nullptr, MS_REMOUNT | (on ? MS_RDONLY : 0), "size=256k");
+    mount(nullptr, at.c_str(), nullptr, MS_REMOUNT | (on ? MS_RDONLY : 0), "size=256k");
   }
-
- private:
-  fs::path m_at;
-  bool m_mounted = false;
+  fs::path at;
+  bool mounted = false;
 };
 
 std::string goldProfile() {
@@ -145,7 +141,7 @@ std::string saveInTrouble(Trouble trouble, Place& place, const SaveKind& kind, b
       return std::strerror(EFBIG);
     }
     case Trouble::kReadOnly:
-      if (place.disk.mounted()) {
+      if (place.disk.mounted) {
         place.disk.setReadOnly(true);
         saved = kind.save(place);
         place.disk.setReadOnly(false);
@@ -168,7 +164,7 @@ TEST_P(SaveFailure, EveryKindOfSaveKeepsTheOldFileSaysWhyAndSucceedsOnceTheTroub
   for (const SaveKind& kind : kSaveKinds) {
     SCOPED_TRACE(kind.name);
     Place place(trouble, kind.logThere);
-    if (trouble == Trouble::kReadOnly && !place.disk.mounted() && geteuid() == 0)
+    if (trouble == Trouble::kReadOnly && !place.disk.mounted && geteuid() == 0)
       GTEST_SKIP() << "cannot mount a tmpfs here";
     const fs::path file = place.folder / kind.file;
     // An append goes to a file of whole lines, which the failed write must not tear.

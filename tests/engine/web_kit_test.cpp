@@ -145,8 +145,7 @@ class WebKitCycle : public EngineFixture {
         return std::string(table.active(p));
     return "absent";
   }
-  std::string list;
-  std::string other;
+  std::string list, other;
 };
 
 TEST_F(WebKitCycle, FormSignUpGetsOneConfirmationAndBecomesSubscriberOnlyByItsOwnLink) {
@@ -220,8 +219,7 @@ TEST_F(WebKitCycle, OneReminderThenTheSignUpIsDroppedWithALogLine) {
   engine().cmdCheckMail_click();
   struct Day {
     store::Date date;
-    std::size_t sent;
-    std::size_t waiting;
+    std::size_t sent, waiting;
   } days[] = {
       {{2026, 12, 7}, 1, 1}, {{2026, 12, 8}, 2, 1}, {{2026, 12, 12}, 2, 1}, {{2026, 12, 19}, 2, 0}};
   for (const Day& d : days) {
