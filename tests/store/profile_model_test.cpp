@@ -91,8 +91,7 @@ TEST_F(ProfileModelTest, WizardRefusesEmptyFieldsPageByPageWithItsMessages) {
   f.smtp.clear();
   auto refusal = checkWizardPage(2, f);
   ASSERT_TRUE(refusal);
-  EXPECT_EQ(refusal->message, "Reply Address is blank.");
-  EXPECT_EQ(refusal->caption, "Email Address");
+  EXPECT_EQ(refusal->message + "|" + refusal->caption, "Reply Address is blank.|Email Address");
   EXPECT_FALSE(checkWizardPage(1, f));
   auto result = createProfile(f, settings, cipher);
   ASSERT_TRUE(result.refusal);
@@ -119,11 +118,8 @@ TEST_F(ProfileModelTest, ExistingProfileAndUnsafeTitlesAreRefusedWithoutWriting)
 TEST_F(ProfileModelTest, NewFiltersNumberAfterTheLargestNumericSuffix) {
   ProfileStore store(createGold(), fx.trap);
   ProfileModel model(store);
-  auto first = model.cmdNewInbound_Click("Filters");
-  ASSERT_TRUE(first);
-  EXPECT_EQ(first->index, 5);
-  EXPECT_EQ(first->title, "Filter_1");
-  auto second = model.cmdNewInbound_Click("Filters");
+  EXPECT_EQ(model.cmdNewInbound_Click("Filters")->title, "Filter_1");
+  model.cmdNewInbound_Click("Filters");  // Filter_2
   ASSERT_TRUE(store.UpdateFile("title: Filter_3", "Filter_1", 5));
   ASSERT_TRUE(store.UpdateFile("title: Filter_x", "Filter_2", 6));
   auto third = model.cmdNewInbound_Click("Filters");
@@ -142,9 +138,7 @@ TEST_F(ProfileModelTest, NewFiltersNumberAfterTheLargestNumericSuffix) {
 TEST_F(ProfileModelTest, NewNewslettersGoBeforeTheFirstFilterWithTheNextNumber) {
   ProfileStore store(createGold(), fx.trap);
   ProfileModel model(store);
-  auto first = model.cmdNewNewsletter_Click("Newsletters");
-  ASSERT_TRUE(first);
-  EXPECT_EQ(first->title, "New Newsletter #1");
+  EXPECT_EQ(model.cmdNewNewsletter_Click("Newsletters")->title, "New Newsletter #1");
   auto afterFirst = testing::readLines(store.path());
   EXPECT_EQ(afterFirst[afterFirst.size() - 2], "newsletter_properties_end");  // appended
   model.cmdNewInbound_Click("Filters");                                       // index 6
