@@ -297,15 +297,14 @@ TEST(VerpTag, TagOfTheLowerCaseAddressAndItsReturnPath) {
   EXPECT_EQ(engine::verpTag("ann@example.com"), "b.ohkpkx3s7iji362g");
   EXPECT_EQ(engine::verpTag("Ann@Example.COM"), "b.ohkpkx3s7iji362g");
   EXPECT_EQ(engine::verpTag("bob@example.com"), "b.l74gbpyrsbmwy4mi");
-  const std::string sender = engine::verpSender("list@example.com", "ann@example.com");
-  EXPECT_EQ(sender, "list+b.ohkpkx3s7iji362g@example.com");
+  EXPECT_EQ(engine::verpSender("list@example.com", "ann@example.com"),
+            "list+b.ohkpkx3s7iji362g@example.com");
   EXPECT_EQ(engine::verpSender("nodomain", "ann@example.com"), "nodomain");
   EXPECT_EQ(engine::tagOf("LIST+b.ohkpkx3s7iji362g@Example.com", "list@example.com"),
             "b.ohkpkx3s7iji362g");
   for (const char* other : {"list@example.com", "other+b.ohkpkx3s7iji362g@example.com",
-                            "list+b.ohkpkx3s7iji362g@example.org", "list+b.short@example.com"}) {
+                            "list+b.ohkpkx3s7iji362g@example.org", "list+b.short@example.com"})
     EXPECT_EQ(engine::tagOf(other, "list@example.com"), std::nullopt) << other;
-  }
 }
 
 // Reports as the mail client hands them over: the delivery-status part already cut out.
