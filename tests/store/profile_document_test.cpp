@@ -61,7 +61,7 @@ std::vector<std::string> newsletter(int index, const std::string& title, const s
   return block("newsletter", index, {"title: " + title, "parent: Newsletters", "rule: " + rule});
 }
 
-TEST(ProfileDocumentRead, PrefixKeysTrimmingAndAbsentValues) {
+TEST(ProfileDocumentRead, PrefixKeysTrimmingAbsentValuesAndAValueHoldingTheClosingWord) {
   ProfileDocument d = profileWith();
   EXPECT_EQ(d.get(2, "smtp"), "mail.example.com");  // "smtp" stands before SMTPPort
   EXPECT_EQ(d.get(2, "SMTPPORT"), "25");
@@ -70,14 +70,12 @@ TEST(ProfileDocumentRead, PrefixKeysTrimmingAndAbsentValues) {
   ProfileDocument spaced({"user_properties_start", "index: 1", "title:Gold", "date:   12/5/2026  ",
                           "user_properties_end"});
   EXPECT_EQ(spaced.get(1, "title") + "|" + spaced.get(1, "date"), "Gold|12/5/2026");
-}
-
-TEST(ProfileDocumentRead, ValueHoldingTheClosingWordDoesNotEndTheBlock) {
-  ProfileDocument d =
+  // A value holding the closing word does not end the block.
+  ProfileDocument closing =
       profileWith({filter(5, "Filter_1", {"body: x_properties_end y", "optout: 7"})});
-  EXPECT_EQ(d.get(5, "optout"), "7");
-  d.set(5, "redirect", "r");
-  EXPECT_EQ(d.lines()[d.findBlock(5)->closingLine - 1], "redirect: r");
+  EXPECT_EQ(closing.get(5, "optout"), "7");
+  closing.set(5, "redirect", "r");
+  EXPECT_EQ(closing.lines()[closing.findBlock(5)->closingLine - 1], "redirect: r");
 }
 
 TEST(ProfileDocumentRead, MalformedBlocksRaiseInsteadOfReadingTheNeighbour) {
@@ -93,7 +91,8 @@ TEST(ProfileDocumentRead, MalformedBlocksRaiseInsteadOfReadingTheNeighbour) {
   EXPECT_EQ(twice.get(2, "index"), "2");
 }
 
-TEST(ProfileDocumentWrite, MissingKeyIsInsertedBeforeTheClosingLineThenReplaced) {
+TEST(ProfileDocumentWrite,
+     MissingKeyIsInsertedBeforeTheClosingLineThenReplacedAndWhatTheFileCannotHoldIsRefused) {
   ProfileDocument d = profileWith();
   d.set(1, "date2", "12/6/2026");
   EXPECT_EQ(d.lines()[d.findBlock(1)->closingLine - 1], "date2: 12/6/2026");
@@ -102,10 +101,7 @@ TEST(ProfileDocumentWrite, MissingKeyIsInsertedBeforeTheClosingLineThenReplaced)
   EXPECT_EQ(d.lines().size(), count);
   EXPECT_EQ(d.get(1, "date2"), "1/1/2027");
   EXPECT_EQ(d.get(1, "date"), "12/5/2026");  // date stands before date2
-}
-
-TEST(ProfileDocumentWrite, RefusesWhatTheFileCannotHold) {
-  ProfileDocument d = profileWith();
+  // What the file cannot hold is refused, changing nothing.
   auto before = d.lines();
   EXPECT_THROW(d.set(1, "title", "two\r\nlines"), TrapError);
   EXPECT_THROW(d.set(1, "", "x"), TrapError);
@@ -131,7 +127,8 @@ TEST(ProfileDocumentWrite, DeleteKeyThenRegenerateRenumbersOnlyNumberedKeys) {
   EXPECT_EQ(d.get(5, "rules_note"), "kept");
 }
 
-TEST(ProfileDocumentWrite, TitleRenameFollowsParentsButOtherKeysDoNot) {
+TEST(ProfileDocumentWrite,
+     TitleRenameFollowsParentsButOtherKeysDoNotAndRuleReferencesFollowOnlyInRuleLines) {
   ProfileDocument d = profileWith({newsletter(5, "Welcome", "Filter_1"), filter(6, "Filter_1")});
   EXPECT_TRUE(d.replaceByOldValue("title: Letters", "Newsletters", 3));
   EXPECT_EQ(d.get(5, "parent"), "Letters");
@@ -142,15 +139,12 @@ TEST(ProfileDocumentWrite, TitleRenameFollowsParentsButOtherKeysDoNot) {
   EXPECT_EQ(other.get(5, "parent"), "Filters");
   EXPECT_FALSE(other.replaceByOldValue("title: X", "NotThere", 5));
   EXPECT_EQ(other.get(5, "title"), "Filter_1");
-}
-
-TEST(ProfileDocumentWrite, RenameRuleReferencesOnlyTouchesRuleLines) {
-  ProfileDocument d = profileWith({newsletter(5, "A", "Filter_1"), newsletter(6, "B", "filter_1"),
-                                   newsletter(7, "C", "Filter_10"), filter(8, "Filter_1")});
-  EXPECT_EQ(d.renameRuleReferences("Filter_1", "Gold List"), 2);
-  EXPECT_EQ(d.get(5, "rule"), "Gold List");
-  EXPECT_EQ(d.get(6, "rule"), "Gold List");
-  EXPECT_EQ(d.get(7, "rule"), "Filter_10");
+  ProfileDocument rules =
+      profileWith({newsletter(5, "A", "Filter_1"), newsletter(6, "B", "filter_1"),
+                   newsletter(7, "C", "Filter_10"), filter(8, "Filter_1")});
+  EXPECT_EQ(rules.renameRuleReferences("Filter_1", "Gold List"), 2);
+  EXPECT_EQ(rules.get(5, "rule") + "|" + rules.get(6, "rule") + "|" + rules.get(7, "rule"),
+            "Gold List|Gold List|Filter_10");
 }
 
 TEST(ProfileDocumentDelete, FilterTakesFollowingNewslettersNotOneOutOfFileOrderThenRenumber) {
