@@ -50,13 +50,6 @@ using namespace std::string_literals;
 
 constexpr auto kDate = "12/5/2026";  // seed 12 + 5 + 2026 = 2043
 
-TEST(CryptTextHex, CodesTwoUpperCaseDigitsPerByteAndReadsALoneFinalDigit) {
-  EXPECT_EQ(TextToHex("\x00\x0f\xab\xff "s), "000FABFF20");
-  EXPECT_EQ(HexToText("000FABff20"), "\x00\x0f\xab\xff "s);
-  EXPECT_EQ(HexToText("41424"), "AB\x04"s);
-  for (auto bad : {"4G", "41 42", "0x41"}) EXPECT_FALSE(HexToText(bad)) << bad;
-}
-
 class PasswordCipherTest : public ::testing::Test, public testing::TrapFixture {
  protected:
   std::vector<std::string> logPrefixes() {
@@ -94,7 +87,7 @@ TEST_F(PasswordCipherTest, RijndaelBufferIsLengthPrefixMessageAndZeroFillAndEmpt
 }
 
 // Profiles already written hold passwords under these keys; they must never change.
-TEST_F(PasswordCipherTest, KeysAndStoredFormsStayReadableAcrossReleases) {
+TEST_F(PasswordCipherTest, KeysStoredFormsAndTheirHexStayReadableAcrossReleases) {
   EXPECT_EQ(f_encode_date(trap, 1854), "39TDDBZQ");
   EXPECT_EQ(f_encrypt(trap, "hunter2", kDate),
             "522E8F4241432FBE536950D3167ACFF3F2144F3BA2DD0519EB5B6472E66F5ACC");
@@ -104,6 +97,11 @@ TEST_F(PasswordCipherTest, KeysAndStoredFormsStayReadableAcrossReleases) {
     EXPECT_TRUE(key.size() == 8 && key[3] == key[4]) << key;
     EXPECT_NE(key, f_encode_date(trap, seed + 1));
   }
+  // Hex codes two upper-case digits a byte and reads a lone final digit.
+  EXPECT_EQ(TextToHex("\x00\x0f\xab\xff "s), "000FABFF20");
+  EXPECT_EQ(HexToText("000FABff20"), "\x00\x0f\xab\xff "s);
+  EXPECT_EQ(HexToText("41424"), "AB\x04"s);
+  for (auto bad : {"4G", "41 42", "0x41"}) EXPECT_FALSE(HexToText(bad)) << bad;
   EXPECT_TRUE(logLines().empty());
 }
 

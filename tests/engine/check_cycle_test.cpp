@@ -271,7 +271,7 @@ TEST(BounceClass, StatusCodeIsTheFirstEnhancedCodeAndOnlyAddressFailuresArePerma
         << c.status << " " << c.text;
 }
 
-TEST(ReportText, AddressesAndReportFieldValues) {
+TEST(ReportText, AddressesReportFieldValuesAndLabeledValues) {
   auto found = engine::addressesIn("to <Ann.Lee@Example.org>, bob@x.co. and ann@localhost ok@.x");
   ASSERT_EQ(found.size(), 2u);
   EXPECT_EQ(found[0].address, "Ann.Lee@Example.org");
@@ -280,9 +280,7 @@ TEST(ReportText, AddressesAndReportFieldValues) {
   EXPECT_EQ(engine::addressOfField("RFC822;bob@x.co"), "bob@x.co");
   EXPECT_EQ(engine::addressOfField("x400; /C=US/S=Ann/"), "");
   EXPECT_EQ(engine::addressOfField("rfc822; ann@x.co bob@x.co"), "");
-}
-
-TEST(ExtractLabeledValue, TrimmedTextAfterTheLabelUpToTheTerminator) {
+  // A labelled value is the trimmed text after the label up to the terminator.
   const std::string text = "X: 1\r\nACTION:  failed \r\nFINAL-RECIPIENT: RFC822; <A@B.C> x\r\n";
   EXPECT_EQ(ExtractLabeledValue(text, "ACTION:", ""), "failed");
   EXPECT_EQ(ExtractLabeledValue("ACTION: failed\nNEXT", "ACTION:", ""), "failed");

@@ -276,7 +276,7 @@ int ticksUntilCycle(CycleScheduler& s, int limit = 100000) {
   return -1;
 }
 
-TEST(CycleScheduler, FirstCycleAtOnceThenEveryIntervalAfterTheCycleEnds) {
+TEST(CycleScheduler, FirstCycleAtOnceThenEveryIntervalAndNoneWhileTheServerIsStopped) {
   CycleScheduler s;
   s.start(5);
   EXPECT_EQ(ticksUntilCycle(s), 1);
@@ -286,19 +286,17 @@ TEST(CycleScheduler, FirstCycleAtOnceThenEveryIntervalAfterTheCycleEnds) {
   s.start(0.5);
   s.cycleEnded();
   EXPECT_EQ(ticksUntilCycle(s), 30);
+  // A stopped server ignores ticks, and send/receive now starts nothing.
+  CycleScheduler stopped;
+  stopped.start(5);
+  stopped.toggleServerRunning(5);
+  stopped.command99_Click(5);
+  EXPECT_EQ(ticksUntilCycle(stopped, 1000), -1);
+  stopped.toggleServerRunning(5);
+  EXPECT_EQ(ticksUntilCycle(stopped), 1);
 }
 
-TEST(CycleScheduler, StoppedServerIgnoresTicksAndSendReceiveStartsNothing) {
-  CycleScheduler s;
-  s.start(5);
-  s.toggleServerRunning(5);
-  s.command99_Click(5);  // send/receive now while stopped
-  EXPECT_EQ(ticksUntilCycle(s, 1000), -1);
-  s.toggleServerRunning(5);
-  EXPECT_EQ(ticksUntilCycle(s), 1);
-}
-
-TEST(CycleScheduler, WatchdogRearmsOnlyWhenTheCycleTimerStalls) {
+TEST(CycleScheduler, WatchdogRearmsOnlyWhenTheCycleTimerStallsAndBadIntervalsAreFiveMinutes) {
   CycleScheduler s;
   s.start(1);
   s.cycleEnded();
@@ -307,9 +305,7 @@ TEST(CycleScheduler, WatchdogRearmsOnlyWhenTheCycleTimerStalls) {
   EXPECT_EQ(fired, 0);
   EXPECT_TRUE(s.timer2Tick());  // 75 s = interval + 15 s without a cycle
   EXPECT_EQ(s.cycleCounter(), 0);
-}
-
-TEST(CycleScheduler, UnreadableIntervalsFallBackToFiveMinutes) {
+  // Unreadable intervals fall back to five minutes.
   for (auto [text, minutes] :
        {std::pair{"2.5", 2.5}, {"!", 5.0}, {"0", 5.0}, {"-3", 5.0}, {" 10 ", 10.0}})
     EXPECT_EQ(CycleScheduler::minutesFrom(text), minutes) << text;
