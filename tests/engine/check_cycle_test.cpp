@@ -418,9 +418,9 @@ TEST_F(Bounces, TheTaggedReturnPathGoesOutOnlyWhenSwitchedOnAndNamesTheRecipient
   engine().VBSendMessage();
   ASSERT_EQ(server.sent.size(), 3u);
   EXPECT_EQ(server.sent[0].envelopeSender, "");
-  EXPECT_EQ(server.sent[2].toAddress, "ann@example.com");
-  EXPECT_EQ(server.sent[2].envelopeSender, "list+b.ohkpkx3s7iji362g@example.com");
-  EXPECT_EQ(server.sent[2].fromAddress, "list@example.com");
+  const mail::OutgoingMessage& m = server.sent[2];
+  EXPECT_EQ(m.toAddress + "|" + m.envelopeSender + "|" + m.fromAddress,
+            "ann@example.com|list+b.ohkpkx3s7iji362g@example.com|list@example.com");
   // A report sent back to the tag names its recipient whatever the report itself says.
   const std::string tagged = engine::verpSender("list@example.com", "bob@example.com");
   cycle({report("x400-gateway-id@relay.example", "failed", "5.1.1"),
@@ -434,15 +434,13 @@ TEST_F(Bounces, OptOutAutoUnsubscribeAndInvalidAddressesAreLoggedToo) {
   cycle({message("ann@example.com", "Ann", list, "please remove me @@@"),
          message("bob@example.com", "Bob", "vip", "sign me up")});
   EXPECT_EQ(actives(), "FTFT");  // bob signed up to the other list
-  auto lines = deactivated();
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_THAT(lines[0], HasSubstr("\tann@example.com\t" + list + "\topt-out\t-\t"));
-  EXPECT_THAT(lines[1], HasSubstr("\tbob@example.com\t" + list + "\tauto-unsubscribe\t-\t"));
   table.add(subscriber("no address", "Nobody", list));
   addNewsletter(list, "All", "Hi");
   engine().VBSendMessage();
-  lines = deactivated();
+  auto lines = deactivated();
   ASSERT_EQ(lines.size(), 3u);
+  EXPECT_THAT(lines[0], HasSubstr("\tann@example.com\t" + list + "\topt-out\t-\t"));
+  EXPECT_THAT(lines[1], HasSubstr("\tbob@example.com\t" + list + "\tauto-unsubscribe\t-\t"));
   EXPECT_THAT(lines[2], HasSubstr("\tno address\t" + list + "\tinvalid address\t-\t-"));
 }
 

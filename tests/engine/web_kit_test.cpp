@@ -297,8 +297,7 @@ TEST_F(WebKitCycle, SystemMessagesNeverSignUpAndOptOutsComeBeforeTheRules) {
 
 TEST_F(WebKitCycle, SigningUpAgainAfterLeavingWaitsForConfirmationAndKeepsTheSentList) {
   std::string welcome = addWelcome();
-  store::SubscriberData zoe = subscriber("zoe@example.org", "Zoe", list);
-  zoe.active = "false";
+  store::SubscriberData zoe = subscriber("zoe@example.org", "Zoe", list, "false");
   zoe.sentList = welcome + "[\\?]";
   table.add(zoe);
   deliver(form("zoe@example.org"));
