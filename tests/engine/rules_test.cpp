@@ -249,7 +249,7 @@ TEST(ExtractFields, FormMarkersAreReadKeysIgnoredAndSeparatorsInAValueKeepLaterF
   EXPECT_EQ(ExtractValue(body, filter, 2, ExtractMode::kFormMarker), "");
 }
 
-TEST(ExtractFields, ExtractKeysReadPlainMessages) {
+TEST(ExtractFields, ExtractKeysReadPlainMessagesAndNothingFoundLeavesNoStaleValues) {
   store::FilterRecord filter = sampleFilter();
   const std::string body =
       "Hello\r\nName: Ann Lee\r\nPhone: 555 1234\tmobile\r\nCity\r\n  Paris  \r\n"
@@ -267,6 +267,13 @@ TEST(ExtractFields, ExtractKeysReadPlainMessages) {
   EXPECT_EQ(ExtractValue("Name: Ann", filter, 0, ExtractMode::kExtractKey), "");
   EXPECT_EQ(ExtractValue("a) Fax: 1", filter, 4, ExtractMode::kExtractKey), "");
   EXPECT_EQ(ExtractValue("Fax: 1 (2) 3)", filter, 4, ExtractMode::kExtractKey), "1 (2");
+  // Nothing found gives free slots and no stale values.
+  filter.fieldTable[0].value = "old@x.com";
+  filter.fieldTable[1].value = "Earlier Message";
+  auto nothing = ExtractFields("Just saying hello", filter);
+  EXPECT_FALSE(nothing.formFound);
+  EXPECT_EQ(nothing.pmf, repeatedFree(41));
+  EXPECT_EQ(nothing.fields[0].value + nothing.fields[1].value, "");
 }
 
 TEST(ExtractFields, IncompleteMarkersGiveEmptyValues) {
@@ -283,16 +290,6 @@ TEST(ExtractFields, IncompleteMarkersGiveEmptyValues) {
   EXPECT_EQ(result.fields[10].value, "");
   EXPECT_EQ(result.pmf.find("f1[/\\][\\/]"), 0u);
   EXPECT_NE(result.pmf.find("[\\/]f10[/\\]ten[\\/]f11[/\\][\\/]_[/\\]"), std::string::npos);
-}
-
-TEST(ExtractFields, NothingFoundGivesFreeSlotsAndNoStaleValues) {
-  store::FilterRecord filter = sampleFilter();
-  filter.fieldTable[0].value = "old@x.com";
-  filter.fieldTable[1].value = "Earlier Message";
-  auto result = ExtractFields("Just saying hello", filter);
-  EXPECT_FALSE(result.formFound);
-  EXPECT_EQ(result.pmf, repeatedFree(41));
-  EXPECT_EQ(result.fields[0].value + result.fields[1].value, "");
 }
 
 store::FieldTable subscriberFields(const std::vector<std::pair<std::string, std::string>>& items,
