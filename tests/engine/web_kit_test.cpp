@@ -42,7 +42,7 @@ TEST(OptOutToken, AgreesWithTheKitAndRefusesWhatIsNotIts) {
   EXPECT_NE(a, engine::newKitSecret());
 }
 
-TEST(KitMessages, AutoSubmittedIsAnyValueButNoInTheHeader) {
+TEST(KitMessages, AutoSubmittedIsAnyValueButNoInTheHeaderAndLinksEncodeEveryValue) {
   struct Case {
     std::string text;
     bool automatic;
@@ -59,9 +59,7 @@ TEST(KitMessages, AutoSubmittedIsAnyValueButNoInTheHeader) {
   for (const Case& c : cases) EXPECT_EQ(engine::isAutoSubmitted(c.text), c.automatic) << c.text;
   // A kit opt-out is read in WebKitCycle.SystemMessages...; a bare marker is none.
   EXPECT_FALSE(engine::kitOptOutOf("@@@ please remove me"));
-}
-
-TEST(WebKitLinks, EncodeEveryValueTheyCarry) {
+  // Links encode every value they carry.
   EXPECT_EQ(
       engine::personalOptOutUrl("https://x.com/l/", kSecret, "list@x.com", "a+b@x.org", "A&B"),
       "https://x.com/l/o.php?t=list%40x.com&f=a%2Bb%40x.org&s=A%26B&c=o&k=" +

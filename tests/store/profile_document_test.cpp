@@ -147,7 +147,8 @@ TEST(ProfileDocumentWrite,
             "Gold List|Gold List|Filter_10");
 }
 
-TEST(ProfileDocumentDelete, FilterTakesFollowingNewslettersNotOneOutOfFileOrderThenRenumber) {
+TEST(ProfileDocumentDelete,
+     FilterTakesFollowingNewslettersNotOneOutOfFileOrderAndRenumberingTidies) {
   ProfileDocument d =
       profileWith({filter(5, "Filter_1"), newsletter(6, "A", "Filter_1"),
                    newsletter(7, "B", "Filter_1"), filter(8, "Filter_2"), newsletter(9, "C", "x")});
@@ -171,13 +172,12 @@ TEST(ProfileDocumentDelete, FilterTakesFollowingNewslettersNotOneOutOfFileOrderT
   EXPECT_EQ(last.lines()[last.lines().size() - 2], "inbound_properties_end");
   last.renumber();
   EXPECT_EQ(last.lines().back(), "inbound_properties_end");
-}
-
-TEST(ProfileDocumentRenumber, TidiesEmptyLines) {
-  ProfileDocument d({"rule_properties_start", "index: 9", "title: a", "", "rule_properties_end", "",
-                     "", "", "rule_properties_start", "index: 4", "rule_properties_end", "", ""});
-  d.renumber();
-  EXPECT_THAT(d.lines(),
+  // Renumbering tidies empty lines.
+  ProfileDocument tidy({"rule_properties_start", "index: 9", "title: a", "", "rule_properties_end",
+                        "", "", "", "rule_properties_start", "index: 4", "rule_properties_end", "",
+                        ""});
+  tidy.renumber();
+  EXPECT_THAT(tidy.lines(),
               ElementsAre("rule_properties_start", "index: 1", "title: a", "rule_properties_end",
                           "", "rule_properties_start", "index: 2", "rule_properties_end"));
 }
