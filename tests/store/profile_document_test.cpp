@@ -91,8 +91,7 @@ TEST(ProfileDocumentRead, MalformedBlocksRaiseInsteadOfReadingTheNeighbour) {
   EXPECT_EQ(twice.get(2, "index"), "2");
 }
 
-TEST(ProfileDocumentWrite,
-     MissingKeyIsInsertedBeforeTheClosingLineThenReplacedAndWhatTheFileCannotHoldIsRefused) {
+TEST(ProfileDocumentWrite, MissingKeyGoesBeforeTheClosingLineWhatTheFileCannotHoldIsRefused) {
   ProfileDocument d = profileWith();
   d.set(1, "date2", "12/6/2026");
   EXPECT_EQ(d.lines()[d.findBlock(1)->closingLine - 1], "date2: 12/6/2026");
@@ -127,8 +126,7 @@ TEST(ProfileDocumentWrite, DeleteKeyThenRegenerateRenumbersOnlyNumberedKeys) {
   EXPECT_EQ(d.get(5, "rules_note"), "kept");
 }
 
-TEST(ProfileDocumentWrite,
-     TitleRenameFollowsParentsButOtherKeysDoNotAndRuleReferencesFollowOnlyInRuleLines) {
+TEST(ProfileDocumentWrite, TitleRenameFollowsParentsAndRuleRenameOnlyRuleLinesNotOtherKeys) {
   ProfileDocument d = profileWith({newsletter(5, "Welcome", "Filter_1"), filter(6, "Filter_1")});
   EXPECT_TRUE(d.replaceByOldValue("title: Letters", "Newsletters", 3));
   EXPECT_EQ(d.get(5, "parent"), "Letters");
@@ -147,8 +145,7 @@ TEST(ProfileDocumentWrite,
             "Gold List|Gold List|Filter_10");
 }
 
-TEST(ProfileDocumentDelete,
-     FilterTakesFollowingNewslettersNotOneOutOfFileOrderAndRenumberingTidies) {
+TEST(ProfileDocumentDelete, FilterTakesItsNewslettersNotOneOutOfOrderAndRenumberingTidies) {
   ProfileDocument d =
       profileWith({filter(5, "Filter_1"), newsletter(6, "A", "Filter_1"),
                    newsletter(7, "B", "Filter_1"), filter(8, "Filter_2"), newsletter(9, "C", "x")});
