@@ -149,8 +149,7 @@ TEST_F(CheckCycle, BrokenDownloadMarksOnlyProcessedMessagesSeenAndDeletesNothing
   EXPECT_THAT(server.deleted, ElementsAre("uidl-2", "uidl-3"));
 }
 
-// Messages read a second time, because the cycle that read them first could not save (or was
-// killed before it marked them seen), change nothing twice.
+// Messages read again after a failed save (or a kill before they were marked seen) count once.
 TEST_F(CheckCycle, AFailedSaveBringsTheMessagesBackButTheirSignUpsAndReportsCountOnce) {
   table.add(subscriber("bob@example.com", "Bob", list));
   table.clearChanged();
@@ -328,8 +327,7 @@ TEST_F(Bounces, OnlyAPermanentFailureSwitchesOffAtOnceInEveryListIgnoringCase) {
   cycle({report("bob@example.com", "failed", "5.1.1")});
   EXPECT_EQ(actives(), "TTT");
   m_engine.reset();
-  // Refusals of the sender, delays, deliveries, auto-replies and reports naming nobody are
-  // only logged.
+  // Sender refusals, delays, deliveries, auto-replies and reports naming nobody are only logged.
   cycle({report("bob@example.com", "failed", "5.7.1"),
          report("bob@example.com", "delayed", "4.4.7"),
          report("ann@example.com", "delivered", "2.0.0"),
@@ -369,8 +367,7 @@ TEST_F(Bounces, StrikesOnThreeDifferentDaysSwitchOffWhateverTheServerAccepted) {
       {{2026, 12, 5},
        {{"failed", "4.2.2"}, {"failed", "4.4.1"}},
        "2\t12/5/2026\t12/5/2026\t12/5/2026"},
-      // A relay accepted the newsletter: that clears nothing. Delays and refusals of the sender
-      // are no strikes.
+      // A relay accepting the newsletter clears nothing; delays and sender refusals are no strikes.
       {{2026, 12, 9},
        {{"delayed", "4.4.7"}, {"failed", "5.7.1"}},
        "2\t12/5/2026\t12/5/2026\t12/5/2026"},

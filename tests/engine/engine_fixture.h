@@ -37,8 +37,7 @@ class EngineFixture : public SubscriberFixture {
 
   // The engine over the fixture's state, made on first use.
   engine::MailEngine& engine();
-  // Another engine over the fixture's state: its transfers run by `transfers`, its faults
-  // reported to `reportTo`.
+  // Another engine over the fixture's state, with its own transfer runner and error trap.
   std::unique_ptr<engine::MailEngine> makeEngine(mail::TransferRunner& transfers,
                                                  store::ErrorTrap& reportTo,
                                                  bool deactivateOnReports = true);

@@ -201,8 +201,7 @@ INSTANTIATE_TEST_SUITE_P(Troubles, SaveFailure,
                            return info.param == Trouble::kReadOnly ? "ReadOnly" : "FileSizeLimit";
                          });
 
-// A save folds the send journal into the subscriber file; on a full disk the journal stays
-// until a subscriber file holding its lines is written, whichever write fails.
+// On a full disk the send journal stays until a subscriber file holding its lines is written.
 TEST(JournalFoldOnAFullDisk, TheJournalStaysUntilTheSubscriberFileHoldsIt) {
   for (bool foldFails : {false, true}) {
     SCOPED_TRACE(foldFails ? "the unfinished fold cannot take the journal"

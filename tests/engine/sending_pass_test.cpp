@@ -372,8 +372,7 @@ TEST_F(TransferThreadCycle, AgainstASlowServerKeepsTheCallerTurningAndNeverOverl
     EXPECT_EQ(thread, std::this_thread::get_id()) << text;
 }
 
-// The transfer runs on its own thread, and a failure of the work done alongside must not leave
-// it running on the caller's data.
+// A failure of the work alongside must not leave the transfer running on the caller's data.
 TEST(TransferThread, WorkerRunnerRunsTheTransferAsideAndWaitsForItWhenTheWorkAlongsideFails) {
   mail::WorkerRunner runner;
   std::thread::id transferThread;

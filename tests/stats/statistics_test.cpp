@@ -20,10 +20,9 @@ struct Case {
   std::string name;
   int days;
   std::string lastPause;
-  // The whole profile: active, inactive, pending, suppressed. The first list: active,
-  // suppressed, pending. Over the period: sign-ups, opt-outs, bounces, net. Sent today, in the
-  // last minute, hour and day. Strikes; Welcome sent, Day3 due tomorrow, Fixed due in three
-  // days; damaged lines.
+  // Whole profile: active, inactive, pending, suppressed. First list: active, suppressed, pending.
+  // Over the period: sign-ups, opt-outs, bounces, net. Sent today, last minute, hour, day.
+  // Strikes, Welcome sent, Day3 due tomorrow, Fixed due in three days, damaged lines.
   std::vector<std::vector<std::int64_t>> figures;
   Files files;
 };
