@@ -209,12 +209,9 @@ TEST(JournalFoldOnAFullDisk, TheJournalStaysUntilTheSubscriberFileHoldsIt) {
     Place place(Trouble::kFileSizeLimit, false);
     const fs::path folding = place.folder / "Gold.sent.folding";
     store::SendJournal& journal = store::SendJournal::forSubscriberFile(place.folder / "Gold.txt");
-    std::vector<std::string> lines;
-    for (const char* address : {"ann@x.com", "bob@x.com"}) {
-      auto record = recordLines(address, std::string(foldFails ? 10 : 1000, 'A'));
-      lines.insert(lines.end(), record.begin(), record.end());
-    }
-    writeBytes(place.folder / "Gold.txt", crlf(lines));
+    const std::string name(foldFails ? 10 : 1000, 'A');
+    writeBytes(place.folder / "Gold.txt",
+               crlf(concat({recordLines("ann@x.com", name), recordLines("bob@x.com", name)})));
     if (foldFails) writeBytes(folding, linesOfSize("old@x.com\tOld\t12/5/2026\t", 3000));
     ASSERT_TRUE(journal.append("ann@x.com", "Welcome", "12/5/2026", "9:00 AM"));
     const std::string before = readBytes(place.folder / "Gold.txt");
