@@ -152,13 +152,9 @@ TEST_F(SendingPass, CapsStopThePassAndHoldAcrossPassesAndProgramStarts) {
 }
 
 TEST_F(SendingPass, CatchUpSendsFollowUpsMissedOverAThreeDayGapOnce) {
-  struct Case {
-    std::string catchup;
-    std::vector<std::string> expected;
-  };
   // Days "1": due on Dec 2 for early@, Dec 5 for today@, Dec 6 (tomorrow) for late@; the
   // program did not run from Dec 2 to Dec 4.
-  const std::vector<Case> cases = {
+  const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
       {"!", {"today@x.com"}},
       {"2", {"today@x.com"}},
       {"3", {"early@x.com", "today@x.com"}},
@@ -169,14 +165,14 @@ TEST_F(SendingPass, CatchUpSendsFollowUpsMissedOverAThreeDayGapOnce) {
   add("today@x.com", {2026, 12, 4});
   add("late@x.com", {2026, 12, 5});
   clock.setToday({2026, 12, 5});
-  for (const auto& c : cases) {
-    SCOPED_TRACE("catchup " + c.catchup);
+  for (const auto& [catchup, expected] : cases) {
+    SCOPED_TRACE("catchup " + catchup);
     resetSends();
-    profile.UpdateFile_new(store::kNewslettersBlock, "catchup", c.catchup);
+    profile.UpdateFile_new(store::kNewslettersBlock, "catchup", catchup);
     engine().VBSendMessage();
-    EXPECT_EQ(recipients(), c.expected);
+    EXPECT_EQ(recipients(), expected);
     engine().VBSendMessage();  // once only
-    EXPECT_EQ(recipients(), c.expected);
+    EXPECT_EQ(recipients(), expected);
   }
   // A fixed date three days back counts the same way.
   setNewsletter(n, "dateordays", "date");
