@@ -239,13 +239,7 @@ TEST(BounceClass, StatusCodeIsTheFirstEnhancedCodeAndOnlyAddressFailuresArePerma
       {"", ""}};
   for (auto [text, code] : cases) EXPECT_EQ(engine::findStatusCode(text), code) << text;
 
-  struct Case {
-    const char* status;
-    const char* text;
-    bool delayed;
-    BounceClass expected;
-  };
-  const Case classes[] = {
+  const std::tuple<const char*, const char*, bool, BounceClass> classes[] = {
       {"5.1.1", "", false, BounceClass::kPermanent},
       {"5.2.1", "account disabled", false, BounceClass::kPermanent},
       {"5.5.0", "mailbox unavailable", false, BounceClass::kPermanent},
@@ -265,9 +259,8 @@ TEST(BounceClass, StatusCodeIsTheFirstEnhancedCodeAndOnlyAddressFailuresArePerma
       {"", "the address does not exist", false, BounceClass::kPermanent},
       {"", "will retry for 5 days", false, BounceClass::kTemporary},
       {"", "hello", false, BounceClass::kUnknown}};
-  for (const Case& c : classes)
-    EXPECT_EQ(engine::classifyFailure(c.status, c.text, c.delayed), c.expected)
-        << c.status << " " << c.text;
+  for (const auto& [status, text, delayed, expected] : classes)
+    EXPECT_EQ(engine::classifyFailure(status, text, delayed), expected) << status << " " << text;
 }
 
 TEST(ReportText, AddressesReportFieldValuesAndLabeledValues) {

@@ -43,10 +43,7 @@ TEST(OptOutToken, AgreesWithTheKitAndRefusesWhatIsNotIts) {
 }
 
 TEST(KitMessages, AutoSubmittedIsAnyValueButNoInTheHeaderAndLinksEncodeEveryValue) {
-  struct Case {
-    std::string text;
-    bool automatic;
-  } cases[] = {
+  const std::pair<std::string, bool> cases[] = {
       {"From: a@x\r\nAuto-Submitted: auto-replied\r\n\r\nbody", true},
       {"auto-submitted:   Auto-Generated\r\n\r\n", true},
       {"Auto-Submitted: no\r\n\r\n", false},
@@ -56,7 +53,8 @@ TEST(KitMessages, AutoSubmittedIsAnyValueButNoInTheHeaderAndLinksEncodeEveryValu
       {"X-Auto-Submitted: yes\r\n\r\n", false},
       {"", false},
   };
-  for (const Case& c : cases) EXPECT_EQ(engine::isAutoSubmitted(c.text), c.automatic) << c.text;
+  for (const auto& [text, automatic] : cases)
+    EXPECT_EQ(engine::isAutoSubmitted(text), automatic) << text;
   // A kit opt-out is read in WebKitCycle.SystemMessages...; a bare marker is none.
   EXPECT_FALSE(engine::kitOptOutOf("@@@ please remove me"));
   // Links encode every value they carry.
@@ -75,9 +73,7 @@ TEST(KitMessages, AutoSubmittedIsAnyValueButNoInTheHeaderAndLinksEncodeEveryValu
 }
 
 TEST(PlainTextOfHtml, KeepsParagraphsAndWritesLinksAsTextThenAddress) {
-  struct Case {
-    std::string html, text;
-  } cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
       {"<html><head><title>T</title><style>p{}</style></head><body><p>Hello  ~name~,</p>"
        "<p>Read <a href=\"https://x.org/a?b=1&amp;c=2\">the news</a>.<br>Bye</p></body></html>",
        "Hello ~name~,\n\nRead the news <https://x.org/a?b=1&c=2>.\nBye\n"},
@@ -89,7 +85,7 @@ TEST(PlainTextOfHtml, KeepsParagraphsAndWritesLinksAsTextThenAddress) {
       {"<p>Gr\xc3\xbc\xc3\x9f &eacute; &amp; &lt;x&gt;", "Gr\xc3\xbc\xc3\x9f \xc3\xa9 & <x>\n"},
       {"", ""},
   };
-  for (const Case& c : cases) EXPECT_EQ(engine::plainTextOfHtml(c.html), c.text) << c.html;
+  for (const auto& [html, text] : cases) EXPECT_EQ(engine::plainTextOfHtml(html), text) << html;
 }
 
 // Check cycles of a profile with the web kit set.
