@@ -24,9 +24,8 @@ TEST(OptOutToken, AgreesWithTheKitAndRefusesWhatIsNotIts) {
             "-BT2XAR-JpeTq9dAv5Zqjg");
   EXPECT_TRUE(
       engine::optOutTokenValid(kSecret, "sub@example.org", "News", "4CSJzE9MMBXzb857HCie4w"));
-  struct Case {
-    std::string secret, address, title, token;
-  } refused[] = {
+  const std::array<std::string, 4> refused[] = {
+      // secret, address, title, token
       {kSecret, "other@example.org", "News", "4CSJzE9MMBXzb857HCie4w"},
       {kSecret, "sub@example.org", "Other", "4CSJzE9MMBXzb857HCie4w"},
       {kSecret, "sub@example.org", "News", "4CSJzE9MMBXzb857HCie4"},
@@ -34,9 +33,9 @@ TEST(OptOutToken, AgreesWithTheKitAndRefusesWhatIsNotIts) {
       {"", "sub@example.org", "News", ""},
       {"xyz", "sub@example.org", "News", engine::optOutToken("xyz", "sub@example.org", "News")},
   };
-  for (const Case& c : refused)
-    EXPECT_FALSE(engine::optOutTokenValid(c.secret, c.address, c.title, c.token))
-        << c.address << " " << c.title << " " << c.token;
+  for (const auto& [secret, address, title, token] : refused)
+    EXPECT_FALSE(engine::optOutTokenValid(secret, address, title, token))
+        << address << " " << title << " " << token;
   std::string a = engine::newKitSecret();
   EXPECT_EQ(a.size(), 64u);
   EXPECT_NE(a, engine::newKitSecret());
@@ -160,9 +159,8 @@ TEST_F(WebKitCycle, FormSignUpGetsOneConfirmationAndBecomesSubscriberOnlyByItsOw
                                            "&f=zoe%40example.org&s=" +
                                            list + "&k=" + good));
   // Forged, truncated or cross-filter tokens change nothing, and nothing goes twice.
-  struct Attack {
-    std::string address, token, title;
-  } attacks[] = {
+  const std::array<std::string, 3> attacks[] = {
+      // address, token, title
       {"zoe@example.org", "forged-token-forged-tok", list},
       {"zoe@example.org", good.substr(0, 21), list},
       {"zoe@example.org", token("zoe@example.org", other), list},
@@ -170,7 +168,7 @@ TEST_F(WebKitCycle, FormSignUpGetsOneConfirmationAndBecomesSubscriberOnlyByItsOw
       {"eve@example.org", good, list},
       {"zoe@example.org", engine::optOutToken(kSecret, "zoe@example.org", list), list},
   };
-  for (const Attack& a : attacks) deliver(confirmed(a.address, a.token, a.title));
+  for (const auto& [address, forged, title] : attacks) deliver(confirmed(address, forged, title));
   engine().cmdCheckMail_click();
   EXPECT_TRUE(table.isEmpty());
   EXPECT_EQ(pending().size(), 1u);
@@ -211,16 +209,16 @@ TEST_F(WebKitCycle, ReplyWithTheCodeConfirmsAndAKitWithoutConfirmationPageOffers
 TEST_F(WebKitCycle, OneReminderThenTheSignUpIsDroppedWithALogLine) {
   deliver(form("zoe@example.org"));
   engine().cmdCheckMail_click();
-  struct Day {
-    store::Date date;
-    std::size_t sent, waiting;
-  } days[] = {
-      {{2026, 12, 7}, 1, 1}, {{2026, 12, 8}, 2, 1}, {{2026, 12, 12}, 2, 1}, {{2026, 12, 19}, 2, 0}};
-  for (const Day& d : days) {
-    clock.setToday(d.date);
+  const std::tuple<store::Date, std::size_t, std::size_t> days[] = {// date, sent, waiting
+                                                                    {{2026, 12, 7}, 1, 1},
+                                                                    {{2026, 12, 8}, 2, 1},
+                                                                    {{2026, 12, 12}, 2, 1},
+                                                                    {{2026, 12, 19}, 2, 0}};
+  for (const auto& [date, sent, waiting] : days) {
+    clock.setToday(date);
     engine().VBSendMessage();
-    EXPECT_EQ(server.sent.size(), d.sent) << store::shortDateText(d.date);
-    EXPECT_EQ(pending().size(), d.waiting) << store::shortDateText(d.date);
+    EXPECT_EQ(server.sent.size(), sent) << store::shortDateText(date);
+    EXPECT_EQ(pending().size(), waiting) << store::shortDateText(date);
   }
   EXPECT_THAT(server.sent[1].subject, HasSubstr("Reminder: "));
   EXPECT_THAT(readBytes(folder / "errlog.txt"), HasSubstr("dropped unconfirmed"));
@@ -228,24 +226,24 @@ TEST_F(WebKitCycle, OneReminderThenTheSignUpIsDroppedWithALogLine) {
 }
 
 TEST_F(WebKitCycle, ConfirmSettingDecidesWhoWaits) {
-  struct Case {
-    std::string confirm;
-    bool formWaits, mailWaits;
-  } cases[] = {
-      {"!", true, false}, {"form", true, false}, {"all", true, true}, {"none", false, false}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.confirm);
+  const std::tuple<std::string, bool, bool> cases[] = {// confirm, form waits, mail waits
+                                                       {"!", true, false},
+                                                       {"form", true, false},
+                                                       {"all", true, true},
+                                                       {"none", false, false}};
+  for (const auto& [confirm, formWaits, mailWaits] : cases) {
+    SCOPED_TRACE(confirm);
     table = store::SubscriberTable();
     std::filesystem::remove(consent::PendingSignups::pathFor(profilePath));
-    profile.UpdateFile_new(filters().front().indexNumber, "confirm", c.confirm);
+    profile.UpdateFile_new(filters().front().indexNumber, "confirm", confirm);
     table.setFilterList(filters());
     m_engine.reset();
     deliver(form("zoe@example.org"));
     deliver(message("max@example.org", "Max", "join", ""));
     engine().cmdCheckMail_click();
-    EXPECT_EQ(activeOf("zoe@example.org", list), c.formWaits ? "absent" : "true");
-    EXPECT_EQ(activeOf("max@example.org", list), c.mailWaits ? "absent" : "true");
-    EXPECT_EQ(pending().size(), (c.formWaits ? 1u : 0u) + (c.mailWaits ? 1u : 0u));
+    EXPECT_EQ(activeOf("zoe@example.org", list), formWaits ? "absent" : "true");
+    EXPECT_EQ(activeOf("max@example.org", list), mailWaits ? "absent" : "true");
+    EXPECT_EQ(pending().size(), (formWaits ? 1u : 0u) + (mailWaits ? 1u : 0u));
   }
 }
 
