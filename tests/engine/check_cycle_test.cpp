@@ -105,28 +105,25 @@ TEST_F(CheckCycle, SecondCycleDownloadsAndSendsNothingUntilThePopHistoryIsCleare
 TEST_F(CheckCycle, UnusableSettingsEndTheCycleOrPassSayingWhyAndSendNothing) {
   addNewsletter(list, "All", "Hi");
   table.add(subscriber("ann@example.com", "Ann", list));
-  struct Case {
-    std::string popPort, smtpPort;
-    bool refuseLogin, pass;  // pass: a sending pass rather than a whole cycle
-    std::string logged;
-  } cases[] = {
+  // Pop port, SMTP port, log-in refused, a sending pass rather than a cycle, what is told.
+  const std::tuple<std::string, std::string, bool, bool, std::string> cases[] = {
       {"!", "25", false, false, "Pop3 Port is not set up correctly"},
       {"abc", "25", false, false, "Pop3 port is not a number"},
       {"110", "twenty-five", false, true, "SMTP port is not a number"},
       {"110", "25", true, false, "Authentication failed"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.logged);
-    settings.pop_port = c.popPort;
-    settings.smtp_port = c.smtpPort;
-    server.refuseLogin = c.refuseLogin;
-    if (c.pass) {
+  for (const auto& [popPort, smtpPort, refuseLogin, pass, expected] : cases) {
+    SCOPED_TRACE(expected);
+    settings.pop_port = popPort;
+    settings.smtp_port = smtpPort;
+    server.refuseLogin = refuseLogin;
+    if (pass) {
       EXPECT_FALSE(engine().VBSendMessage());
     } else {
       engine().cmdCheckMail_click();
     }
-    const std::string told = c.popPort == "!" ? ui.messages.at(0).text : logLines().back();
-    EXPECT_THAT(told, HasSubstr(c.logged));
+    const std::string told = popPort == "!" ? ui.messages.at(0).text : logLines().back();
+    EXPECT_THAT(told, HasSubstr(expected));
     EXPECT_TRUE(server.sent.empty());
   }
   EXPECT_EQ(ui.messages.size(), 1u);  // only the unset port asks for the operator

@@ -122,7 +122,7 @@ TEST_F(SendingPass, CapsStopThePassAndHoldAcrossPassesAndProgramStarts) {
     std::vector<std::size_t> sent;    // messages sent in all after each pass
     std::string firstStop;
   };
-  const std::vector<Case> cases = {
+  const Case cases[] = {
       {"2", "!", "!", {61, 61}, {2, 4, 5}, "Sending paused: limit per minute reached"},
       {"2", "3", "0", {61, 61, 3600}, {2, 3, 3, 5}, "Sending paused: limit per minute reached"},
       {"", "", "4", {3600, 86400}, {4, 4, 5}, "Sending paused: daily limit reached"},
