@@ -42,10 +42,6 @@ int EngineFixture::addNewsletter(const std::string& filter, const std::string& d
   return node->index;
 }
 
-void EngineFixture::setNewsletter(int index, const std::string& key, const std::string& value) {
-  profile.UpdateFile_new(index, key, value);
-}
-
 mail::IncomingMessage EngineFixture::message(const std::string& from, const std::string& name,
                                              const std::string& subject, const std::string& body) {
   mail::IncomingMessage m;
@@ -56,24 +52,6 @@ mail::IncomingMessage EngineFixture::message(const std::string& from, const std:
   m.body = body;
   m.fullText = "From: " + from + "\r\nSubject: " + subject + "\r\n\r\n" + body;
   return m;
-}
-
-std::vector<std::string> EngineFixture::recipients() const {
-  std::vector<std::string> to;
-  for (const auto& m : server.sent) to.push_back(m.toAddress);
-  return to;
-}
-
-std::string EngineFixture::actives() const {
-  std::string flags;
-  for (store::Position p = 0; p < table.size(); ++p) flags += table.active(p) == "true" ? 'T' : 'F';
-  return flags;
-}
-
-std::size_t EngineFixture::logged(const std::string& text, const std::string& also) const {
-  std::size_t n = 0;
-  for (const auto& l : logLines()) n += l.find(text) != l.npos && l.find(also) != l.npos;
-  return n;
 }
 
 engine::MailEngine& EngineFixture::engine() {
