@@ -348,12 +348,8 @@ TEST_F(Bounces, OnlyAPermanentFailureSwitchesOffAtOnceInEveryListIgnoringCase) {
 TEST_F(Bounces, StrikesOnThreeDifferentDaysSwitchOffWhateverTheServerAccepted) {
   int newsletter = addNewsletter(list, "All", "Hi");
   // Day by day: which reports about bob arrive, and bob's line afterwards ("" = no line).
-  struct Day {
-    store::Date date;
-    std::vector<std::pair<std::string, std::string>> reports;  // action, status
-    std::string line;
-  };
-  const std::vector<Day> days = {
+  using Reports = std::vector<std::pair<std::string, std::string>>;  // action, status
+  const std::vector<std::tuple<store::Date, Reports, std::string>> days = {
       {{2026, 12, 5},
        {{"failed", "4.2.2"}, {"failed", "4.4.1"}},
        "2\t12/5/2026\t12/5/2026\t12/5/2026"},
@@ -364,16 +360,15 @@ TEST_F(Bounces, StrikesOnThreeDifferentDaysSwitchOffWhateverTheServerAccepted) {
       {{2026, 12, 12}, {{"failed", "5.0.0"}}, "3\t12/5/2026\t12/12/2026\t12/5/2026,12/12/2026"},
       {{2026, 12, 20}, {{"failed", "4.2.2"}}, ""},
   };
-  for (const Day& day : days) {
-    clock.setToday(day.date);
+  for (const auto& [date, failures, line] : days) {
+    clock.setToday(date);
     engine().forcedSend({2}, newsletter);
     std::vector<mail::IncomingMessage> reports;
-    for (const auto& [action, status] : day.reports)
+    for (const auto& [action, status] : failures)
       reports.push_back(report("bob@example.com", action, status));
     cycle(reports);
-    SCOPED_TRACE(store::shortDateText(day.date));
-    EXPECT_EQ(counts().empty() ? "" : counts()[0],
-              day.line.empty() ? "" : "bob@example.com\t" + day.line);
+    SCOPED_TRACE(store::shortDateText(date));
+    EXPECT_EQ(counts().empty() ? "" : counts()[0], line.empty() ? "" : "bob@example.com\t" + line);
   }
   EXPECT_EQ(actives(), "TTF");
   ASSERT_EQ(deactivated().size(), 1u);

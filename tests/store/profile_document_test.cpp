@@ -264,10 +264,9 @@ TEST_F(ProfileStoreTest, InterruptedChangeLeavesTheOldFileStaleWorkFilesGoCopyFi
 
 TEST(Text, Utf8IsKeptElseWindows1252AndLinesSplitOnLfWithOrWithoutCr) {
   EXPECT_TRUE(isValidUtf8("plain \xC3\xA9\xE2\x82\xAC"));
-  EXPECT_FALSE(isValidUtf8("caf\xE9"));
-  EXPECT_FALSE(isValidUtf8("\xC3"));          // cut short
-  EXPECT_FALSE(isValidUtf8("\xC0\xAF"));      // overlong
-  EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));  // surrogate
+  // Latin-1, cut short, overlong, a surrogate.
+  for (const char* bad : {"caf\xE9", "\xC3", "\xC0\xAF", "\xED\xA0\x80"})
+    EXPECT_FALSE(isValidUtf8(bad)) << ::testing::PrintToString(std::string(bad));
   EXPECT_EQ(decodeFileText("caf\xE9 \x80 \x93"), "caf\xC3\xA9 \xE2\x82\xAC \xE2\x80\x9C");
   EXPECT_EQ(decodeFileText("caf\xC3\xA9"), "caf\xC3\xA9");
   EXPECT_EQ(decodeFileText("caf\xC3\xA9\r\ncaf\xE9\n"), "caf\xC3\xA9\r\ncaf\xC3\xA9\n");
