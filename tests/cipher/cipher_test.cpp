@@ -15,9 +15,8 @@ namespace {
 
 CRijndael::Block block(const std::string& hex) {
   CRijndael::Block bytes{};
-  for (std::size_t i = 0; i < bytes.size() && 2 * i < hex.size(); ++i) {
+  for (std::size_t i = 0; i < bytes.size() && 2 * i < hex.size(); ++i)
     bytes[i] = static_cast<std::uint8_t>(std::stoi(hex.substr(2 * i, 2), nullptr, 16));
-  }
   return bytes;
 }
 
@@ -25,7 +24,7 @@ ByteString bytesOf(const std::string& text) {
   return ByteString(text.begin(), text.end());
 }
 
-TEST(CRijndaelBlock, MatchesEveryKnownAnswerInBothDirections) {
+TEST(CRijndaelBlock, MatchesEveryKnownAnswerAndKeysArePasswordsCutOrZeroFilled) {
   std::ifstream in(TIDEWELL_TEST_DATA "/rijndael-256-256-kat.txt");
   std::string line, key, plain;
   int vectors = 0;
@@ -41,21 +40,28 @@ TEST(CRijndaelBlock, MatchesEveryKnownAnswerInBothDirections) {
     ++vectors;
   }
   EXPECT_EQ(vectors, 22) << "the known-answer file did not parse";
-}
-
-TEST(CRijndaelBlock, KeyIsPasswordCutOrZeroFilledTo32Bytes) {
   EXPECT_EQ(CRijndael::keyFromPassword(bytesOf("ABCD1234")), block("4142434431323334"));
   std::string longest = "0123456789ABCDEFGHIJKLMNOPQRSTUV";
-  CRijndael::Key key = CRijndael::keyFromPassword(bytesOf(longest + "extra"));
-  EXPECT_EQ(std::string(key.begin(), key.end()), longest);
+  CRijndael::Key cut = CRijndael::keyFromPassword(bytesOf(longest + "extra"));
+  EXPECT_EQ(std::string(cut.begin(), cut.end()), longest);
 }
 
-class CRijndaelData : public ::testing::Test, public testing::TrapFixture {
+using namespace std::string_literals;
+
+constexpr auto kDate = "12/5/2026";  // seed 12 + 5 + 2026 = 2043
+
+class PasswordCipherTest : public ::testing::Test, public testing::TrapFixture {
  protected:
-  CRijndael cipher{trap};
+  std::vector<std::string> logPrefixes() {
+    std::vector<std::string> prefixes;
+    for (const auto& line : logLines())
+      prefixes.push_back(line.substr(0, line.find_first_of(": ") + 1));
+    return prefixes;
+  }
 };
 
-TEST_F(CRijndaelData, BufferIsLengthPrefixMessageAndZeroFillInIndependentBlocks) {
+TEST_F(PasswordCipherTest, RijndaelBufferIsLengthPrefixMessageAndZeroFillAndEmptyIsLogged) {
+  CRijndael cipher{trap};
   ByteString message(33, 'x');
   message[5] = 0;
   ByteString out = cipher.EncryptData(message, bytesOf("K3Y"));
@@ -74,37 +80,14 @@ TEST_F(CRijndaelData, BufferIsLengthPrefixMessageAndZeroFillInIndependentBlocks)
   EXPECT_EQ(cipher.DecryptData(out, bytesOf("K3Y")), message);
   EXPECT_EQ(cipher.EncryptData(message, bytesOf("K3Y")), out) << "no state between calls";
   EXPECT_TRUE(logLines().empty());
-}
-
-TEST_F(CRijndaelData, NothingToEncipherIsLoggedUnderItsProcedure) {
+  // Nothing to encipher is logged under its procedure.
   EXPECT_TRUE(cipher.EncryptData({}, bytesOf("K3Y")).empty());
   ASSERT_EQ(logLines().size(), 1u);
   EXPECT_EQ(logLines()[0].rfind("decrypt_fun2 ", 0), 0u) << logLines()[0];
 }
 
-using namespace std::string_literals;
-
-constexpr auto kDate = "12/5/2026";  // seed 12 + 5 + 2026 = 2043
-
-TEST(CryptTextHex, CodesTwoUpperCaseDigitsPerByteAndReadsALoneFinalDigit) {
-  EXPECT_EQ(TextToHex("\x00\x0f\xab\xff "s), "000FABFF20");
-  EXPECT_EQ(HexToText("000FABff20"), "\x00\x0f\xab\xff "s);
-  EXPECT_EQ(HexToText("41424"), "AB\x04"s);
-  for (auto bad : {"4G", "41 42", "0x41"}) EXPECT_FALSE(HexToText(bad)) << bad;
-}
-
-class PasswordCipherTest : public ::testing::Test, public testing::TrapFixture {
- protected:
-  std::vector<std::string> logPrefixes() {
-    std::vector<std::string> prefixes;
-    for (const auto& line : logLines())
-      prefixes.push_back(line.substr(0, line.find_first_of(": ") + 1));
-    return prefixes;
-  }
-};
-
 // Profiles already written hold passwords under these keys; they must never change.
-TEST_F(PasswordCipherTest, KeysAndStoredFormsStayReadableAcrossReleases) {
+TEST_F(PasswordCipherTest, KeysStoredFormsAndTheirHexStayReadableAcrossReleases) {
   EXPECT_EQ(f_encode_date(trap, 1854), "39TDDBZQ");
   EXPECT_EQ(f_encrypt(trap, "hunter2", kDate),
             "522E8F4241432FBE536950D3167ACFF3F2144F3BA2DD0519EB5B6472E66F5ACC");
@@ -114,6 +97,11 @@ TEST_F(PasswordCipherTest, KeysAndStoredFormsStayReadableAcrossReleases) {
     EXPECT_TRUE(key.size() == 8 && key[3] == key[4]) << key;
     EXPECT_NE(key, f_encode_date(trap, seed + 1));
   }
+  // Hex codes two upper-case digits a byte and reads a lone final digit.
+  EXPECT_EQ(TextToHex("\x00\x0f\xab\xff "s), "000FABFF20");
+  EXPECT_EQ(HexToText("000FABff20"), "\x00\x0f\xab\xff "s);
+  EXPECT_EQ(HexToText("41424"), "AB\x04"s);
+  for (auto bad : {"4G", "41 42", "0x41"}) EXPECT_FALSE(HexToText(bad)) << bad;
   EXPECT_TRUE(logLines().empty());
 }
 
@@ -124,24 +112,19 @@ TEST_F(PasswordCipherTest, SeedBelowAnOffsetBuildsNoKey) {
   EXPECT_EQ(logPrefixes(), std::vector<std::string>(3, "f_encode_date:"));
 }
 
-TEST_F(PasswordCipherTest, RoundTripsInWholeBlocksKeepingEmbeddedZeros) {
+TEST_F(PasswordCipherTest, RoundTripsInWholeBlocksWithAKeyOfDayPlusMonthPlusYear) {
   EXPECT_EQ(f_encrypt(trap, std::string(28, 'a'), kDate).size(), 64u);
   EXPECT_EQ(f_encrypt(trap, std::string(29, 'a'), kDate).size(), 128u);
   EXPECT_EQ(f_encrypt(trap, "", kDate), "");
-  for (std::string text : {"a\0b\0\0c"s, "\0"s, std::string(100, 'q'), "m\xC3\xBCll"s}) {
+  for (std::string text : {"a\0b\0\0c"s, "\0"s, std::string(100, 'q'), "m\xC3\xBCll"s})
     EXPECT_EQ(f_decrypt(trap, f_encrypt(trap, text, kDate), kDate), text);
-  }
   // Written on the old platform: Windows-1252 "päss€" comes back as UTF-8.
   EXPECT_EQ(DecryptText(trap, EncryptText(trap, "p\xE4ss\x80", "K"), "K"),
             "p\xC3\xA4ss\xE2\x82\xAC");
   EXPECT_TRUE(logLines().empty());
-}
-
-TEST_F(PasswordCipherTest, KeyDependsOnlyOnDayPlusMonthPlusYear) {
   std::string stored = f_encrypt(trap, "hunter2", kDate);
-  for (auto same : {kDate, "5/12/2026", "1/1/2041", "2026-12-05", "Dec 5, 2026"}) {
+  for (auto same : {kDate, "5/12/2026", "1/1/2041", "2026-12-05", "Dec 5, 2026"})
     EXPECT_EQ(f_encrypt(trap, "hunter2", same), stored) << same;
-  }
   EXPECT_NE(f_encrypt(trap, "hunter2", "12/6/2026"), stored);
   EXPECT_NE(f_decrypt(trap, stored, "12/6/2026"), "hunter2");
 }

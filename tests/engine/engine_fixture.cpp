@@ -23,9 +23,8 @@ std::string EngineFixture::addSignupFilter(const std::vector<std::string>& rules
   int index = filters().back().indexNumber;
   profile.UpdateFile_new(index, "toname", toname);
   profile.UpdateFile_new(index, "displayname", title + " List");
-  for (std::size_t i = 0; i < rules.size(); ++i) {
+  for (std::size_t i = 0; i < rules.size(); ++i)
     profile.UpdateFile_new(index, "rule" + std::to_string(i + 1), rules[i]);
-  }
   table.setFilterList(filters());
   return title;
 }
@@ -43,10 +42,6 @@ int EngineFixture::addNewsletter(const std::string& filter, const std::string& d
   return node->index;
 }
 
-void EngineFixture::setNewsletter(int index, const std::string& key, const std::string& value) {
-  profile.UpdateFile_new(index, key, value);
-}
-
 mail::IncomingMessage EngineFixture::message(const std::string& from, const std::string& name,
                                              const std::string& subject, const std::string& body) {
   mail::IncomingMessage m;
@@ -57,18 +52,6 @@ mail::IncomingMessage EngineFixture::message(const std::string& from, const std:
   m.body = body;
   m.fullText = "From: " + from + "\r\nSubject: " + subject + "\r\n\r\n" + body;
   return m;
-}
-
-std::vector<std::string> EngineFixture::recipients() const {
-  std::vector<std::string> to;
-  for (const auto& m : server.sent) to.push_back(m.toAddress);
-  return to;
-}
-
-std::string EngineFixture::actives() const {
-  std::string flags;
-  for (store::Position p = 0; p < table.size(); ++p) flags += table.active(p) == "true" ? 'T' : 'F';
-  return flags;
 }
 
 engine::MailEngine& EngineFixture::engine() {

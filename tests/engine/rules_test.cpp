@@ -1,15 +1,19 @@
-// Rules: the stored rule line, each rule's comparison, how connectors combine rules, and which
-// filter a message is for (sign-up, opt-out or neither).
+// Reading a message: rule lines and how rules combine, which filter claims it, and the personal
+// fields read from a sign-up and put back into names and messages through placeholders.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <sstream>
 
 #include "../subscribers/subscriber_fixture.h"
+#include "engine/field_extraction.h"
 #include "engine/filter_matcher.h"
+#include "engine/personalisation.h"
+#include "engine/placeholder_substitution.h"
 #include "engine/rule_evaluation.h"
 #include "engine/rule_line.h"
 #include "engine/subscriber_index.h"
+#include "support/test_support.h"
 
 namespace tidewell::testing {
 namespace {
@@ -47,12 +51,10 @@ TEST(RuleTest, ComparisonsAreCaseSensitiveAndOnlySubjectEqualsIsExact) {
   EXPECT_TRUE(holds(makeRuleLine("Subject", "Has", "join", ""), "join the list"));
   EXPECT_TRUE(holds(hasJoin, "Please Join"));
   EXPECT_FALSE(holds(hasJoin, ""));
-
   const std::string equalsJoin = makeRuleLine("Subject", "=", "Join", "");
   EXPECT_TRUE(holds(equalsJoin, "Join"));
   EXPECT_FALSE(holds(equalsJoin, "Join "));
   EXPECT_FALSE(holds(equalsJoin, "join"));
-
   // Body and From test containment whatever the logic says.
   EXPECT_TRUE(holds(makeRuleLine("Body", "=", "sign me", ""), "", "please sign me up"));
   EXPECT_FALSE(holds(makeRuleLine("Body", "Has", "Sign me", ""), "Sign me", "please sign me up"));
@@ -136,7 +138,6 @@ class MatchFilterTest : public ::testing::Test {
 
 TEST_F(MatchFilterTest, FirstFilterWhoseRulesHoldClaimsTheMessage) {
   EXPECT_EQ(match("join").kind, Kind::kNone);
-
   filters = {filter("Empty", ""), filter("News", "join"), filter("Tips", "join")};
   MatchResult r = match("please join");
   ASSERT_EQ(r.kind, Kind::kSignUp);
@@ -150,11 +151,9 @@ TEST_F(MatchFilterTest, SenderAlreadyOnTheListIsNotSignedUpAgain) {
   add("ann@x.com", "Trial");
   add("ann@x.com", "News");
   table.clearChanged();
-
   EXPECT_EQ(match("join").kind, Kind::kNone);
   EXPECT_EQ(table.active(0), "true");  // no auto-unsubscribe for a repeated sign-up
   EXPECT_FALSE(table.changed());
-
   // Addresses and titles compare exactly.
   EXPECT_EQ(match("join", "", "Ann@x.com").kind, Kind::kSignUp);
   table.setFilterTitle(1, "news");
@@ -168,15 +167,11 @@ TEST_F(MatchFilterTest, SignUpSwitchesTheSenderOffInTheAutounsubscribeFilter) {
   add("ann@x.com", "Tips");
   add("bob@x.com", "Trial");
   table.clearChanged();
-
   MatchResult r = match("join");
   ASSERT_EQ(r.kind, Kind::kSignUp);
-  EXPECT_EQ(table.active(0), "false");
-  EXPECT_EQ(table.active(1), "true");  // only the first record of the target filter
-  EXPECT_EQ(table.active(2), "true");
-  EXPECT_EQ(table.active(3), "true");
+  EXPECT_EQ(table.active(0), "false");  // only the first record of the target filter
+  for (store::Position p : {1, 2, 3}) EXPECT_EQ(table.active(p), "true") << p;
   EXPECT_TRUE(table.changed());
-
   table.clearChanged();
   EXPECT_EQ(match("other").kind, Kind::kSignUp);  // target without a record: nothing changes
   EXPECT_FALSE(table.changed());
@@ -185,7 +180,6 @@ TEST_F(MatchFilterTest, SignUpSwitchesTheSenderOffInTheAutounsubscribeFilter) {
 TEST_F(MatchFilterTest, OptOutNeedsTheExactTitleAndTheMarkedOptOutValue) {
   filters = {filter("News", "join"), filter("Tips", "hint")};
   const std::string body = "Remove me @@@leave-Tips please";
-
   MatchResult r = match("Tips", body);
   ASSERT_EQ(r.kind, Kind::kOptOut);
   EXPECT_EQ(r.filter->title, "Tips");
@@ -204,7 +198,6 @@ TEST(SubscriberIndex, FindsLiveRecordsInTableOrderIncludingAppendedOnes) {
   SubscriberIndex exact(table, SubscriberIndex::Comparison::kExact);
   SubscriberIndex folded(table, SubscriberIndex::Comparison::kIgnoreCase);
   EXPECT_TRUE(exact.find("").empty());  // the placeholder of an empty table is no record
-
   auto add = [&](const char* email) { return table.add(subscriber(email, "Ann", "News")); };
   add("ann@x.com");
   add("bob@x.com");
@@ -213,11 +206,144 @@ TEST(SubscriberIndex, FindsLiveRecordsInTableOrderIncludingAppendedOnes) {
   EXPECT_EQ(exact.find("ann@x.com"), (std::vector<store::Position>{0, 3}));
   EXPECT_EQ(folded.find("Ann@X.COM"), (std::vector<store::Position>{0, 2, 3}));
   EXPECT_TRUE(exact.find("ann@x.co").empty());
-
   table.markDeleted(3);
   store::Position late = add("ann@x.com");
   EXPECT_EQ(exact.find("ann@x.com"), (std::vector<store::Position>{0, late}));
   EXPECT_EQ(folded.find("ann@x.com"), (std::vector<store::Position>{0, 2, late}));
+}
+
+std::string repeatedFree(std::size_t times) {
+  std::string text;
+  for (std::size_t i = 0; i < times; ++i) text += "_[/\\][\\/]";
+  return text;
+}
+
+std::string key(const std::string& find, const std::string& until, const std::string& state,
+                const std::string& target) {
+  return find + "[\\/]" + until + "[\\/]" + target + "[\\/]" + state + "[\\/]" + target +
+         "[\\/][/\\]";
+}
+
+// email input1, name input2, city inactive (no input name), phone input3.
+store::FilterRecord sampleFilter() {
+  store::FilterRecord f =
+      makeFilter("News", "email:Email Address:on,name:Name:on,city:City:off,phone:Phone:on,");
+  f.extractKeyTable = store::parseExtractKeys(
+      key("Name:", "/n", "on", "name") + key("Phone:", "tab", "on", "phone") +
+      key("City/n", "NEW LINE", "on", "city") + key("Zip:", "/n", "off", "city") +
+      key("Fax:", ")", "on", "fax") + key("Missing:", "/n", "on", "name"));
+  return f;
+}
+
+TEST(ExtractFields, FormMarkersAreReadKeysIgnoredAndSeparatorsInAValueKeepLaterFieldsInPlace) {
+  store::FilterRecord filter = sampleFilter();
+  const std::string body =
+      "@@@input1@@@=  ann@x.com =@@@input1@@@\r\n@@@input2@@@=Ann [\\/]x[/\\]y=@@@input2@@@\r\n"
+      "Name: Bob\r\nPhone: 555\tx\r\n";
+  auto result = ExtractFields(body, filter);
+  EXPECT_TRUE(result.formFound);
+  // The inactive city field has no input name, so any "@@@" counts for it, with no value.
+  EXPECT_EQ(result.pmf, "email[/\\]ann@x.com[\\/]name[/\\]Ann (\\/)x(/\\)y[\\/]city[/\\][\\/]" +
+                            repeatedFree(38));
+  EXPECT_EQ(result.fields[0].value + "|" + result.fields[1].value, "ann@x.com|Ann (\\/)x(/\\)y");
+  EXPECT_EQ(ExtractValue(body, filter, 2, ExtractMode::kFormMarker), "");
+}
+
+TEST(ExtractFields, ExtractKeysReadPlainMessagesAndNothingFoundLeavesNoStaleValues) {
+  store::FilterRecord filter = sampleFilter();
+  const std::string body =
+      "Hello\r\nName: Ann Lee\r\nPhone: 555 1234\tmobile\r\nCity\r\n  Paris  \r\n"
+      "Fax: 123\r\nZip: 999\r\n";
+  auto result = ExtractFields(body, filter);
+  EXPECT_FALSE(result.formFound);
+  // Keys in table order; a key whose until text never comes still yields its (empty) pair, and
+  // a target outside the field table only reaches the PMF string.
+  EXPECT_EQ(result.pmf,
+            "name[/\\]Ann Lee[\\/]phone[/\\]555 1234[\\/]city[/\\]Paris[\\/]fax[/\\][\\/]" +
+                repeatedFree(37));
+  EXPECT_EQ(result.fields[0].value, "");
+  EXPECT_EQ(result.fields[1].value + "|" + result.fields[2].value + "|" + result.fields[3].value,
+            "Ann Lee|Paris|555 1234");
+  EXPECT_EQ(ExtractValue("Name: Ann", filter, 0, ExtractMode::kExtractKey), "");
+  EXPECT_EQ(ExtractValue("a) Fax: 1", filter, 4, ExtractMode::kExtractKey), "");
+  EXPECT_EQ(ExtractValue("Fax: 1 (2) 3)", filter, 4, ExtractMode::kExtractKey), "1 (2");
+  // Nothing found gives free slots and no stale values.
+  filter.fieldTable[0].value = "old@x.com";
+  filter.fieldTable[1].value = "Earlier Message";
+  auto nothing = ExtractFields("Just saying hello", filter);
+  EXPECT_FALSE(nothing.formFound);
+  EXPECT_EQ(nothing.pmf, repeatedFree(41));
+  EXPECT_EQ(nothing.fields[0].value + nothing.fields[1].value, "");
+}
+
+TEST(ExtractFields, IncompleteMarkersGiveEmptyValues) {
+  store::FilterRecord filter;
+  std::string fields;
+  for (int i = 1; i <= 11; ++i) fields += "f" + std::to_string(i) + ":F:on,";
+  filter.fieldTable = store::parseFieldTable(fields);
+  // "@@@input1" is the start of input10's and input11's markers; input11's end is missing.
+  const std::string body = "@@@input10@@@=ten=@@@input10@@@ @@@input11@@@= eleven";
+  auto result = ExtractFields(body, filter);
+  EXPECT_TRUE(result.formFound);
+  EXPECT_EQ(result.fields[0].value, "");
+  EXPECT_EQ(result.fields[9].value, "ten");
+  EXPECT_EQ(result.fields[10].value, "");
+  EXPECT_EQ(result.pmf.find("f1[/\\][\\/]"), 0u);
+  EXPECT_NE(result.pmf.find("[\\/]f10[/\\]ten[\\/]f11[/\\][\\/]_[/\\]"), std::string::npos);
+}
+
+store::FieldTable subscriberFields(const std::vector<std::pair<std::string, std::string>>& items,
+                                   bool active = true) {
+  store::FieldTable fields;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    fields[i].name = items[i].first;
+    fields[i].value = items[i].second;
+    fields[i].active = active;
+  }
+  return fields;
+}
+
+class FillFields3 : public ::testing::Test, public TrapFixture {
+ protected:
+  std::string fill(const std::string& toname, const store::FieldTable& fields,
+                   const std::string& delimiter = "~") {
+    return engine::f_fill_fields3(
+        trap, fields, makeFilter("Filter_1", "email:Email Address:on,name:Name:on,", toname),
+        delimiter);
+  }
+};
+
+TEST_F(FillFields3, PlaceholdersAreFilledFromActiveFieldsLeftToRightInTwoPasses) {
+  auto ann = subscriberFields({{"email", "ann@x.com"}, {"name", "Ann"}});
+  EXPECT_EQ(fill("Dear ~name~,", ann), "Dear Ann,");
+  EXPECT_EQ(fill("Dear ~name~,", subscriberFields({{"email", "a"}, {"name", "Ann"}}, false)),
+            "Dear ,");
+  EXPECT_EQ(fill("~name~ and ~name~", ann), "Ann and Ann");
+  EXPECT_EQ(fill("~Name~ <~EMAIL~>", ann), "Ann <ann@x.com>");
+  EXPECT_EQ(fill("~name~ costs 5~", ann), "Ann costs 5~");
+  EXPECT_EQ(fill("~unknown~!", ann), "!");
+  EXPECT_EQ(fill("no placeholders", ann), "no placeholders");
+  EXPECT_EQ(fill("", ann), "");
+  EXPECT_EQ(fill("!", ann), "");  // an absent toname key
+  EXPECT_EQ(fill("~name~", ann, ""), "~name~");
+  EXPECT_EQ(fill("%%NAME%%!", ann, "%%"), "Ann!");
+  EXPECT_EQ(fill("{{NAME}}!", ann, "{{"), "{{NAME}}!");
+  EXPECT_TRUE(logLines().empty());
+  auto odd = subscriberFields({{"email", "a~b"}, {"name", "Ann"}});
+  // Two passes from the template's four delimiters: "a~b" then "~b ~" is taken as a name.
+  EXPECT_EQ(fill("~email~ ~name~", odd), "aname~");
+}
+
+TEST(PlaceholderSubstitution, ExactComparisonRemovesAPlaceholderOfOtherCase) {
+  auto lookup = [](std::string_view name) {
+    return name == "name" ? std::string("Ann") : std::string();
+  };
+  EXPECT_EQ(engine::substitutePlaceholders("Hi ~Name~ ~name~", "~", NameComparison::kExact, lookup),
+            "Hi  Ann");
+  EXPECT_EQ(engine::substitutePlaceholders("Hi XnameX", "x", NameComparison::kIgnoreCase, lookup),
+            "Hi Ann");
+  EXPECT_EQ(engine::substitutePlaceholders("Hi XnameX", "x", NameComparison::kExact, lookup),
+            "Hi XnameX");
 }
 
 }  // namespace

@@ -1,19 +1,34 @@
+// Sending passes: who gets what and when, server refusals and caps; when cycles run, and transfers
+// on a worker thread that never overlap.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+#include "engine/cycle_scheduler.h"
 #include "engine/forced_send.h"
 #include "engine/pass_progress.h"
 #include "engine/rule_line.h"
 #include "engine_fixture.h"
+#include "mail/worker_runner.h"
 #include "store/profile_document.h"
 #include "store/text_file.h"
 
 namespace tidewell::testing {
 namespace {
 
+using engine::CycleScheduler;
+
 class SendingPass : public EngineFixture {
  protected:
   SendingPass() { list = addSignupFilter({engine::makeRuleLine("Subject", "Has", "join", "")}); }
+  // Every subscriber due everything again, nothing sent yet.
+  void resetSends() {
+    for (store::Position p = 0; p < table.size(); ++p) table.setSentList(p, "none");
+    server.sent.clear();
+  }
   store::Position add(const std::string& email, store::Date signup,
                       const std::string& active = "true") {
     return table.add(subscriber(email, "Ann", list, active, signup));
@@ -31,7 +46,6 @@ TEST_F(SendingPass, AllAndFixedDateGoToActiveSubscribersOfTheirFilterOnly) {
   table.add(subscriber("stranger@x.com", "S", "Other list"));
   engine().VBSendMessage();
   EXPECT_THAT(recipients(), ElementsAre("old@x.com"));
-
   setNewsletter(all, "rule", "No Rule Assigned");
   int dated = addNewsletter(list, "0", "On the day");
   setNewsletter(dated, "dateordays", "date");
@@ -55,10 +69,9 @@ TEST_F(SendingPass, AbsentDisplayNameReplyAddressAndSubjectAreEmptyInTheMessage)
   engine().VBSendMessage();
   engine().forcedSend({0}, n);
   ASSERT_EQ(server.sent.size(), 2u);
-  for (const auto& m : server.sent) {
+  for (const auto& m : server.sent)
     EXPECT_EQ(m.fromName + "|" + m.fromAddress + "|" + m.replyTo + "|" + m.subject,
               "|list@example.com||");
-  }
 }
 
 TEST_F(SendingPass, ServerRepliesDecideRetryBounceOrNothing) {
@@ -77,12 +90,9 @@ TEST_F(SendingPass, ServerRepliesDecideRetryBounceOrNothing) {
   EXPECT_EQ(server.refusals["busy@x.com"].times, -1);
   // Gone is switched off in every list; busy and bad wait for a later pass.
   EXPECT_EQ(actives(), "TTTFTF");
-  std::size_t busyFailures = 0;
-  for (const auto& line : logLines()) busyFailures += line.find("busy@x.com") != std::string::npos;
-  EXPECT_EQ(busyFailures, 3u);
+  EXPECT_EQ(logged("busy@x.com"), 3u);
   // Only what went out is in the activity log.
   EXPECT_EQ(store::readLines(folder / "activity.log").size(), 2u);
-
   server.refusals.clear();
   EXPECT_TRUE(engine().VBSendMessage());
   EXPECT_THAT(recipients(), ElementsAre("a@x.com", "once@x.com", "busy@x.com", "bad@x.com"));
@@ -96,9 +106,8 @@ TEST_F(SendingPass, SendingLimitOfTheServerPausesThePassUntilTheNextOne) {
   EXPECT_TRUE(engine().VBSendMessage());
   EXPECT_THAT(recipients(), ElementsAre("a@x.com", "b@x.com"));
   EXPECT_EQ(ui.statuses.back(), "Sending paused: the mail server's sending limit was reached");
-  std::size_t limited = 0;  // nothing was tried after the refusal, not even the next newsletter
-  for (const auto& line : logLines()) limited += line.find("421") != std::string::npos;
-  EXPECT_EQ(limited, 1u);
+  EXPECT_EQ(logged("421"),
+            1u);  // nothing was tried after the refusal, not even the next newsletter
   server.limitAfter = static_cast<std::size_t>(-1);
   EXPECT_TRUE(engine().VBSendMessage());
   EXPECT_EQ(server.sent.size(), 6u);
@@ -113,7 +122,7 @@ TEST_F(SendingPass, CapsStopThePassAndHoldAcrossPassesAndProgramStarts) {
     std::vector<std::size_t> sent;    // messages sent in all after each pass
     std::string firstStop;
   };
-  const std::vector<Case> cases = {
+  const Case cases[] = {
       {"2", "!", "!", {61, 61}, {2, 4, 5}, "Sending paused: limit per minute reached"},
       {"2", "3", "0", {61, 61, 3600}, {2, 3, 3, 5}, "Sending paused: limit per minute reached"},
       {"", "", "4", {3600, 86400}, {4, 4, 5}, "Sending paused: daily limit reached"},
@@ -124,8 +133,7 @@ TEST_F(SendingPass, CapsStopThePassAndHoldAcrossPassesAndProgramStarts) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.minute + "/" + c.hour + "/" + c.day);
     std::filesystem::remove(folder / "Gold.rate");
-    for (store::Position p = 0; p < table.size(); ++p) table.setSentList(p, "none");
-    server.sent.clear();
+    resetSends();
     profile.UpdateFile_new(store::kServerBlock, "capminute", c.minute);
     profile.UpdateFile_new(store::kServerBlock, "caphour", c.hour);
     profile.UpdateFile_new(store::kServerBlock, "capday", c.day);
@@ -144,13 +152,9 @@ TEST_F(SendingPass, CapsStopThePassAndHoldAcrossPassesAndProgramStarts) {
 }
 
 TEST_F(SendingPass, CatchUpSendsFollowUpsMissedOverAThreeDayGapOnce) {
-  struct Case {
-    std::string catchup;
-    std::vector<std::string> expected;
-  };
   // Days "1": due on Dec 2 for early@, Dec 5 for today@, Dec 6 (tomorrow) for late@; the
   // program did not run from Dec 2 to Dec 4.
-  const std::vector<Case> cases = {
+  const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
       {"!", {"today@x.com"}},
       {"2", {"today@x.com"}},
       {"3", {"early@x.com", "today@x.com"}},
@@ -161,51 +165,40 @@ TEST_F(SendingPass, CatchUpSendsFollowUpsMissedOverAThreeDayGapOnce) {
   add("today@x.com", {2026, 12, 4});
   add("late@x.com", {2026, 12, 5});
   clock.setToday({2026, 12, 5});
-  for (const auto& c : cases) {
-    SCOPED_TRACE("catchup " + c.catchup);
-    for (store::Position p = 0; p < table.size(); ++p) table.setSentList(p, "none");
-    server.sent.clear();
-    profile.UpdateFile_new(store::kNewslettersBlock, "catchup", c.catchup);
+  for (const auto& [catchup, expected] : cases) {
+    SCOPED_TRACE("catchup " + catchup);
+    resetSends();
+    profile.UpdateFile_new(store::kNewslettersBlock, "catchup", catchup);
     engine().VBSendMessage();
-    EXPECT_EQ(recipients(), c.expected);
+    EXPECT_EQ(recipients(), expected);
     engine().VBSendMessage();  // once only
-    EXPECT_EQ(recipients(), c.expected);
+    EXPECT_EQ(recipients(), expected);
   }
   // A fixed date three days back counts the same way.
   setNewsletter(n, "dateordays", "date");
   setNewsletter(n, "date", "12/2/2026");
-  for (store::Position p = 0; p < table.size(); ++p) table.setSentList(p, "none");
-  server.sent.clear();
+  resetSends();
   profile.UpdateFile_new(store::kNewslettersBlock, "catchup", "3");
   engine().VBSendMessage();
   EXPECT_THAT(recipients(), ElementsAre("early@x.com", "today@x.com", "late@x.com"));
 }
 
-TEST_F(SendingPass, ProgressCountsSentOfDueAndSaysSoOnceASecond) {
+TEST_F(SendingPass, WholeTitlesAndAddressesDecideWhatIsDueAndProgressCountsSentOfDueOnceASecond) {
   EXPECT_EQ(engine::PassProgress::text(120, 2000, 0.5), "Sent 120 of 2000");
   EXPECT_EQ(engine::PassProgress::text(120, 2000, 4.0), "Sent 120 of 2000 (30 a second)");
-  addNewsletter(list, "All", "Hi");
-  for (const char* a : {"a@x.com", "b@x.com", "c@x.com"}) add(a, {2026, 12, 1});
-  table.setSentList(1, "New Newsletter #1[\\?]");  // not due: already had it
-  engine().VBSendMessage();
-  EXPECT_EQ(ui.lastProgress, 2);
-  EXPECT_EQ(ui.progressMaximum, 2);
-  ASSERT_GE(ui.statuses.size(), 4u);
-  EXPECT_EQ(ui.statuses[0], "Sending...");
-  EXPECT_EQ(ui.statuses[1], "Sent 1 of 2");
-  EXPECT_THAT(std::vector<std::string>(ui.statuses.end() - 2, ui.statuses.end()),
-              ElementsAre("Sent 2 of 2", "Ready"));
-}
-
-TEST_F(SendingPass, WholeTitlesAndAddressesDecideWhatWasSent) {
   addNewsletter(list, "All", "Short");  // New Newsletter #1
   add("ann@x.com", {2026, 12, 1});
   table.setSentList(0, "New Newsletter #10[\\?]");  // contains the other title, but is not it
-  add("nn@x.com", {2026, 12, 1});                   // part of another address
+  add("b@x.com", {2026, 12, 1});
+  table.setSentList(1, "New Newsletter #1[\\?]");  // not due: already had it
+  add("nn@x.com", {2026, 12, 1});                  // part of another address
   engine().VBSendMessage();
   EXPECT_THAT(recipients(), ElementsAre("ann@x.com", "nn@x.com"));
   EXPECT_EQ(std::string(table.record(0).sentList()),
             "New Newsletter #10[\\?]New Newsletter #1[\\?]");
+  EXPECT_EQ(ui.lastProgress, 2);
+  EXPECT_EQ(ui.progressMaximum, 2);
+  EXPECT_THAT(ui.statuses, ElementsAre("Sending...", "Sent 1 of 2", "Sent 2 of 2", "Ready"));
 }
 
 TEST_F(SendingPass, UnreadableScheduleSkipsOneNewsletterAndAMissingMessageFileStopsThePass) {
@@ -222,7 +215,6 @@ TEST_F(SendingPass, UnreadableScheduleSkipsOneNewsletterAndAMissingMessageFileSt
   ASSERT_EQ(logLines().size(), 2u);
   EXPECT_THAT(logLines()[0], HasSubstr("not a number"));
   EXPECT_THAT(logLines()[1], HasSubstr("is not a date: date not set"));
-
   setNewsletter(broken, "location", (folder / "gone.html").string());
   EXPECT_FALSE(engine().VBSendMessage());
   // Said without a box, which would hold up an unattended cycle.
@@ -251,7 +243,6 @@ TEST_F(SendingPass, ForcedSendGoesWhateverTheScheduleToActiveSubscribersOfAnyLis
   EXPECT_EQ(engine().counters().sentToday, 2);
   EXPECT_TRUE(table.changed());
   EXPECT_EQ(store::readLines(folder / "activity.log").size(), 2u);
-
   // Three tries, then the failure log.
   server.refuseSends = 2;
   engine().forcedSend({0}, newsletter);
@@ -272,8 +263,140 @@ TEST_F(SendingPass, SubjectsAndNamesNeverCarryLineBreaksIntoTheMessage) {
   table.add(subscriber("ann@x.com", "Ann\r\nBcc: evil@x.com", list, "true", {2026, 12, 1}));
   engine().VBSendMessage();
   ASSERT_EQ(server.sent.size(), 1u);
-  EXPECT_EQ(server.sent[0].toName.find('\n'), std::string::npos);
-  EXPECT_EQ(server.sent[0].subject.find('\n'), std::string::npos);
+  EXPECT_EQ((server.sent[0].toName + server.sent[0].subject).find('\n'), std::string::npos);
+}
+
+int ticksUntilCycle(CycleScheduler& s, int limit = 100000) {
+  for (int tick = 1; tick <= limit; ++tick)
+    if (s.timer1Tick()) return tick;
+  return -1;
+}
+
+TEST(CycleScheduler, FirstCycleAtOnceThenEveryIntervalAndNoneWhileTheServerIsStopped) {
+  CycleScheduler s;
+  s.start(5);
+  EXPECT_EQ(ticksUntilCycle(s), 1);
+  s.cycleEnded();
+  EXPECT_EQ(ticksUntilCycle(s), 300);
+  s.cycleEnded();
+  s.start(0.5);
+  s.cycleEnded();
+  EXPECT_EQ(ticksUntilCycle(s), 30);
+  // A stopped server ignores ticks, and send/receive now starts nothing.
+  CycleScheduler stopped;
+  stopped.start(5);
+  stopped.toggleServerRunning(5);
+  stopped.command99_Click(5);
+  EXPECT_EQ(ticksUntilCycle(stopped, 1000), -1);
+  stopped.toggleServerRunning(5);
+  EXPECT_EQ(ticksUntilCycle(stopped), 1);
+}
+
+TEST(CycleScheduler, WatchdogRearmsOnlyWhenTheCycleTimerStallsAndBadIntervalsAreFiveMinutes) {
+  CycleScheduler s;
+  s.start(1);
+  s.cycleEnded();
+  int fired = 0;
+  for (int tick = 0; tick < 74; ++tick) fired += s.timer2Tick();
+  EXPECT_EQ(fired, 0);
+  EXPECT_TRUE(s.timer2Tick());  // 75 s = interval + 15 s without a cycle
+  EXPECT_EQ(s.cycleCounter(), 0);
+  // Unreadable intervals fall back to five minutes.
+  for (auto [text, minutes] :
+       {std::pair{"2.5", 2.5}, {"!", 5.0}, {"0", 5.0}, {"-3", 5.0}, {" 10 ", 10.0}})
+    EXPECT_EQ(CycleScheduler::minutesFrom(text), minutes) << text;
+}
+
+// Runs each transfer on a worker thread while the calling thread goes on turning its event
+// loop, as the desktop program does; `onEvent` is one event handled meanwhile.
+class WorkerRunner : public mail::TransferRunner {
+ public:
+  void run(const std::function<void()>& transfer) override {
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+      transfer();
+      done = true;
+    });
+    while (!done) {
+      ++events;
+      if (onEvent) onEvent();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    worker.join();
+  }
+  int events = 0;
+  std::function<void()> onEvent;
+};
+
+// Notes on which thread each status text was shown.
+class ThreadNotingOperator : public RecordingOperator {
+ public:
+  void showStatus(const std::string& text) override {
+    std::lock_guard lock(m_mutex);
+    threads.emplace_back(text, std::this_thread::get_id());
+  }
+  void showProgress(std::int64_t, std::int64_t) override {}
+  std::vector<std::pair<std::string, std::thread::id>> threads;
+
+ private:
+  std::mutex m_mutex;
+};
+
+class TransferThreadCycle : public SendingPass {};
+
+TEST_F(TransferThreadCycle, AgainstASlowServerKeepsTheCallerTurningAndNeverOverlaps) {
+  ThreadNotingOperator threadUi;
+  store::ErrorTrap threadTrap(folder.path(), threadUi, clock);
+  addNewsletter(list, "0", "Welcome ~name~");
+  for (int i = 0; i < 5; ++i)
+    deliver(message("user" + std::to_string(i) + "@x.com", "", "join", ""));
+  server.delay = std::chrono::milliseconds(20);
+  WorkerRunner worker;
+  std::unique_ptr<engine::MailEngine> engine = makeEngine(worker, threadTrap);
+  bool triedAgain = false;
+  worker.onEvent = [&] {
+    if (triedAgain) return;
+    triedAgain = true;
+    engine->cmdCheckMail_click();  // a timer tick during the cycle starts nothing
+  };
+  engine->cmdCheckMail_click();
+  EXPECT_EQ(server.clientsMade, 1);
+  EXPECT_EQ(table.size(), 5u);
+  EXPECT_EQ(server.sent.size(), 5u);
+  EXPECT_GT(worker.events, 50);  // 10 slow transfers of 20 ms, events every millisecond
+  for (const auto& [text, thread] : threadUi.threads)
+    EXPECT_EQ(thread, std::this_thread::get_id()) << text;
+}
+
+// A failure of the work alongside must not leave the transfer running on the caller's data.
+TEST(TransferThread, WorkerRunnerRunsTheTransferAsideAndWaitsForItWhenTheWorkAlongsideFails) {
+  mail::WorkerRunner runner;
+  std::thread::id transferThread;
+  runner.runAlongside([&] { transferThread = std::this_thread::get_id(); }, [] {});
+  EXPECT_NE(transferThread, std::this_thread::get_id());
+  bool transferEnded = false;
+  EXPECT_THROW(runner.runAlongside(
+                   [&] {
+                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                     transferEnded = true;
+                   },
+                   [] { throw std::runtime_error("alongside failed"); }),
+               std::runtime_error);
+  EXPECT_TRUE(transferEnded);
+}
+
+TEST_F(TransferThreadCycle, OverlappedSendingKeepsEveryAddressToOneCopy) {
+  addNewsletter(list, "All", "Hi ~name~");
+  for (const char* who : {"a@x.com", "b@x.com", "a@x.com", "c@x.com", "bad-address", "b@x.com"})
+    table.add(subscriber(who, "N", list));
+  server.refuseSends = 1;  // the first copy to a@x.com is refused
+  mail::WorkerRunner worker;
+  EXPECT_TRUE(makeEngine(worker, trap)->VBSendMessage());
+  // The refused first record is retried through its duplicate further down the list.
+  EXPECT_THAT(recipients(), ::testing::ElementsAre("b@x.com", "a@x.com", "c@x.com"));
+  EXPECT_EQ(table.active(4), "false");
+  EXPECT_EQ(std::string(table.record(0).sentList()), "none");
+  EXPECT_EQ(std::string(table.record(2).sentList()), "New Newsletter #1[\\?]");
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // week, damaged files, and a year and more of logs.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
 
 #include "stats/statistics_reader.h"
@@ -17,38 +16,25 @@ using Files = std::map<std::string, std::vector<std::string>>;
 
 constexpr std::int64_t kNow = 1796000000;
 
-struct Expected {
-  std::int64_t active, inactive, pending, suppressed;  // the whole profile
-  std::int64_t firstListActive, firstListSuppressed, firstListPending;
-  std::int64_t signups, optouts, bounces, net;  // the whole profile over the period
-  std::int64_t sentToday, lastMinute, lastHour, lastDay;
-  std::string lastPause;
-  std::size_t strikes;
-  std::int64_t welcomeSent, day3DueTomorrow, fixedDueIn3Days;
-  std::int64_t damaged;
-};
-
 struct Case {
   std::string name;
   int days;
-  std::function<Files()> files;
-  Expected expected;
+  std::string lastPause;
+  // Whole profile: active, inactive, pending, suppressed. First list: active, suppressed, pending.
+  // Over the period: sign-ups, opt-outs, bounces, net. Sent today, last minute, hour, day.
+  // Strikes, Welcome sent, Day3 due tomorrow, Fixed due in three days, damaged lines.
+  std::vector<std::vector<std::int64_t>> figures;
+  Files files;
 };
-
-std::string sent(const std::string& title) {
-  return title + "[\\?]";
-}
 
 Files busyWeek() {
   Files f;
-  for (const auto& r :
-       {recordLines("a@x.com", "A", "12/5/2026", "true", "Filter_1", "", sent("Welcome")),
-        recordLines("b@x.com", "B", "12/3/2026"),
-        recordLines("c@x.com", "C", "12/1/2026", "false", "Filter_2"),
-        recordLines("d@Blocked.com", "D", "11/20/2026"),
-        recordLines("e@x.com", "E", "12/2/2026", "true", "Filter_2")}) {
-    f["Gold.txt"].insert(f["Gold.txt"].end(), r.begin(), r.end());
-  }
+  f["Gold.txt"] =
+      concat({recordLines("a@x.com", "A", "12/5/2026", "true", "Filter_1", "", "Welcome[\\?]"),
+              recordLines("b@x.com", "B", "12/3/2026"),
+              recordLines("c@x.com", "C", "12/1/2026", "false", "Filter_2"),
+              recordLines("d@Blocked.com", "D", "11/20/2026"),
+              recordLines("e@x.com", "E", "12/2/2026", "true", "Filter_2")});
   f["Gold.pending"] = {"p@x.com\tFilter_1\t12/4/2026\t1:00:00 PM\t-\tpmf\t<id>\t-\textra",
                        "q@x.com\tFilter_2\t12/5/2026\t1:00:00 PM", "no tabs at all"};
   f["Gold.suppressed"] = {"@blocked.com\t12/1/2026\tmanual", "b@x.com\t12/1/2026\tbounce",
@@ -98,14 +84,22 @@ Files yearAndMore() {
 }
 
 const std::vector<Case> kCases = {
-    {"nothing", 30, [] { return Files{}; }, {0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0,
-                                             0, 0, 0, 0, "", 0, 0, 0, 0, 0}},
-    {"busy week", 30, busyWeek, {4, 1, 2,         3, 3, 2, 1, 5,
-                                 1, 1, 5 - 1 - 2, 2, 1, 2, 3, "Sending paused: daily limit reached",
-                                 2, 2, 1,         1, 4}},
-    {"damaged", 30, damaged, {1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "", 0, 0, 0, 0, 5}},
-    {"a year and more", 365, yearAndMore, {400, 0, 0, 0, 400, 0, 0, 365, 365, 0, 0,
-                                           1,   0, 0, 0, "",  0, 0, 1,   0,   0}},
+    {"nothing", 30, "", {{0, 0, 0, 0}, {0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0, 0}}, {}},
+    {"busy week",
+     30,
+     "Sending paused: daily limit reached",
+     {{4, 1, 2, 3}, {3, 2, 1}, {5, 1, 1, 5 - 1 - 2}, {2, 1, 2, 3}, {2, 2, 1, 1, 4}},
+     busyWeek()},
+    {"damaged",
+     30,
+     "",
+     {{1, 0, 0, 0}, {1, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0, 5}},
+     damaged()},
+    {"a year and more",
+     365,
+     "",
+     {{400, 0, 0, 0}, {400, 0, 0}, {365, 365, 0, 0}, {1, 0, 0, 0}, {0, 0, 1, 0, 0}},
+     yearAndMore()},
 };
 
 class Statistics : public SubscriberFixture, public ::testing::WithParamInterface<Case> {
@@ -126,41 +120,35 @@ class Statistics : public SubscriberFixture, public ::testing::WithParamInterfac
     profile.UpdateFile_new(index, "rule", "Filter_1");
     for (const auto& [key, value] : keys) profile.UpdateFile_new(index, key, value);
   }
-  stats::Statistics read(int days, const std::string& filter = "") {
-    return stats::readStatistics(profile.load(), {profilePath, {2026, 12, 5}, kNow, days, filter});
+  stats::Statistics read(int days) {
+    return stats::readStatistics(profile.load(), {profilePath, {2026, 12, 5}, kNow, days, ""});
   }
 };
 
 TEST_P(Statistics, KnownAnswers) {
-  for (const auto& [name, lines] : GetParam().files()) writeBytes(folder / name, crlf(lines));
+  for (const auto& [name, lines] : GetParam().files) writeBytes(folder / name, crlf(lines));
   stats::Statistics s = read(GetParam().days);
-  const Expected& e = GetParam().expected;
   const stats::ListFigures& w = s.whole;
   ASSERT_EQ(s.lists.size(), 2u);
   ASSERT_EQ(w.days.size(), static_cast<std::size_t>(GetParam().days));
-  EXPECT_EQ(std::vector<std::int64_t>({w.active, w.inactive, w.pending, w.suppressed}),
-            std::vector<std::int64_t>({e.active, e.inactive, e.pending, e.suppressed}));
-  const stats::ListFigures& first = s.lists[0];
-  EXPECT_EQ(first.active, e.firstListActive);
-  EXPECT_EQ(first.suppressed, e.firstListSuppressed);
-  EXPECT_EQ(first.pending, e.firstListPending);
-  std::int64_t bounces = 0;
-  for (const auto& d : w.days) bounces += d.switchOffs[0];
-  EXPECT_EQ(std::vector<std::int64_t>({w.signups(), w.optouts(), bounces}),
-            std::vector<std::int64_t>({e.signups, e.optouts, bounces}));
-  std::int64_t net = 0;
-  for (const auto& d : w.days) net += d.net();
-  EXPECT_EQ(net, e.net);
-  EXPECT_EQ(s.sends.perDay.back(), e.sentToday);
-  EXPECT_EQ(std::vector<std::int64_t>({s.sends.lastMinute, s.sends.lastHour, s.sends.lastDay}),
-            std::vector<std::int64_t>({e.lastMinute, e.lastHour, e.lastDay}));
-  EXPECT_EQ(s.sends.lastPause, e.lastPause);
-  EXPECT_EQ(s.strikes.size(), e.strikes);
   ASSERT_EQ(s.newsletters.size(), 3u);
-  EXPECT_EQ(s.newsletters[0].sent, e.welcomeSent);
-  EXPECT_EQ(s.newsletters[1].due[1], e.day3DueTomorrow);
-  EXPECT_EQ(s.newsletters[2].due[3], e.fixedDueIn3Days);
-  EXPECT_EQ(s.damagedLines, e.damaged);
+  std::int64_t bounces = 0;
+  std::int64_t net = 0;
+  for (const auto& d : w.days) {
+    bounces += d.switchOffs[0];
+    net += d.net();
+  }
+  const stats::ListFigures& first = s.lists[0];
+  const auto strikes = static_cast<std::int64_t>(s.strikes.size());
+  const std::vector<std::vector<std::int64_t>> figures{
+      {w.active, w.inactive, w.pending, w.suppressed},
+      {first.active, first.suppressed, first.pending},
+      {w.signups(), w.optouts(), bounces, net},
+      {s.sends.perDay.back(), s.sends.lastMinute, s.sends.lastHour, s.sends.lastDay},
+      {strikes, s.newsletters[0].sent, s.newsletters[1].due[1], s.newsletters[2].due[3],
+       s.damagedLines}};
+  EXPECT_EQ(figures, GetParam().figures);
+  EXPECT_EQ(s.sends.lastPause, GetParam().lastPause);
   // The printed forms hold every section whatever the files held.
   EXPECT_NE(stats::statisticsText(s).find("Newsletters"), std::string::npos);
   EXPECT_NE(stats::statisticsCsv(s).find("newsletter,list,sent"), std::string::npos);
