@@ -126,6 +126,13 @@ void SubscriberWindow::type(QLineEdit* box, const QString& text) const {
   QTest::keyClicks(box, text);
 }
 
+QStringList boxesAfter(const std::function<void()>& act, int button) {
+  ModalScript script;
+  script.answerBox(button);
+  act();
+  return script.boxes();
+}
+
 void openGridMenu(const SubscriberWindow& w, MenuWay way, int atRow) {
   switch (way) {
     case MenuWay::kRightButton:

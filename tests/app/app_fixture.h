@@ -6,6 +6,7 @@
 
 #include <QAbstractItemModel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTest>
 #include <filesystem>
 #include <functional>
@@ -107,6 +108,9 @@ struct SubscriberWindow {
   // Types over the box's text in the active window as an operator would.
   void type(QLineEdit* box, const QString& text) const;
 };
+
+// Runs act; returns "caption|text" of the message box it opened, answered with button.
+QStringList boxesAfter(const std::function<void()>& act, int button = QMessageBox::Ok);
 
 // How the operator opens the grid's menu.
 enum class MenuWay { kRightButton, kMenuKey, kShiftF10 };

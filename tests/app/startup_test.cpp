@@ -32,10 +32,7 @@ void advanceTo(NewProfileWizard& wizard, int page) {
 
 // Clicks Next; returns the boxes it opened, answered with OK.
 QStringList pressNext(NewProfileWizard& wizard) {
-  ModalScript script;
-  script.answerBox(QMessageBox::Ok);
-  wizard.nextButton()->click();
-  return script.boxes();
+  return boxesAfter([&] { wizard.nextButton()->click(); });
 }
 
 fs::perms modeOf(const fs::path& path) {
@@ -169,12 +166,11 @@ class StartupTest : public QObject {
     QCOMPARE(wizard.nextButton()->text(), QString("&Finish"));
     child<QLineEdit>(&wizard, "txtAccount")->clear();
     child<QLineEdit>(&wizard, "txtEmail")->clear();
-    ModalScript script(500);
-    script.answerBox(QMessageBox::Ok);
-    for (int i = 0; i < 3; ++i) wizard.backButton()->click();
+    QVERIFY(boxesAfter([&] {
+              for (int i = 0; i < 3; ++i) wizard.backButton()->click();
+            }).isEmpty());
     QCOMPARE(wizard.page(), 2);
     QCOMPARE(wizard.nextButton()->text(), QString("&Next >"));
-    QVERIFY(script.boxes().isEmpty());
   }
 
   void wizardFinishRefusesATitleThatIsTaken() {
