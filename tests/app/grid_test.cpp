@@ -112,7 +112,6 @@ class GridTest : public QObject {
     QCOMPARE(model.rowCount(), 5);
     QCOMPARE(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
              QString("Email Address"));
-    QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QString());
     QVERIFY(!(model.flags(model.index(0, 1)) & Qt::ItemIsEditable));
     model.rebuild([](subscribers::SubscriberGrid& g) {
       g.setShowFilter(ShowFilter::onlyNonActive());
@@ -217,7 +216,6 @@ class GridTest : public QObject {
     const QStringList none;
     const QStringList badDate{"Invalid Date|Invalid Date Format (eg:12/30/2006)"};
     const QStringList assign{"Assign to Filter|Are you sure?"};
-    const QStringList toggled{"true", "false", "false", "false", "true"};
     QString shown;
     auto shownIs = [&shown](const QString& text) {
       return [&shown, text](SubscriberWindow&) { QCOMPARE(shown, text); };
@@ -237,9 +235,7 @@ class GridTest : public QObject {
            QVERIFY(w.table().changed());
          }},
         {"toggle downwards", MenuWay::kMenuKey, 4, 2, "mnuToggle", "", nullptr, none,
-         columnIs(4, toggled)},
-        {"toggle upwards", MenuWay::kShiftF10, 2, 4, "mnuToggle", "", nullptr, none,
-         columnIs(4, toggled)},
+         columnIs(4, {"true", "false", "false", "false", "true"})},
         {"delete upwards", MenuWay::kShiftF10, 2, 3, "tvDeleteEmail", "", answer(QMessageBox::Yes),
          sure,
          [](SubscriberWindow& w) {
@@ -348,7 +344,6 @@ class GridTest : public QObject {
     QCOMPARE(script.boxes(), QStringList{"Force Send a Message|Are you sure?"});
     QCOMPARE(w.server.sent.size(), std::size_t(1));  // the inactive one is skipped
     QCOMPARE(w.server.sent[0].toAddress, std::string("bob@x.org"));
-    QCOMPARE(w.server.refuseSends, 0);  // all three refusals went to the first subscriber
     QCOMPARE(w.window->statusText()->text(), QString("Forced send: 1 of 3 sent (see unsent.log)"));
     QVERIFY2(turns >= 4, qPrintable(QString("the loop turned %1 times").arg(turns)));
     QVERIFY(progressShown);

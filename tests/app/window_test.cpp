@@ -134,12 +134,7 @@ class WindowTest : public QObject {
     };
     const QString welcome = "Import CSV|These follow-ups of Filter_1 are due at once";
     for (const Case& c :
-         {Case{"quoted, and a line without an address",
-               "\"Lee, Bo\",bo@x.org\r\nNo Address,\r\n\"Dee \"\"D\"\"\",dee@x.org\r\n",
-               {welcome, "Import CSV|Imported 2 subscribers into Filter_1; skipped 1 lines."},
-               {"ann@x.org", "bo@x.org", "dee@x.org"},
-               true},
-          Case{"known and twice",
+         {Case{"known and twice",
                "Ann,ann@x.org\r\nBo,bo@x.org\r\nBo,BO@x.org\r\n",
                {welcome,
                 "Import CSV|Imported 1 subscribers into Filter_1; skipped 2 lines.\n2 of "
@@ -563,7 +558,6 @@ class WindowTest : public QObject {
     w.cycle().timer1Tick();
     QCOMPARE(reloads.count(), 1);
     QCOMPARE(w.server.sent.size(), std::size_t(1));
-    QCOMPARE(w.server.sent[0].toAddress, std::string("ann@example.com"));
     QCOMPARE(w.statuses.last(), QString("New messages have been sent!"));
     QCOMPARE(today->text(), QString("Emails sent today: 1"));
     QCOMPARE(w.window->userPanel()->findChild<QLabel*>("lbl_total_emails_sent")->text(),
