@@ -124,36 +124,26 @@ class StartupTest : public QObject {
     QVERIFY(readBytes(program.path() / "Gold.txt").find("ann@example.com") != std::string::npos);
   }
 
-  void emptyWizardFieldStopsItsPage_data() {
-    QTest::addColumn<int>("page");
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("box");
-    for (auto [row, page, field, box] :
-         {std::tuple{"title", 1, "txtProfile", "Profile Title|Profile Title is blank."},
-          {"email", 2, "txtEmail", "Email Address|Email Address is blank."},
-          {"reply", 2, "txtReply", "Email Address|Reply Address is blank."},
-          {"pop3", 3, "txtPop", "POP3 Server|POP3 Server is blank."},
-          {"smtp", 3, "txtSMTP", "SMTP Server|SMTP Server is blank."},
-          {"account", 4, "txtAccount", "Account Name|Account Name is blank."},
-          {"password", 4, "txtPassword", "Password|Password is blank."}}) {
-      QTest::newRow(row) << page << QString(field) << QString(box);
-    }
-  }
-
   void emptyWizardFieldStopsItsPage() {
-    QFETCH(int, page);
-    QFETCH(QString, field);
-    QFETCH(QString, box);
-    ProgramFolder program;
-    NewProfileWizard wizard(program.settings, program.cipher);
-    QVERIFY(showActive(&wizard));
-    fillWizard(&wizard);
-    auto* emptied = child<QLineEdit>(&wizard, qPrintable(field));
-    emptied->clear();
-    advanceTo(wizard, page);
-    QCOMPARE(pressNext(wizard), QStringList{box});
-    QCOMPARE(wizard.page(), page);
-    QCOMPARE(wizard.focusWidget(), emptied);
+    for (auto [page, field, box] :
+         {std::tuple{1, "txtProfile", "Profile Title|Profile Title is blank."},
+          {2, "txtEmail", "Email Address|Email Address is blank."},
+          {2, "txtReply", "Email Address|Reply Address is blank."},
+          {3, "txtPop", "POP3 Server|POP3 Server is blank."},
+          {3, "txtSMTP", "SMTP Server|SMTP Server is blank."},
+          {4, "txtAccount", "Account Name|Account Name is blank."},
+          {4, "txtPassword", "Password|Password is blank."}}) {
+      ProgramFolder program;
+      NewProfileWizard wizard(program.settings, program.cipher);
+      QVERIFY(showActive(&wizard));
+      fillWizard(&wizard);
+      auto* emptied = child<QLineEdit>(&wizard, field);
+      emptied->clear();
+      advanceTo(wizard, page);
+      QCOMPARE(pressNext(wizard), QStringList{box});
+      QCOMPARE(wizard.page(), page);
+      QCOMPARE(wizard.focusWidget(), emptied);
+    }
   }
 
   void wizardBackNeedsNoFilledFieldsAndOnlyTheLastPageFinishes() {

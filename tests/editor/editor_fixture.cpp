@@ -22,17 +22,11 @@ EditorProfile::EditorProfile() {
   if (!store::ProfileModel(store).Set_Port_Defaults()) throw std::runtime_error("defaults");
 }
 
-int EditorProfile::addFilter() {
+int EditorProfile::addNode(bool filter) {
   store::ProfileModel model(store);
-  auto node = model.cmdNewInbound_Click(model.filtersTitle());
-  if (!node) throw std::runtime_error("new filter");
-  return node->index;
-}
-
-int EditorProfile::addNewsletter() {
-  store::ProfileModel model(store);
-  auto node = model.cmdNewNewsletter_Click(model.newslettersTitle());
-  if (!node) throw std::runtime_error("new newsletter");
+  auto node = filter ? model.cmdNewInbound_Click(model.filtersTitle())
+                     : model.cmdNewNewsletter_Click(model.newslettersTitle());
+  if (!node) throw std::runtime_error("new node");
   return node->index;
 }
 

@@ -19,8 +19,9 @@ struct EditorProfile : tidewell::testing::TrapFixture {
   store::ProfileStore store{folder.path() / "Gold.dat", trap};
 
   // New filter / newsletter through the creating actions; returns the new block index.
-  int addFilter();
-  int addNewsletter();
+  int addFilter() { return addNode(true); }
+  int addNewsletter() { return addNode(false); }
+  int addNode(bool filter);
   // Renames a node directly in the file.
   void setTitle(int index, const std::string& title);
   std::string get(int index, const std::string& key) const;
