@@ -375,18 +375,30 @@ class GridTest : public QObject {
   }
 
   // The subscriber windows on real widgets.
-  void newEmailRefusesThenAddsWithThePersonalFields() {
-    // The checks and their order are the subscriber rules' tests; here a refusal reaches a box
-    // and the dialog stays open for the next try.
+  void newEmailNeedsTheOptInCodeThenRefusesThenAddsWithThePersonalFields() {
+    // The checks and their order are the subscriber rules' tests; here the missing opt-in code
+    // and a refusal reach a box, the filter panel sets the code, and the dialog stays open for
+    // the next try.
     SubscriberWindow w("ff");
+    w.set(w.nodes[0], "subject", "");
     w.writeSubscribers({person("Ann")});
     w.open();
+    auto newEmail = [&] {
+      QTest::mouseClick(child<QPushButton>(w.panel(), "cmdNewEmail"), Qt::LeftButton);
+    };
+    QCOMPARE(boxesAfter(newEmail),
+             QStringList{"ERROR|You must assign an Opt-In Code to a Filter!"});
+    w.window->ShowFrame(w.nodes[0]);
+    // The box closed does not hand the activation back: typing activates the window.
+    w.type(child<QLineEdit>(w.window->currentPanel(), "txtOptInCode"), "join");
+    w.window->ShowFrame(1);
+    QCOMPARE(w.get(w.nodes[0], "subject"), "join");
     ModalScript script;
     const QString dialog = "frmNewEmail";
     script.then(fillAndPress(dialog, {{"Text1_0", "ANN@x.org"}}, "Command1"))
         .answerBox(QMessageBox::Ok)
         .then(fillAndPress(dialog, {{"Text1_0", "new@x.org"}, {"Text1_1", "Nia New"}}, "Command1"));
-    QTest::mouseClick(child<QPushButton>(w.panel(), "cmdNewEmail"), Qt::LeftButton);
+    newEmail();
     QVERIFY(script.done() && !script.timedOut());
     QCOMPARE(script.boxes(), QStringList{"Email Address|Email Address already exists!"});
     QCOMPARE(w.emails(), (QStringList{"ann@x.org", "new@x.org"}));

@@ -1,7 +1,7 @@
-// The main window on an open profile: what a new operator met (the CSV import, the opt-in code
-// New Email needs, fields checked when left, an untrusted certificate, the web kit, a refresh
-// token replaced during a transfer, the looks), the profile tree, the check cycles against an
-// in-memory mailbox, the Statistics tab and the newsletter preview.
+// The main window on an open profile: what a new operator met (the CSV import, fields checked
+// when left, an untrusted certificate, the web kit, a refresh token replaced during a transfer,
+// the looks), the profile tree, the check cycles against an in-memory mailbox, the Statistics
+// tab and the newsletter preview.
 
 #include <QAction>
 #include <QCheckBox>
@@ -166,25 +166,6 @@ class WindowTest : public QObject {
                  std::string_view("New Newsletter #1[\\?]"));
       }
     }
-  }
-
-  void theFilterPanelEditsTheOptInCodeNewEmailNeeds() {
-    SubscriberWindow w("f");
-    w.set(w.nodes[0], "subject", "");
-    w.open();
-    QCOMPARE(boxesAfter([&] {
-               QTest::mouseClick(child<QPushButton>(w.panel(), "cmdNewEmail"), Qt::LeftButton);
-             }),
-             QStringList{"ERROR|You must assign an Opt-In Code to a Filter!"});
-    w.window->ShowFrame(w.nodes[0]);
-    // The box closed does not hand the activation back: typing activates the window.
-    w.type(child<QLineEdit>(w.window->currentPanel(), "txtOptInCode"), "join");
-    w.window->ShowFrame(1);
-    QCOMPARE(w.get(w.nodes[0], "subject"), "join");
-    ModalScript script;
-    script.onWidget("frmNewEmail", [](QWidget* d) { clickLater(d, "Command2"); });
-    QTest::mouseClick(child<QPushButton>(w.panel(), "cmdNewEmail"), Qt::LeftButton);
-    QVERIFY(script.done());  // the code now set, the dialog opens rather than a box
   }
 
   void fieldsAreCheckedWhenLeftAndTheTitleWhenTyped() {
