@@ -231,8 +231,8 @@ class StartupTest : public QObject {
       std::vector<std::string> args;
       int status;
     };
-    for (const Case& c :
-         {Case{{"set", "1", "reply", "x@example.com"}, 75}, Case{{"get", "1", "title"}, 0}}) {
+    for (const Case& c : {Case{{"set", "1", "reply", "x@example.com"}, 75},
+                          Case{{"--wait", "1", "send"}, 75}, Case{{"get", "1", "title"}, 0}}) {
       CliResult r = runCli(program.path(), c.args);
       QCOMPARE(r.status, c.status);
       if (c.status != 0)
