@@ -153,7 +153,6 @@ TEST_F(ProfileModelTest, NewNewslettersGoBeforeTheFirstFilterWithTheNextNumber) 
   auto filter = std::find(all.begin(), all.end(), "rule_properties_start");
   EXPECT_LT(block, filter);
   EXPECT_EQ(store.GetFromFile_new(7, "rule"), "No Rule Assigned");
-  EXPECT_EQ(store.GetFromFile_new(7, "date"), "date not set");
   ASSERT_TRUE(store.UpdateFile("title: New Newsletter #9b", "New Newsletter #8", 7));
   EXPECT_EQ(model.cmdNewNewsletter_Click("Newsletters")->title, "New Newsletter #8");
 }
