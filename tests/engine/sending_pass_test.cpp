@@ -272,7 +272,7 @@ int ticksUntilCycle(CycleScheduler& s, int limit = 100000) {
   return -1;
 }
 
-TEST(CycleScheduler, FirstCycleAtOnceThenEveryIntervalAndNoneWhileTheServerIsStopped) {
+TEST(CycleScheduler, EveryIntervalNoneWhileStoppedAWatchdogForStallsAndFiveMinutesIfUnreadable) {
   CycleScheduler s;
   s.start(5);
   EXPECT_EQ(ticksUntilCycle(s), 1);
@@ -290,17 +290,15 @@ TEST(CycleScheduler, FirstCycleAtOnceThenEveryIntervalAndNoneWhileTheServerIsSto
   EXPECT_EQ(ticksUntilCycle(stopped, 1000), -1);
   stopped.toggleServerRunning(5);
   EXPECT_EQ(ticksUntilCycle(stopped), 1);
-}
-
-TEST(CycleScheduler, WatchdogRearmsOnlyWhenTheCycleTimerStallsAndBadIntervalsAreFiveMinutes) {
-  CycleScheduler s;
-  s.start(1);
-  s.cycleEnded();
+  // The watchdog rearms only when the cycle timer stalls.
+  CycleScheduler watched;
+  watched.start(1);
+  watched.cycleEnded();
   int fired = 0;
-  for (int tick = 0; tick < 74; ++tick) fired += s.timer2Tick();
+  for (int tick = 0; tick < 74; ++tick) fired += watched.timer2Tick();
   EXPECT_EQ(fired, 0);
-  EXPECT_TRUE(s.timer2Tick());  // 75 s = interval + 15 s without a cycle
-  EXPECT_EQ(s.cycleCounter(), 0);
+  EXPECT_TRUE(watched.timer2Tick());  // 75 s = interval + 15 s without a cycle
+  EXPECT_EQ(watched.cycleCounter(), 0);
   // Unreadable intervals fall back to five minutes.
   for (auto [text, minutes] :
        {std::pair{"2.5", 2.5}, {"!", 5.0}, {"0", 5.0}, {"-3", 5.0}, {" 10 ", 10.0}})
