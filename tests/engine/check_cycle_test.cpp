@@ -262,8 +262,7 @@ TEST(BounceClass, StatusCodeIsTheFirstEnhancedCodeAndOnlyAddressFailuresArePerma
 TEST(ReportText, AddressesReportFieldValuesAndLabeledValues) {
   auto found = engine::addressesIn("to <Ann.Lee@Example.org>, bob@x.co. and ann@localhost ok@.x");
   ASSERT_EQ(found.size(), 2u);
-  EXPECT_EQ(found[0].address, "Ann.Lee@Example.org");
-  EXPECT_EQ(found[1].address, "bob@x.co");
+  EXPECT_EQ(found[0].address + " " + found[1].address, "Ann.Lee@Example.org bob@x.co");
   EXPECT_EQ(engine::addressOfField("rfc822; <Ann@Example.org>"), "ann@example.org");
   EXPECT_EQ(engine::addressOfField("RFC822;bob@x.co"), "bob@x.co");
   EXPECT_EQ(engine::addressOfField("x400; /C=US/S=Ann/"), "");

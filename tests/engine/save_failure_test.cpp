@@ -14,7 +14,6 @@
 #include "engine_fixture.h"
 #include "store/profile_model.h"
 #include "store/send_journal.h"
-#include "store/text.h"
 #include "store/text_file.h"
 
 namespace tidewell::testing {

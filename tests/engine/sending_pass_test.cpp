@@ -13,7 +13,6 @@
 #include "engine/rule_line.h"
 #include "engine_fixture.h"
 #include "mail/worker_runner.h"
-#include "store/profile_document.h"
 #include "store/text_file.h"
 
 namespace tidewell::testing {
@@ -62,8 +61,7 @@ TEST_F(SendingPass, AbsentDisplayNameReplyAddressAndSubjectAreEmptyInTheMessage)
   std::string bare = addFilter();  // a filter whose display name was never set
   table.setFilterList(filters());
   int n = addNewsletter(bare, "All", "Hi");
-  profile.change(store::Procedure{"UpdateFile"},
-                 [&](store::ProfileDocument& doc) { doc.deleteKey(n, "subject"); });
+  profile.DeleteFromFile_new(n, "subject");
   settings.from_reply_address = store::kAbsent;
   table.add(subscriber("ann@x.com", "Ann", bare));
   engine().VBSendMessage();
