@@ -318,11 +318,9 @@ TEST_F(WebKitCycle, NewslettersCarryListHeadersAndThePersonalOptOutPlaceholders)
   ASSERT_EQ(server.sent.size(), 1u);
   const mail::OutgoingMessage& m = server.sent[0];
   const std::string token = engine::optOutToken(kSecret, "a+b@example.org", list);
-  const std::string url =
-      "https://www.example.com/list/o.php?t=list%40example.com&f=a%2Bb%40"
-      "example.org&s=" +
-      list + "&c=o&k=" + token;
-  const std::string mailto = "mailto:list@example.com?subject=" + list + "&body=%40%40%40";
+  const std::string url = engine::personalOptOutUrl(settings.webkit, kSecret, "list@example.com",
+                                                    "a+b@example.org", list);
+  const std::string mailto = engine::optOutMailto("list@example.com", list, "");
   EXPECT_EQ(m.listUnsubscribe, "<" + url + ">, <" + mailto + ">");
   EXPECT_EQ(m.listUnsubscribePost, "List-Unsubscribe=One-Click");
   EXPECT_THAT(m.listId, HasSubstr("<filter-1.example.com>"));

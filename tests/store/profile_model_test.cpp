@@ -82,7 +82,7 @@ TEST_F(ProfileModelTest, NewProfileIsTheSkeletonFilledByFinish) {
   EXPECT_EQ(settings.currentProfilePath(), path);
 }
 
-TEST_F(ProfileModelTest, WizardRefusesEmptyFieldsPageByPageWithItsMessages) {
+TEST_F(ProfileModelTest, WizardRefusesEmptyFieldsPageByPageExistingProfilesAndUnsafeTitles) {
   NewProfileFields f = goldFields();
   f.reply.clear();
   f.smtp.clear();
@@ -95,9 +95,7 @@ TEST_F(ProfileModelTest, WizardRefusesEmptyFieldsPageByPageWithItsMessages) {
   EXPECT_EQ(result.refusal->message, "Reply Address is blank.");  // the first failing page
   EXPECT_FALSE(std::filesystem::exists(fx.folder / "Gold.dat"));
   EXPECT_EQ(checkWizardPage(4, NewProfileFields{})->message, "Account Name is blank.");
-}
-
-TEST_F(ProfileModelTest, ExistingProfileAndUnsafeTitlesAreRefusedWithoutWriting) {
+  // An existing profile and unsafe titles are refused without writing.
   auto path = createGold();
   std::string before = readBytes(path);
   auto again = createProfile(goldFields(), settings, cipher);
