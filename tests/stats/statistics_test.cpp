@@ -120,14 +120,12 @@ class Statistics : public SubscriberFixture, public ::testing::WithParamInterfac
     profile.UpdateFile_new(index, "rule", "Filter_1");
     for (const auto& [key, value] : keys) profile.UpdateFile_new(index, key, value);
   }
-  stats::Statistics read(int days) {
-    return stats::readStatistics(profile.load(), {profilePath, {2026, 12, 5}, kNow, days, ""});
-  }
 };
 
 TEST_P(Statistics, KnownAnswers) {
   for (const auto& [name, lines] : GetParam().files) writeBytes(folder / name, crlf(lines));
-  stats::Statistics s = read(GetParam().days);
+  stats::Statistics s = stats::readStatistics(
+      profile.load(), {profilePath, {2026, 12, 5}, kNow, GetParam().days, ""});
   const stats::ListFigures& w = s.whole;
   ASSERT_EQ(s.lists.size(), 2u);
   ASSERT_EQ(w.days.size(), static_cast<std::size_t>(GetParam().days));
