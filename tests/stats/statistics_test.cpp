@@ -20,9 +20,7 @@ struct Case {
   std::string name;
   int days;
   std::string lastPause;
-  // Whole profile: active, inactive, pending, suppressed. First list: active, suppressed, pending.
-  // Over the period: sign-ups, opt-outs, bounces, net. Sent today, last minute, hour, day.
-  // Strikes, Welcome sent, Day3 due tomorrow, Fixed due in three days, damaged lines.
+  // Whole profile, first list, the period, sends, then the rest: as listed in KnownAnswers.
   std::vector<std::vector<std::int64_t>> figures;
   Files files;
 };
