@@ -47,11 +47,9 @@ class CheckCycle : public EngineFixture {
 
 TEST_F(CheckCycle, SignUpIsCapturedSavedAndGetsTheDayZeroNewsletterInTheSameCycle) {
   addNewsletter(list, "0", "<html>Dear ~name~, welcome ~email~</html>", "Hi ~name~");
-  deliver(message("ann@example.com", "Ann Lee", "please join", "hello"));
-  deliver(message("bob@example.com", "", "join", "hello"));
-  deliver(message("carl@example.com", "Carl", "unrelated", "hello"));
-
-  engine().cmdCheckMail_click();
+  cycle({message("ann@example.com", "Ann Lee", "please join", "hello"),
+         message("bob@example.com", "", "join", "hello"),
+         message("carl@example.com", "Carl", "unrelated", "hello")});
 
   ASSERT_EQ(table.size(), 2u);
   EXPECT_EQ(rowOf(table, 0),
@@ -84,8 +82,7 @@ TEST_F(CheckCycle, SignUpIsCapturedSavedAndGetsTheDayZeroNewsletterInTheSameCycl
 
 TEST_F(CheckCycle, SecondCycleDownloadsAndSendsNothingUntilThePopHistoryIsCleared) {
   addNewsletter(list, "0", "Hello ~name~");
-  deliver(message("ann@example.com", "Ann", "join", ""));
-  engine().cmdCheckMail_click();
+  cycle({message("ann@example.com", "Ann", "join", "")});
   ui.statuses.clear();
   engine().cmdCheckMail_click();
   EXPECT_EQ(server.sent.size(), 1u);
@@ -149,10 +146,9 @@ TEST_F(CheckCycle, BrokenDownloadMarksOnlyProcessedMessagesSeenAndDeletesNothing
 TEST_F(CheckCycle, AFailedSaveBringsTheMessagesBackButTheirSignUpsAndReportsCountOnce) {
   table.add(subscriber("bob@example.com", "Bob", list));
   table.clearChanged();
-  deliver(message("ann@example.com", "Ann", "join", ""));
-  deliver(report("bob@example.com", "failed", "4.2.2"));
   table.setSaveBlocked(true);
-  engine().cmdCheckMail_click();
+  cycle({message("ann@example.com", "Ann", "join", ""),
+         report("bob@example.com", "failed", "4.2.2")});
   EXPECT_TRUE(seen().empty());
   table.setSaveBlocked(false);
   engine().cmdCheckMail_click();
@@ -217,8 +213,7 @@ TEST_F(CheckCycle, OneBoundedLineListsOnlyWhatNoRuleRead) {
                 "\"hello 8\", \"hello 9\", \"hello 10\" and 2 more\t12/5/2026\t1:02:03 PM");
   // A cycle with nothing new, or only with messages that were read, adds no line.
   engine().cmdCheckMail_click();
-  deliver(message("other@example.com", "", "join", ""));
-  engine().cmdCheckMail_click();
+  cycle({message("other@example.com", "", "join", "")});
   EXPECT_EQ(activity().size(), 1u);
   EXPECT_EQ(table.size(), 3u);
 }
