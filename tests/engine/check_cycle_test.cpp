@@ -38,10 +38,6 @@ class CheckCycle : public EngineFixture {
                        "\r\nAction: " + action + "\r\nStatus: " + status;
     return m;
   }
-  void cycle(const std::vector<mail::IncomingMessage>& messages) {
-    for (const auto& m : messages) deliver(m);
-    engine().cmdCheckMail_click();
-  }
   std::string list;
 };
 

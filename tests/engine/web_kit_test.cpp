@@ -143,8 +143,7 @@ class WebKitCycle : public EngineFixture {
 
 TEST_F(WebKitCycle, FormSignUpGetsOneConfirmationAndBecomesSubscriberOnlyByItsOwnLink) {
   addWelcome();
-  deliver(form("zoe@example.org"));
-  engine().cmdCheckMail_click();
+  cycle({form("zoe@example.org")});
 
   auto waiting = pending();
   ASSERT_EQ(waiting.size(), 1u);
@@ -176,8 +175,7 @@ TEST_F(WebKitCycle, FormSignUpGetsOneConfirmationAndBecomesSubscriberOnlyByItsOw
   EXPECT_EQ(logged("Confirmation of"), 6u);
   EXPECT_EQ(server.sent.size(), 1u);
 
-  deliver(confirmed("zoe@example.org", good, list));
-  engine().cmdCheckMail_click();
+  cycle({confirmed("zoe@example.org", good, list)});
   EXPECT_EQ(activeOf("zoe@example.org", list), "true");
   EXPECT_TRUE(pending().empty());
   ASSERT_EQ(server.sent.size(), 2u);
@@ -190,25 +188,21 @@ TEST_F(WebKitCycle, FormSignUpGetsOneConfirmationAndBecomesSubscriberOnlyByItsOw
 }
 
 TEST_F(WebKitCycle, ReplyWithTheCodeConfirmsAndAKitWithoutConfirmationPageOffersOnlyThat) {
-  deliver(fromKit("join", {{"input1", "ann@example.org"}}));  // no kit number: no confirmation page
-  engine().cmdCheckMail_click();
+  cycle({fromKit("join", {{"input1", "ann@example.org"}})});  // no kit number: no confirmation page
   ASSERT_EQ(server.sent.size(), 1u);
   EXPECT_THAT(server.sent[0].body, ::testing::Not(HasSubstr("c.php")));
   std::string code = pending().at(0).code;
-  deliver(message("mallory@example.org", "", "Re: " + code, ""));  // the code from elsewhere
-  deliver(message("ann@example.org", "Ann", "Re: Please confirm", ""));
-  engine().cmdCheckMail_click();
+  cycle({message("mallory@example.org", "", "Re: " + code, ""),  // the code from elsewhere
+         message("ann@example.org", "Ann", "Re: Please confirm", "")});
   EXPECT_EQ(activeOf("ann@example.org", list), "absent");
-  deliver(message("ann@example.org", "Ann", "RE: " + server.sent[0].subject, "yes"));
-  engine().cmdCheckMail_click();
+  cycle({message("ann@example.org", "Ann", "RE: " + server.sent[0].subject, "yes")});
   EXPECT_EQ(activeOf("ann@example.org", list), "true");
   ASSERT_EQ(consentLines().size(), 1u);
   EXPECT_THAT(consentLines()[0], HasSubstr("\tform-confirmed-reply\t"));
 }
 
 TEST_F(WebKitCycle, OneReminderThenTheSignUpIsDroppedWithALogLine) {
-  deliver(form("zoe@example.org"));
-  engine().cmdCheckMail_click();
+  cycle({form("zoe@example.org")});
   // Date, messages sent, sign-ups waiting.
   const std::tuple<store::Date, std::size_t, std::size_t> days[] = {
       {{2026, 12, 7}, 1, 1}, {{2026, 12, 8}, 2, 1}, {{2026, 12, 12}, 2, 1}, {{2026, 12, 19}, 2, 0}};
@@ -234,9 +228,7 @@ TEST_F(WebKitCycle, ConfirmSettingDecidesWhoWaits) {
     profile.UpdateFile_new(filters().front().indexNumber, "confirm", confirm);
     table.setFilterList(filters());
     m_engine.reset();
-    deliver(form("zoe@example.org"));
-    deliver(message("max@example.org", "Max", "join", ""));
-    engine().cmdCheckMail_click();
+    cycle({form("zoe@example.org"), message("max@example.org", "Max", "join", "")});
     EXPECT_EQ(activeOf("zoe@example.org", list), formWaits ? "absent" : "true");
     EXPECT_EQ(activeOf("max@example.org", list), mailWaits ? "absent" : "true");
     EXPECT_EQ(pending().size(), (formWaits ? 1u : 0u) + (mailWaits ? 1u : 0u));
@@ -268,9 +260,7 @@ TEST_F(WebKitCycle, SystemMessagesNeverSignUpAndOptOutsComeBeforeTheRules) {
   deliver(vacation);
   mail::IncomingMessage autoSignUp = message("eve@example.org", "Eve", "Copper", "");
   autoSignUp.fullText = "Auto-Submitted: auto-generated\r\n\r\n";
-  deliver(autoSignUp);
-
-  engine().cmdCheckMail_click();
+  cycle({autoSignUp});
   // Ann and Bob are off, Dan stays; nobody joined, neither a system sender nor Eve.
   EXPECT_EQ(actives(), "FFT");
   EXPECT_EQ(logged("Opt-out of dan@example.org", "token"), 1u);
@@ -281,12 +271,10 @@ TEST_F(WebKitCycle, SigningUpAgainAfterLeavingWaitsForConfirmationAndKeepsTheSen
   store::SubscriberData zoe = subscriber("zoe@example.org", "Zoe", list, "false");
   zoe.sentList = welcome + "[\\?]";
   table.add(zoe);
-  deliver(form("zoe@example.org"));
-  engine().cmdCheckMail_click();
+  cycle({form("zoe@example.org")});
   EXPECT_EQ(activeOf("zoe@example.org", list), "false");
   EXPECT_THAT(readBytes(folder / "errlog.txt"), HasSubstr("active again once confirmed"));
-  deliver(confirmed("zoe@example.org", token("zoe@example.org", list), list));
-  engine().cmdCheckMail_click();
+  cycle({confirmed("zoe@example.org", token("zoe@example.org", list), list)});
   EXPECT_EQ(activeOf("zoe@example.org", list), "true");
   EXPECT_EQ(table.size(), 1u);
   EXPECT_EQ(server.sent.size(), 1u);  // the confirmation; the welcome went before
@@ -299,12 +287,8 @@ TEST_F(WebKitCycle, FormSignUpSentTwiceFromTheKitMakesOneSubscriberNamedByTheFor
   profile.UpdateFile_new(index, "toname", "Friend ~email~");
   table.setFilterList(filters());
   auto zoe = [&] { return fromKit("join", {{"input2", "Zoë"}, {"input1", "zoe@example.org"}}); };
-  deliver(zoe());
-  deliver(zoe());
-  deliver(fromKit("join", {{"input1", "max@example.org"}}));
-  engine().cmdCheckMail_click();
-  deliver(zoe());
-  engine().cmdCheckMail_click();
+  cycle({zoe(), zoe(), fromKit("join", {{"input1", "max@example.org"}})});
+  cycle({zoe()});
   ASSERT_EQ(table.size(), 2u);
   EXPECT_EQ(rowOf(table, 0), "zoe@example.org|Zoë|12/5/2026|true|" + list + "|none");
   // Without a name field the name comes from the filter's template, filled from the form.
