@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -262,6 +263,30 @@ TEST_F(SendingPass, SubjectsAndNamesNeverCarryLineBreaksIntoTheMessage) {
   engine().VBSendMessage();
   ASSERT_EQ(server.sent.size(), 1u);
   EXPECT_EQ((server.sent[0].toName + server.sent[0].subject).find('\n'), std::string::npos);
+}
+
+// A send the journal cannot record could go out twice after a crash: sending stops after it.
+TEST_F(SendingPass, UnwritableJournalStopsThePassAndTheForcedSendAfterTheSendNotRecorded) {
+  int newsletter = addNewsletter(list, "All", "Hello");
+  for (const char* address : {"a@x.com", "b@x.com", "c@x.com"}) add(address, {2026, 12, 1});
+  std::filesystem::create_directory(folder / "Gold.sent");  // no file can be opened there
+  const std::pair<const char*, std::function<void()>> sends[] = {
+      {"sending pass", [&] { engine().VBSendMessage(); }},
+      {"forced send", [&] {
+         engine().forcedSend({0, 1, 2}, newsletter);
+       }}};
+  for (const auto& [what, send] : sends) {
+    SCOPED_TRACE(what);
+    server.sent.clear();
+    send();
+    EXPECT_EQ(server.sent.size(), 1u);
+    EXPECT_THAT(logLines().back(), HasSubstr("Gold.sent"));
+    // The one that went out is in the table, so the next save records it.
+    EXPECT_THAT(std::string(table.record(0).sentList()),
+                HasSubstr(profile.GetFromFile_new(newsletter, "title")));
+  }
+  EXPECT_THAT(ui.statuses,
+              ::testing::Contains("Sending paused: the send journal cannot be written"));
 }
 
 int ticksUntilCycle(CycleScheduler& s, int limit = 100000) {
