@@ -38,20 +38,14 @@ class CheckCycle : public EngineFixture {
                        "\r\nAction: " + action + "\r\nStatus: " + status;
     return m;
   }
-  void cycle(const std::vector<mail::IncomingMessage>& messages) {
-    for (const auto& m : messages) deliver(m);
-    engine().cmdCheckMail_click();
-  }
   std::string list;
 };
 
 TEST_F(CheckCycle, SignUpIsCapturedSavedAndGetsTheDayZeroNewsletterInTheSameCycle) {
   addNewsletter(list, "0", "<html>Dear ~name~, welcome ~email~</html>", "Hi ~name~");
-  deliver(message("ann@example.com", "Ann Lee", "please join", "hello"));
-  deliver(message("bob@example.com", "", "join", "hello"));
-  deliver(message("carl@example.com", "Carl", "unrelated", "hello"));
-
-  engine().cmdCheckMail_click();
+  cycle({message("ann@example.com", "Ann Lee", "please join", "hello"),
+         message("bob@example.com", "", "join", "hello"),
+         message("carl@example.com", "Carl", "unrelated", "hello")});
 
   ASSERT_EQ(table.size(), 2u);
   EXPECT_EQ(rowOf(table, 0),
@@ -63,7 +57,6 @@ TEST_F(CheckCycle, SignUpIsCapturedSavedAndGetsTheDayZeroNewsletterInTheSameCycl
   const auto& m = server.sent[0];
   EXPECT_EQ(m.toAddress + "|" + m.toName + "|" + m.subject, "ann@example.com|Ann Lee|Hi Ann Lee");
   EXPECT_EQ(m.body, "<html>Dear Ann Lee, welcome ann@example.com</html>");
-  EXPECT_TRUE(m.html);
   EXPECT_EQ(m.fromName + "|" + m.fromAddress + "|" + m.replyTo,
             list + " List|list@example.com|reply@example.com");
   EXPECT_EQ(engine().counters().sentToday, 2);
@@ -85,8 +78,7 @@ TEST_F(CheckCycle, SignUpIsCapturedSavedAndGetsTheDayZeroNewsletterInTheSameCycl
 
 TEST_F(CheckCycle, SecondCycleDownloadsAndSendsNothingUntilThePopHistoryIsCleared) {
   addNewsletter(list, "0", "Hello ~name~");
-  deliver(message("ann@example.com", "Ann", "join", ""));
-  engine().cmdCheckMail_click();
+  cycle({message("ann@example.com", "Ann", "join", "")});
   ui.statuses.clear();
   engine().cmdCheckMail_click();
   EXPECT_EQ(server.sent.size(), 1u);
@@ -150,10 +142,9 @@ TEST_F(CheckCycle, BrokenDownloadMarksOnlyProcessedMessagesSeenAndDeletesNothing
 TEST_F(CheckCycle, AFailedSaveBringsTheMessagesBackButTheirSignUpsAndReportsCountOnce) {
   table.add(subscriber("bob@example.com", "Bob", list));
   table.clearChanged();
-  deliver(message("ann@example.com", "Ann", "join", ""));
-  deliver(report("bob@example.com", "failed", "4.2.2"));
   table.setSaveBlocked(true);
-  engine().cmdCheckMail_click();
+  cycle({message("ann@example.com", "Ann", "join", ""),
+         report("bob@example.com", "failed", "4.2.2")});
   EXPECT_TRUE(seen().empty());
   table.setSaveBlocked(false);
   engine().cmdCheckMail_click();
@@ -218,8 +209,7 @@ TEST_F(CheckCycle, OneBoundedLineListsOnlyWhatNoRuleRead) {
                 "\"hello 8\", \"hello 9\", \"hello 10\" and 2 more\t12/5/2026\t1:02:03 PM");
   // A cycle with nothing new, or only with messages that were read, adds no line.
   engine().cmdCheckMail_click();
-  deliver(message("other@example.com", "", "join", ""));
-  engine().cmdCheckMail_click();
+  cycle({message("other@example.com", "", "join", "")});
   EXPECT_EQ(activity().size(), 1u);
   EXPECT_EQ(table.size(), 3u);
 }
@@ -263,8 +253,7 @@ TEST(BounceClass, StatusCodeIsTheFirstEnhancedCodeAndOnlyAddressFailuresArePerma
 TEST(ReportText, AddressesReportFieldValuesAndLabeledValues) {
   auto found = engine::addressesIn("to <Ann.Lee@Example.org>, bob@x.co. and ann@localhost ok@.x");
   ASSERT_EQ(found.size(), 2u);
-  EXPECT_EQ(found[0].address, "Ann.Lee@Example.org");
-  EXPECT_EQ(found[1].address, "bob@x.co");
+  EXPECT_EQ(found[0].address + " " + found[1].address, "Ann.Lee@Example.org bob@x.co");
   EXPECT_EQ(engine::addressOfField("rfc822; <Ann@Example.org>"), "ann@example.org");
   EXPECT_EQ(engine::addressOfField("RFC822;bob@x.co"), "bob@x.co");
   EXPECT_EQ(engine::addressOfField("x400; /C=US/S=Ann/"), "");
@@ -308,7 +297,6 @@ class Bounces : public CheckCycle {
   std::vector<std::string> counts() const {
     return readLines(engine::BounceCounts::pathFor(profilePath));
   }
-  std::string errors() const { return readBytes(folder / "errlog.txt"); }
   std::string other;
 };
 
@@ -326,10 +314,9 @@ TEST_F(Bounces, OnlyAPermanentFailureSwitchesOffAtOnceInEveryListIgnoringCase) {
                  "Your message could not be delivered.")});
   EXPECT_EQ(actives(), "TTT");
   EXPECT_TRUE(deactivated().empty());
-  EXPECT_THAT(errors(),
-              HasSubstr("policy failure of bob@example.com (5.7.1): nobody switched off"));
-  EXPECT_THAT(errors(), HasSubstr("Automatic answer from bob@example.com: nobody switched off"));
-  EXPECT_THAT(errors(), HasSubstr("unknown failure of an unreadable address"));
+  EXPECT_EQ(logged("policy failure of bob@example.com (5.7.1): nobody switched off"), 1u);
+  EXPECT_EQ(logged("Automatic answer from bob@example.com: nobody switched off"), 1u);
+  EXPECT_EQ(logged("unknown failure of an unreadable address"), 1u);
   EXPECT_EQ(trap.reportCount(), 0);
 
   auto unknownUser = report("ANN@example.com", "failed", "5.1.1");

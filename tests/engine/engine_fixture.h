@@ -30,6 +30,11 @@ class EngineFixture : public SubscriberFixture {
   mail::IncomingMessage message(const std::string& from, const std::string& name,
                                 const std::string& subject, const std::string& body);
   void deliver(const mail::IncomingMessage& m) { server.add(m); }
+  // The messages delivered, then one check cycle.
+  void cycle(const std::vector<mail::IncomingMessage>& messages) {
+    for (const auto& m : messages) deliver(m);
+    engine().cmdCheckMail_click();
+  }
   // The addresses the server took messages for, in order.
   std::vector<std::string> recipients() const {
     std::vector<std::string> to;

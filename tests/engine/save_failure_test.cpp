@@ -1,6 +1,5 @@
 // Every kind of save meets a full disk and a read-only folder: the file stays whole, the error is
 // told where it can be, and the next save succeeds once the trouble is gone.
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -10,11 +9,9 @@
 #include <functional>
 
 #include "engine/log_appender.h"
-#include "engine/rule_line.h"
 #include "engine_fixture.h"
 #include "store/profile_model.h"
 #include "store/send_journal.h"
-#include "store/text.h"
 #include "store/text_file.h"
 
 namespace tidewell::testing {
@@ -242,34 +239,6 @@ TEST(JournalFoldOnAFullDisk, TheJournalStaysUntilTheSubscriberFileHoldsIt) {
     EXPECT_FALSE(fs::exists(folding));
     EXPECT_EQ(sentLists(), "Welcome[\\?]|Tips[\\?]");
   }
-}
-
-// A send the journal cannot record could go out twice after a crash: sending stops after it.
-class UnwritableJournal : public EngineFixture {};
-
-TEST_F(UnwritableJournal, ThePassAndTheForcedSendStopAfterTheSendTheyCouldNotRecord) {
-  std::string list = addSignupFilter({engine::makeRuleLine("Subject", "Has", "join", "")});
-  int newsletter = addNewsletter(list, "All", "Hello");
-  for (const char* address : {"a@x.com", "b@x.com", "c@x.com"})
-    table.add(subscriber(address, "Ann", list, "true", {2026, 12, 1}));
-  fs::create_directory(folder / "Gold.sent");  // no file can be opened there
-  const std::pair<const char*, std::function<void()>> sends[] = {
-      {"sending pass", [&] { engine().VBSendMessage(); }},
-      {"forced send", [&] {
-         engine().forcedSend({0, 1, 2}, newsletter);
-       }}};
-  for (const auto& [what, send] : sends) {
-    SCOPED_TRACE(what);
-    server.sent.clear();
-    send();
-    EXPECT_EQ(server.sent.size(), 1u);
-    EXPECT_THAT(logLines().back(), HasSubstr("Gold.sent"));
-    // The one that went out is in the table, so the next save records it.
-    EXPECT_THAT(std::string(table.record(0).sentList()),
-                HasSubstr(profile.GetFromFile_new(newsletter, "title")));
-  }
-  EXPECT_THAT(ui.statuses,
-              ::testing::Contains("Sending paused: the send journal cannot be written"));
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ class ProfileModelTest : public ::testing::Test {
   testing::TaggingCipher cipher;
 };
 
-TEST_F(ProfileModelTest, FirstRunWritesTheElevenLinesAndOpensNothing) {
+TEST_F(ProfileModelTest, FirstRunWritesTheElevenLinesThenTheSettingsRememberTheProfileOpened) {
   ASSERT_TRUE(settings.Create_INI_File());
   std::string folder = folderText(fx.folder.path());
   EXPECT_EQ(folder.back(), '/');
@@ -42,10 +42,7 @@ TEST_F(ProfileModelTest, FirstRunWritesTheElevenLinesAndOpensNothing) {
   std::string before = readBytes(settings.path());
   ASSERT_TRUE(settings.Create_INI_File());  // present: left alone
   EXPECT_EQ(readBytes(settings.path()), before);
-}
-
-TEST_F(ProfileModelTest, OpeningAProfileElsewhereRemembersItsFileAndFolderAndAMissingOneMeansNone) {
-  settings.Create_INI_File();
+  // Opening a profile elsewhere remembers its file and folder; a missing one means none.
   std::filesystem::create_directory(fx.folder / "Lists");
   writeBytes(fx.folder / "Lists" / "Gold.dat", testing::crlf({"x"}));
   ASSERT_TRUE(settings.s_load_dat_file(fx.folder / "Lists" / "Gold.dat"));
@@ -85,7 +82,7 @@ TEST_F(ProfileModelTest, NewProfileIsTheSkeletonFilledByFinish) {
   EXPECT_EQ(settings.currentProfilePath(), path);
 }
 
-TEST_F(ProfileModelTest, WizardRefusesEmptyFieldsPageByPageWithItsMessages) {
+TEST_F(ProfileModelTest, WizardRefusesEmptyFieldsPageByPageExistingProfilesAndUnsafeTitles) {
   NewProfileFields f = goldFields();
   f.reply.clear();
   f.smtp.clear();
@@ -98,9 +95,7 @@ TEST_F(ProfileModelTest, WizardRefusesEmptyFieldsPageByPageWithItsMessages) {
   EXPECT_EQ(result.refusal->message, "Reply Address is blank.");  // the first failing page
   EXPECT_FALSE(std::filesystem::exists(fx.folder / "Gold.dat"));
   EXPECT_EQ(checkWizardPage(4, NewProfileFields{})->message, "Account Name is blank.");
-}
-
-TEST_F(ProfileModelTest, ExistingProfileAndUnsafeTitlesAreRefusedWithoutWriting) {
+  // An existing profile and unsafe titles are refused without writing.
   auto path = createGold();
   std::string before = readBytes(path);
   auto again = createProfile(goldFields(), settings, cipher);
@@ -153,12 +148,11 @@ TEST_F(ProfileModelTest, NewNewslettersGoBeforeTheFirstFilterWithTheNextNumber) 
   auto filter = std::find(all.begin(), all.end(), "rule_properties_start");
   EXPECT_LT(block, filter);
   EXPECT_EQ(store.GetFromFile_new(7, "rule"), "No Rule Assigned");
-  EXPECT_EQ(store.GetFromFile_new(7, "date"), "date not set");
   ASSERT_TRUE(store.UpdateFile("title: New Newsletter #9b", "New Newsletter #8", 7));
   EXPECT_EQ(model.cmdNewNewsletter_Click("Newsletters")->title, "New Newsletter #8");
 }
 
-TEST_F(ProfileModelTest, StartUpReadsSettingsDeciphersPasswordsAndWritesAMissingDelimiter) {
+TEST_F(ProfileModelTest, StartUpReadsSettingsAndWritesAMissingDelimiterShutDownWritesBack) {
   ProfileStore store(createGold(), fx.trap);
   ProfileSettings s = loadProfileSettings(store, cipher);
   EXPECT_TRUE(s.deactivate);
@@ -187,10 +181,7 @@ TEST_F(ProfileModelTest, StartUpReadsSettingsDeciphersPasswordsAndWritesAMissing
   EXPECT_EQ(*(end - 1), "fielddelimiter: ~");
   ASSERT_EQ(fx.logLines().size(), 1u);
   EXPECT_EQ(fx.logLines()[0].rfind("Form_Load 12/5/2026", 0), 0u);
-}
-
-TEST_F(ProfileModelTest, ShutDownRenumbersSavesAndWritesBack) {
-  ProfileStore store(createGold(), fx.trap);
+  // Shut-down renumbers, saves and writes back.
   ProfileModel(store).cmdNewInbound_Click("Filters");
   store.DeleteNode(5);
   bool saved = false;
