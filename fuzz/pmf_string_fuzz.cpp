@@ -1,13 +1,11 @@
-// A PMF string of any bytes: the subscriber table gives back exactly the text it was given, a
-// canonical string packs back to itself, and what unpacking reads packs to a canonical string
-// that unpacks to the same items.
+// A PMF string of any bytes: a canonical string packs back to itself, and what unpacking reads
+// packs to a canonical string that unpacks to the same items.
 
 #include <algorithm>
 #include <tuple>
 
 #include "fuzz/fuzz_support.h"
 #include "store/pmf_string.h"
-#include "store/subscriber_table.h"
 
 using namespace tidewell;
 
@@ -31,17 +29,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(again.canonical);
   auto slot = [](const store::PmfItem& i) { return std::tuple(i.position, i.name, i.value); };
   FUZZ_CHECK(std::ranges::equal(unpacked.items, again.items, {}, slot, slot));
-
-  // The table keeps the subscriber file's text exactly, canonical or not.
-  store::SubscriberTable table;
-  table.appendLoaded("ann@example.org", "Ann", 20000, "none", "true", "Gold", pmf);
-  table.appendLoaded("bob@example.org", "Bob", 20001, "none", "true", "Gold", pmf);
-  FUZZ_CHECK(table.pmf(0) == pmf);
-  FUZZ_CHECK(table.pmf(1) == pmf);
-  store::FieldTable fields = table.personalFields(1);
-  for (const store::PmfItem& item : unpacked.items) {
-    FUZZ_CHECK(fields[item.position].name == item.name);
-    FUZZ_CHECK(fields[item.position].value == item.value);
-  }
   return 0;
 }

@@ -19,12 +19,15 @@ std::string quote(const std::string& word) {
 }  // namespace
 
 CliResult runCli(const std::filesystem::path& folder, const std::vector<std::string>& args,
-                 const std::optional<std::string>& input) {
+                 const std::optional<std::string>& input,
+                 const std::vector<std::string>& environment) {
   std::filesystem::path inFile = folder / ".cli-in";
   if (input) writeBytes(inFile, *input);
   std::filesystem::path outFile = folder / ".cli-out";
   std::filesystem::path errFile = folder / ".cli-err";
-  std::string command = quote(TIDEWELL_CLI) + " --folder " + quote(folder.string());
+  std::string command;
+  for (const auto& e : environment) command += (command.empty() ? "env " : "") + quote(e) + " ";
+  command += quote(TIDEWELL_CLI) + " --folder " + quote(folder.string());
   for (const auto& a : args) command += " " + quote(a);
   command += " <" + quote(input ? inFile.string() : "/dev/null");
   command += " >" + quote(outFile.string()) + " 2>" + quote(errFile.string());

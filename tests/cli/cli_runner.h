@@ -15,8 +15,10 @@ struct CliResult {
 };
 
 // input, when given, is the program's standard input; otherwise it reads from /dev/null.
+// environment, when given, is what env(1) changes for the program ("-u NAME", "NAME=value").
 CliResult runCli(const std::filesystem::path& folder, const std::vector<std::string>& args,
-                 const std::optional<std::string>& input = std::nullopt);
+                 const std::optional<std::string>& input = std::nullopt,
+                 const std::vector<std::string>& environment = {});
 
 // new-profile for a profile "Gold" sending as `email` with the POP3 password `password`;
 // `before` goes ahead of the command (--today, --folder). Both servers are this machine.

@@ -105,7 +105,6 @@ std::vector<Damage> damages() {
       {"missing name line", erased(lineOf(400, 1)), "skipped", 400},
       {"missing date line", erased(lineOf(401, 2)), "skipped", 401},
       {"missing separator line", erased(lineOf(700, 7)), "empty line ending a record is missing"},
-      {"CR-only line ends", endings({"\r"}), ""},
       {"mixed line ends", endings({"\r\n", "\n", "\r", "\r\n"}), ""},
       {"truncated inside the last record", truncated(lineOf(999, 3), 2), "not a whole record", 999},
       {"truncated inside a line", truncated(lineOf(999, 0), 5), "not a whole record", 999},
