@@ -83,19 +83,6 @@ TEST_F(MailLoop, SignUpByMailIsCapturedAndAnsweredWithThePersonalisedNewsletter)
   EXPECT_THAT(m.body, HasSubstr("Hello Zoë Ünicode (" + reader.address() + ")"));
 }
 
-TEST_F(MailLoop, FailureReportAndOptOutSwitchSubscribersOff) {
-  addSubscriber("gone@example.org", "Gone");
-  addSubscriber(reader.address(), "Reader");
-  rig.deliver(list, report("GONE@example.org", "5.1.1"));
-  sendToList(reader.address(), "Reader", "Filter_1", "Please take me off. @@@");
-
-  CliResult result = cli({"check"});
-  ASSERT_EQ(result.status, 0) << result.err << errorLog();
-  std::string table = subscribers();
-  EXPECT_THAT(table, HasSubstr("gone@example.org,Gone,"));
-  EXPECT_THAT(table, Not(HasSubstr(",true,")));
-}
-
 TEST_F(MailLoop, TaggedReturnPathBringsTheReportBackToTheSubscriberItNames) {
   set(2, "verp", "true");
   set(6, "days", "All");
