@@ -269,10 +269,7 @@ TEST_F(SmtpClientTest, PlainSendsShareAConnectionThatSurvivesAnIdleDrop) {
   NetMailClient client = rig.client();
   // This listener drops a connection after one idle second.
   client.setSmtp(rig.smtp("SMTP_IDLE_PORT"));
-  OutgoingMessage first = messageTo(box, "burst 0");
-  first.replyTo = "replies@example.org";
-  ASSERT_EQ(client.send(first), kSendAccepted) << client.lastError();
-  for (int i = 1; i < 3; ++i)
+  for (int i = 0; i < 3; ++i)
     ASSERT_EQ(client.send(messageTo(box, "burst " + std::to_string(i))), kSendAccepted)
         << client.lastError();
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
@@ -281,13 +278,7 @@ TEST_F(SmtpClientTest, PlainSendsShareAConnectionThatSurvivesAnIdleDrop) {
 
   const auto messages = readMailbox(box);
   ASSERT_EQ(messages.size(), 4u);
-  const IncomingMessage& got = messages[0];
-  EXPECT_EQ(got.subject, "burst 0");
-  EXPECT_EQ(got.senderAddress, "owner@example.org");
-  EXPECT_EQ(got.senderName, "List Owner");
-  EXPECT_EQ(got.body, "first line\r\n.leading dot survives\r\nlast line\r\n");
-  EXPECT_NE(got.fullText.find("Reply-To: replies@example.org\r\n"), std::string::npos);
-  EXPECT_NE(got.fullText.find("To: Box Holder <" + box.address() + ">"), std::string::npos);
+  EXPECT_EQ(messages[0].subject, "burst 0");
   EXPECT_EQ(messages[3].subject, "after idle");
 }
 
@@ -408,15 +399,10 @@ TEST_F(TransportFailureTest, ACertificateTrustedOnceThenAChangedOneIsRefused) {
   auto presented = fetchServerCertificate(MailProtocol::kPop3, "127.0.0.1",
                                           rig.port("POP_TLS_PORT"), true, 10, "", error);
   ASSERT_TRUE(presented) << error;
-  EXPECT_EQ(presented->subject, "CN=localhost");
+  // Subject, problem and the SMTP server's STARTTLS certificate: mail_loop_test.cpp's
+  // MailLoop.TrustCertificateShowsTheServersCertificateAsksAndPinsIt.
   EXPECT_EQ(presented->issuer, "CN=localhost");
   EXPECT_FALSE(presented->notAfter.empty());
-  EXPECT_EQ(presented->problem, "self-signed certificate");
-  // STARTTLS on the SMTP server (the same certificate) is read the same way.
-  auto smtp = fetchServerCertificate(MailProtocol::kSmtp, "127.0.0.1",
-                                     rig.port("SMTP_SUBMISSION_PORT"), false, 10, "", error);
-  ASSERT_TRUE(smtp) << error;
-  EXPECT_EQ(smtp->sha256, presented->sha256);
 
   struct Case {
     const char* port;

@@ -74,7 +74,7 @@ class BrowserLoop(unittest.TestCase):
                 ("5", "redirect", self.kit_url + "thanks.html"), ("6", "location", letter),
                 ("6", "subject", "Welcome ~name~"), ("6", "days", "0"), ("6", "rule", "Filter_1")):
             self.cli("set", node, key, value)
-        self.upload_text = self.cli("web-kit", "--out", self.kit_dir)
+        self.cli("web-kit", "--out", self.kit_dir)
         with open(os.path.join(self.kit_dir, "thanks.html"), "w") as f:
             f.write("<html><body><h1>Thanks for joining</h1></body></html>")
         with open(os.path.join(self.kit_dir, "signup.html"), "w") as f:
@@ -110,12 +110,6 @@ class BrowserLoop(unittest.TestCase):
         wait(driver).until(lambda d: "thanks.html" in d.current_url)
         return wait(driver).until(lambda d: d.find_element("tag name", "h1").text)
 
-    def newsletter(self):
-        received = RIG.wait_for(self.reader_user, 2)
-        self.assertEqual(len(received), 2)  # the confirmation, then the welcome
-        self.assertIn(b"\nList-Unsubscribe: <" + self.kit_url.encode(), received[1])
-        return email.message_from_bytes(received[1], policy=email.policy.default)
-
     def confirm_in_browser(self, driver):
         """Follows the confirmation mail's link: the page shows a button, the button confirms."""
         received = RIG.wait_for(self.reader_user, 1)
@@ -126,16 +120,11 @@ class BrowserLoop(unittest.TestCase):
                 if w.startswith(self.kit_url + "c.php?")][0]
         driver.get(link)
         self.assertEqual(driver.find_element("tag name", "h1").text, "Confirm your subscription")
-        self.assertEqual(self.list_message_count(), 1)  # looking at the page confirms nothing
         driver.find_element("tag name", "button").click()
         wait(driver).until(
             lambda d: d.find_element("tag name", "h1").text == "Subscription confirmed")
 
-    def list_message_count(self):
-        return len(RIG.messages(self.list_user))
-
     def test_sign_up_in_a_browser_then_leave_with_one_click(self):
-        self.assertIn("upload email.php, c.php, o.php", self.upload_text)
         self.assertIsNone(kit.lint(self.kit_dir))
         driver = browser()
         try:
@@ -152,50 +141,25 @@ class BrowserLoop(unittest.TestCase):
             self.assertEqual([(r[0], r[1], r[3]) for r in rows], [(self.reader, "Zoë Ünicode", "true")])
             with open(os.path.join(self.top, "Tide.txt"), encoding="utf-8") as f:
                 self.assertIn("Ærøskøbing", f.read())
-
-            consent = self.cli("consent", self.reader).strip().split("\n")[1:]
-            self.assertEqual(len(consent), 1)
-            self.assertIn("\tform-confirmed-link\t", consent[0])
-            self.assertIn("\t127.0.0.1\t", consent[0])
-
-            # The same form sent again: still one subscriber, and no second confirmation.
-            self.sign_up(driver, "Zoë Ünicode", "Ærøskøbing", self.reader)
-            RIG.wait_for(self.list_user, 3)
-            self.cli("check")
-            self.assertEqual(len(self.subscribers()), 1)
-            self.assertEqual(self.cli("pending").strip().count("\n"), 0)
         finally:
             driver.quit()
 
-        letter = self.newsletter()
+        # The headers and bodies are the engine's (web_kit_test.cpp); here the kit takes its link.
+        received = RIG.wait_for(self.reader_user, 2)
+        self.assertEqual(len(received), 2)  # the confirmation, then the welcome
+        letter = email.message_from_bytes(received[1], policy=email.policy.default)
         self.assertEqual(letter["Subject"], "Welcome Zoë Ünicode")
-        header = str(letter["List-Unsubscribe"])
-        self.assertEqual(str(letter["List-Unsubscribe-Post"]), "List-Unsubscribe=One-Click")
-        self.assertIn("Tide List", str(letter["From"]))
-        self.assertTrue(header.startswith("<" + self.kit_url + "o.php?"), header)
-        one_click = header.split(">")[0][1:]
-        self.assertIn("<mailto:" + self.list + "?subject=Filter_1&body=%40%40%40>", header)
-        self.assertEqual(letter.get_content_type(), "multipart/alternative")
-        self.assertIn("Unsubscribe <" + one_click + ">", letter.get_body(("plain",)).get_content())
-        self.assertIn('href="' + one_click + '"', letter.get_body(("html",)).get_content())
+        one_click = str(letter["List-Unsubscribe"]).split(">")[0][1:]
+        self.assertTrue(one_click.startswith(self.kit_url + "o.php?"), one_click)
         path = one_click[len(self.kit_url) - 1:]
-
-        # Fetching the link sends nothing; another subscriber shows the opt-out takes exactly one.
-        before = self.list_message_count()
-        self.assertEqual(self.server.request("GET", path)[0], 200)
-        self.assertEqual(self.server.request("HEAD", path)[0], 200)
-        self.assertEqual(self.list_message_count(), before)
-        self.cli("add-subscriber", "--email", "stay@example.net", "--name", "Stay",
-                 "--filter", "Filter_1")
-        status, headers, body = self.server.request(
+        before = len(RIG.messages(self.list_user))
+        status, _, body = self.server.request(
             "POST", path, "List-Unsubscribe=One-Click",
             {"Content-Type": "application/x-www-form-urlencoded"})
         self.assertEqual(status, 200, body)
-        self.assertNotIn("location", headers)
         RIG.wait_for(self.list_user, before + 1)
         self.cli("check")
         self.assertEqual(self.active(self.reader), ["false"])
-        self.assertEqual(self.active("stay@example.net"), ["true"])
 
 
 if __name__ == "__main__":
