@@ -15,7 +15,7 @@ struct CliResult {
 };
 
 // input, when given, is the program's standard input; otherwise it reads from /dev/null.
-// environment, when given, is what env(1) changes for the program ("-u NAME", "NAME=value").
+// environment, when given, is env(1)'s arguments for the program ("-u", "NAME", "NAME=value").
 CliResult runCli(const std::filesystem::path& folder, const std::vector<std::string>& args,
                  const std::optional<std::string>& input = std::nullopt,
                  const std::vector<std::string>& environment = {});

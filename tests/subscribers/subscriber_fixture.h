@@ -92,9 +92,10 @@ inline std::vector<std::string> recordLinesOf(const store::SubscriberTable& tabl
 
 // A record on one line: email|name|sign-up date|active|filter|sent list.
 inline std::string rowOf(const store::SubscriberTable& table, store::Position p) {
-  std::vector<std::string> lines = recordLinesOf(table, p);
-  return lines[0] + "|" + lines[1] + "|" + lines[2] + "|" + lines[4] + "|" + lines[5] + "|" +
-         lines[3];
+  const auto& r = table.record(p);
+  return std::string(r.email()) + "|" + std::string(r.name()) + "|" +
+         store::shortDateText(table.signup(p)) + "|" + std::string(table.active(p)) + "|" +
+         std::string(table.filterTitle(p)) + "|" + std::string(r.sentList());
 }
 
 class SubscriberFixture : public ::testing::Test, public TrapFixture {
