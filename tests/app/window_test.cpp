@@ -95,7 +95,13 @@ QStringList actionNames(QMenu* menu) {
 }
 
 mail::IncomingMessage message(const std::string& uidl) {
-  return {uidl, "Hello", "Just saying hello", "friend@example.com", "Friend", "", "", ""};
+  mail::IncomingMessage m;
+  m.uidl = uidl;
+  m.subject = "Hello";
+  m.body = "Just saying hello";
+  m.senderAddress = "friend@example.com";
+  m.senderName = "Friend";
+  return m;
 }
 
 std::string daysAgo(int days) {

@@ -140,7 +140,9 @@ TEST_F(SendingPass, CapsStopThePassAndHoldAcrossPassesAndProgramStarts) {
       m_engine.reset();  // as after a program start: only the rate file remembers
       engine().VBSendMessage();
       EXPECT_EQ(server.sent.size(), c.sent[pass]) << "pass " << pass;
-      if (pass == 0) EXPECT_EQ(ui.statuses.back(), c.firstStop);
+      if (pass == 0) {
+        EXPECT_EQ(ui.statuses.back(), c.firstStop);
+      }
     }
     clock.advanceSeconds(2 * 86400);
   }

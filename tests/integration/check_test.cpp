@@ -213,7 +213,9 @@ TEST_P(CheckKill, KilledTenTimesTakesEverySignUpInOnceAndKeepsTheFilesLoadable) 
     SCOPED_TRACE("seed " + std::to_string(seed) + ", " + moment.text());
     expectConsistent(false);
   }
-  if (Clock::now() < stopKilling) EXPECT_EQ(kills, kKills) << "the runs ended before the moments";
+  if (Clock::now() < stopKilling) {
+    EXPECT_EQ(kills, kKills) << "the runs ended before the moments";
+  }
   CliResult finish = cli({"check"});
   EXPECT_EQ(finish.status, 0) << finish.err << errorLog();
   SCOPED_TRACE("seed " + std::to_string(seed) + ", at the end");

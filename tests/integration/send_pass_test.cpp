@@ -316,7 +316,9 @@ class ManySubscribers : public SendingProfile {
     for (const auto& row : all) {
       std::size_t first = row.find(std::string(kTitle) + "[\\?]");
       EXPECT_NE(first, std::string::npos) << row;
-      if (first != std::string::npos) EXPECT_EQ(row.find(kTitle, first + 1), std::string::npos);
+      if (first != std::string::npos) {
+        EXPECT_EQ(row.find(kTitle, first + 1), std::string::npos);
+      }
     }
     EXPECT_EQ(all.size(), static_cast<std::size_t>(kRecipients));
   }

@@ -93,15 +93,16 @@ TEST(MessageParser, SurvivesBrokenMessagesAndReportsEmptyOnes) {
       crlf({"From: a@example.net", "Subject: broken", "MIME-Version: 1.0",
             "Content-Type: multipart/mixed", "", "--x", "", "text", "--x--"});
   const std::string binary("\x00\x01\xff\xfe garbage \x00 more\r\n\r\n\x80", 24);
-  for (const std::string raw : {noBoundary, binary, std::string("Subject: no blank line"),
-                                std::string("\r\n\r\njust a body\r\n"), std::string(),
-                                std::string("\r\n"), std::string("  \r\n\r\n")}) {
+  for (const std::string& raw : {noBoundary, binary, std::string("Subject: no blank line"),
+                                 std::string("\r\n\r\njust a body\r\n"), std::string(),
+                                 std::string("\r\n"), std::string("  \r\n\r\n")}) {
     const IncomingMessage m = MessageParser::parse(raw, "bad");
     EXPECT_EQ(m.uidl, "bad");
     EXPECT_EQ(m.fullText, raw);
     EXPECT_TRUE(validUtf8(m.subject) && validUtf8(m.body) && validUtf8(m.senderName));
-    if (raw.find_first_not_of(" \r\n") == std::string::npos)
+    if (raw.find_first_not_of(" \r\n") == std::string::npos) {
       EXPECT_FALSE(m.parseError.empty()) << "an empty message is reported, not dropped";
+    }
   }
   EXPECT_EQ(MessageParser::parse(noBoundary, "bad").subject, "broken");
 }
@@ -129,8 +130,12 @@ TEST(MessageParser, DecodesEveryEncodedWordByItself) {
     SCOPED_TRACE(c.header);
     std::string raw = c.header + "\r\nTo: list@example.org\r\n\r\n=?UTF-8?B?am9pbg?= stays\r\n";
     IncomingMessage m = MessageParser::parse(raw, "u");
-    if (!c.subject.empty()) EXPECT_EQ(m.subject, c.subject);
-    if (!c.sender.empty()) EXPECT_EQ(m.senderName, c.sender);
+    if (!c.subject.empty()) {
+      EXPECT_EQ(m.subject, c.subject);
+    }
+    if (!c.sender.empty()) {
+      EXPECT_EQ(m.senderName, c.sender);
+    }
     EXPECT_EQ(m.body, "=?UTF-8?B?am9pbg?= stays\r\n");
     EXPECT_EQ(m.fullText, raw);
   }

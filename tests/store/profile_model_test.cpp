@@ -196,7 +196,7 @@ TEST_F(ProfileModelTest, RenameTakesTheSubscriberFileAndTheReferencesWithItOrCha
   ProfileStore profile(createGold(), fx.trap);
   writeBytes(fx.folder / "Gold.txt", "ann@x.com\r\n");
   writeBytes(fx.folder / "Silver.txt", "someone else's\r\n");
-  for (const std::string& bad : {"", "  ", "a/b", "..", "Silver", "Server Settings"}) {
+  for (const char* bad : {"", "  ", "a/b", "..", "Silver", "Server Settings"}) {
     SCOPED_TRACE(bad);
     auto refused = renameProfileTitle(profile, fx.folder.path(), "Gold", bad);
     ASSERT_TRUE(refused);

@@ -183,7 +183,9 @@ TEST_F(SubscriberDamageTest, NoDamageLosesAnIntactRecordThroughLoadEditAndSave) 
     ASSERT_TRUE(file.LoadSubscriberFile(table));
     expectIntactRecords(damage, deleted, renamed);
     EXPECT_EQ(damagedCopies().size(), copies.size()) << "the saved file is whole again";
-    if (copyKept) EXPECT_EQ(readBytes(copies[0]), bytes);
+    if (copyKept) {
+      EXPECT_EQ(readBytes(copies[0]), bytes);
+    }
   }
 }
 
